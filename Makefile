@@ -1,0 +1,27 @@
+# The two commands of the README: `make run` and `make test`. Both install what is missing first.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENTRAVIO_WERROR=ON
+
+.PHONY: deps configure build run test bench gallery clean
+
+deps:
+	@./tools/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) > /dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/src/app/zentravio
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	for b in $(BUILD)/bench/zentravio-bench-*; do QT_QPA_PLATFORM=offscreen $$b; done
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,14 @@
+#!/bin/sh
+# Installs the Debian packages the build, the tests and the screenshots need, and only those
+# that are missing, so that a second run costs nothing.
+set -e
+packages="g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev libbenchmark-dev xvfb xauth xdotool xclip imagemagick"
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
