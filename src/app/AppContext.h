@@ -19,8 +19,8 @@ struct ProgramValues
     bool ListDocked = false;                              // the countdown list is open beside the main window
     QString DockSide;                                     // "RIGHT" or "LEFT"
     bool MainHidden = false;                              // the window the tray icon controls is hidden
-    bool MainViewActive = false;                          // the main window was the last calendar window activated
-    bool OrganizerViewActive = false;                     // the organizer was activated after the year view
+    bool MainViewActive = false;      // the main window was the last calendar window activated
+    bool OrganizerViewActive = false; // the organizer was activated after the year view
 };
 
 // The services and the open schedule, handed to every window.

@@ -8,8 +8,9 @@ void BeepService::beep()
     QApplication::beep();
 }
 
-QMessageBox::StandardButton MessageBoxService::show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
-                                                    const QString& text, QMessageBox::StandardButtons buttons)
+QMessageBox::StandardButton MessageBoxService::show(QWidget* parent, QMessageBox::Icon icon,
+                                                    const QString& title, const QString& text,
+                                                    QMessageBox::StandardButtons buttons)
 {
     QMessageBox box(icon, title, text, buttons, parent);
     return QMessageBox::StandardButton(box.exec());

@@ -12,13 +12,13 @@ struct ColourTheme
 {
     QString name; // "LIGHT" or "DARK"
     BgrColor dayBack, dayFore;
-    BgrColor optionsBack;    // the fold button, face and hover face
-    BgrColor titleFore;      // the title text
-    BgrColor titleStripBack; // the title strip (also the list window's)
-    BgrColor shadowFore;     // the title shadow
-    BgrColor windowBack;     // both windows
-    BgrColor maxBack, maxFore;       // the button on the title strip
-    BgrColor commandBack, commandFore; // the command column and the step buttons
+    BgrColor optionsBack;                  // the fold button, face and hover face
+    BgrColor titleFore;                    // the title text
+    BgrColor titleStripBack;               // the title strip (also the list window's)
+    BgrColor shadowFore;                   // the title shadow
+    BgrColor windowBack;                   // both windows
+    BgrColor maxBack, maxFore;             // the button on the title strip
+    BgrColor commandBack, commandFore;     // the command column and the step buttons
     BgrColor highlightBack, highlightFore; // the list window's selected row
 
     static constexpr int Light = 1;

@@ -2,14 +2,13 @@
 
 #include <QSettings>
 
-SettingsStore::SettingsStore() : m_settings(std::make_unique<QSettings>(QStringLiteral("Zentravio"), QStringLiteral("Zentravio")))
-{
-}
+SettingsStore::SettingsStore()
+    : m_settings(std::make_unique<QSettings>(QStringLiteral("Zentravio"), QStringLiteral("Zentravio")))
+{}
 
 SettingsStore::SettingsStore(const QString& path)
     : m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat))
-{
-}
+{}
 
 SettingsStore::~SettingsStore() = default;
 

@@ -11,7 +11,7 @@ class QSettings;
 class SettingsStore
 {
 public:
-    SettingsStore();                            // the user's own settings file
+    SettingsStore();                             // the user's own settings file
     explicit SettingsStore(const QString& path); // a settings file of its own, for tests and tools
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;

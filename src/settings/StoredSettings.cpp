@@ -53,7 +53,8 @@ Loaded GetFromRegistry(const SettingsStore& store, const QList<QRect>& screens)
     return loaded;
 }
 
-void SaveSettings(SettingsStore& store, QPoint position, const QString& themeName, const QString& dateFormatName)
+void SaveSettings(SettingsStore& store, QPoint position, const QString& themeName,
+                  const QString& dateFormatName)
 {
     store.SaveString(PositionKey, QStringLiteral("X"), twipsText(position.y()));
     store.SaveString(PositionKey, QStringLiteral("Y"), twipsText(position.x()));

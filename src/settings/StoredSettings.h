@@ -19,7 +19,7 @@ enum class ThemeChoice
 
 struct Loaded
 {
-    QPoint position;        // top-left corner in pixels
+    QPoint position; // top-left corner in pixels
     ThemeChoice theme = ThemeChoice::Light;
     QString themeName;      // as stored, kept even when no theme is applied
     QString dateFormatName; // "Long Date" when none is stored
@@ -33,6 +33,7 @@ inline constexpr int TwipsPerPixel = 15;
 Loaded GetFromRegistry(const SettingsStore& store, const QList<QRect>& screens);
 
 // Writes the four values; top goes under "X" and left under "Y", as stored settings expect.
-void SaveSettings(SettingsStore& store, QPoint position, const QString& themeName, const QString& dateFormatName);
+void SaveSettings(SettingsStore& store, QPoint position, const QString& themeName,
+                  const QString& dateFormatName);
 
 } // namespace StoredSettings

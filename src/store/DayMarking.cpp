@@ -14,8 +14,8 @@ void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QD
     std::array<std::vector<size_t>, 32> cellsOfDay;
     int shownMonth = 0, shownYear = 0;
     for (size_t j = 0; j < grid.cells.size(); ++j) {
-        const std::optional<QDate> date =
-            DateText::readDate(DateText::cellDateText(grid.monthIndex + 1, grid.cells[j].caption, grid.yearText));
+        const std::optional<QDate> date = DateText::readDate(
+            DateText::cellDateText(grid.monthIndex + 1, grid.cells[j].caption, grid.yearText));
         if (!date)
             continue;
         cellsOfDay[size_t(date->day())].push_back(j);
@@ -34,35 +34,27 @@ void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QD
         }
     };
 
+    // One comparison per entry finds the few that can fall in the shown month; only those are looked at.
+    const qint32 oneTimeKey = ScheduleTable::oneTimeMarkKey(shownYear, shownMonth);
+    const qint32 yearlyKey = shownMonth;
+    const qint32* keys = table.markKeys();
     const size_t count = table.size();
     for (size_t i = 0; i < count; ++i) {
-        const PackedDate stored = table.date(i);
-        if (!stored.isValid())
+        const qint32 key = keys[i];
+        if (key != oneTimeKey && key != yearlyKey && key != ScheduleTable::MonthlyMarkKey)
             continue;
-        switch (table.kind(i)) {
-        case ScheduleKind::OneTime:
-            // One-time entries are matched on the stored text, so only the "mm/dd/yyyy" form marks.
-            if (!table.dateIsCanonical(i) || stored.year != shownYear || stored.month != shownMonth)
-                break;
-            if (organizer) {
-                mark(stored.day, Bgr::OneTimeGreen);
-            } else {
-                const qint32 second = table.alarmSecond(i);
-                if (second == ScheduleTable::NoTime)
-                    break; // an entry without a readable time cannot be told past or not
-                const bool past = Recurrence::IsPast(stored.toDate(), QTime::fromMSecsSinceStartOfDay(second * 1000), now);
-                mark(stored.day, past ? Bgr::PastOrange : Bgr::OneTimeGreen);
-            }
-            break;
-        case ScheduleKind::Monthly:
+        const PackedDate stored = table.date(i);
+        if (key == ScheduleTable::MonthlyMarkKey || key == yearlyKey) {
             mark(stored.day, Bgr::RecurringBlue);
-            break;
-        case ScheduleKind::Yearly:
-            if (stored.month == shownMonth)
-                mark(stored.day, Bgr::RecurringBlue);
-            break;
-        default:
-            break;
+        } else if (organizer) {
+            mark(stored.day, Bgr::OneTimeGreen);
+        } else {
+            const qint32 second = table.alarmSecond(i);
+            if (second == ScheduleTable::NoTime)
+                continue; // an entry without a readable time cannot be told past or not
+            const bool past =
+                Recurrence::IsPast(stored.toDate(), QTime::fromMSecsSinceStartOfDay(second * 1000), now);
+            mark(stored.day, past ? Bgr::PastOrange : Bgr::OneTimeGreen);
         }
     }
 }
@@ -95,14 +87,11 @@ QString DaySummary(const ScheduleTable& table, const QString& dateText)
     };
 
     // The stored text must equal the date text exactly. When the date text is itself in the stored form,
-    // comparing parsed dates of entries stored in that form gives the same answer without touching texts.
+    // the entries stored in that form on that date are looked up; any other text is compared as it is.
     const std::optional<QDate> date = DateText::readDate(dateText);
     if (date && DateText::mmddyyyy(*date) == dateText) {
-        const PackedDate wanted = PackedDate::from(*date);
-        for (size_t i = 0; i < table.size(); ++i) {
-            if (table.date(i) == wanted && table.dateIsCanonical(i))
-                add(i);
-        }
+        for (size_t i : table.storedOn(PackedDate::from(*date)))
+            add(i);
     } else {
         const QByteArray wanted = dateText.toUtf8();
         const std::string_view wantedView(wanted.constData(), size_t(wanted.size()));

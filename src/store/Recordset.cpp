@@ -69,8 +69,8 @@ ScheduleEntry Recordset::current() const
     return index ? table().entry(*index) : ScheduleEntry{};
 }
 
-bool Recordset::locate(const QString& date, const QString& schedType, const QString& type, const QString& note,
-                       const QString& alarmTime)
+bool Recordset::locate(const QString& date, const QString& schedType, const QString& type,
+                       const QString& note, const QString& alarmTime)
 {
     const ScheduleTable& t = table();
     const QByteArray wantDate = date.toUtf8(), wantType = type.toUtf8(), wantNote = note.toUtf8(),

@@ -43,18 +43,12 @@ bool isAlarmDue(const ScheduleTable& table, size_t i, const QDateTime& now)
 
 std::vector<size_t> dueAlarms(const ScheduleTable& table, const QDateTime& now)
 {
-    // The clock is read once for the whole pass; the alarm second is the cheapest test and rules out
-    // nearly every entry, so it comes first.
+    // The clock is read once for the whole pass, and only the entries whose alarm is set for this very
+    // second are looked at.
     const qint32 second = qint32(now.time().msecsSinceStartOfDay() / 1000);
     const QDate today = now.date();
-    std::vector<size_t> due;
-    const size_t count = table.size();
-    for (size_t i = 0; i < count; ++i) {
-        if (table.alarmSecond(i) != second)
-            continue;
-        if (table.alarmOn(i) && fallsOn(table.kind(i), table.date(i), today))
-            due.push_back(i);
-    }
+    std::vector<size_t> due = table.alarmsAt(second);
+    std::erase_if(due, [&](size_t i) { return !fallsOn(table.kind(i), table.date(i), today); });
     return due;
 }
 

@@ -15,7 +15,10 @@ private:
     QTemporaryDir m_dir;
     const QList<QRect> m_screens{QRect(0, 0, 1280, 1024)};
 
-    QString freshPath() { return m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) + ".conf"); }
+    QString freshPath()
+    {
+        return m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) + ".conf");
+    }
 
 private slots:
     void firstRunGivesTheDefaults()

@@ -25,7 +25,8 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QDate, expected);
         QCOMPARE(DateText::readDate(text), std::optional<QDate>(expected));
-        QCOMPARE(DateText::readDate(std::string_view(text.toUtf8().constData())), std::optional<QDate>(expected));
+        QCOMPARE(DateText::readDate(std::string_view(text.toUtf8().constData())),
+                 std::optional<QDate>(expected));
     }
 
     void refusesWhatIsNoDate_data()
@@ -65,7 +66,8 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QTime, expected);
         QCOMPARE(DateText::readTime(text), std::optional<QTime>(expected));
-        QCOMPARE(DateText::readTime(std::string_view(text.toUtf8().constData())), std::optional<QTime>(expected));
+        QCOMPARE(DateText::readTime(std::string_view(text.toUtf8().constData())),
+                 std::optional<QTime>(expected));
     }
 
     void refusesWhatIsNoTime_data()
@@ -98,7 +100,8 @@ private slots:
         QCOMPARE(DateText::timeText(QTime(14, 30)), QStringLiteral("02:30:00 PM"));
         QCOMPARE(DateText::timeText(QTime(0, 5, 9)), QStringLiteral("12:05:09 AM"));
         QCOMPARE(DateText::timeText(QTime(12, 0)), QStringLiteral("12:00:00 PM"));
-        QCOMPARE(DateText::cellDateText(3, QStringLiteral("7"), QStringLiteral("2003")), QStringLiteral("3/7/2003"));
+        QCOMPARE(DateText::cellDateText(3, QStringLiteral("7"), QStringLiteral("2003")),
+                 QStringLiteral("3/7/2003"));
     }
 
     void everyWrittenTimeReadsBack()
@@ -112,11 +115,14 @@ private slots:
     void namedFormatsFollowTheLocale()
     {
         const QDate date(2003, 3, 7);
-        QCOMPARE(DateText::namedFormat(date, DateText::LongDate), QLocale().toString(date, QLocale::LongFormat));
-        QCOMPARE(DateText::namedFormat(date, DateText::ShortDate), QLocale().toString(date, QLocale::ShortFormat));
+        QCOMPARE(DateText::namedFormat(date, DateText::LongDate),
+                 QLocale().toString(date, QLocale::LongFormat));
+        QCOMPARE(DateText::namedFormat(date, DateText::ShortDate),
+                 QLocale().toString(date, QLocale::ShortFormat));
         QVERIFY(DateText::namedFormat(date, DateText::LongDate).contains(QStringLiteral("March")));
         // A format name the program does not know still gives a readable date.
-        QCOMPARE(DateText::namedFormat(date, QStringLiteral("dark")), DateText::namedFormat(date, DateText::LongDate));
+        QCOMPARE(DateText::namedFormat(date, QStringLiteral("dark")),
+                 DateText::namedFormat(date, DateText::LongDate));
     }
 
     void readingIgnoresTheLocale()

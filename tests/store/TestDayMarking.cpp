@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QTest>
 
+#include <random>
+
 using DayMarking::GridTag;
 
 namespace {
@@ -91,11 +93,12 @@ private slots:
 
     void recurringEntriesAreBlue()
     {
-        const ScheduleTable table = tableOf({{"06/15/2003", "Rent", "Monthly", "09:00:00 AM", "on"},
-                                             {"12/25/2003", "Christmas", "YEARLY", "09:00:00 AM", "on"},
-                                             {"03/31/2003", "Payday", "monthly", "09:00:00 AM", "on"},
-                                             {"03/10/2003", "Gym", "Everyday", "09:00:00 AM", "on"},
-                                             {"03/11/2003", "Work", "Monday to Friday", "09:00:00 AM", "on"}});
+        const ScheduleTable table =
+            tableOf({{"06/15/2003", "Rent", "Monthly", "09:00:00 AM", "on"},
+                     {"12/25/2003", "Christmas", "YEARLY", "09:00:00 AM", "on"},
+                     {"03/31/2003", "Payday", "monthly", "09:00:00 AM", "on"},
+                     {"03/10/2003", "Gym", "Everyday", "09:00:00 AM", "on"},
+                     {"03/11/2003", "Work", "Monday to Friday", "09:00:00 AM", "on"}});
         // A monthly entry falls on its day in every month of every year, also before its stored month.
         for (const auto& [month, year] : {std::pair{1, 2003}, {12, 2003}, {1, 2004}, {7, 2002}}) {
             MonthGrid grid = gridFor(month, year);
@@ -166,12 +169,15 @@ private slots:
                                              {"03/07/2003", "Birthday", "Yearly", "09:00:00 AM", "on"},
                                              {"3/7/2003", "Loose", "OneTime", "09:00:00 AM", "on"},
                                              {"03/08/2003", "Gym", "Everyday", "09:00:00 AM", "on"}});
-        QCOMPARE(DayMarking::DaySummary(table, QStringLiteral("03/07/2003")), QStringLiteral("2 Entries: Meeting, Birthday"));
+        QCOMPARE(DayMarking::DaySummary(table, QStringLiteral("03/07/2003")),
+                 QStringLiteral("2 Entries: Meeting, Birthday"));
         QCOMPARE(DayMarking::DaySummary(table, QStringLiteral("03/09/2003")), QStringLiteral("0 Entries: "));
-        QCOMPARE(DayMarking::DaySummary(table, QStringLiteral("3/7/2003")), QStringLiteral("1 Entries: Loose"));
+        QCOMPARE(DayMarking::DaySummary(table, QStringLiteral("3/7/2003")),
+                 QStringLiteral("1 Entries: Loose"));
         // The everyday entry is counted on its stored date only.
         QCOMPARE(DayMarking::DaySummary(table, QStringLiteral("03/10/2003")), QStringLiteral("0 Entries: "));
-        QCOMPARE(DayMarking::DaySummary(ScheduleTable(), QStringLiteral("03/07/2003")), QStringLiteral("0 Entries: "));
+        QCOMPARE(DayMarking::DaySummary(ScheduleTable(), QStringLiteral("03/07/2003")),
+                 QStringLiteral("0 Entries: "));
     }
 
     void dateRulesOfEveryKind()
@@ -192,10 +198,10 @@ private slots:
 
         // Weekdays are told by their number, so the user's language does not matter.
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QVERIFY(fallsOn(ScheduleKind::MondayToFriday, oct12, QDate(2003, 3, 7)));   // Friday
-        QVERIFY(!fallsOn(ScheduleKind::MondayToFriday, oct12, QDate(2003, 3, 8)));  // Saturday
-        QVERIFY(!fallsOn(ScheduleKind::MondayToFriday, oct12, QDate(2003, 3, 9)));  // Sunday
-        QVERIFY(fallsOn(ScheduleKind::MondayToFriday, oct12, QDate(2003, 3, 10)));  // Monday
+        QVERIFY(fallsOn(ScheduleKind::MondayToFriday, oct12, QDate(2003, 3, 7)));  // Friday
+        QVERIFY(!fallsOn(ScheduleKind::MondayToFriday, oct12, QDate(2003, 3, 8))); // Saturday
+        QVERIFY(!fallsOn(ScheduleKind::MondayToFriday, oct12, QDate(2003, 3, 9))); // Sunday
+        QVERIFY(fallsOn(ScheduleKind::MondayToFriday, oct12, QDate(2003, 3, 10))); // Monday
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
@@ -235,6 +241,54 @@ private slots:
         QCOMPARE(subjects(at(2003, 3, 12, 9, 0, 0)), QStringList({"Rent", "Work"}));
         QCOMPARE(subjects(at(2003, 3, 7, 21, 0, 0)), QStringList({"Daily"}));
         QCOMPARE(subjects(at(1990, 6, 2, 21, 0, 0)), QStringList({"Daily"}));
+    }
+
+    void lookupsFollowEveryChangeOfTheTable()
+    {
+        // Random appends, edits and removals; after each, the lookups must agree with a plain pass over
+        // every entry.
+        std::mt19937 random(7);
+        auto pick = [&](int below) { return int(random() % unsigned(below)); };
+        const QStringList kinds{"OneTime", "monthly", "Yearly", "EveryDay", "Monday to Friday", "Other"};
+        auto randomEntry = [&] {
+            const QDate date = QDate(2003, 3, 1).addDays(pick(20));
+            const QString dateText =
+                pick(5) ? DateText::mmddyyyy(date)
+                        : DateText::cellDateText(date.month(), QString::number(date.day()), "2003");
+            return ScheduleEntry::make(dateText, "Friday", QStringLiteral("s%1").arg(pick(1000)), "n",
+                                       DateText::timeText(QTime(9, pick(3), 0)), pick(2) ? "on" : "off",
+                                       kinds[pick(int(kinds.size()))]);
+        };
+        ScheduleTable table;
+        qint64 nextRowId = 1;
+        for (int step = 0; step < 600; ++step) {
+            const int action = table.empty() ? 0 : pick(3);
+            if (action == 0)
+                table.append(nextRowId++, randomEntry());
+            else if (action == 1)
+                table.replace(size_t(pick(int(table.size()))), randomEntry());
+            else
+                table.remove(size_t(pick(int(table.size()))));
+
+            const QDateTime now(QDate(2003, 3, 1).addDays(pick(20)), QTime(9, pick(3), 0));
+            std::vector<size_t> expected;
+            for (size_t i = 0; i < table.size(); ++i) {
+                if (DateText::readTime(table.text(i, ScheduleField::AlarmTime)) == now.time() &&
+                    table.text(i, ScheduleField::AlarmOnOff) == "on" &&
+                    Recurrence::fallsOn(table.kind(i), table.date(i), now.date()))
+                    expected.push_back(i);
+            }
+            QCOMPARE(Recurrence::dueAlarms(table, now), expected);
+
+            const QString day = DateText::mmddyyyy(now.date());
+            QStringList subjects;
+            for (size_t i = 0; i < table.size(); ++i) {
+                if (table.text(i, ScheduleField::Date) == day)
+                    subjects << table.text(i, ScheduleField::Type);
+            }
+            QCOMPARE(DayMarking::DaySummary(table, day),
+                     QString::number(subjects.size()) + " Entries: " + subjects.join(", "));
+        }
     }
 };
 

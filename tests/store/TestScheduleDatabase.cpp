@@ -68,9 +68,9 @@ private:
 private slots:
     void init()
     {
-        m_path = m_dir.filePath(QStringLiteral("data/Zentravio/") + QString::fromLatin1(QTest::currentTestFunction()) +
-                                u'-' + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_') +
-                                QStringLiteral(".vmr"));
+        m_path = m_dir.filePath(
+            QStringLiteral("data/Zentravio/") + QString::fromLatin1(QTest::currentTestFunction()) + u'-' +
+            QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_') + QStringLiteral(".vmr"));
     }
 
     void firstStartCreatesTheTableWithItsSevenFields()
@@ -103,10 +103,11 @@ private slots:
     {
         QDir().mkpath(QFileInfo(m_path).absolutePath());
         // A table made by another writer: other sizes, no checks, an extra field.
-        execElsewhere(m_path, "CREATE TABLE Schedule (Date TEXT, Day TEXT, Type TEXT, Note TEXT, AlarmTime TEXT, "
-                              "AlarmOnOff TEXT, SchedType TEXT, Extra TEXT);"
-                              "INSERT INTO Schedule VALUES ('03/07/2003','Friday','Dentist','x','10:30:00 AM',"
-                              "'on','OneTime','kept');");
+        execElsewhere(m_path,
+                      "CREATE TABLE Schedule (Date TEXT, Day TEXT, Type TEXT, Note TEXT, AlarmTime TEXT, "
+                      "AlarmOnOff TEXT, SchedType TEXT, Extra TEXT);"
+                      "INSERT INTO Schedule VALUES ('03/07/2003','Friday','Dentist','x','10:30:00 AM',"
+                      "'on','OneTime','kept');");
         const QByteArray before = fileBytes(m_path);
         auto db = createAndOpen();
         QVERIFY(db);
@@ -121,8 +122,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("not a database") << QByteArray() << "is not a schedule file";
         QTest::newRow("no table") << QByteArray("CREATE TABLE Other (a TEXT);") << "has no Schedule table";
-        QTest::newRow("missing field") << QByteArray("CREATE TABLE Schedule (Date TEXT, Day TEXT);")
-                                       << "has no field Type";
+        QTest::newRow("missing field")
+            << QByteArray("CREATE TABLE Schedule (Date TEXT, Day TEXT);") << "has no field Type";
     }
     void filesThatAreNoScheduleAreReportedAndLeftAlone()
     {
@@ -224,12 +225,16 @@ private slots:
         QTest::addColumn<int>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty subject") << int(ScheduleField::Type) << "" << "The subject cannot be empty.";
-        QTest::newRow("empty alarm switch") << int(ScheduleField::AlarmOnOff) << "" << "The alarm switch cannot be empty.";
-        QTest::newRow("51-character subject") << int(ScheduleField::Type) << QString(51, u'x')
-                                              << "The subject is 51 characters long, but it can hold at most 50.";
-        QTest::newRow("251-character note") << int(ScheduleField::Note) << QString(251, u'n')
-                                            << "The note is 251 characters long, but it can hold at most 250.";
+        QTest::newRow("empty subject") << int(ScheduleField::Type) << ""
+                                       << "The subject cannot be empty.";
+        QTest::newRow("empty alarm switch") << int(ScheduleField::AlarmOnOff) << ""
+                                            << "The alarm switch cannot be empty.";
+        QTest::newRow("51-character subject")
+            << int(ScheduleField::Type) << QString(51, u'x')
+            << "The subject is 51 characters long, but it can hold at most 50.";
+        QTest::newRow("251-character note")
+            << int(ScheduleField::Note) << QString(251, u'n')
+            << "The note is 251 characters long, but it can hold at most 250.";
     }
     void refusedTextsLeaveTheTableUnchanged()
     {
@@ -274,8 +279,9 @@ private slots:
     {
         auto db = createAndOpen();
         QVERIFY(db->append(entry("03/07/2003", "mine")));
-        execElsewhere(m_path, "INSERT INTO Schedule VALUES ('03/08/2003','Saturday','theirs','n','10:00:00 AM',"
-                              "'on','Yearly'); UPDATE Schedule SET Type = 'changed' WHERE Type = 'mine';");
+        execElsewhere(m_path,
+                      "INSERT INTO Schedule VALUES ('03/08/2003','Saturday','theirs','n','10:00:00 AM',"
+                      "'on','Yearly'); UPDATE Schedule SET Type = 'changed' WHERE Type = 'mine';");
         const ScheduleTable& table = db->table();
         QCOMPARE(table.size(), size_t(2));
         QCOMPARE(table.text(0, ScheduleField::Type), QStringLiteral("changed"));
@@ -339,7 +345,8 @@ private slots:
         for (int round = 0; round < 5; ++round) {
             for (rs.moveFirst(); !rs.atEnd(); rs.moveNext()) {
                 QVERIFY(rs.edit());
-                rs.setField(ScheduleField::Note, QStringLiteral("round %1 %2").arg(round).arg(QString(100, u'.')));
+                rs.setField(ScheduleField::Note,
+                            QStringLiteral("round %1 %2").arg(round).arg(QString(100, u'.')));
                 QVERIFY(rs.update());
             }
         }
