@@ -90,8 +90,8 @@ void drawFlatCombo(QPainter& painter, const QRect& client, int dropButtonWidth, 
     rect3D(painter, r, c1, c2);
 
     r.shrink();
-    rect3D(painter, r, enabled ? colours.face : colours.highlight,
-           enabled ? colours.face : colours.highlight);
+    const QColor& inner = enabled ? colours.face : colours.highlight;
+    rect3D(painter, r, inner, inner);
 
     // The drop button: first wipe the combo's own button edges with the face colour.
     r.shrink();
@@ -135,8 +135,8 @@ void drawFlatTextFrame(QPainter& painter, const QRect& control, FlatState state,
     rect3D(painter, r, c1, c2);
 
     r.shrink();
-    rect3D(painter, r, enabled ? colours.face : colours.highlight,
-           enabled ? colours.face : colours.highlight);
+    const QColor& inner = enabled ? colours.face : colours.highlight;
+    rect3D(painter, r, inner, inner);
     if (!enabled || state == FlatState::Normal)
         return;
     for (int ring = 0; ring < 3; ++ring) {
