@@ -51,6 +51,7 @@ struct Form
     void show()
     {
         window->show();
+        window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
     // Points at the widget's middle, coming from an empty corner of the window so that the widget
@@ -254,7 +255,15 @@ void TestFlatDecorator::hoverStartsOnMoveAndEndsWhenThePointerLeaves()
     form.pointer = Away;
     QTRY_COMPARE(flat.drawState(), FlatState::Normal);
 
-    // A change of selection (as by the wheel) and the focus end a hover; a focused control never starts one.
+    // Dropping the list, a change of selection (as by the wheel) and the focus end a hover; a focused
+    // control never starts one.
+    form.hover(flat, form.combo);
+    QTRY_VERIFY(flat.isHot());
+    form.combo->showPopup();
+    QTRY_VERIFY(flat.DroppedDown() && !flat.isHot());
+    form.combo->hidePopup();
+    QTRY_VERIFY(!flat.DroppedDown());
+    form.show(); // the offscreen platform leaves the closed list as the active window
     form.hover(flat, form.combo);
     QTRY_VERIFY(flat.isHot());
     form.combo->setCurrentIndex(2);
