@@ -118,6 +118,7 @@ void FlatDecorator::Detach()
     m_edit = nullptr;
     m_list = nullptr;
     m_attached = false;
+    m_isCombo = false;
 }
 
 bool FlatDecorator::DroppedDown() const

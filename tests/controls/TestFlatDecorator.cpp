@@ -324,6 +324,19 @@ void TestFlatDecorator::detachAndDeletedControls()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!combo.isAttached() && !edit.isAttached());
     QCOMPARE(form.window->grab().toImage().pixelColor(10, 60), Back);
+
+    // A decorator owned by the window ends with it, whether made before or after its control.
+    for (bool decoratorFirst : {true, false}) {
+        auto window = std::make_unique<QWidget>();
+        FlatDecorator* flat = decoratorFirst ? new FlatDecorator(window.get()) : nullptr;
+        auto* text = new QLineEdit(window.get());
+        if (!flat)
+            flat = new FlatDecorator(window.get());
+        QVERIFY(flat->Attach(text));
+        window->show();
+        window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 QTEST_MAIN(TestFlatDecorator)
