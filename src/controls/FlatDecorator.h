@@ -41,17 +41,17 @@ public:
 
     explicit FlatDecorator(QObject* parent = nullptr);
     ~FlatDecorator() override;
-    FlatDecorator(const FlatDecorator&) = delete;
-    FlatDecorator& operator=(const FlatDecorator&) = delete;
 
     // Decorates a control: a QComboBox (editable or not) as a combo, any other widget as a text box,
     // which is first moved two pixels inwards on every side to leave room for the frame around it. An
     // earlier attachment is released first. Anything that is not a widget is refused: the decorator is
     // left unattached, false is returned and lastError() tells why.
     bool Attach(QObject* control);
-    // Decorates a widget as the given kind, without moving it.
+    // Decorates a widget as the given kind, without moving it. A combo tells of its list and its
+    // selection itself, so no separate window is needed to hear it.
     void hWndAttach(QWidget* window, bool isCombo);
-    // Stops decorating: the control looks and behaves as it did before the attach.
+    // Stops decorating: the control looks and behaves as before, except that a text box keeps the room
+    // made for its frame.
     void Detach();
 
     bool isAttached() const { return m_attached; }
