@@ -92,12 +92,14 @@ formSplash::formSplash(const ScreenService& screen, QWidget* parent)
     m_vemraButton1->installEventFilter(this);
     m_vemraButton2->installEventFilter(this);
 
-    m_timer1.setObjectName(QStringLiteral("Timer1"));
-    m_timer1.setInterval(1000);
-    connect(&m_timer1, &QTimer::timeout, this, &formSplash::Timer1_Timer);
-    m_timer2.setObjectName(QStringLiteral("Timer2"));
-    m_timer2.setInterval(150);
-    connect(&m_timer2, &QTimer::timeout, this, &formSplash::Timer2_Timer);
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(1000);
+    connect(m_timer1, &QTimer::timeout, this, &formSplash::Timer1_Timer);
+    m_timer2 = new QTimer(this);
+    m_timer2->setObjectName(QStringLiteral("Timer2"));
+    m_timer2->setInterval(150);
+    connect(m_timer2, &QTimer::timeout, this, &formSplash::Timer2_Timer);
 }
 
 formSplash::~formSplash() = default;
@@ -114,8 +116,8 @@ void formSplash::ShowAsAboutScreen()
     show();
     raise();
     activateWindow();
-    m_timer1.stop();
-    m_timer2.start();
+    m_timer1->stop();
+    m_timer2->start();
 }
 
 void formSplash::Form_Load()
@@ -124,14 +126,14 @@ void formSplash::Form_Load()
     CentreForm(this, m_screen);
     m_paintPending = true;
     // The timers as the window is designed: the tick count runs, the credit line stands.
-    m_timer1.start();
-    m_timer2.stop();
+    m_timer1->start();
+    m_timer2->stop();
 }
 
 void formSplash::Form_Unload()
 {
-    m_timer1.stop();
-    m_timer2.stop();
+    m_timer1->stop();
+    m_timer2->stop();
     emit Unloaded();
 }
 

@@ -60,8 +60,8 @@ private:
     VemraButton* m_vemraButton1;
     VemraButton* m_vemraButton2;
     QPushButton* m_cmdSetfocus;
-    QTimer m_timer1;
-    QTimer m_timer2;
+    QTimer* m_timer1;
+    QTimer* m_timer2;
     qint16 m_splashTicks = 0;
     bool m_paintPending = false;
     QPointer<formAbout> m_about; // a window of its own, owned by this one
