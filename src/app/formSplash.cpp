@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int WindowWidth = 420;
+constexpr int WindowWidth = 470;
 constexpr int WindowHeight = 250;
 
 QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place,
@@ -58,30 +58,30 @@ formSplash::formSplash(const ScreenService& screen, QWidget* parent)
     image1->setPixmap(AppResources::splashPicture());
     image1->setGeometry(20, 22, 96, 96);
 
-    addLabel(this, QStringLiteral("Label1"), QStringLiteral("Zentravio"), QRect(136, 18, 270, 44),
+    addLabel(this, QStringLiteral("Label1"), QStringLiteral("Zentravio"), QRect(136, 18, 320, 44),
              fontOf(QStringLiteral("MS Serif"), 24, true));
     addLabel(this, QStringLiteral("Label2"), QStringLiteral("v1.2.2"), QRect(138, 62, 120, 18),
              fontOf(QStringLiteral("Tahoma"), 9));
     const QFont lineFont = fontOf(QStringLiteral("Tahoma"), 9, true);
     addLabel(this, QStringLiteral("Label4(0)"), QStringLiteral("Personal Information Management System"),
-             QRect(138, 88, 270, 18), lineFont);
+             QRect(138, 88, 320, 18), lineFont);
     addLabel(this, QStringLiteral("Label4(1)"), QStringLiteral("and Calendar Scheduler."),
-             QRect(138, 106, 270, 18), lineFont);
+             QRect(138, 106, 320, 18), lineFont);
 
-    m_label5 = addLabel(this, QStringLiteral("Label5"), CreditText(), QRect(20, 150, 380, 20),
+    m_label5 = addLabel(this, QStringLiteral("Label5"), CreditText(), QRect(20, 150, 430, 20),
                         fontOf(QStringLiteral("Tahoma"), 8.25));
     m_label5->setWordWrap(false);
     m_label5->setTextFormat(Qt::PlainText);
 
     m_vemraButton2 = new VemraButton(QStringLiteral("Author"), this);
     m_vemraButton2->setObjectName(QStringLiteral("VemraButton2"));
-    m_vemraButton2->setGeometry(244, 204, 76, 28);
+    m_vemraButton2->setGeometry(292, 204, 76, 28);
     m_vemraButton2->setVisible(false);
     connect(m_vemraButton2, &VemraButton::Click, this, &formSplash::VemraButton2_Click);
 
     m_vemraButton1 = new VemraButton(QStringLiteral("Close"), this);
     m_vemraButton1->setObjectName(QStringLiteral("VemraButton1"));
-    m_vemraButton1->setGeometry(326, 204, 76, 28);
+    m_vemraButton1->setGeometry(374, 204, 76, 28);
     m_vemraButton1->setVisible(false);
     connect(m_vemraButton1, &VemraButton::Click, this, &formSplash::VemraButton1_Click);
 
