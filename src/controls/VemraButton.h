@@ -12,8 +12,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+
 class PropertyBag;
-class VemraButtonScene;
+struct VemraButtonScene;
 
 // The program's own push button. It draws every pixel itself (face, bevels, caption, pictures),
 // shapes its window region by type, tracks the pointer with a short timer for its hover look, can
@@ -186,6 +188,7 @@ private:
     void initialise(const QString& caption);
     void requestPaint(PaintState state, bool force);
     void repaintLastState() { requestPaint(m_lastState, true); }
+    ButtonColorSet deriveColors(quint32 backColor) const;
     void recolour();
     void relayout();
     void measurePicture();
@@ -194,11 +197,11 @@ private:
     void applySize();
     void handleResize();
     void captureBackground();
+    void changeFontAttribute(const std::function<void(QFont&)>& change);
     void pressHandling(short button, short shift, float x, float y);
     void clickHandling();
-    void accessKeyPressed();
-    bool isPointerOverNow() const;
-    VemraButtonScene scene(bool hovered) const;
+    bool isPointerOver(QPoint global) const;
+    VemraButtonScene scene() const;
 
     quint32 m_backColor = 0;
     quint32 m_backOver = 0;
@@ -241,9 +244,9 @@ private:
     bool m_paintingAllowed = true;
     bool m_resizeGuard = false;
     bool m_readingProperties = false;
+    bool m_settingFont = false;
     PaintState m_lastState = Up;
     QString m_lastCaption;
-    int m_lastCaptionStyle = 0;
     int m_paintCount = 0;
 
     QChar m_accessKey;
