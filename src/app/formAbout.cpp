@@ -16,7 +16,7 @@ formAbout::formAbout(const ScreenService& screen, QWidget* parent)
     setObjectName(QStringLiteral("formAbout"));
     setWindowTitle(QStringLiteral("About Zentravio"));
     setWindowIcon(AppResources::programIcon());
-    setFixedSize(320, 190);
+    setFixedSize(370, 190);
 
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Image1"));
@@ -38,12 +38,12 @@ formAbout::formAbout(const ScreenService& screen, QWidget* parent)
         QFont lineFont = font;
         lineFont.setBold(i == 0);
         label->setFont(lineFont);
-        label->setGeometry(98, 22 + i * 22, 210, 20);
+        label->setGeometry(98, 22 + i * 22, 260, 20);
     }
 
     m_vemraButton1 = new VemraButton(QStringLiteral("&Ok"), this);
     m_vemraButton1->setObjectName(QStringLiteral("VemraButton1"));
-    m_vemraButton1->setGeometry(224, 146, 80, 28);
+    m_vemraButton1->setGeometry(274, 146, 80, 28);
     connect(m_vemraButton1, &VemraButton::Click, this, &formAbout::VemraButton1_Click);
 
     // Holds the keyboard focus for the owner-drawn button, out of sight.

@@ -21,7 +21,6 @@ class TestShellHelpers : public QObject
 private slots:
     void rotateText_data();
     void rotateText();
-    void rotateTextScrollsRoundToTheStart();
     void copyDateTextReplacesTheClipboard();
     void centreFormOnThePrimaryScreen();
     void setTopMostKeepsSizeAndMovesToOrigin();
@@ -63,17 +62,6 @@ void TestShellHelpers::rotateText()
     const QString result = RotateText(text);
     QCOMPARE(result, rotated);
     QCOMPARE(text, rotated); // the argument itself is changed
-}
-
-void TestShellHelpers::rotateTextScrollsRoundToTheStart()
-{
-    const QString credit = QStringLiteral("Zentravio credits   ");
-    QString text = credit;
-    for (qsizetype i = 0; i < credit.size(); ++i) {
-        RotateText(text);
-        QCOMPARE(text.size(), credit.size());
-    }
-    QCOMPARE(text, credit);
 }
 
 void TestShellHelpers::copyDateTextReplacesTheClipboard()

@@ -3,7 +3,9 @@
 #include "controls/VemraButton.h"
 #include "support/TestServices.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -68,8 +70,6 @@ void TestSplash::loadsTopMostAndCentred()
     QVERIFY(splash.windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
     QCOMPARE(splash.pos(), QPoint((1000 - splash.width()) / 2, (700 - splash.height()) / 2));
-    QCOMPARE(splash.findChild<QLabel*>("Label1")->text(), QStringLiteral("Zentravio"));
-    QCOMPARE(splash.findChild<QLabel*>("Label2")->text(), QStringLiteral("v1.2.2"));
 }
 
 void TestSplash::aboutScreenScrollsTheCreditLineAndShowsItsButtons()
@@ -102,6 +102,12 @@ void TestSplash::aboutScreenClosesOnlyThroughClose()
 
     // The start-up tick count is off: the about screen neither calls for the main window nor closes.
     QVERIFY(!timer(splash, "Timer1")->isActive());
+
+    // The owner-drawn buttons hand the keyboard focus on at once.
+    splash.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&splash));
+    button(splash, "VemraButton1")->setFocus();
+    QCOMPARE(QApplication::focusWidget(), splash.findChild<QPushButton*>("cmdSetfocus"));
 
     QTest::mouseClick(button(splash, "VemraButton1"), Qt::LeftButton);
     QVERIFY(!splash.isVisible());

@@ -17,7 +17,6 @@ private slots:
     void leftClickHidesAndShowsTheMainWindow();
     void showingTheMainWindowBringsTheDockedListBack();
     void leftClickTogglesTheYearViewWhenItWasLastActive();
-    void leftClickLeavesTheOrganizerAlone();
     void rightClickEnablesExitOnlyForTheMainView();
     void iconCarriesTheTipAndNeedsNoNotificationArea();
     void restoreBringsBackAHiddenOrMinimisedWindow();
@@ -106,21 +105,6 @@ void TestTrayIcon::leftClickTogglesTheYearViewWhenItWasLastActive()
     QVERIFY(!values.MainHidden);
     QVERIFY(!host.window->isVisible()); // the main window stays as it was
     QCOMPARE(host.unloaded + host.docked, 0);
-}
-
-void TestTrayIcon::leftClickLeavesTheOrganizerAlone()
-{
-    ProgramValues values;
-    values.MainViewActive = false;
-    values.OrganizerViewActive = true;
-    values.MainHidden = true;
-    AppFakeMainWindow host;
-    host.openYearView();
-    TrayIcon tray(values, host);
-    tray.TrayLeftClick();
-    QVERIFY(!host.window->isVisible());
-    QVERIFY(!host.year->isVisible());
-    QVERIFY(values.MainHidden);
 }
 
 void TestTrayIcon::rightClickEnablesExitOnlyForTheMainView()
