@@ -9,8 +9,8 @@ class QWidget;
 struct AppContext;
 
 // What the shell (start-up, tray icon, instance guard) needs of the main window. The main window
-// implements it; start-up creates it through a MainWindowFactory when the splash first asks for it.
-// Closing the main window ends the program.
+// implements it (or a small adapter around it does); start-up creates it through a MainWindowFactory when
+// the splash first asks for it. Closing the main window ends the program.
 class MainWindowHost
 {
 public:
@@ -31,11 +31,17 @@ public:
     virtual void UnloadListWindow() {}
 };
 
-// The hooks start-up hands to the main window besides the context.
+// What the main window calls on the shell; start-up hands these over with the context.
 struct ShellHooks
 {
-    // Shows the splash window again as the about screen (the "&About" command and menu entry).
+    // The main window's load adds the notification-area icon, its unload removes it.
+    std::function<void()> AddTrayIcon;
+    std::function<void()> RemoveTrayIcon;
+    // Shows the splash window again as the about screen and disables the main window until it closes
+    // (the "&About" command and menu entry).
     std::function<void()> ShowAboutScreen;
+    // Ends the program; the main window's unload calls it last.
+    std::function<void()> EndProgram;
 };
 
 using MainWindowFactory = std::function<std::unique_ptr<MainWindowHost>(AppContext&, const ShellHooks&)>;

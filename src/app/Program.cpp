@@ -111,8 +111,7 @@ void Program::openDatabase()
     // The top-most splash must not stand over the message, so it goes before the schedule is reported.
     m_database = OpenScheduleFile(m_places.databasePath, m_services.messages, [this] { m_splash->hide(); });
     if (!m_database) {
-        m_exitCode = 1;
-        emit Ended(m_exitCode);
+        end(1);
         return;
     }
     m_context = std::make_unique<AppContext>(*m_database, m_services.settings, m_services.clock,
@@ -130,15 +129,40 @@ void Program::showMainWindow()
     m_mainWanted = false;
     if (!m_host) {
         ShellHooks hooks;
+        hooks.AddTrayIcon = [this] { addTrayIcon(); };
+        hooks.RemoveTrayIcon = [this] {
+            m_trayWanted = false;
+            if (m_tray)
+                m_tray->RemoveTrayIcon();
+        };
         hooks.ShowAboutScreen = [this] { ShowAboutScreen(); };
+        hooks.EndProgram = [this] { end(0); };
         m_host = m_makeMainWindow(*m_context, hooks);
         if (!m_host || !m_host->mainWindow())
             return;
         m_host->mainWindow()->installEventFilter(this);
         m_tray = std::make_unique<TrayIcon>(m_context->values, *m_host);
-        m_tray->AddTrayIcon();
+        if (m_trayWanted)
+            m_tray->AddTrayIcon();
     }
     m_host->mainWindow()->show();
+}
+
+void Program::addTrayIcon()
+{
+    // The main window may ask while it is still being made; the icon then follows it.
+    m_trayWanted = true;
+    if (m_tray)
+        m_tray->AddTrayIcon();
+}
+
+void Program::end(int exitCode)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_exitCode = exitCode;
+    emit Ended(exitCode);
 }
 
 void Program::ShowAboutScreen()
@@ -179,7 +203,7 @@ bool Program::eventFilter(QObject* watched, QEvent* event)
         // Closing the main window ends the program, unless the window refused to close.
         QTimer::singleShot(0, this, [this] {
             if (m_host && m_host->mainWindow() && !m_host->mainWindow()->isVisible())
-                emit Ended(0);
+                end(0);
         });
     }
     return QObject::eventFilter(watched, event);

@@ -87,6 +87,8 @@ private:
     void openDatabase();
     void showMainWindow();
     void rememberActiveWindow();
+    void addTrayIcon();
+    void end(int exitCode);
 
     ProgramServices m_services;
     ProgramPlaces m_places;
@@ -100,5 +102,7 @@ private:
     QPointer<QWidget> m_lastActive;
     bool m_databaseTried = false;
     bool m_mainWanted = false;
+    bool m_trayWanted = false;
+    bool m_ended = false;
     int m_exitCode = 0;
 };

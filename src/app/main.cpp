@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
@@ -20,7 +21,7 @@ class PlaceholderMainWindow : public QWidget, public MainWindowHost
 {
 public:
     PlaceholderMainWindow(AppContext& context, const ShellHooks& hooks)
-        : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_values(context.values)
+        : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_values(context.values), m_hooks(hooks)
     {
         setObjectName(QStringLiteral("MainForm"));
         setWindowTitle(QStringLiteral("Zentravio"));
@@ -33,12 +34,11 @@ public:
         m_menu->setObjectName(QStringLiteral("mnu"));
         QAction* about = m_menu->addAction(QStringLiteral("&About"));
         about->setObjectName(QStringLiteral("mnuA"));
-        connect(about, &QAction::triggered, this, [show = hooks.ShowAboutScreen] { show(); });
+        connect(about, &QAction::triggered, this, [this] { m_hooks.ShowAboutScreen(); });
         m_menu->addSeparator();
         m_exit = m_menu->addAction(QStringLiteral("&Exit"));
         m_exit->setObjectName(QStringLiteral("mnuExit"));
         connect(m_exit, &QAction::triggered, this, &QWidget::close);
-        m_values.MainHidden = false;
     }
 
     QWidget* mainWindow() override { return this; }
@@ -46,6 +46,23 @@ public:
     QAction* exitEntry() override { return m_exit; }
 
 protected:
+    void showEvent(QShowEvent* event) override
+    {
+        if (!m_loaded) {
+            m_loaded = true;
+            m_hooks.AddTrayIcon();
+            m_values.MainHidden = false;
+        }
+        QWidget::showEvent(event);
+    }
+
+    void closeEvent(QCloseEvent* event) override
+    {
+        m_hooks.RemoveTrayIcon();
+        event->accept();
+        m_hooks.EndProgram();
+    }
+
     void changeEvent(QEvent* event) override
     {
         if (event->type() == QEvent::ActivationChange && isActiveWindow())
@@ -58,6 +75,8 @@ protected:
 
 private:
     ProgramValues& m_values;
+    ShellHooks m_hooks;
+    bool m_loaded = false;
     QMenu* m_menu;
     QAction* m_exit;
 };

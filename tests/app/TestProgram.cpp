@@ -152,8 +152,10 @@ void TestProgram::startUpShowsTheMainWindowAtTheThirdTick()
     QCOMPARE(rig.made, 1);
     QVERIFY(rig.host->window->isVisible());
     QVERIFY(splash->isVisible());
-    // The tray icon comes with the main window.
+    // The main window's load adds the tray icon through the shell.
     QVERIFY(program->trayIcon());
+    QVERIFY(program->trayIcon()->icon()->toolTip().isEmpty());
+    rig.hooks.AddTrayIcon();
     QCOMPARE(program->trayIcon()->icon()->toolTip(), TrayIcon::TipText());
 
     splash->Timer1_Timer();
@@ -257,6 +259,11 @@ void TestProgram::closingTheMainWindowEndsTheProgram()
     rig.host->window->close();
     QTRY_COMPARE(ended.count(), 1);
     QCOMPARE(ended.first().first().toInt(), 0);
+
+    // The main window's own end call after its close makes no second end.
+    rig.hooks.EndProgram();
+    QCoreApplication::processEvents();
+    QCOMPARE(ended.count(), 1);
 }
 
 QTEST_MAIN(TestProgram)
