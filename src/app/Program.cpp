@@ -1,0 +1,210 @@
+#include "app/Program.h"
+
+#include "app/AppContext.h"
+#include "app/ProgramModule.h"
+#include "app/SystemModule.h"
+#include "app/TrayIcon.h"
+#include "app/formSplash.h"
+#include "store/ScheduleDatabase.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+namespace {
+
+// Should the splash never be painted (a display that never shows it), the schedule is opened anyway.
+constexpr int OpenFallbackMs = 500;
+
+} // namespace
+
+ProgramPlaces ProgramPlaces::standard()
+{
+    return {ScheduleDatabase::defaultPath(), InstanceGuard::defaultFolder()};
+}
+
+Program::Program(ProgramServices services, ProgramPlaces places, MainWindowFactory makeMainWindow)
+    : m_services(services), m_places(std::move(places)), m_makeMainWindow(std::move(makeMainWindow)),
+      m_guard(m_places.instanceFolder)
+{}
+
+Program::~Program()
+{
+    // The windows go before the schedule they show.
+    m_tray.reset();
+    m_host.reset();
+    m_splash.reset();
+    m_context.reset();
+    m_database.reset();
+}
+
+bool Program::Main()
+{
+    if (m_guard.GuardInstance() == InstanceGuard::Outcome::OtherInstanceRaised) {
+        m_exitCode = 0;
+        return false;
+    }
+    connect(&m_guard, &InstanceGuard::activationRequested, this, &Program::RestoreLastActiveWindow);
+
+    if (!CreateMissingScheduleFile(m_places.databasePath, m_services.messages)) {
+        m_exitCode = 1;
+        return false;
+    }
+
+    // The program lives on behind its tray icon while its windows are hidden; it ends when the main
+    // window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &Program::rememberActiveWindow);
+
+    m_splash = std::make_unique<formSplash>(m_services.screen);
+    connect(m_splash.get(), &formSplash::ShowMainWindow, this, &Program::showMainWindow);
+    connect(m_splash.get(), &formSplash::Unloaded, this, [this] {
+        if (m_host && m_host->mainWindow())
+            m_host->mainWindow()->setEnabled(true);
+    });
+    // Reading the whole schedule may take a moment on a long diary; the splash is on the screen first.
+    connect(m_splash.get(), &formSplash::FirstPainted, this, &Program::openDatabase);
+    QTimer::singleShot(OpenFallbackMs, this, &Program::openDatabase);
+    m_splash->ShowSplash();
+    m_lastActive = m_splash.get();
+    return true;
+}
+
+bool Program::CreateMissingScheduleFile(const QString& path, MessageBoxService& messages)
+{
+    if (FileExists(path))
+        return true;
+    const StoreResult created = ScheduleDatabase::CreateDatabaseFile(path);
+    if (created)
+        return true;
+    messages.show(nullptr, QMessageBox::Critical, QStringLiteral("Zentravio"),
+                  created.error + QStringLiteral("\n\n") +
+                      tr("Zentravio cannot run without its schedule file and closes now."));
+    return false;
+}
+
+std::unique_ptr<ScheduleDatabase> Program::OpenScheduleFile(const QString& path, MessageBoxService& messages,
+                                                            const std::function<void()>& beforeReport)
+{
+    QString error;
+    auto database = ScheduleDatabase::open(path, &error);
+    if (!database) {
+        if (beforeReport)
+            beforeReport();
+        messages.show(nullptr, QMessageBox::Critical, QStringLiteral("Zentravio"),
+                      error + QStringLiteral("\n\n") +
+                          tr("The file has been left as it is. Zentravio cannot run without its schedule "
+                             "file and closes now."));
+    }
+    return database;
+}
+
+void Program::openDatabase()
+{
+    if (m_databaseTried)
+        return;
+    m_databaseTried = true;
+
+    // The top-most splash must not stand over the message, so it goes before the schedule is reported.
+    m_database = OpenScheduleFile(m_places.databasePath, m_services.messages, [this] { m_splash->hide(); });
+    if (!m_database) {
+        end(1);
+        return;
+    }
+    m_context = std::make_unique<AppContext>(*m_database, m_services.settings, m_services.clock,
+                                             m_services.beeper, m_services.messages, m_services.screen);
+    if (m_mainWanted)
+        showMainWindow();
+}
+
+void Program::showMainWindow()
+{
+    if (!m_context) {
+        m_mainWanted = true; // the schedule is still being read; the main window follows it
+        return;
+    }
+    m_mainWanted = false;
+    if (!m_host) {
+        ShellHooks hooks;
+        hooks.AddTrayIcon = [this] { addTrayIcon(); };
+        hooks.RemoveTrayIcon = [this] {
+            m_trayWanted = false;
+            if (m_tray)
+                m_tray->RemoveTrayIcon();
+        };
+        hooks.ShowAboutScreen = [this] { ShowAboutScreen(); };
+        hooks.EndProgram = [this] { end(0); };
+        m_host = m_makeMainWindow(*m_context, hooks);
+        if (!m_host || !m_host->mainWindow())
+            return;
+        m_host->mainWindow()->installEventFilter(this);
+        m_tray = std::make_unique<TrayIcon>(m_context->values, *m_host);
+        if (m_trayWanted)
+            m_tray->AddTrayIcon();
+    }
+    m_host->mainWindow()->show();
+}
+
+void Program::addTrayIcon()
+{
+    // The main window may ask while it is still being made; the icon then follows it.
+    m_trayWanted = true;
+    if (m_tray)
+        m_tray->AddTrayIcon();
+}
+
+void Program::end(int exitCode)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_exitCode = exitCode;
+    emit Ended(exitCode);
+}
+
+void Program::ShowAboutScreen()
+{
+    if (!m_splash)
+        return;
+    m_splash->ShowAsAboutScreen();
+    if (m_host && m_host->mainWindow())
+        m_host->mainWindow()->setEnabled(false);
+}
+
+void Program::RestoreLastActiveWindow()
+{
+    QWidget* last = m_lastActive;
+    if (last && last->isVisible()) {
+        BringForward(last);
+        return;
+    }
+    // A window that is gone from the screen without being closed is the one the tray icon hides.
+    if (m_tray) {
+        m_tray->RestoreControlledWindow();
+        return;
+    }
+    if (m_splash && m_splash->isVisible())
+        BringForward(m_splash.get());
+}
+
+void Program::rememberActiveWindow()
+{
+    QWidget* active = QApplication::activeWindow();
+    if (active && (active->windowType() == Qt::Window || active->windowType() == Qt::Dialog))
+        m_lastActive = active;
+}
+
+bool Program::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Close && m_host && watched == m_host->mainWindow()) {
+        // Closing the main window ends the program, unless the window refused to close.
+        QTimer::singleShot(0, this, [this] {
+            if (m_host && m_host->mainWindow() && !m_host->mainWindow()->isVisible())
+                end(0);
+        });
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "app/InstanceGuard.h"
+#include "app/MainWindowHost.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class BeepService;
+class Clock;
+class MessageBoxService;
+class ScheduleDatabase;
+class ScreenService;
+class SettingsStore;
+class TrayIcon;
+class formSplash;
+struct AppContext;
+
+// The services the program runs with; the caller keeps them alive for the whole run.
+struct ProgramServices
+{
+    Clock& clock;
+    BeepService& beeper;
+    MessageBoxService& messages;
+    ScreenService& screen;
+    SettingsStore& settings;
+};
+
+// Where the program keeps its schedule and meets its other instances.
+struct ProgramPlaces
+{
+    QString databasePath;   // the schedule file
+    QString instanceFolder; // the per-user folder of the instance guard
+
+    static ProgramPlaces standard();
+};
+
+// The running program: start-up, the splash hand-over to the main window, the tray icon, the answer to a
+// later start, and the end. It owns the open schedule and every shell window for the whole run.
+class Program : public QObject
+{
+    Q_OBJECT
+
+public:
+    Program(ProgramServices services, ProgramPlaces places, MainWindowFactory makeMainWindow);
+    ~Program() override;
+
+    // Start-up: the instance guard before anything else, the schedule file created when it is missing,
+    // then the splash window; the schedule is opened as soon as the splash is on the screen. Returns
+    // false when this process is to end at once (another instance was raised, or the schedule file
+    // could not be created), with exitCode() telling how.
+    bool Main();
+    int exitCode() const { return m_exitCode; }
+
+    // Creates the schedule file when it is missing. A failure is reported naming the file.
+    static bool CreateMissingScheduleFile(const QString& path, MessageBoxService& messages);
+    // Opens the schedule file for the run. A failure is reported naming the file, which is left as it is.
+    // beforeReport runs just before the message shows.
+    static std::unique_ptr<ScheduleDatabase> OpenScheduleFile(const QString& path,
+                                                              MessageBoxService& messages,
+                                                              const std::function<void()>& beforeReport = {});
+
+    // Shows the splash window again as the about screen and disables the main window until it closes.
+    void ShowAboutScreen();
+    // A later start asked for this instance: its last active window comes forward, shown again when it
+    // was hidden and restored when it was minimised.
+    void RestoreLastActiveWindow();
+
+    formSplash* splash() const { return m_splash.get(); }
+    MainWindowHost* mainWindowHost() const { return m_host.get(); }
+    TrayIcon* trayIcon() const { return m_tray.get(); }
+    AppContext* context() const { return m_context.get(); }
+    InstanceGuard& instanceGuard() { return m_guard; }
+
+signals:
+    // The program is over: the main window has closed, or the schedule could not be opened.
+    void Ended(int exitCode);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void openDatabase();
+    void showMainWindow();
+    void rememberActiveWindow();
+    void addTrayIcon();
+    void end(int exitCode);
+
+    ProgramServices m_services;
+    ProgramPlaces m_places;
+    MainWindowFactory m_makeMainWindow;
+    InstanceGuard m_guard;
+    std::unique_ptr<ScheduleDatabase> m_database;
+    std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<formSplash> m_splash;
+    std::unique_ptr<MainWindowHost> m_host;
+    std::unique_ptr<TrayIcon> m_tray;
+    QPointer<QWidget> m_lastActive;
+    bool m_databaseTried = false;
+    bool m_mainWanted = false;
+    bool m_trayWanted = false;
+    bool m_ended = false;
+    int m_exitCode = 0;
+};

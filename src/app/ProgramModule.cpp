@@ -1,0 +1,44 @@
+#include "app/ProgramModule.h"
+
+#include "app/AppContext.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QWidget>
+
+void CentreForm(QWidget* window, const ScreenService& screen)
+{
+    if (!window)
+        return;
+    const QRect area = screen.primaryGeometry();
+    window->move(area.x() + (area.width() - window->width()) / 2,
+                 area.y() + (area.height() - window->height()) / 2);
+}
+
+void BringForward(QWidget* window)
+{
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+QString RotateText(QString& text)
+{
+    if (text.isEmpty())
+        return text;
+    // A character outside the basic plane is two code units; it moves as one.
+    const qsizetype first = text.size() > 1 && text.at(0).isHighSurrogate() ? 2 : 1;
+    text = text.mid(first) + text.left(first);
+    return text;
+}
+
+void CopyDateText(const ProgramValues& values)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(values.LastDateText);
+}

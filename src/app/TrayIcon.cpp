@@ -1,0 +1,125 @@
+#include "app/TrayIcon.h"
+
+#include "app/AppContext.h"
+#include "app/MainWindowHost.h"
+#include "app/ProgramModule.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+TrayToggle TrayLeftClickAction(const ProgramValues& values)
+{
+    if (values.MainViewActive)
+        return values.MainHidden ? TrayToggle::ShowMainWindow : TrayToggle::HideMainWindow;
+    if (!values.OrganizerViewActive)
+        return values.MainHidden ? TrayToggle::ShowYearView : TrayToggle::HideYearView;
+    return TrayToggle::Nothing;
+}
+
+QString TrayIcon::TipText()
+{
+    return QStringLiteral("Right click to display menu, left click to display Calendar");
+}
+
+TrayIcon::TrayIcon(ProgramValues& values, MainWindowHost& host, QObject* parent)
+    : QObject(parent), m_values(values), m_host(host), m_icon(new QSystemTrayIcon(this))
+{
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            TrayLeftClick();
+    });
+}
+
+TrayIcon::~TrayIcon()
+{
+    RemoveTrayIcon();
+}
+
+void TrayIcon::AddTrayIcon()
+{
+    QWidget* main = m_host.mainWindow();
+    m_icon->setIcon(main && !main->windowIcon().isNull() ? main->windowIcon() : QApplication::windowIcon());
+    m_icon->setToolTip(TipText());
+    // The menu is handed to the icon so that desktops which draw tray menus themselves get it too; the
+    // "&Exit" entry is brought up to date whenever it is about to show.
+    if (QMenu* menu = m_host.trayMenu()) {
+        m_icon->setContextMenu(menu);
+        connect(menu, &QMenu::aboutToShow, this, &TrayIcon::updateExitEntry, Qt::UniqueConnection);
+    }
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_icon->show();
+}
+
+void TrayIcon::RemoveTrayIcon()
+{
+    m_icon->hide();
+}
+
+bool TrayIcon::isShown() const
+{
+    return m_icon->isVisible();
+}
+
+void TrayIcon::TrayLeftClick()
+{
+    perform(TrayLeftClickAction(m_values));
+}
+
+void TrayIcon::TrayRightClick(const QPoint& globalPos)
+{
+    updateExitEntry();
+    if (QMenu* menu = m_host.trayMenu())
+        menu->popup(globalPos);
+}
+
+void TrayIcon::RestoreControlledWindow()
+{
+    const TrayToggle action = TrayLeftClickAction(m_values);
+    if (action == TrayToggle::ShowMainWindow || action == TrayToggle::ShowYearView) {
+        perform(action);
+        return;
+    }
+    QWidget* year = m_host.yearView();
+    BringForward(action == TrayToggle::HideYearView && year ? year : m_host.mainWindow());
+}
+
+void TrayIcon::updateExitEntry()
+{
+    if (QAction* exit = m_host.exitEntry())
+        exit->setEnabled(m_values.MainViewActive);
+}
+
+void TrayIcon::perform(TrayToggle action)
+{
+    switch (action) {
+    case TrayToggle::ShowMainWindow:
+        BringForward(m_host.mainWindow());
+        m_values.MainHidden = false;
+        if (m_values.ListDocked)
+            m_host.DockListWindow();
+        break;
+    case TrayToggle::HideMainWindow:
+        if (QWidget* main = m_host.mainWindow())
+            main->hide();
+        m_host.UnloadListWindow();
+        m_values.MainHidden = true;
+        break;
+    case TrayToggle::ShowYearView:
+        if (QWidget* year = m_host.yearView()) {
+            BringForward(year);
+            m_values.MainHidden = false;
+        }
+        break;
+    case TrayToggle::HideYearView:
+        if (QWidget* year = m_host.yearView()) {
+            year->hide();
+            m_values.MainHidden = true;
+        }
+        break;
+    case TrayToggle::Nothing:
+        break;
+    }
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+
+class MainWindowHost;
+class QSystemTrayIcon;
+struct ProgramValues;
+
+// What a left click on the tray icon does, decided from the window-state flags alone.
+enum class TrayToggle
+{
+    ShowMainWindow,
+    HideMainWindow,
+    ShowYearView,
+    HideYearView,
+    Nothing // the organizer was the last active view: it is never shown or hidden from the icon
+};
+
+// The icon toggles whichever of the main window and the year view was last active.
+TrayToggle TrayLeftClickAction(const ProgramValues& values);
+
+// The notification-area icon: a left click shows or hides the calendar, a right click pops up the main
+// window's menu. Where the desktop has no notification area the icon is simply not shown and the
+// program runs on; a hidden window then comes back by starting the program again.
+class TrayIcon : public QObject
+{
+public:
+    static QString TipText();
+
+    TrayIcon(ProgramValues& values, MainWindowHost& host, QObject* parent = nullptr);
+    ~TrayIcon() override;
+
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    bool isShown() const;
+
+    void TrayLeftClick();
+    // Enables "&Exit" only while the main window was the last active view, then pops up the menu.
+    void TrayRightClick(const QPoint& globalPos);
+
+    // Brings the window the icon controls forward, showing it first when it is hidden, as a left click
+    // would; a later start of the program asks for this.
+    void RestoreControlledWindow();
+
+    QSystemTrayIcon* icon() const { return m_icon; }
+
+private:
+    void updateExitEntry();
+    void perform(TrayToggle action);
+
+    ProgramValues& m_values;
+    MainWindowHost& m_host;
+    QSystemTrayIcon* m_icon; // a child of this object
+};

@@ -1,0 +1,123 @@
+#include "app/InstanceGuard.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The instance guard in one process, and the real program started twice as separate processes.
+class TestInstanceGuard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void laterGuardRaisesTheFirst();
+    void strangerOnTheSocketIsIgnored();
+    void secondProgramEndsBeforeOpeningItsSchedule();
+
+private:
+    // Runs the program with its own folders: data (the schedule) per start, settings and the runtime
+    // folder (where instances meet) shared.
+    static std::unique_ptr<QProcess> startProgram(const QTemporaryDir& root, const QString& dataFolder)
+    {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(dataFolder));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("run")));
+        process->setProcessEnvironment(env);
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(programPath(), {});
+        return process;
+    }
+
+    static QString programPath()
+    {
+        return QDir(QCoreApplication::applicationDirPath())
+            .absoluteFilePath(QStringLiteral("../src/app/zentravio"));
+    }
+
+    static QString schedulePath(const QTemporaryDir& root, const QString& dataFolder)
+    {
+        return root.filePath(dataFolder + QStringLiteral("/Zentravio/Zentravio.vmr"));
+    }
+
+    static void stop(QProcess& process)
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(10000);
+        }
+    }
+};
+
+void TestInstanceGuard::laterGuardRaisesTheFirst()
+{
+    QTemporaryDir folder;
+    InstanceGuard first(folder.path());
+    QSignalSpy raised(&first, &InstanceGuard::activationRequested);
+    QCOMPARE(first.GuardInstance(), InstanceGuard::Outcome::FirstInstance);
+
+    InstanceGuard second(folder.path());
+    QCOMPARE(second.GuardInstance(), InstanceGuard::Outcome::OtherInstanceRaised);
+    QTRY_COMPARE(raised.count(), 1);
+
+    // A guard in another user's folder knows nothing of this one.
+    QTemporaryDir otherFolder;
+    InstanceGuard other(otherFolder.path());
+    QCOMPARE(other.GuardInstance(), InstanceGuard::Outcome::FirstInstance);
+    QCoreApplication::processEvents();
+    QCOMPARE(raised.count(), 1);
+}
+
+void TestInstanceGuard::strangerOnTheSocketIsIgnored()
+{
+    QTemporaryDir folder;
+    InstanceGuard guard(folder.path());
+    QSignalSpy raised(&guard, &InstanceGuard::activationRequested);
+    QCOMPARE(guard.GuardInstance(), InstanceGuard::Outcome::FirstInstance);
+
+    QLocalSocket stranger;
+    stranger.connectToServer(guard.socketPath());
+    QVERIFY(stranger.waitForConnected(5000));
+    stranger.write("what is the time\n");
+    stranger.flush();
+    QTRY_VERIFY(stranger.state() == QLocalSocket::UnconnectedState || raised.count() > 0);
+    QCOMPARE(raised.count(), 0);
+}
+
+void TestInstanceGuard::secondProgramEndsBeforeOpeningItsSchedule()
+{
+    QVERIFY2(QFile::exists(programPath()), qPrintable(programPath()));
+    QTemporaryDir root;
+    QVERIFY(QDir(root.path()).mkdir(QStringLiteral("run")));
+    QFile::setPermissions(root.filePath(QStringLiteral("run")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    auto first = startProgram(root, QStringLiteral("first"));
+    QVERIFY(first->waitForStarted(10000));
+    // The schedule is made only after the guard has claimed the instance.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(schedulePath(root, QStringLiteral("first"))), 20000);
+
+    auto second = startProgram(root, QStringLiteral("second"));
+    QVERIFY(second->waitForFinished(20000));
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("second/Zentravio"))));
+    QCOMPARE(first->state(), QProcess::Running);
+
+    // An instance that did not end cleanly leaves its socket behind; the next start runs in its place.
+    stop(*first);
+    auto third = startProgram(root, QStringLiteral("second"));
+    QVERIFY(third->waitForStarted(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(schedulePath(root, QStringLiteral("second"))), 20000);
+    QCOMPARE(third->state(), QProcess::Running);
+    stop(*third);
+}
+
+QTEST_MAIN(TestInstanceGuard)
+#include "TestInstanceGuard.moc"

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/AppContext.h"
+#include "app/MainWindowHost.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QWidget>
+
+#include <memory>
+
+// A main window as far as the shell sees it: a plain window, the tray menu with its "&Exit" entry, an
+// optional year view, and counts of the countdown-list requests.
+class AppFakeMainWindow : public MainWindowHost
+{
+public:
+    AppFakeMainWindow()
+    {
+        window->setObjectName(QStringLiteral("MainForm"));
+        window->setWindowTitle(QStringLiteral("Zentravio"));
+        window->resize(300, 280);
+        menu = new QMenu(window.get());
+        menu->addAction(QStringLiteral("&About"));
+        menu->addSeparator();
+        exit = menu->addAction(QStringLiteral("&Exit"));
+    }
+
+    QWidget* mainWindow() override { return window.get(); }
+    QMenu* trayMenu() override { return menu; }
+    QAction* exitEntry() override { return exit; }
+    QWidget* yearView() override { return year.get(); }
+    void DockListWindow() override { ++docked; }
+    void UnloadListWindow() override { ++unloaded; }
+
+    void openYearView()
+    {
+        year = std::make_unique<QWidget>();
+        year->setWindowTitle(QStringLiteral("Zentravio Year"));
+    }
+
+    std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+    std::unique_ptr<QWidget> year;
+    QMenu* menu;
+    QAction* exit;
+    int docked = 0;
+    int unloaded = 0;
+};
