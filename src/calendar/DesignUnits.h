@@ -40,9 +40,19 @@ inline BgrColor bgr(const QColor& color)
     return BgrColor(color.red()) | (BgrColor(color.green()) << 8) | (BgrColor(color.blue()) << 16);
 }
 
+// The designed faces are asked for first; where they are missing, faces of like width and shape come
+// before whatever the system would otherwise pick, so that captions keep to their designed places.
 inline QFont font(const QString& family, qreal points, bool bold = false)
 {
-    QFont f(family);
+    QFont f;
+    if (family == QLatin1String("Tahoma"))
+        f.setFamilies({family, QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                       QStringLiteral("Nimbus Sans")});
+    else if (family == QLatin1String("MS Serif"))
+        f.setFamilies({family, QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"),
+                       QStringLiteral("Nimbus Roman")});
+    else
+        f.setFamily(family);
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;

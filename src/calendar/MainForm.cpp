@@ -240,7 +240,7 @@ void MainForm::buildMenus()
     QAction* shortDate = m_mnuFile->addAction(QStringLiteral("&Short Date"), this, &MainForm::mnuS_Click);
     shortDate->setObjectName(QStringLiteral("mnuS"));
 
-    m_mnu = new QMenu(this);
+    m_mnu = std::make_unique<QMenu>();
     m_mnu->setObjectName(QStringLiteral("mnu"));
     QAction* about = m_mnu->addAction(QStringLiteral("&About"), this, &MainForm::mnuA_Click);
     about->setObjectName(QStringLiteral("mnuA"));
@@ -374,6 +374,18 @@ void MainForm::markDays()
     DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::MainForm, m_ctx.clock.now());
     DayMarking::MarkToday(grid, DayMarking::GridTag::MainForm, m_ctx.clock.today());
     m_grid->applyMarks(grid);
+    reportStoreError();
+}
+
+void MainForm::reportStoreError()
+{
+    // A schedule file that can no longer be read leaves the calendar showing the entries as last read;
+    // the user is told once for each new fault rather than at every marking.
+    const QString& error = m_ctx.database.lastError();
+    if (error.isEmpty() || error == m_shownStoreError)
+        return;
+    m_shownStoreError = error;
+    m_ctx.messages.show(this, QMessageBox::Warning, QStringLiteral("Zentravio"), error);
 }
 
 void MainForm::reapplyTheme()
@@ -532,6 +544,7 @@ void MainForm::DaySlot_MouseMove(int index)
     const std::optional<QDate> date = DateText::readDate(cellDate);
     const QString dateText = date ? DateText::mmddyyyy(*date) : cellDate;
     cell->setToolTip(DayMarking::DaySummary(m_ctx.database.table(), dateText));
+    reportStoreError();
 }
 
 void MainForm::lblTitle_Click(int)

@@ -41,7 +41,7 @@ public:
 
     // The notification-area menu ("&About", "&Exit"); its "&Exit" is enabled only while the main window
     // was the last calendar window activated.
-    QMenu* mnu() const { return m_mnu; }
+    QMenu* mnu() const { return m_mnu.get(); }
     void showTrayMenu(const QPoint& globalPosition);
 
     // The one add-schedule dialog, created when first asked for.
@@ -98,6 +98,7 @@ private:
     void GetFromRegistry();
     void Form_Unload();
     void markDays();
+    void reportStoreError();
     void reapplyTheme();
     void selectMonth(int index);
     bool setYearPickerText(const QString& text);
@@ -128,9 +129,11 @@ private:
     QPushButton* m_cmdSetfocus = nullptr;
     QTimer* m_timer1 = nullptr;
     QMenu* m_mnuFile = nullptr;
-    QMenu* m_mnu = nullptr;
     QAction* m_mnuExit = nullptr;
 
     std::vector<std::unique_ptr<FlatDecorator>> m_decorators;
     std::unique_ptr<FormAddSched> m_addSched;
+    // Not a child of the window, so that the tray can use it while the window is disabled.
+    std::unique_ptr<QMenu> m_mnu;
+    QString m_shownStoreError;
 };

@@ -101,7 +101,7 @@ void DateEdit::showCalendar()
 void DateEdit::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const int button = qMin(height(), 17);
+    const int button = qMin(height(), 15);
     m_edit->setGeometry(0, 0, width() - button, height());
     m_drop->setGeometry(width() - button, 0, button, height());
 }

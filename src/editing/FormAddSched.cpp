@@ -105,7 +105,7 @@ void FormAddSched::buildControls()
 
     m_entryDate = new DateEdit(this);
     m_entryDate->setObjectName(QStringLiteral("EntryDate"));
-    m_entryDate->setGeometry(Design::rect(240, 840, 1215, 315));
+    m_entryDate->setGeometry(Design::rect(240, 840, 1275, 315));
 
     m_cboType = new QComboBox(this);
     m_cboType->setObjectName(QStringLiteral("cboType"));
@@ -128,7 +128,7 @@ void FormAddSched::buildControls()
         m_option[i]->setAccessibleName(QLatin1String(design.caption));
         m_optionLabel[i] = new ClickLabel(QLatin1String(design.caption), this);
         m_optionLabel[i]->setObjectName(QStringLiteral("Label4(%1)").arg(i));
-        m_optionLabel[i]->setGeometry(Design::rect(design.left + 300, design.top, 1500, 255));
+        m_optionLabel[i]->setGeometry(Design::rect(design.left + 270, design.top, 1800, 255));
         connect(m_optionLabel[i], &ClickLabel::Click, this, [this, i] { Label4_Click(int(i)); });
     }
 

@@ -14,6 +14,8 @@
 #include <QMenu>
 #include <QtTest>
 
+#include <sqlite3.h>
+
 // The main window driven as a user drives it: navigation, day clicks and double-clicks, themes, the
 // date format, folding, and the settings it reads at load and writes at exit. The clock stands at
 // Saturday 12 October 2002, 9:30.
@@ -39,6 +41,7 @@ private slots:
     void foldingMovesTheTitleStrip();
     void closePicturesHideOrEnd();
     void aboutDisablesAndAsksTheShell();
+    void unreadableScheduleIsReportedOnceAndMarkingsStay();
 
 private:
     MainForm& open();
@@ -417,6 +420,28 @@ void TestMainForm::aboutDisablesAndAsksTheShell()
     form.showTrayMenu(QPoint(10, 10));
     QVERIFY(exit->isEnabled());
     form.mnu()->hide();
+}
+
+void TestMainForm::unreadableScheduleIsReportedOnceAndMarkingsStay()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Meeting"), QStringLiteral("OneTime"));
+    open();
+    QCOMPARE(m_env->messages.shown.size(), 0);
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(qPrintable(m_env->databasePath()), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "ALTER TABLE Schedule RENAME TO Elsewhere", nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    sqlite3_close(other);
+
+    click(label(QStringLiteral("lblTitle(1)")));
+    QCOMPARE(m_env->messages.shown.size(), 1);
+    QVERIFY(m_env->messages.shown[0].text.contains(QStringLiteral("could not be read")));
+    QCOMPARE(cellShowing(20)->ForeColor(), Bgr::OneTimeGreen);
+    click(cellShowing(15));
+    m_form->DaySlot_MouseMove(20 + 1);
+    QCOMPARE(m_env->messages.shown.size(), 1);
+    QCOMPARE(cellShowing(20)->ForeColor(), Bgr::OneTimeGreen);
+    QCOMPARE(cellShowing(20)->toolTip(), QStringLiteral("1 Entries: Meeting"));
 }
 
 QTEST_MAIN(TestMainForm)
