@@ -42,6 +42,7 @@ public:
     // The notification-area menu ("&About", "&Exit"); its "&Exit" is enabled only while the main window
     // was the last calendar window activated.
     QMenu* mnu() const { return m_mnu.get(); }
+    QAction* mnuExit() const { return m_mnuExit; }
     void showTrayMenu(const QPoint& globalPosition);
 
     // The one add-schedule dialog, created when first asked for.

@@ -5,8 +5,8 @@
 
 #include <QtTest>
 
-// The month layout on real labels: which cells show which days, where they sit, what a shorter month
-// leaves behind, and the two beeps of every layout.
+// The month layout on real labels: which cells show which days, where they sit and what a shorter
+// month leaves behind.
 class TestMonthGridCells : public QObject
 {
     Q_OBJECT
@@ -16,10 +16,8 @@ private slots:
     void cleanup();
     void monthStartingOnSundayShowsCellZero();
     void saturdayStartUsesSixRows();
-    void februaryFollowsLeapYears();
     void shorterMonthHidesSurplusCells();
     void blanksArePlacedSoHeadersFindTheirColumns();
-    void everyLayoutBeepsTwice();
 
 private:
     QStringList shownCaptions() const;
@@ -80,16 +78,6 @@ void TestMonthGridCells::saturdayStartUsesSixRows()
     QCOMPARE(shownCaptions().size(), 31);
 }
 
-void TestMonthGridCells::februaryFollowsLeapYears()
-{
-    m_cells->SetupDays(2, 2004);
-    QCOMPARE(shownCaptions().size(), 29);
-    QCOMPARE(shownCaptions().last(), QStringLiteral("29"));
-    m_cells->SetupDays(2, 2003);
-    QCOMPARE(shownCaptions().size(), 28);
-    QCOMPARE(shownCaptions().last(), QStringLiteral("28"));
-}
-
 void TestMonthGridCells::shorterMonthHidesSurplusCells()
 {
     m_cells->SetupDays(3, 2003);
@@ -119,14 +107,6 @@ void TestMonthGridCells::blanksArePlacedSoHeadersFindTheirColumns()
         QCOMPARE(header->x(), cell.left() + Design::px(40));
         QCOMPARE(header->y() + header->height(), cell.top());
     }
-}
-
-void TestMonthGridCells::everyLayoutBeepsTwice()
-{
-    m_cells->SetupDays(10, 2002);
-    QCOMPARE(m_beeper->count, 2);
-    m_cells->SetupDays(2, 2009);
-    QCOMPARE(m_beeper->count, 4);
 }
 
 QTEST_MAIN(TestMonthGridCells)

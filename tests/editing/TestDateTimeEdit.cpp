@@ -1,10 +1,8 @@
 #include "editing/DateEdit.h"
 #include "editing/TimeEdit.h"
 
-#include <QCalendarWidget>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QToolButton>
 #include <QtTest>
 
 // The date and time edits hold text: what goes in comes back in the fixed forms, the empty text is no
@@ -17,7 +15,6 @@ private slots:
     void dateReadsBackInTheFixedForm_data();
     void dateReadsBackInTheFixedForm();
     void typedDateIsTidiedOrTakenBack();
-    void calendarPicksADate();
     void timeReadsBackInTheFixedForm_data();
     void timeReadsBackInTheFixedForm();
     void typedTimeIsTidiedOrTakenBack();
@@ -67,18 +64,6 @@ void TestDateTimeEdit::typedDateIsTidiedOrTakenBack()
 
     QTest::keyClicks(edit.lineEdit(), QStringLiteral("abc")); // letters do not go in at all
     QCOMPARE(edit.lineEdit()->text(), QStringLiteral("03/07/2003"));
-}
-
-void TestDateTimeEdit::calendarPicksADate()
-{
-    DateEdit edit;
-    edit.setValue(QStringLiteral("03/07/2003"));
-    edit.show();
-    QTest::mouseClick(edit.dropButton(), Qt::LeftButton);
-    QVERIFY(edit.calendar());
-    QCOMPARE(edit.calendar()->selectedDate(), QDate(2003, 3, 7));
-    emit edit.calendar()->clicked(QDate(2003, 3, 21));
-    QCOMPARE(edit.value(), QStringLiteral("03/21/2003"));
 }
 
 void TestDateTimeEdit::timeReadsBackInTheFixedForm_data()
