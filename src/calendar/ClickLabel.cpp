@@ -1,0 +1,78 @@
+#include "calendar/ClickLabel.h"
+
+#include "calendar/DesignUnits.h"
+
+#include <QMouseEvent>
+
+ClickLabel::ClickLabel(QWidget* parent) : ClickLabel(QString(), parent) {}
+
+ClickLabel::ClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent)
+{
+    setMouseTracking(true);
+    applyPalette();
+}
+
+void ClickLabel::setBackColor(BgrColor color)
+{
+    setColors(color, m_fore);
+}
+
+void ClickLabel::setForeColor(BgrColor color)
+{
+    setColors(m_back, color);
+}
+
+void ClickLabel::setColors(BgrColor back, BgrColor fore)
+{
+    if (back == m_back && fore == m_fore)
+        return;
+    m_back = back;
+    m_fore = fore;
+    applyPalette();
+}
+
+void ClickLabel::setOpaque(bool opaque)
+{
+    setAutoFillBackground(opaque);
+}
+
+void ClickLabel::applyPalette()
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Design::color(m_back));
+    p.setColor(QPalette::WindowText, Design::color(m_fore));
+    setPalette(p);
+}
+
+void ClickLabel::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+    emit MouseDown(event->button());
+    event->accept();
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = m_pressed && !m_afterDoubleClick && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    m_pressed = false;
+    m_afterDoubleClick = false;
+    event->accept();
+    if (click)
+        emit Click();
+}
+
+void ClickLabel::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_afterDoubleClick = true;
+    emit DblClick();
+}
+
+void ClickLabel::mouseMoveEvent(QMouseEvent* event)
+{
+    event->accept();
+    emit MouseMove();
+}

@@ -1,0 +1,675 @@
+#include "calendar/MainForm.h"
+
+#include "app/AppContext.h"
+#include "calendar/ClickLabel.h"
+#include "calendar/DesignUnits.h"
+#include "calendar/MonthGridCells.h"
+#include "calendar/TitleDrag.h"
+#include "controls/FlatDecorator.h"
+#include "controls/VemraButton.h"
+#include "editing/DateEdit.h"
+#include "editing/FormAddSched.h"
+#include "settings/ColourTheme.h"
+#include "settings/StoredSettings.h"
+#include "store/DateText.h"
+#include "store/DayMarking.h"
+#include "store/ScheduleDatabase.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+const QString Light = QStringLiteral("LIGHT");
+const QString Dark = QStringLiteral("DARK");
+const QString FoldedCaption = QStringLiteral("Options");
+const QString UnfoldedCaption = QStringLiteral("Hide");
+
+constexpr int DesignHeight = 4275;
+constexpr int FoldedWidth = 3330;
+constexpr int UnfoldedWidth = 4680;
+constexpr int TitleShift = 1360; // the title strip's pictures and "Max" move by this when the column folds
+constexpr int ButtonTypeRaised = 7;
+constexpr int ButtonTypeFlat = 8;
+constexpr int OwnColours = 2;
+
+struct CommandDesign
+{
+    const char* caption;
+    int left, top, width, height;
+};
+
+constexpr std::array<CommandDesign, 7> Commands = {{
+    {"C&hange Color", 3240, 1910, 1215, 400},
+    {"Max", 2100, 45, 495, 255},
+    {"&Date Format", 3240, 600, 1215, 400},
+    {"&About", 3240, 2340, 1215, 400},
+    {"&Exit", 3240, 2780, 1215, 400},
+    {"&Organizer", 3240, 1035, 1215, 400},
+    {"Co&untdown", 3240, 1470, 1215, 405},
+}};
+
+// The two 17 x 17 pictures of the title strip: a white cross (close) and a white bar (to the tray).
+QPixmap titlePicture(bool cross)
+{
+    QPixmap picture(17, 17);
+    picture.fill(Qt::black);
+    QPainter painter(&picture);
+    painter.setPen(QPen(Qt::white, 2));
+    if (cross) {
+        painter.drawLine(4, 4, 12, 12);
+        painter.drawLine(4, 12, 12, 4);
+    } else {
+        painter.fillRect(4, 11, 9, 2, Qt::white);
+    }
+    return picture;
+}
+
+QString withoutAccessMark(const QString& caption)
+{
+    QString text = caption;
+    return text.remove(u'&');
+}
+
+void setButtonColours(VemraButton* button, BgrColor back, BgrColor fore)
+{
+    button->setBackColor(back);
+    button->setBackOver(back);
+    button->setForeColor(fore);
+    button->setForeOver(fore);
+}
+
+} // namespace
+
+MainForm::MainForm(AppContext& context, QWidget* parent) : QWidget(parent), m_ctx(context)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Zentravio"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setAutoFillBackground(true);
+    QPalette back = palette();
+    back.setColor(QPalette::Window, Design::color(0xC0C0C0));
+    setPalette(back);
+    setFixedSize(Design::px(FoldedWidth), Design::px(DesignHeight));
+
+    buildTitleStrip();
+    buildPickers();
+    m_grid = new MonthGridCells(this, m_ctx.beeper);
+    connect(m_grid, &MonthGridCells::Click, this, &MainForm::DaySlot_Click);
+    connect(m_grid, &MonthGridCells::DblClick, this, &MainForm::DaySlot_DblClick);
+    connect(m_grid, &MonthGridCells::MouseMove, this, &MainForm::DaySlot_MouseMove);
+    buildCommands();
+    buildMenus();
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(1000);
+    connect(m_timer1, &QTimer::timeout, this, [this] {
+        m_lastTick = m_ctx.clock.now();
+        Timer1_Timer();
+    });
+}
+
+MainForm::~MainForm() = default;
+
+void MainForm::buildTitleStrip()
+{
+    m_lblTitle[1] = new ClickLabel(this);
+    m_lblTitle[1]->setObjectName(QStringLiteral("lblTitle(1)"));
+    m_lblTitle[1]->setGeometry(Design::rect(0, 0, 6015, 375));
+    m_lblTitle[1]->setOpaque(true);
+    m_lblTitle[1]->setBackColor(Bgr::White);
+
+    const QFont titleFont = Design::font(QStringLiteral("MS Serif"), 13.5);
+    m_label3 = new ClickLabel(QStringLiteral("Zentravio"), this);
+    m_label3->setObjectName(QStringLiteral("Label3"));
+    m_label3->setGeometry(Design::rect(0, 120, 5895, 375));
+    m_label3->setFont(titleFont);
+    m_label3->setForeColor(Bgr::White);
+    m_label3->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    m_lblTitle[0] = new ClickLabel(QStringLiteral("Zentravio"), this);
+    m_lblTitle[0]->setObjectName(QStringLiteral("lblTitle(0)"));
+    m_lblTitle[0]->setGeometry(Design::rect(120, 180, 5895, 375));
+    m_lblTitle[0]->setFont(titleFont);
+    m_lblTitle[0]->setForeColor(Bgr::Black);
+
+    auto* drag = new TitleDrag(this);
+    for (int i = 0; i < 2; ++i) {
+        drag->watch(m_lblTitle[size_t(i)]);
+        connect(m_lblTitle[size_t(i)], &ClickLabel::Click, this, [this, i] { lblTitle_Click(i); });
+    }
+    connect(drag, &TitleDrag::Dragged, this, &MainForm::markDays);
+
+    const std::array<std::pair<int, const char*>, 2> pictures = {
+        {{2920, "Close"}, {2640, "Hide to the tray"}}};
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        m_image1[i] = new ClickLabel(this);
+        m_image1[i]->setObjectName(QStringLiteral("Image1(%1)").arg(i));
+        m_image1[i]->setGeometry(Design::px(pictures[i].first), Design::px(45), 17, 17);
+        m_image1[i]->setPixmap(titlePicture(i == 0));
+        m_image1[i]->setAccessibleName(QLatin1String(pictures[i].second));
+        connect(m_image1[i], &ClickLabel::Click, this, [this, i] { Image1_Click(int(i)); });
+    }
+}
+
+void MainForm::buildPickers()
+{
+    m_combo1 = new QComboBox(this);
+    m_combo1->setObjectName(QStringLiteral("Combo1"));
+    m_combo1->setAccessibleName(tr("Month"));
+    m_combo1->setGeometry(Design::px(360), Design::px(600), Design::px(1215), Design::px(315));
+    connect(m_combo1, &QComboBox::currentIndexChanged, this, &MainForm::Combo1_Click);
+
+    m_combo2 = new QComboBox(this);
+    m_combo2->setObjectName(QStringLiteral("Combo2"));
+    m_combo2->setAccessibleName(tr("Year"));
+    m_combo2->setGeometry(Design::px(1680), Design::px(600), Design::px(1215), Design::px(315));
+    connect(m_combo2, &QComboBox::currentIndexChanged, this, &MainForm::Combo2_Click);
+
+    const QFont small = Design::font(QStringLiteral("Tahoma"), 6.75);
+    m_label1 = new ClickLabel(QStringLiteral("Today's Date:"), this);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1->setGeometry(Design::rect(180, 3645, 2055, 255));
+    m_label1->setFont(small);
+    m_label1->setForeColor(0xE0E0E0);
+
+    m_label2 = new ClickLabel(this);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    m_label2->setGeometry(Design::rect(180, 3825, 2655, 255));
+    m_label2->setFont(small);
+    m_label2->setForeColor(0xC0);
+}
+
+VemraButton* MainForm::makeButton(const QString& name, const QString& caption, const QRect& place, int type)
+{
+    auto* button = new VemraButton(caption, this);
+    button->setObjectName(name);
+    button->setAccessibleName(withoutAccessMark(caption));
+    button->setButtonType(type);
+    button->setColorScheme(OwnColours);
+    button->setFont(Design::font(QStringLiteral("Tahoma"), 8.25));
+    button->setGeometry(place);
+    button->installEventFilter(this);
+    return button;
+}
+
+void MainForm::buildCommands()
+{
+    const std::array<const char*, 4> steps = {"<<", "<", ">", ">>"};
+    const std::array<int, 4> stepLefts = {120, 830, 1650, 2350};
+    for (size_t i = 0; i < steps.size(); ++i) {
+        m_extra[i] = makeButton(QStringLiteral("EXTRA(%1)").arg(i), QLatin1String(steps[i]),
+                                Design::rect(stepLefts[i], 3240, 675, 350), ButtonTypeRaised);
+        connect(m_extra[i], &VemraButton::Click, this, [this, i] { EXTRA_Click(int(i)); });
+    }
+
+    m_vemraButton1 = makeButton(QStringLiteral("VemraButton1"), FoldedCaption,
+                                Design::rect(2280, 3720, 855, 375), ButtonTypeRaised);
+    connect(m_vemraButton1, &VemraButton::Click, this, &MainForm::VemraButton1_Click);
+
+    for (size_t i = 0; i < Commands.size(); ++i) {
+        const CommandDesign& c = Commands[i];
+        m_cmdButton[i] = makeButton(QStringLiteral("cmdButton(%1)").arg(i), QLatin1String(c.caption),
+                                    Design::rect(c.left, c.top, c.width, c.height),
+                                    i == 1 ? ButtonTypeFlat : ButtonTypeRaised);
+        connect(m_cmdButton[i], &VemraButton::Click, this, [this, i] { cmdButton_Click(int(i)); });
+    }
+    // "Max" sits on the title strip, above its labels.
+    m_cmdButton[1]->raise();
+    for (ClickLabel* picture : m_image1)
+        picture->raise();
+
+    m_cmdSetfocus = new QPushButton(QStringLiteral("Command1"), this);
+    m_cmdSetfocus->setObjectName(QStringLiteral("cmdSetfocus"));
+    m_cmdSetfocus->setGeometry(-200, -200, 20, 20);
+}
+
+void MainForm::buildMenus()
+{
+    m_mnuFile = new QMenu(this);
+    m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    QAction* longDate = m_mnuFile->addAction(QStringLiteral("&Long Date"), this, &MainForm::mnuLong_Click);
+    longDate->setObjectName(QStringLiteral("mnuLong"));
+    QAction* shortDate = m_mnuFile->addAction(QStringLiteral("&Short Date"), this, &MainForm::mnuS_Click);
+    shortDate->setObjectName(QStringLiteral("mnuS"));
+
+    m_mnu = std::make_unique<QMenu>();
+    m_mnu->setObjectName(QStringLiteral("mnu"));
+    QAction* about = m_mnu->addAction(QStringLiteral("&About"), this, &MainForm::mnuA_Click);
+    about->setObjectName(QStringLiteral("mnuA"));
+    m_mnu->addSeparator();
+    m_mnuExit = m_mnu->addAction(QStringLiteral("&Exit"), this, &MainForm::mnuExit_Click);
+    m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
+}
+
+bool MainForm::isFolded() const
+{
+    return m_vemraButton1->caption() == FoldedCaption;
+}
+
+void MainForm::setVisible(bool visible)
+{
+    if (visible && !m_loaded)
+        Form_Load();
+    QWidget::setVisible(visible);
+}
+
+void MainForm::Form_Load()
+{
+    m_loaded = true;
+    for (QComboBox* picker : {m_combo1, m_combo2}) {
+        auto decorator = std::make_unique<FlatDecorator>();
+        decorator->Attach(picker);
+        m_decorators.push_back(std::move(decorator));
+    }
+
+    const QDate today = m_ctx.clock.today();
+    m_shownMonth = today.month();
+    m_shownYear = today.year();
+    SetupDays();
+
+    // The pickers are filled with nothing chosen, so that choosing the shown month and year below runs
+    // their handlers as a user's choice would.
+    {
+        const QSignalBlocker blockMonths(m_combo1);
+        const QSignalBlocker blockYears(m_combo2);
+        m_combo1->clear();
+        for (int month = 1; month <= 12; ++month)
+            m_combo1->addItem(DateText::mmmm(QDate(2000, month, 1)));
+        m_combo1->setCurrentIndex(-1);
+        m_combo2->clear();
+        for (int year = today.year() - 10; year <= today.year() + 10; ++year)
+            m_combo2->addItem(QString::number(year));
+        m_combo2->setCurrentIndex(-1);
+    }
+    selectMonth(m_shownMonth - 1);
+    setYearPickerText(QString::number(m_shownYear));
+
+    setFixedSize(Design::px(FoldedWidth), height());
+    move(m_ctx.screen.primaryGeometry().topLeft()); // the top-most switch puts the window at the origin
+    GetFromRegistry();
+    showTodaysDate();
+    VemraButton1_Click();
+    m_ctx.values.ListDocked = false;
+    emit AddTrayIcon();
+    markDays();
+    m_ctx.values.MainHidden = false;
+    m_timer1->start();
+}
+
+void MainForm::GetFromRegistry()
+{
+    const StoredSettings::Loaded stored =
+        StoredSettings::GetFromRegistry(m_ctx.settings, m_ctx.screen.screens());
+    move(stored.position);
+    m_ctx.values.ThemeName = stored.themeName;
+    if (stored.theme == StoredSettings::ThemeChoice::Dark)
+        ApplyTheme(ColourTheme::Dark);
+    else if (stored.theme == StoredSettings::ThemeChoice::Light)
+        ApplyTheme(ColourTheme::Light);
+    m_ctx.values.DateFormatName = stored.dateFormatName;
+}
+
+void MainForm::Form_Activate()
+{
+    markDays();
+    m_ctx.values.MainViewActive = true;
+    m_cmdSetfocus->setFocus();
+    showTodaysDate();
+}
+
+void MainForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_loaded)
+        Form_Activate();
+}
+
+void MainForm::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void MainForm::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_timer1->stop();
+    StoredSettings::SaveSettings(m_ctx.settings, pos(), m_ctx.values.ThemeName, m_ctx.values.DateFormatName);
+    emit RemoveTrayIcon();
+    m_decorators.clear();
+    if (m_addSched)
+        m_addSched->hide();
+    emit ProgramEnd();
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // The owner-drawn buttons never show a focus state: the focus moves on to the hidden button.
+    if (event->type() == QEvent::FocusIn && m_cmdSetfocus)
+        m_cmdSetfocus->setFocus();
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainForm::Timer1_Timer() {}
+
+void MainForm::SetupDays()
+{
+    m_grid->SetupDays(m_shownMonth, m_shownYear);
+    markDays();
+}
+
+void MainForm::markDays()
+{
+    MonthGrid grid = m_grid->model(m_combo1->currentIndex(), m_combo2->currentText());
+    DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::MainForm, m_ctx.clock.now());
+    DayMarking::MarkToday(grid, DayMarking::GridTag::MainForm, m_ctx.clock.today());
+    m_grid->applyMarks(grid);
+    reportStoreError();
+}
+
+void MainForm::reportStoreError()
+{
+    // A schedule file that can no longer be read leaves the calendar showing the entries as last read;
+    // the user is told once for each new fault rather than at every marking.
+    const QString& error = m_ctx.database.lastError();
+    if (error.isEmpty() || error == m_shownStoreError)
+        return;
+    m_shownStoreError = error;
+    m_ctx.messages.show(this, QMessageBox::Warning, QStringLiteral("Zentravio"), error);
+}
+
+void MainForm::reapplyTheme()
+{
+    if (m_ctx.values.ThemeName == Light)
+        ApplyTheme(ColourTheme::Light);
+    else if (m_ctx.values.ThemeName == Dark)
+        ApplyTheme(ColourTheme::Dark);
+}
+
+void MainForm::Combo1_Click()
+{
+    if (m_combo1->currentIndex() < 0)
+        return;
+    m_shownMonth = m_combo1->currentIndex() + 1;
+    SetupDays();
+    reapplyTheme();
+    markDays();
+}
+
+void MainForm::Combo2_Click()
+{
+    bool ok = false;
+    const int year = m_combo2->currentText().toInt(&ok);
+    if (!ok)
+        return;
+    m_shownYear = year;
+    SetupDays();
+    reapplyTheme();
+    markDays();
+}
+
+void MainForm::selectMonth(int index)
+{
+    m_combo1->setCurrentIndex(index);
+}
+
+bool MainForm::setYearPickerText(const QString& text)
+{
+    // The year picker is a drop-down list: a year it does not list cannot be chosen.
+    const int index = m_combo2->findText(text, Qt::MatchExactly);
+    if (index < 0)
+        return false;
+    m_combo2->setCurrentIndex(index);
+    return true;
+}
+
+int MainForm::yearPickerValue() const
+{
+    return m_combo2->currentText().toInt();
+}
+
+void MainForm::EXTRA_Click(int index)
+{
+    const int month = m_combo1->currentIndex();
+    switch (index) {
+    case 0:
+        setYearPickerText(QString::number(yearPickerValue() - 1));
+        break;
+    case 1:
+        if (month == 0) {
+            selectMonth(11);
+            setYearPickerText(QString::number(yearPickerValue() - 1));
+        } else {
+            selectMonth(month - 1);
+        }
+        break;
+    case 2:
+        if (month == 11) {
+            selectMonth(0);
+            setYearPickerText(QString::number(yearPickerValue() + 1));
+        } else {
+            selectMonth(month + 1);
+        }
+        break;
+    case 3:
+        setYearPickerText(QString::number(yearPickerValue() + 1));
+        break;
+    default:
+        break;
+    }
+}
+
+void MainForm::DaySlot_Click(int index)
+{
+    const QString& theme = m_ctx.values.ThemeName;
+    if (theme == Light)
+        m_grid->highlight(index, Bgr::Black, Bgr::White, Bgr::White, Bgr::Black);
+    else if (theme == Dark)
+        m_grid->highlight(index, Bgr::White, Bgr::Black, Bgr::Black, Bgr::White);
+    markDays();
+
+    const ClickLabel* cell = m_grid->DaySlot(index);
+    if (!cell)
+        return;
+    const std::optional<QDate> date = DateText::readDate(
+        DateText::cellDateText(m_combo1->currentIndex() + 1, cell->text(), m_combo2->currentText()));
+    if (!date)
+        return;
+    m_ctx.values.LastDateText = DateText::namedFormat(*date, m_ctx.values.DateFormatName);
+    CopyDateText();
+}
+
+void MainForm::CopyDateText()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(m_ctx.values.LastDateText);
+}
+
+FormAddSched& MainForm::addScheduleDialog()
+{
+    if (!m_addSched) {
+        m_addSched = std::make_unique<FormAddSched>(m_ctx);
+        connect(m_addSched.get(), &FormAddSched::Unloaded, this, &MainForm::addDialogClosed);
+    }
+    return *m_addSched;
+}
+
+void MainForm::DaySlot_DblClick(int index)
+{
+    const ClickLabel* cell = m_grid->DaySlot(index);
+    if (!cell)
+        return;
+    const std::optional<QDate> date = DateText::readDate(
+        DateText::cellDateText(m_combo1->currentIndex() + 1, cell->text(), m_combo2->currentText()));
+    if (!date)
+        return;
+    setEnabled(false);
+    FormAddSched& dialog = addScheduleDialog();
+    dialog.loadIfNeeded();
+    dialog.EntryDate()->setValue(DateText::mmddyyyy(*date));
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    m_ctx.values.OpenedFrom = QStringLiteral("MAINFORM");
+}
+
+void MainForm::addDialogClosed(const QString& openedFrom)
+{
+    if (openedFrom != QLatin1String("MAINFORM"))
+        return;
+    setEnabled(true);
+    // The new entry shows at once, without waiting for the window to be activated again.
+    markDays();
+    activateWindow();
+}
+
+void MainForm::DaySlot_MouseMove(int index)
+{
+    ClickLabel* cell = m_grid->DaySlot(index);
+    if (!cell)
+        return;
+    const QString cellDate =
+        DateText::cellDateText(m_combo1->currentIndex() + 1, cell->text(), m_combo2->currentText());
+    const std::optional<QDate> date = DateText::readDate(cellDate);
+    const QString dateText = date ? DateText::mmddyyyy(*date) : cellDate;
+    cell->setToolTip(DayMarking::DaySummary(m_ctx.database.table(), dateText));
+    reportStoreError();
+}
+
+void MainForm::lblTitle_Click(int)
+{
+    markDays();
+}
+
+void MainForm::Image1_Click(int index)
+{
+    if (index == 0) {
+        close();
+    } else if (index == 1) {
+        hide();
+        m_ctx.values.MainHidden = true;
+    }
+}
+
+void MainForm::shiftLeft(QWidget* widget, int twips)
+{
+    widget->move(Design::px(Design::twipsOf(widget->x()) + twips), widget->y());
+}
+
+void MainForm::VemraButton1_Click()
+{
+    if (m_vemraButton1->caption() != FoldedCaption) {
+        m_vemraButton1->move(Design::px(2280), m_vemraButton1->y());
+        shiftLeft(m_cmdButton[1], -TitleShift);
+        shiftLeft(m_image1[0], -TitleShift);
+        shiftLeft(m_image1[1], -TitleShift);
+        m_vemraButton1->setCaption(FoldedCaption);
+        m_vemraButton1->setAccessibleName(FoldedCaption);
+        setFixedSize(Design::px(FoldedWidth), height());
+        m_ctx.values.ListDocked = false;
+    } else {
+        m_vemraButton1->move(Design::px(3600), m_vemraButton1->y());
+        shiftLeft(m_cmdButton[1], TitleShift);
+        shiftLeft(m_image1[0], TitleShift);
+        shiftLeft(m_image1[1], TitleShift);
+        m_vemraButton1->setCaption(UnfoldedCaption);
+        m_vemraButton1->setAccessibleName(UnfoldedCaption);
+        setFixedSize(Design::px(UnfoldedWidth), height());
+        markDays();
+    }
+}
+
+void MainForm::cmdButton_Click(int index)
+{
+    switch (index) {
+    case 0:
+        if (m_ctx.values.ThemeName == Dark)
+            ApplyTheme(ColourTheme::Light);
+        else if (m_ctx.values.ThemeName == Light)
+            ApplyTheme(ColourTheme::Dark);
+        markDays();
+        break;
+    case 2: {
+        const VemraButton* button = m_cmdButton[2];
+        m_mnuFile->popup(mapToGlobal(QPoint(button->x(), button->y() + button->height() + Design::px(20))));
+        break;
+    }
+    case 3:
+        emit AboutRequested();
+        setEnabled(false);
+        break;
+    case 4:
+        close();
+        break;
+    default:
+        // "Max", "&Organizer" and "Co&untdown" open windows that are not part of the program yet.
+        break;
+    }
+}
+
+void MainForm::showTodaysDate()
+{
+    m_label2->setText(DateText::namedFormat(m_ctx.clock.today(), m_ctx.values.DateFormatName));
+}
+
+void MainForm::mnuLong_Click()
+{
+    m_ctx.values.DateFormatName = DateText::LongDate;
+    showTodaysDate();
+}
+
+void MainForm::mnuS_Click()
+{
+    m_ctx.values.DateFormatName = DateText::ShortDate;
+    showTodaysDate();
+}
+
+void MainForm::mnuA_Click()
+{
+    cmdButton_Click(3);
+}
+
+void MainForm::mnuExit_Click()
+{
+    close();
+}
+
+void MainForm::showTrayMenu(const QPoint& globalPosition)
+{
+    m_mnuExit->setEnabled(m_ctx.values.MainViewActive);
+    m_mnu->popup(globalPosition);
+}
+
+void MainForm::ApplyTheme(int themeNumber)
+{
+    const std::optional<ColourTheme> theme = ColourTheme::forNumber(themeNumber);
+    if (!theme)
+        return;
+    m_grid->paintAll(theme->dayBack, theme->dayFore);
+    m_vemraButton1->setBackColor(theme->optionsBack);
+    m_vemraButton1->setBackOver(theme->optionsBack);
+    m_lblTitle[0]->setForeColor(theme->titleFore);
+    m_lblTitle[1]->setBackColor(theme->titleStripBack);
+    m_label3->setForeColor(theme->shadowFore);
+    QPalette back = palette();
+    back.setColor(QPalette::Window, Design::color(theme->windowBack));
+    setPalette(back);
+    setButtonColours(m_cmdButton[1], theme->maxBack, theme->maxFore);
+    for (size_t i : {2, 0, 3, 4, 5, 6})
+        setButtonColours(m_cmdButton[i], theme->commandBack, theme->commandFore);
+    for (VemraButton* step : m_extra)
+        setButtonColours(step, theme->commandBack, theme->commandFore);
+    m_ctx.values.ThemeName = theme->name;
+    emit ThemeApplied(themeNumber);
+}

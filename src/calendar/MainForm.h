@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QDateTime>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+struct AppContext;
+class ClickLabel;
+class FlatDecorator;
+class FormAddSched;
+class MonthGridCells;
+class QAction;
+class QComboBox;
+class QMenu;
+class QPushButton;
+class QTimer;
+class VemraButton;
+
+// The program's main window: a month calendar with its own title strip, month and year pickers with
+// four step buttons, a line with today's date and a column of commands that folds away. It lives for the
+// whole run; closing it (its close picture, "&Exit" or the tray menu's "&Exit") saves the settings and
+// asks the program to end.
+//
+// The application shell connects AddTrayIcon / RemoveTrayIcon (the notification-area icon comes and
+// goes with the window), AboutRequested (show the splash window as the about screen; it re-enables this
+// window when it closes) and ProgramEnd (quit). The tray icon pops up mnu() through showTrayMenu().
+class MainForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MainForm(AppContext& context, QWidget* parent = nullptr);
+    ~MainForm() override;
+
+    int ShownMonth() const { return m_shownMonth; }
+    int ShownYear() const { return m_shownYear; }
+    bool isFolded() const;
+
+    // The notification-area menu ("&About", "&Exit"); its "&Exit" is enabled only while the main window
+    // was the last calendar window activated.
+    QMenu* mnu() const { return m_mnu.get(); }
+    QAction* mnuExit() const { return m_mnuExit; }
+    void showTrayMenu(const QPoint& globalPosition);
+
+    // The one add-schedule dialog, created when first asked for.
+    FormAddSched& addScheduleDialog();
+
+    // The time Timer1 took from the clock at its last tick.
+    QDateTime lastTickTime() const { return m_lastTick; }
+
+    void Form_Load();
+    void Form_Activate();
+    void Combo1_Click();
+    void Combo2_Click();
+    void EXTRA_Click(int index);
+    void DaySlot_Click(int index);
+    void DaySlot_DblClick(int index);
+    void DaySlot_MouseMove(int index);
+    void lblTitle_Click(int index);
+    void Image1_Click(int index);
+    void cmdButton_Click(int index);
+    void VemraButton1_Click();
+    void mnuLong_Click();
+    void mnuS_Click();
+    void mnuA_Click();
+    void mnuExit_Click();
+    void Timer1_Timer();
+
+    // Lays out the shown month on the day cells, then marks them.
+    void SetupDays();
+    // Colours the main window in theme 1 (light) or 0 (dark) and records the theme's name; any other
+    // number changes nothing. The day markings are left to the caller.
+    void ApplyTheme(int themeNumber);
+
+signals:
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    void AboutRequested();
+    void ProgramEnd();
+    // A theme was applied to the main window; the countdown list follows it.
+    void ThemeApplied(int themeNumber);
+
+protected:
+    void setVisible(bool visible) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildTitleStrip();
+    void buildPickers();
+    void buildCommands();
+    void buildMenus();
+    VemraButton* makeButton(const QString& name, const QString& caption, const QRect& place, int type);
+
+    void GetFromRegistry();
+    void Form_Unload();
+    void markDays();
+    void reportStoreError();
+    void reapplyTheme();
+    void selectMonth(int index);
+    bool setYearPickerText(const QString& text);
+    int yearPickerValue() const;
+    void shiftLeft(QWidget* widget, int twips);
+    void showTodaysDate();
+    void CopyDateText();
+    void addDialogClosed(const QString& openedFrom);
+
+    AppContext& m_ctx;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+    int m_shownMonth = 1;
+    int m_shownYear = 2000;
+    QDateTime m_lastTick;
+
+    std::array<ClickLabel*, 2> m_lblTitle{};
+    ClickLabel* m_label3 = nullptr;
+    std::array<ClickLabel*, 2> m_image1{};
+    QComboBox* m_combo1 = nullptr;
+    QComboBox* m_combo2 = nullptr;
+    MonthGridCells* m_grid = nullptr;
+    std::array<VemraButton*, 4> m_extra{};
+    ClickLabel* m_label1 = nullptr;
+    ClickLabel* m_label2 = nullptr;
+    VemraButton* m_vemraButton1 = nullptr;
+    std::array<VemraButton*, 7> m_cmdButton{};
+    QPushButton* m_cmdSetfocus = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QMenu* m_mnuFile = nullptr;
+    QAction* m_mnuExit = nullptr;
+
+    std::vector<std::unique_ptr<FlatDecorator>> m_decorators;
+    std::unique_ptr<FormAddSched> m_addSched;
+    // Not a child of the window, so that the tray can use it while the window is disabled.
+    std::unique_ptr<QMenu> m_mnu;
+    QString m_shownStoreError;
+};

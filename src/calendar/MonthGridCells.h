@@ -1,0 +1,54 @@
+#pragma once
+
+#include "calendar/MonthGrid.h"
+
+#include <QObject>
+
+#include <vector>
+
+class BeepService;
+class ClickLabel;
+class QWidget;
+
+// The day cells (DaySlot) and weekday headers (labelss) of a month grid window. Cell 0 and header 0 are
+// placed by the window's design; the layout creates the others as copies of them on first use, places
+// every cell relative to cell 0 and keeps them for the window's life. The decisions of which day is
+// marked are made on the MonthGrid model; this class only carries them to and from the labels.
+class MonthGridCells : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Creates cell 0 and header 0 on the form at their design places.
+    MonthGridCells(QWidget* form, BeepService& beeper);
+
+    int count() const { return int(m_cells.size()); }
+    ClickLabel* DaySlot(int index) const;
+    ClickLabel* labelss(int index) const;
+
+    // Lays out the month on the cells and headers, beeping at cells 6 and 12 as every layout does.
+    // Marking is left to the caller.
+    void SetupDays(int month, int year);
+
+    // The cells as the markings see them, for the shown month picker position and year picker text.
+    MonthGrid model(int monthIndex, const QString& yearText) const;
+    // Gives the cells the fore colours and bold flags of a marked model.
+    void applyMarks(const MonthGrid& grid);
+    // Paints every cell in one pair of colours (a theme), and the clicked cell in the other pair.
+    void paintAll(BgrColor back, BgrColor fore);
+    void highlight(int index, BgrColor back, BgrColor fore, BgrColor otherBack, BgrColor otherFore);
+
+signals:
+    void Click(int index);
+    void DblClick(int index);
+    void MouseMove(int index);
+
+private:
+    ClickLabel* createCell(int index);
+    ClickLabel* createHeader(int index);
+
+    QWidget* m_form;
+    BeepService& m_beeper;
+    std::vector<ClickLabel*> m_cells;
+    std::vector<ClickLabel*> m_headers;
+};

@@ -1,0 +1,300 @@
+#include "editing/FormAddSched.h"
+
+#include "app/AppContext.h"
+#include "calendar/ClickLabel.h"
+#include "calendar/DesignUnits.h"
+#include "calendar/TitleDrag.h"
+#include "controls/FlatDecorator.h"
+#include "controls/VemraButton.h"
+#include "editing/DateEdit.h"
+#include "editing/NoteEdit.h"
+#include "editing/TimeEdit.h"
+#include "store/DateText.h"
+#include "store/Recordset.h"
+#include "store/ScheduleKind.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+const QString MainFormTag = QStringLiteral("MAINFORM");
+const QString OrganizerTag = QStringLiteral("ORGANIZER");
+const QString DesignTime = QStringLiteral("12:00:00 PM");
+
+struct OptionDesign
+{
+    int left, top;
+    const char* caption;
+    int choice; // the number SaveSchedule turns into the stored kind
+};
+
+constexpr std::array<OptionDesign, 5> Options = {{
+    {3240, 960, "One Time", 3},
+    {4320, 960, "Monthly", 2},
+    {3240, 1320, "Yearly", 1},
+    {4320, 1320, "Everyday", 0},
+    {3240, 1680, "Monday to Friday", 4},
+}};
+
+// The close picture at the right end of the title strip: a white cross on black.
+QPixmap closePicture()
+{
+    QPixmap picture(Design::px(255), Design::px(255));
+    picture.fill(Qt::black);
+    QPainter painter(&picture);
+    painter.setPen(QPen(Qt::white, 2));
+    const int m = 4, s = picture.width() - 1 - m;
+    painter.drawLine(m, m, s, s);
+    painter.drawLine(m, s, s, m);
+    return picture;
+}
+
+} // namespace
+
+FormAddSched::FormAddSched(AppContext& context) : QWidget(nullptr), m_ctx(context)
+{
+    setObjectName(QStringLiteral("FormAddSched"));
+    setWindowTitle(QStringLiteral("Add schedule"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(Design::px(5415), Design::px(4335));
+    setFont(Design::font(QStringLiteral("Tahoma"), 8.25));
+    buildControls();
+}
+
+FormAddSched::~FormAddSched() = default;
+
+void FormAddSched::buildControls()
+{
+    m_title = new ClickLabel(this);
+    m_title->setObjectName(QStringLiteral("Label1"));
+    m_title->setGeometry(Design::rect(0, 0, 5535, 495));
+    m_title->setOpaque(true);
+    m_title->setBackColor(0x808080);
+
+    auto* caption = new ClickLabel(QStringLiteral("Add schedule"), this);
+    caption->setObjectName(QStringLiteral("Label3"));
+    caption->setGeometry(Design::rect(240, 240, 2400, 255));
+    caption->setForeColor(0xC0C0C0);
+    caption->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    m_close = new ClickLabel(this);
+    m_close->setObjectName(QStringLiteral("Image1"));
+    m_close->setGeometry(Design::rect(5085, 75, 255, 255));
+    m_close->setPixmap(closePicture());
+    m_close->setAccessibleName(tr("Close"));
+    connect(m_close, &ClickLabel::Click, this, &FormAddSched::Image1_Click);
+
+    auto* drag = new TitleDrag(this);
+    drag->watch(m_title);
+
+    const std::array<std::pair<const char*, QPoint>, 4> captions = {{{"Date:", {240, 600}},
+                                                                     {"Subject:", {1560, 600}},
+                                                                     {"Note:", {240, 1440}},
+                                                                     {"Alarm Schedule:", {3240, 600}}}};
+    for (size_t i = 0; i < captions.size(); ++i) {
+        auto* label = new ClickLabel(QLatin1String(captions[i].first), this);
+        label->setObjectName(QStringLiteral("Label2(%1)").arg(i));
+        label->setGeometry(Design::rect(captions[i].second.x(), captions[i].second.y(), 1455, 255));
+    }
+
+    m_entryDate = new DateEdit(this);
+    m_entryDate->setObjectName(QStringLiteral("EntryDate"));
+    m_entryDate->setGeometry(Design::rect(240, 840, 1275, 315));
+
+    m_cboType = new QComboBox(this);
+    m_cboType->setObjectName(QStringLiteral("cboType"));
+    m_cboType->setEditable(true);
+    m_cboType->setInsertPolicy(QComboBox::NoInsert);
+    m_cboType->addItems({QStringLiteral("Birthday"), QStringLiteral("Meeting"), QStringLiteral("Occasion")});
+    m_cboType->lineEdit()->setMaxLength(fieldInfo(ScheduleField::Type).size);
+    m_cboType->setGeometry(Design::rect(1560, 840, 1215, 315));
+    m_cboType->setAccessibleName(tr("Subject"));
+
+    m_txtNote = new NoteEdit(fieldInfo(ScheduleField::Note).size, this);
+    m_txtNote->setObjectName(QStringLiteral("txtNote"));
+    m_txtNote->setAccessibleName(tr("Note"));
+
+    for (size_t i = 0; i < Options.size(); ++i) {
+        const OptionDesign& design = Options[i];
+        m_option[i] = new QRadioButton(this);
+        m_option[i]->setObjectName(QStringLiteral("Option1(%1)").arg(i));
+        m_option[i]->setGeometry(Design::rect(design.left, design.top, 255, 255));
+        m_option[i]->setAccessibleName(QLatin1String(design.caption));
+        m_optionLabel[i] = new ClickLabel(QLatin1String(design.caption), this);
+        m_optionLabel[i]->setObjectName(QStringLiteral("Label4(%1)").arg(i));
+        m_optionLabel[i]->setGeometry(Design::rect(design.left + 270, design.top, 1800, 255));
+        connect(m_optionLabel[i], &ClickLabel::Click, this, [this, i] { Label4_Click(int(i)); });
+    }
+
+    m_check1 = new QCheckBox(QStringLiteral("Alarm"), this);
+    m_check1->setObjectName(QStringLiteral("Check1"));
+    m_check1->setGeometry(Design::rect(240, 3240, 1215, 255));
+    connect(m_check1, &QCheckBox::clicked, this, &FormAddSched::Check1_Click);
+
+    m_entryTime = new TimeEdit(this);
+    m_entryTime->setObjectName(QStringLiteral("EntryTime"));
+    m_entryTime->setGeometry(Design::rect(240, 3600, 1575, 315));
+
+    const std::array<const char*, 2> buttonCaptions = {"&Save", "&Cancel"};
+    for (size_t i = 0; i < m_cmdButton.size(); ++i) {
+        m_cmdButton[i] = new VemraButton(QLatin1String(buttonCaptions[i]), this);
+        m_cmdButton[i]->setObjectName(QStringLiteral("cmdButton(%1)").arg(i));
+        m_cmdButton[i]->setButtonType(7);
+        m_cmdButton[i]->setGeometry(Design::rect(3120 + int(i) * 1080, 3720, 975, 375));
+        m_cmdButton[i]->installEventFilter(this);
+        connect(m_cmdButton[i], &VemraButton::Click, this, [this, i] { cmdButton_Click(int(i)); });
+    }
+
+    // Takes the keyboard focus from the owner-drawn buttons, out of sight.
+    m_cmdSetfocus = new QPushButton(QStringLiteral("Command1"), this);
+    m_cmdSetfocus->setObjectName(QStringLiteral("cmdSetfocus"));
+    m_cmdSetfocus->setGeometry(-200, -200, 20, 20);
+}
+
+void FormAddSched::setVisible(bool visible)
+{
+    if (visible)
+        loadIfNeeded();
+    QWidget::setVisible(visible);
+}
+
+void FormAddSched::loadIfNeeded()
+{
+    if (!m_loaded)
+        Form_Load();
+}
+
+void FormAddSched::resetToDesign()
+{
+    m_entryDate->setValue(QString());
+    m_cboType->setCurrentIndex(-1);
+    m_cboType->setEditText(QString());
+    m_txtNote->setGeometry(Design::rect(240, 1680, 2775, 1335));
+    m_txtNote->clear();
+    m_check1->setChecked(false);
+    m_entryTime->setValue(DesignTime);
+    m_entryTime->setEnabled(false);
+}
+
+void FormAddSched::Form_Load()
+{
+    m_loaded = true;
+    resetToDesign();
+
+    const QRect screen = m_ctx.screen.primaryGeometry();
+    move(screen.left() + (screen.width() - width()) / 2, screen.top() + (screen.height() - height()) / 2);
+
+    for (QWidget* control : std::initializer_list<QWidget*>{m_cboType, m_txtNote}) {
+        auto decorator = std::make_unique<FlatDecorator>();
+        decorator->Attach(control);
+        m_decorators.push_back(std::move(decorator));
+    }
+
+    if (m_ctx.values.OpenedFrom == OrganizerTag)
+        m_entryDate->setValue(DateText::mmddyyyy(m_ctx.clock.today()));
+    m_option[0]->setChecked(true);
+}
+
+void FormAddSched::cmdButton_Click(int index)
+{
+    if (index == 1) {
+        close();
+        return;
+    }
+    if (index != 0)
+        return;
+
+    const QString subject = m_cboType->currentText();
+    const QString note = m_txtNote->toPlainText();
+    const QString date = m_entryDate->value();
+    if (subject.isEmpty() || note.isEmpty() || date.isEmpty()) {
+        // The dialog stays open with what the user gave, so that only the missing part is left to do.
+        m_ctx.messages.show(this, QMessageBox::Information, QStringLiteral("Incomplete entry"),
+                            QStringLiteral("You must complete the form."));
+        return;
+    }
+    for (size_t i = 0; i < m_option.size(); ++i) {
+        if (m_option[i]->isChecked()) {
+            SaveSchedule(Options[i].choice);
+            return;
+        }
+    }
+}
+
+void FormAddSched::SaveSchedule(int choice)
+{
+    const QString date = m_entryDate->value();
+    const std::optional<QDate> day = DateText::readDate(date);
+
+    Recordset records(m_ctx.database);
+    if (records.recordCount() > 0)
+        records.moveLast();
+    records.addNew();
+    records.setField(ScheduleField::Date, date);
+    records.setField(ScheduleField::Day, day ? DateText::dddd(*day) : QString());
+    records.setField(ScheduleField::Type, m_cboType->currentText());
+    records.setField(ScheduleField::Note, m_txtNote->toPlainText());
+    // A time edit left without a time gives the empty text, which the schedule refuses with its own
+    // message, rather than an entry with no time at all.
+    records.setField(ScheduleField::AlarmTime,
+                     m_entryTime->value().isNull() ? QStringLiteral("") : m_entryTime->value());
+    records.setField(ScheduleField::AlarmOnOff,
+                     m_check1->isChecked() ? QStringLiteral("on") : QStringLiteral("off"));
+    records.setField(ScheduleField::SchedType, addDialogText(kindFromChoice(choice)));
+    const StoreResult saved = records.update();
+    if (!saved) {
+        records.cancelUpdate();
+        m_ctx.messages.show(this, QMessageBox::Warning, QStringLiteral("Entry not saved"), saved.error);
+        return;
+    }
+    close();
+}
+
+void FormAddSched::Check1_Click()
+{
+    m_cmdSetfocus->setFocus();
+    m_entryTime->setEnabled(m_check1->isChecked());
+}
+
+void FormAddSched::Label4_Click(int index)
+{
+    if (index >= 0 && index < int(m_option.size()) && m_option[size_t(index)]->isEnabled())
+        m_option[size_t(index)]->setChecked(true);
+}
+
+void FormAddSched::Image1_Click()
+{
+    close();
+}
+
+void FormAddSched::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void FormAddSched::Form_Unload()
+{
+    if (!m_loaded || m_unloading)
+        return;
+    m_unloading = true;
+    m_decorators.clear();
+    m_loaded = false;
+    const QString openedFrom = m_ctx.values.OpenedFrom;
+    emit Unloaded(openedFrom);
+    m_ctx.values.OpenedFrom.clear();
+    m_unloading = false;
+}
+
+bool FormAddSched::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn && m_cmdSetfocus)
+        m_cmdSetfocus->setFocus();
+    return QWidget::eventFilter(watched, event);
+}
