@@ -11,7 +11,10 @@ deps:
 configure: deps
 	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) > /dev/null
 
+# Ninja's moc step does not notice a class added to a file it already knows; dropping its stamps makes it
+# look again (it only runs moc where something changed).
 build: configure
+	@find $(BUILD) -path '*_autogen/timestamp' -delete
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
