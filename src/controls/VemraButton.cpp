@@ -47,7 +47,8 @@ VemraButton::~VemraButton()
 void VemraButton::initialise(const QString& caption)
 {
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
+    // Clicks take the focus in pressHandling, so that a right click leaves the button as it is.
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 
     m_overTimer.setParent(this);
@@ -735,6 +736,8 @@ void VemraButton::focusOutEvent(QFocusEvent*)
 void VemraButton::mousePressEvent(QMouseEvent* event)
 {
     const QPointF at = event->position();
+    if (event->button() != Qt::RightButton)
+        setFocus(Qt::MouseFocusReason);
     pressHandling(HostInput::mouseButton(event->button()), HostInput::shiftState(event->modifiers()),
                   float(at.x()), float(at.y()));
 }
