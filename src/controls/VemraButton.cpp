@@ -418,8 +418,8 @@ void VemraButton::readProperties(const PropertyBag& bag)
     const auto read = [&bag](const char* key, const QVariant& fallback) {
         return bag.readProperty(QString::fromLatin1(key), fallback);
     };
-    // Stored values go straight into the fields: nothing is painted and nothing notified,
-    // except what the hand pointer's setter reports.
+    // Stored values go straight into the fields: nothing is painted and nothing notified, except
+    // what the hand pointer's setter reports.
     m_readingProperties = true;
     m_buttonType = read("BTYPE", 2).toInt();
     m_caption = read("TX", QString()).toString();
@@ -442,7 +442,12 @@ void VemraButton::readProperties(const PropertyBag& bag)
     m_picturePosition = read("PICPOS", 0).toInt();
     m_useGreyscale = read("NGREY", false).toBool();
     m_specialEffect = read("FX", 0).toInt();
-    setHandPointer(read("HAND", false).toBool());
+    // Only a stored hand pointer goes through its setter: turning it off there would also reset the
+    // pointer shape and image just read to the arrow.
+    if (read("HAND", false).toBool())
+        setHandPointer(true);
+    else
+        m_handPointer = false;
     m_checkBoxBehaviour = read("CHECK", false).toBool();
     m_value = read("VALUE", false).toBool();
 
