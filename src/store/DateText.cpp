@@ -7,8 +7,7 @@ namespace {
 
 // The parsers work on UTF-16 (texts from the windows) and on UTF-8 (texts straight from the schedule
 // file), so that loading the table does not convert every field first.
-template <typename Text>
-int readNumber(const Text& text, qsizetype& pos, int& value)
+template <typename Text> int readNumber(const Text& text, qsizetype& pos, int& value)
 {
     int digits = 0;
     value = 0;
@@ -20,8 +19,7 @@ int readNumber(const Text& text, qsizetype& pos, int& value)
     return digits;
 }
 
-template <typename Text>
-Text trimmed(Text text)
+template <typename Text> Text trimmed(Text text)
 {
     qsizetype begin = 0, end = qsizetype(text.size());
     while (begin < end && (text[begin] == ' ' || text[begin] == '\t'))
@@ -31,8 +29,7 @@ Text trimmed(Text text)
     return text.substr(size_t(begin), size_t(end - begin));
 }
 
-template <typename Text>
-std::optional<QDate> parseDate(Text text)
+template <typename Text> std::optional<QDate> parseDate(Text text)
 {
     text = trimmed(text);
     qsizetype pos = 0;
@@ -54,8 +51,7 @@ std::optional<QDate> parseDate(Text text)
     return date;
 }
 
-template <typename Text>
-bool equalsIgnoringCase(Text text, const char* word)
+template <typename Text> bool equalsIgnoringCase(Text text, const char* word)
 {
     size_t i = 0;
     for (; word[i] != 0; ++i) {
@@ -70,8 +66,7 @@ bool equalsIgnoringCase(Text text, const char* word)
     return i == size_t(text.size());
 }
 
-template <typename Text>
-std::optional<QTime> parseTime(Text text)
+template <typename Text> std::optional<QTime> parseTime(Text text)
 {
     text = trimmed(text);
     qsizetype pos = 0;

@@ -25,14 +25,14 @@ std::optional<QDate> readDate(std::string_view utf8);
 std::optional<QTime> readTime(QStringView text);
 std::optional<QTime> readTime(std::string_view utf8);
 
-QString mmddyyyy(QDate date);  // "03/07/2003"
-QString ddyyyy(QDate date);    // "07/2003"
-QString mmdd(QDate date);      // "03/07"
-QString dd(QDate date);        // "07"
-QString dddd(QDate date);      // "Friday" (locale)
-QString mmmm(QDate date);      // "March" (locale)
+QString mmddyyyy(QDate date);   // "03/07/2003"
+QString ddyyyy(QDate date);     // "07/2003"
+QString mmdd(QDate date);       // "03/07"
+QString dd(QDate date);         // "07"
+QString dddd(QDate date);       // "Friday" (locale)
+QString mmmm(QDate date);       // "March" (locale)
 QString mmmmddyyyy(QDate date); // "March 07, 2003"
-QString timeText(QTime time);  // "02:30:00 PM": two-digit 12-hour clock with AM/PM
+QString timeText(QTime time);   // "02:30:00 PM": two-digit 12-hour clock with AM/PM
 
 // The date in one of the named formats; a name other than "Short Date" gives the long date, so that
 // a stored format name the program does not know still copies a readable date.

@@ -59,7 +59,8 @@ constexpr const char* CreateTableSql = R"(CREATE TABLE Schedule (
     "SchedType" TEXT(50) CHECK ("SchedType" IS NULL OR length("SchedType") BETWEEN 1 AND 50)
 ))";
 
-constexpr const char* SelectAllSql = R"(SELECT rowid, "Date", "Day", "Type", "Note", "AlarmTime", "AlarmOnOff",
+constexpr const char* SelectAllSql =
+    R"(SELECT rowid, "Date", "Day", "Type", "Note", "AlarmTime", "AlarmOnOff",
     "SchedType" FROM Schedule ORDER BY rowid)";
 
 constexpr const char* InsertSql = R"(INSERT INTO Schedule ("Date", "Day", "Type", "Note", "AlarmTime",
@@ -77,8 +78,8 @@ QString nativePath(const QString& path)
 
 QString ScheduleDatabase::defaultPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Zentravio/") +
-           FileName;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Zentravio/") + FileName;
 }
 
 StoreResult ScheduleDatabase::CreateDatabaseFile(const QString& path)
@@ -152,7 +153,8 @@ std::unique_ptr<ScheduleDatabase> ScheduleDatabase::open(const QString& path, QS
         return fail(tr("The file %1 is not a schedule file: %2.")
                         .arg(nativePath(path), QString::fromUtf8(sqlite3_errmsg(raw))));
     if (names.isEmpty())
-        return fail(tr("The file %1 is not a schedule file: it has no Schedule table.").arg(nativePath(path)));
+        return fail(
+            tr("The file %1 is not a schedule file: it has no Schedule table.").arg(nativePath(path)));
     for (int f = 0; f < ScheduleFieldCount; ++f) {
         const QString name = QLatin1String(fieldInfo(ScheduleField(f)).name);
         if (!names.contains(name, Qt::CaseInsensitive))
@@ -170,6 +172,7 @@ ScheduleDatabase::ScheduleDatabase(sqlite3* db, QString path) : m_db(db), m_path
 
 ScheduleDatabase::~ScheduleDatabase()
 {
+    sqlite3_finalize(m_versionQuery);
     sqlite3_close(m_db);
 }
 
@@ -182,10 +185,12 @@ QString ScheduleDatabase::engineError(const QString& what) const
 bool ScheduleDatabase::fileChangedElsewhere()
 {
     // data_version changes only when another connection commits to the file.
-    Statement version(m_db, "PRAGMA data_version");
-    if (!version.prepared() || version.step() != SQLITE_ROW)
+    if (!m_versionQuery &&
+        sqlite3_prepare_v2(m_db, "PRAGMA data_version", -1, &m_versionQuery, nullptr) != SQLITE_OK)
         return false;
-    const qint64 now = sqlite3_column_int64(version.get(), 0);
+    const bool read = sqlite3_step(m_versionQuery) == SQLITE_ROW;
+    const qint64 now = read ? sqlite3_column_int64(m_versionQuery, 0) : m_dataVersion;
+    sqlite3_reset(m_versionQuery);
     const bool changed = now != m_dataVersion;
     m_dataVersion = now;
     return changed;
@@ -221,13 +226,15 @@ StoreResult ScheduleDatabase::reload()
         for (int f = 0; f < ScheduleFieldCount; ++f) {
             nulls[size_t(f)] = sqlite3_column_type(s, f + 1) == SQLITE_NULL;
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, f + 1));
-            fields[size_t(f)] = text ? std::string_view(text, size_t(sqlite3_column_bytes(s, f + 1))) : std::string_view();
+            fields[size_t(f)] =
+                text ? std::string_view(text, size_t(sqlite3_column_bytes(s, f + 1))) : std::string_view();
         }
         fresh.appendUtf8(sqlite3_column_int64(s, 0), fields, nulls);
     }
     sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_DONE)
         return StoreResult::failure(engineError(tr("The schedule could not be read.")));
+    fresh.shrinkToFit();
     m_table = std::move(fresh);
     return StoreResult::success();
 }

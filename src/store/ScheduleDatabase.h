@@ -69,6 +69,7 @@ private:
     QString engineError(const QString& what) const;
 
     sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_versionQuery = nullptr; // kept prepared: it runs on every alarm tick
     QString m_path;
     ScheduleTable m_table;
     qint64 m_dataVersion = -1;

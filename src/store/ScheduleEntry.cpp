@@ -39,8 +39,9 @@ bool ScheduleEntry::operator==(const ScheduleEntry& other) const
     return true;
 }
 
-ScheduleEntry ScheduleEntry::make(const QString& date, const QString& day, const QString& type, const QString& note,
-                                  const QString& alarmTime, const QString& alarmOnOff, const QString& schedType)
+ScheduleEntry ScheduleEntry::make(const QString& date, const QString& day, const QString& type,
+                                  const QString& note, const QString& alarmTime, const QString& alarmOnOff,
+                                  const QString& schedType)
 {
     ScheduleEntry e;
     e.fields = {date, day, type, note, alarmTime, alarmOnOff, schedType};

@@ -40,8 +40,9 @@ struct ScheduleEntry
     bool operator==(const ScheduleEntry& other) const;
 
     // A complete entry as the add dialog and the organizer write it.
-    static ScheduleEntry make(const QString& date, const QString& day, const QString& type, const QString& note,
-                              const QString& alarmTime, const QString& alarmOnOff, const QString& schedType);
+    static ScheduleEntry make(const QString& date, const QString& day, const QString& type,
+                              const QString& note, const QString& alarmTime, const QString& alarmOnOff,
+                              const QString& schedType);
 };
 
 // Why the entry cannot be stored (an empty or over-long text), in the program's own words; empty when

@@ -20,8 +20,7 @@ constexpr std::array<KindTexts, 5> Kinds = {{
     {ScheduleKind::MondayToFriday, "MONDAY TO FRIDAY", "Monday to Friday", "Monday to Friday"},
 }};
 
-template <typename Text>
-bool sameUpperCased(const Text& text, std::string_view upper)
+template <typename Text> bool sameUpperCased(const Text& text, std::string_view upper)
 {
     if (size_t(text.size()) != upper.size())
         return false;
@@ -35,8 +34,7 @@ bool sameUpperCased(const Text& text, std::string_view upper)
     return true;
 }
 
-template <typename Text>
-ScheduleKind lookup(const Text& text)
+template <typename Text> ScheduleKind lookup(const Text& text)
 {
     for (const KindTexts& k : Kinds) {
         if (sameUpperCased(text, k.upper))

@@ -62,12 +62,56 @@ size_t ScheduleTable::indexAfter(qint64 rowId) const
     return size_t(std::upper_bound(m_rowIds.begin(), m_rowIds.end(), rowId) - m_rowIds.begin());
 }
 
+void ScheduleTable::buildLookups() const
+{
+    if (m_lookupsBuilt)
+        return;
+    m_byDate.clear();
+    m_byAlarm.clear();
+    for (size_t i = 0; i < size(); ++i) {
+        if (dateIsCanonical(i))
+            m_byDate.push_back({dateKey(m_dates[i]), quint32(i)});
+        if (alarmOn(i) && m_alarmSeconds[i] != NoTime)
+            m_byAlarm.push_back({m_alarmSeconds[i], quint32(i)});
+    }
+    std::sort(m_byDate.begin(), m_byDate.end());
+    std::sort(m_byAlarm.begin(), m_byAlarm.end());
+    m_byDate.shrink_to_fit();
+    m_byAlarm.shrink_to_fit();
+    m_lookupsBuilt = true;
+}
+
+std::vector<size_t> ScheduleTable::lookUp(const std::vector<KeyedPosition>& lookup, qint32 key) const
+{
+    std::vector<size_t> positions;
+    auto it = std::lower_bound(lookup.begin(), lookup.end(), KeyedPosition{key, 0});
+    for (; it != lookup.end() && it->key == key; ++it)
+        positions.push_back(it->position);
+    return positions;
+}
+
+std::vector<size_t> ScheduleTable::storedOn(PackedDate day) const
+{
+    if (!day.isValid())
+        return {};
+    buildLookups();
+    return lookUp(m_byDate, dateKey(day));
+}
+
+std::vector<size_t> ScheduleTable::alarmsAt(qint32 second) const
+{
+    buildLookups();
+    return lookUp(m_byAlarm, second);
+}
+
 void ScheduleTable::clear()
 {
+    changed();
     m_rowIds.clear();
     m_dates.clear();
     m_alarmSeconds.clear();
     m_flags.clear();
+    m_markKeys.clear();
     m_spans.clear();
     m_texts.clear();
     m_deadTextBytes = 0;
@@ -79,12 +123,25 @@ void ScheduleTable::reserve(size_t rows, size_t textBytes)
     m_dates.reserve(rows);
     m_alarmSeconds.reserve(rows);
     m_flags.reserve(rows);
+    m_markKeys.reserve(rows);
     m_spans.reserve(rows);
     m_texts.reserve(textBytes);
 }
 
-ScheduleTable::TextSpan ScheduleTable::storeTexts(const std::array<std::string_view, ScheduleFieldCount>& fields,
-                                                  const std::array<bool, ScheduleFieldCount>& nulls)
+void ScheduleTable::shrinkToFit()
+{
+    m_rowIds.shrink_to_fit();
+    m_dates.shrink_to_fit();
+    m_alarmSeconds.shrink_to_fit();
+    m_flags.shrink_to_fit();
+    m_markKeys.shrink_to_fit();
+    m_spans.shrink_to_fit();
+    m_texts.shrink_to_fit();
+}
+
+ScheduleTable::TextSpan
+ScheduleTable::storeTexts(const std::array<std::string_view, ScheduleFieldCount>& fields,
+                          const std::array<bool, ScheduleFieldCount>& nulls)
 {
     TextSpan span;
     span.offset = quint32(m_texts.size());
@@ -104,22 +161,36 @@ ScheduleTable::TextSpan ScheduleTable::storeTexts(const std::array<std::string_v
 
 void ScheduleTable::parse(size_t i)
 {
-    const std::optional<QDate> date = DateText::readDate(utf8(i, ScheduleField::Date));
-    m_dates[i] = date ? PackedDate::from(*date) : PackedDate{};
+    const std::string_view dateText = utf8(i, ScheduleField::Date);
+    const std::optional<QDate> date = DateText::readDate(dateText);
+    const PackedDate packed = date ? PackedDate::from(*date) : PackedDate{};
+    m_dates[i] = packed;
 
     const std::optional<QTime> time = DateText::readTime(utf8(i, ScheduleField::AlarmTime));
     m_alarmSeconds[i] = time ? qint32(time->msecsSinceStartOfDay() / 1000) : NoTime;
 
-    quint8 flags = quint8(kindOf(utf8(i, ScheduleField::SchedType)));
+    const ScheduleKind kind = kindOf(utf8(i, ScheduleField::SchedType));
+    quint8 flags = quint8(kind);
     if (utf8(i, ScheduleField::AlarmOnOff) == "on")
         flags |= AlarmOnFlag;
-    if (m_dates[i].isValid()) {
-        const std::string_view stored = utf8(i, ScheduleField::Date);
-        const QByteArray canonical = DateText::mmddyyyy(m_dates[i].toDate()).toLatin1();
-        if (stored == std::string_view(canonical.constData(), size_t(canonical.size())))
-            flags |= CanonicalDateFlag;
-    }
+    // A text that reads as a date is in the stored form exactly when it has two-digit month and day,
+    // a four-digit year and nothing around them.
+    const bool canonical =
+        packed.isValid() && dateText.size() == 10 && dateText[2] == '/' && dateText[5] == '/';
+    if (canonical)
+        flags |= CanonicalDateFlag;
     m_flags[i] = flags;
+
+    qint32 key = 0;
+    if (packed.isValid()) {
+        if (kind == ScheduleKind::OneTime && canonical)
+            key = oneTimeMarkKey(packed.year, packed.month);
+        else if (kind == ScheduleKind::Yearly)
+            key = packed.month;
+        else if (kind == ScheduleKind::Monthly)
+            key = MonthlyMarkKey;
+    }
+    m_markKeys[i] = key;
 }
 
 void ScheduleTable::appendUtf8(qint64 rowId, const std::array<std::string_view, ScheduleFieldCount>& fields,
@@ -129,8 +200,10 @@ void ScheduleTable::appendUtf8(qint64 rowId, const std::array<std::string_view, 
     m_dates.emplace_back();
     m_alarmSeconds.push_back(NoTime);
     m_flags.push_back(0);
+    m_markKeys.push_back(0);
     m_spans.push_back(storeTexts(fields, nulls));
     parse(size() - 1);
+    changed();
 }
 
 namespace {
@@ -167,6 +240,7 @@ void ScheduleTable::replace(size_t i, const ScheduleEntry& entry)
         m_deadTextBytes += length == NullLength ? 0 : length;
     m_spans[i] = storeTexts(fields.views, fields.nulls);
     parse(i);
+    changed();
     compactTextsIfWasteful();
 }
 
@@ -178,7 +252,9 @@ void ScheduleTable::remove(size_t i)
     m_dates.erase(m_dates.begin() + qsizetype(i));
     m_alarmSeconds.erase(m_alarmSeconds.begin() + qsizetype(i));
     m_flags.erase(m_flags.begin() + qsizetype(i));
+    m_markKeys.erase(m_markKeys.begin() + qsizetype(i));
     m_spans.erase(m_spans.begin() + qsizetype(i));
+    changed();
     compactTextsIfWasteful();
 }
 
@@ -206,6 +282,7 @@ void ScheduleTable::compactTextsIfWasteful()
 size_t ScheduleTable::memoryBytes() const
 {
     return m_rowIds.capacity() * sizeof(qint64) + m_dates.capacity() * sizeof(PackedDate) +
-           m_alarmSeconds.capacity() * sizeof(qint32) + m_flags.capacity() + m_spans.capacity() * sizeof(TextSpan) +
-           m_texts.capacity();
+           m_alarmSeconds.capacity() * sizeof(qint32) + m_flags.capacity() +
+           m_markKeys.capacity() * sizeof(qint32) + m_spans.capacity() * sizeof(TextSpan) +
+           m_texts.capacity() + (m_byDate.capacity() + m_byAlarm.capacity()) * sizeof(KeyedPosition);
 }

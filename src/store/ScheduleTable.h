@@ -45,10 +45,23 @@ public:
     // True when the stored Date text is exactly the "mm/dd/yyyy" form of its date.
     bool dateIsCanonical(size_t i) const { return m_flags[i] & CanonicalDateFlag; }
 
+    // The key a month marking looks for, so that marking a month is one comparison per entry:
+    // a one-time entry stored in the "mm/dd/yyyy" form has oneTimeMarkKey(year, month), a yearly entry
+    // its month (1-12), a monthly entry MonthlyMarkKey; every other entry 0, which no month matches.
+    static constexpr qint32 MonthlyMarkKey = 13;
+    static constexpr qint32 oneTimeMarkKey(int year, int month) { return year * 16 + month; }
+    const qint32* markKeys() const { return m_markKeys.data(); }
+    const qint32* alarmSeconds() const { return m_alarmSeconds.data(); }
+
     bool isNull(size_t i, ScheduleField field) const;
     QString text(size_t i, ScheduleField field) const;
     std::string_view utf8(size_t i, ScheduleField field) const;
     ScheduleEntry entry(size_t i) const;
+
+    // Positions, in walk order, of the entries whose Date text is exactly the "mm/dd/yyyy" form of the day.
+    std::vector<size_t> storedOn(PackedDate day) const;
+    // Positions, in walk order, of the entries whose alarm is switched on for this second of the day.
+    std::vector<size_t> alarmsAt(qint32 second) const;
 
     // The position of a row id, or size() when the row is not in the table.
     size_t indexOf(qint64 rowId) const;
@@ -57,6 +70,8 @@ public:
 
     void clear();
     void reserve(size_t rows, size_t textBytes);
+    // Gives back what growing the arrays reserved beyond their contents.
+    void shrinkToFit();
     // Fields are given as UTF-8; a null pointer is an unset field.
     void appendUtf8(qint64 rowId, const std::array<std::string_view, ScheduleFieldCount>& fields,
                     const std::array<bool, ScheduleFieldCount>& nulls);
@@ -86,10 +101,31 @@ private:
                         const std::array<bool, ScheduleFieldCount>& nulls);
     void compactTextsIfWasteful();
 
+    // Lookups by date and by alarm second, built on first use after a change: a hover or an alarm tick
+    // then costs a binary search instead of a pass over every entry.
+    struct KeyedPosition
+    {
+        qint32 key;
+        quint32 position;
+        bool operator<(const KeyedPosition& other) const
+        {
+            return key != other.key ? key < other.key : position < other.position;
+        }
+    };
+    void buildLookups() const;
+    std::vector<size_t> lookUp(const std::vector<KeyedPosition>& lookup, qint32 key) const;
+    static qint32 dateKey(PackedDate date) { return date.year * 512 + date.month * 32 + date.day; }
+    void changed() { m_lookupsBuilt = false; }
+
+    mutable std::vector<KeyedPosition> m_byDate;
+    mutable std::vector<KeyedPosition> m_byAlarm;
+    mutable bool m_lookupsBuilt = false;
+
     std::vector<qint64> m_rowIds;
     std::vector<PackedDate> m_dates;
     std::vector<qint32> m_alarmSeconds;
     std::vector<quint8> m_flags;
+    std::vector<qint32> m_markKeys;
     std::vector<TextSpan> m_spans;
     std::string m_texts;
     size_t m_deadTextBytes = 0;

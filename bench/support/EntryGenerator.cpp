@@ -1,0 +1,84 @@
+#include "EntryGenerator.h"
+
+#include "store/DateText.h"
+#include "store/ScheduleDatabase.h"
+#include "store/ScheduleKind.h"
+
+#include <QFile>
+
+#include <sqlite3.h>
+
+#include <array>
+#include <random>
+
+namespace EntryGenerator {
+namespace {
+
+constexpr std::array<const char*, 16> Subjects = {
+    "Meeting", "Birthday", "Dentist",     "Rent",   "Call Mum",    "Gym",        "Team lunch", "Pay bills",
+    "Doctor",  "Haircut",  "Car service", "Flight", "Anniversary", "School run", "Backup",     "Vet"};
+constexpr std::array<const char*, 20> Words = {"bring", "the",  "papers", "for",  "room", "call",   "before",
+                                               "noon",  "ask",  "about",  "the",  "plan", "and",    "price",
+                                               "at",    "desk", "three",  "with", "Anna", "tickets"};
+
+} // namespace
+
+std::vector<ScheduleEntry> generate(size_t count, unsigned seed)
+{
+    std::mt19937 random(seed);
+    auto pick = [&](int below) { return int(random() % unsigned(below)); };
+    std::vector<ScheduleEntry> entries;
+    entries.reserve(count);
+    const QDate first(2000, 1, 1);
+    for (size_t i = 0; i < count; ++i) {
+        const QDate date = first.addDays(pick(365 * 30));
+        const int roll = pick(100);
+        ScheduleKind kind = roll < 60   ? ScheduleKind::OneTime
+                            : roll < 75 ? ScheduleKind::Yearly
+                            : roll < 85 ? ScheduleKind::Monthly
+                            : roll < 93 ? ScheduleKind::EveryDay
+                                        : ScheduleKind::MondayToFriday;
+        const QString kindText = pick(4) == 0 ? organizerText(kind) : addDialogText(kind);
+        QString note;
+        const int words = pick(14);
+        for (int w = 0; w < words; ++w)
+            note +=
+                (w ? QStringLiteral(" ") : QString()) + QLatin1String(Words[size_t(pick(int(Words.size())))]);
+        if (note.isEmpty())
+            note = QStringLiteral("-");
+        const QTime time(pick(24), pick(60), 0);
+        entries.push_back(ScheduleEntry::make(
+            DateText::mmddyyyy(date), DateText::dddd(date),
+            QLatin1String(Subjects[size_t(pick(int(Subjects.size())))]), note, DateText::timeText(time),
+            pick(2) ? QStringLiteral("on") : QStringLiteral("off"), kindText));
+    }
+    return entries;
+}
+
+bool writeScheduleFile(const QString& path, const std::vector<ScheduleEntry>& entries)
+{
+    QFile::remove(path);
+    if (!ScheduleDatabase::CreateDatabaseFile(path))
+        return false;
+    sqlite3* db = nullptr;
+    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
+        return false;
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO Schedule VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)", -1, &insert, nullptr);
+    bool ok = true;
+    for (const ScheduleEntry& entry : entries) {
+        for (int f = 0; f < ScheduleFieldCount; ++f) {
+            const QByteArray utf8 = entry.fields[size_t(f)].toUtf8();
+            sqlite3_bind_text(insert, f + 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        }
+        ok = ok && sqlite3_step(insert) == SQLITE_DONE;
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return ok;
+}
+
+} // namespace EntryGenerator

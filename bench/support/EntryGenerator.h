@@ -1,0 +1,19 @@
+#pragma once
+
+#include "store/ScheduleEntry.h"
+
+#include <QString>
+
+#include <vector>
+
+// Realistic random schedule entries for benchmarks: mostly one-time entries over three decades, some
+// yearly and monthly ones, a few daily and weekday ones, both stored spellings of the kinds, alarm
+// times on whole minutes, half of the alarms switched on, subjects and notes from a small vocabulary.
+namespace EntryGenerator {
+
+std::vector<ScheduleEntry> generate(size_t count, unsigned seed = 20031007);
+
+// Creates a schedule file at path holding the entries (one transaction, written straight to the file).
+bool writeScheduleFile(const QString& path, const std::vector<ScheduleEntry>& entries);
+
+} // namespace EntryGenerator

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/Clock.h"
+#include "app/Services.h"
+
+#include <QString>
+
+class ScheduleDatabase;
+class SettingsStore;
+
+// The program-wide values the windows share, gathered in one place and owned by the application
+// object; windows receive it by reference.
+struct ProgramValues
+{
+    QString DateFormatName = QStringLiteral("Long Date"); // format of copied dates
+    QString ThemeName;                                    // "LIGHT", "DARK" or whatever was stored
+    QString LastDateText;                                 // the date text the next copy puts on the clipboard
+    QString OpenedFrom;                                   // which window opened the add dialog
+    bool ListDocked = false;                              // the countdown list is open beside the main window
+    QString DockSide;                                     // "RIGHT" or "LEFT"
+    bool MainHidden = false;                              // the window the tray icon controls is hidden
+    bool MainViewActive = false;      // the main window was the last calendar window activated
+    bool OrganizerViewActive = false; // the organizer was activated after the year view
+};
+
+// The services and the open schedule, handed to every window.
+struct AppContext
+{
+    ScheduleDatabase& database;
+    SettingsStore& settings;
+    Clock& clock;
+    BeepService& beeper;
+    MessageBoxService& messages;
+    ScreenService& screen;
+    ProgramValues values;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "calendar/MonthGrid.h"
+
+#include <QString>
+
+#include <optional>
+
+// The two fixed colour themes of the main window and the countdown list. The theme number is the one
+// the commands pass: 1 light, 0 dark.
+struct ColourTheme
+{
+    QString name; // "LIGHT" or "DARK"
+    BgrColor dayBack, dayFore;
+    BgrColor optionsBack;                  // the fold button, face and hover face
+    BgrColor titleFore;                    // the title text
+    BgrColor titleStripBack;               // the title strip (also the list window's)
+    BgrColor shadowFore;                   // the title shadow
+    BgrColor windowBack;                   // both windows
+    BgrColor maxBack, maxFore;             // the button on the title strip
+    BgrColor commandBack, commandFore;     // the command column and the step buttons
+    BgrColor highlightBack, highlightFore; // the list window's selected row
+
+    static constexpr int Light = 1;
+    static constexpr int Dark = 0;
+    // The theme for a number; none for any number other than 0 or 1.
+    static std::optional<ColourTheme> forNumber(int themeNumber);
+};

@@ -1,0 +1,106 @@
+#include "store/DayMarking.h"
+
+#include "store/DateText.h"
+#include "store/Recurrence.h"
+
+#include <array>
+
+namespace DayMarking {
+
+void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QDateTime& now)
+{
+    // Each cell's date is read once from its month, caption and year; entries are then matched against
+    // the shown month by their parsed dates instead of formatting texts per cell.
+    std::array<std::vector<size_t>, 32> cellsOfDay;
+    int shownMonth = 0, shownYear = 0;
+    for (size_t j = 0; j < grid.cells.size(); ++j) {
+        const std::optional<QDate> date = DateText::readDate(
+            DateText::cellDateText(grid.monthIndex + 1, grid.cells[j].caption, grid.yearText));
+        if (!date)
+            continue;
+        cellsOfDay[size_t(date->day())].push_back(j);
+        shownMonth = date->month();
+        shownYear = date->year();
+    }
+    if (shownMonth == 0)
+        return;
+
+    const bool organizer = tag == GridTag::FormOrganizer;
+    auto mark = [&](int day, BgrColor colour) {
+        for (size_t j : cellsOfDay[size_t(day)]) {
+            grid.cells[j].foreColor = colour;
+            if (organizer)
+                grid.cells[j].bold = true;
+        }
+    };
+
+    // One comparison per entry finds the few that can fall in the shown month; only those are looked at.
+    const qint32 oneTimeKey = ScheduleTable::oneTimeMarkKey(shownYear, shownMonth);
+    const qint32 yearlyKey = shownMonth;
+    const qint32* keys = table.markKeys();
+    const size_t count = table.size();
+    for (size_t i = 0; i < count; ++i) {
+        const qint32 key = keys[i];
+        if (key != oneTimeKey && key != yearlyKey && key != ScheduleTable::MonthlyMarkKey)
+            continue;
+        const PackedDate stored = table.date(i);
+        if (key == ScheduleTable::MonthlyMarkKey || key == yearlyKey) {
+            mark(stored.day, Bgr::RecurringBlue);
+        } else if (organizer) {
+            mark(stored.day, Bgr::OneTimeGreen);
+        } else {
+            const qint32 second = table.alarmSecond(i);
+            if (second == ScheduleTable::NoTime)
+                continue; // an entry without a readable time cannot be told past or not
+            const bool past =
+                Recurrence::IsPast(stored.toDate(), QTime::fromMSecsSinceStartOfDay(second * 1000), now);
+            mark(stored.day, past ? Bgr::PastOrange : Bgr::OneTimeGreen);
+        }
+    }
+}
+
+void MarkToday(MonthGrid& grid, GridTag tag, QDate today)
+{
+    bool yearOk = false;
+    const int year = grid.yearText.toInt(&yearOk);
+    if (!yearOk || year != today.year() || grid.monthIndex + 1 != today.month())
+        return;
+    const QString day = QString::number(today.day());
+    for (DayCell& cell : grid.cells) {
+        if (cell.caption != day)
+            continue;
+        cell.foreColor = Bgr::Red;
+        if (tag == GridTag::FormOrganizer)
+            cell.bold = true;
+    }
+}
+
+QString DaySummary(const ScheduleTable& table, const QString& dateText)
+{
+    int count = 0;
+    QString list;
+    auto add = [&](size_t i) {
+        if (count > 0)
+            list += QStringLiteral(", ");
+        list += table.text(i, ScheduleField::Type);
+        ++count;
+    };
+
+    // The stored text must equal the date text exactly. When the date text is itself in the stored form,
+    // the entries stored in that form on that date are looked up; any other text is compared as it is.
+    const std::optional<QDate> date = DateText::readDate(dateText);
+    if (date && DateText::mmddyyyy(*date) == dateText) {
+        for (size_t i : table.storedOn(PackedDate::from(*date)))
+            add(i);
+    } else {
+        const QByteArray wanted = dateText.toUtf8();
+        const std::string_view wantedView(wanted.constData(), size_t(wanted.size()));
+        for (size_t i = 0; i < table.size(); ++i) {
+            if (!table.isNull(i, ScheduleField::Date) && table.utf8(i, ScheduleField::Date) == wantedView)
+                add(i);
+        }
+    }
+    return QString::number(count) + QStringLiteral(" Entries: ") + list;
+}
+
+} // namespace DayMarking

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "store/ScheduleTable.h"
+
+#include <QDateTime>
+
+#include <vector>
+
+// The rules that decide on which days an entry falls and when it is due. The alarm check, the day
+// markings and the countdown list all use these, so that a day coloured on the calendar and an alarm
+// that rings never disagree.
+namespace Recurrence {
+
+// Whether an entry of the kind, stored with the date, falls on the day:
+// one time: that date; monthly: that day of the month, in every month of every year; yearly: that month
+// and day in every year; every day: always; Monday to Friday: on weekdays. A stored date that is no
+// date never falls on any day, whatever the kind.
+bool fallsOn(ScheduleKind kind, PackedDate stored, QDate day);
+
+// Whether an entry whose date and time are given has gone by: from the first second of its own minute on.
+bool IsPast(QDate date, QTime time, const QDateTime& now);
+
+// Whether the table's entry i is due at the given second: its rule falls on today, its alarm time is
+// this very second and its switch is exactly "on".
+bool isAlarmDue(const ScheduleTable& table, size_t i, const QDateTime& now);
+
+// The positions of every entry due at this second, in walk order.
+std::vector<size_t> dueAlarms(const ScheduleTable& table, const QDateTime& now);
+
+} // namespace Recurrence

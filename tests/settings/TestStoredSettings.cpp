@@ -1,0 +1,105 @@
+#include "settings/ColourTheme.h"
+#include "settings/StoredSettings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace StoredSettings;
+
+class TestStoredSettings : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    const QList<QRect> m_screens{QRect(0, 0, 1280, 1024)};
+
+    QString freshPath()
+    {
+        return m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) + ".conf");
+    }
+
+private slots:
+    void firstRunGivesTheDefaults()
+    {
+        SettingsStore store(freshPath());
+        const Loaded loaded = GetFromRegistry(store, m_screens);
+        QCOMPARE(loaded.position, QPoint(0, 0));
+        QCOMPARE(loaded.theme, ThemeChoice::Light);
+        QCOMPARE(loaded.themeName, QString());
+        QCOMPARE(loaded.dateFormatName, QStringLiteral("Long Date"));
+    }
+
+    void roundTripKeepsTopUnderXAndLeftUnderY()
+    {
+        const QString path = freshPath();
+        {
+            SettingsStore store(path);
+            SaveSettings(store, QPoint(100, 40), QStringLiteral("DARK"), QStringLiteral("Short Date"));
+            QCOMPARE(store.GetString("Position", "X"), QStringLiteral("600"));  // top, in twips
+            QCOMPARE(store.GetString("Position", "Y"), QStringLiteral("1500")); // left, in twips
+        }
+        SettingsStore store(path);
+        const Loaded loaded = GetFromRegistry(store, m_screens);
+        QCOMPARE(loaded.position, QPoint(100, 40));
+        QCOMPARE(loaded.theme, ThemeChoice::Dark);
+        QCOMPARE(loaded.themeName, QStringLiteral("DARK"));
+        QCOMPARE(loaded.dateFormatName, QStringLiteral("Short Date"));
+    }
+
+    void valueNamesAreComparedExactly()
+    {
+        SettingsStore store(freshPath());
+        QVERIFY(store.SaveString("Position", "x", "1500"));
+        QCOMPARE(store.GetString("Position", "X"), QString());
+        QCOMPARE(store.GetString("Position", "x"), QStringLiteral("1500"));
+        QCOMPARE(store.GetString("Nowhere", "x"), QString());
+        QCOMPARE(GetFromRegistry(store, m_screens).position, QPoint(0, 0));
+    }
+
+    void unknownThemesAreKeptButNotApplied()
+    {
+        SettingsStore store(freshPath());
+        store.SaveString("Colors", "Theme", "dark");
+        const Loaded loaded = GetFromRegistry(store, m_screens);
+        QCOMPARE(loaded.theme, ThemeChoice::None);
+        QCOMPARE(loaded.themeName, QStringLiteral("dark"));
+        SaveSettings(store, QPoint(), loaded.themeName, loaded.dateFormatName);
+        QCOMPARE(store.GetString("Colors", "Theme"), QStringLiteral("dark"));
+    }
+
+    void positionsThatCannotBeReachedAreBroughtBack()
+    {
+        SettingsStore store(freshPath());
+        store.SaveString("Position", "X", "not a number");
+        store.SaveString("Position", "Y", "3000");
+        QCOMPARE(GetFromRegistry(store, m_screens).position, QPoint(200, 0));
+
+        store.SaveString("Position", "X", "-90000");
+        QCOMPARE(GetFromRegistry(store, m_screens).position, QPoint(0, 0));
+
+        // On a second screen to the right the position is kept.
+        store.SaveString("Position", "X", "1500");
+        store.SaveString("Position", "Y", "30000");
+        const QList<QRect> twoScreens{QRect(0, 0, 1280, 1024), QRect(1280, 0, 1920, 1080)};
+        QCOMPARE(GetFromRegistry(store, twoScreens).position, QPoint(2000, 100));
+        QCOMPARE(GetFromRegistry(store, m_screens).position, QPoint(0, 0));
+    }
+
+    void themesHaveTheirFixedColours()
+    {
+        const auto light = ColourTheme::forNumber(1);
+        const auto dark = ColourTheme::forNumber(0);
+        QVERIFY(light && dark && !ColourTheme::forNumber(2));
+        QCOMPARE(light->name, QStringLiteral("LIGHT"));
+        QCOMPARE(light->windowBack, BgrColor(0xC0C0C0));
+        QCOMPARE(dark->windowBack, BgrColor(0x808080));
+        QCOMPARE(dark->commandFore, BgrColor(0xE0E0E0));
+        QCOMPARE(dark->highlightFore, BgrColor(0xC0C0C0));
+        QCOMPARE(light->highlightFore, BgrColor(0xFFFFFF));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStoredSettings)
+#include "TestStoredSettings.moc"

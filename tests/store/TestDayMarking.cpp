@@ -1,0 +1,296 @@
+#include "calendar/MonthLayout.h"
+#include "store/DateText.h"
+#include "store/DayMarking.h"
+#include "store/Recurrence.h"
+
+#include <QLocale>
+#include <QTest>
+
+#include <random>
+
+using DayMarking::GridTag;
+
+namespace {
+
+ScheduleTable tableOf(std::initializer_list<std::array<const char*, 5>> rows)
+{
+    // Each row: date, subject, kind, alarm time, switch.
+    ScheduleTable table;
+    qint64 rowId = 1;
+    for (const auto& r : rows) {
+        table.append(rowId++, ScheduleEntry::make(QString::fromUtf8(r[0]), QStringLiteral("Friday"),
+                                                  QString::fromUtf8(r[1]), QStringLiteral("note"),
+                                                  QString::fromUtf8(r[3]), QString::fromUtf8(r[4]),
+                                                  QString::fromUtf8(r[2])));
+    }
+    return table;
+}
+
+MonthGrid gridFor(int month, int year)
+{
+    const MonthLayout::Layout layout = MonthLayout::layoutMonth(month, year);
+    MonthGrid grid;
+    grid.monthIndex = month - 1;
+    grid.yearText = QString::number(year);
+    for (const MonthLayout::CellPlace& place : layout.cells)
+        grid.cells.push_back(DayCell{place.caption, place.visible, Bgr::White, Bgr::Black, false});
+    return grid;
+}
+
+// The colour and boldness of the visible cell showing the day.
+std::pair<BgrColor, bool> cellOf(const MonthGrid& grid, int day)
+{
+    for (const DayCell& cell : grid.cells) {
+        if (cell.visible && cell.caption == QString::number(day))
+            return {cell.foreColor, cell.bold};
+    }
+    return {0xDEAD, false};
+}
+
+QDateTime at(int y, int m, int d, int h = 12, int min = 0, int s = 0)
+{
+    return QDateTime(QDate(y, m, d), QTime(h, min, s));
+}
+
+} // namespace
+
+class TestDayMarking : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void oneTimeEntriesTurnOrangeOnTheMainWindowOncePast()
+    {
+        const ScheduleTable table = tableOf({{"03/07/2003", "Dentist", "OneTime", "10:30:00 AM", "on"}});
+        MonthGrid main = gridFor(3, 2003);
+        DayMarking::MarkDays(table, main, GridTag::MainForm, at(2003, 3, 7, 10, 29, 59));
+        QCOMPARE(cellOf(main, 7), std::make_pair(Bgr::OneTimeGreen, false));
+
+        main = gridFor(3, 2003);
+        DayMarking::MarkDays(table, main, GridTag::MainForm, at(2003, 3, 7, 10, 30, 0));
+        QCOMPARE(cellOf(main, 7), std::make_pair(Bgr::PastOrange, false));
+
+        MonthGrid organizer = gridFor(3, 2003);
+        DayMarking::MarkDays(table, organizer, GridTag::FormOrganizer, at(2004, 1, 1));
+        QCOMPARE(cellOf(organizer, 7), std::make_pair(Bgr::OneTimeGreen, true));
+        QCOMPARE(cellOf(organizer, 8), std::make_pair(Bgr::Black, false));
+
+        MonthGrid april = gridFor(4, 2003);
+        DayMarking::MarkDays(table, april, GridTag::FormOrganizer, at(2003, 1, 1));
+        QCOMPARE(cellOf(april, 7), std::make_pair(Bgr::Black, false));
+    }
+
+    void oneTimeEntriesMarkOnlyInTheStoredForm()
+    {
+        // The one-time marking compares the stored text; "3/7/2003" is a date, but not in that form.
+        const ScheduleTable table = tableOf({{"3/7/2003", "Loose", "OneTime", "10:30:00 AM", "on"}});
+        MonthGrid grid = gridFor(3, 2003);
+        DayMarking::MarkDays(table, grid, GridTag::FormOrganizer, at(2003, 1, 1));
+        QCOMPARE(cellOf(grid, 7).first, Bgr::Black);
+    }
+
+    void recurringEntriesAreBlue()
+    {
+        const ScheduleTable table =
+            tableOf({{"06/15/2003", "Rent", "Monthly", "09:00:00 AM", "on"},
+                     {"12/25/2003", "Christmas", "YEARLY", "09:00:00 AM", "on"},
+                     {"03/31/2003", "Payday", "monthly", "09:00:00 AM", "on"},
+                     {"03/10/2003", "Gym", "Everyday", "09:00:00 AM", "on"},
+                     {"03/11/2003", "Work", "Monday to Friday", "09:00:00 AM", "on"}});
+        // A monthly entry falls on its day in every month of every year, also before its stored month.
+        for (const auto& [month, year] : {std::pair{1, 2003}, {12, 2003}, {1, 2004}, {7, 2002}}) {
+            MonthGrid grid = gridFor(month, year);
+            DayMarking::MarkDays(table, grid, GridTag::MainForm, at(2003, 1, 1));
+            QCOMPARE(cellOf(grid, 15).first, Bgr::RecurringBlue);
+        }
+        // A yearly entry falls on its month and day in every year, also before its stored year.
+        MonthGrid december2001 = gridFor(12, 2001);
+        DayMarking::MarkDays(table, december2001, GridTag::FormOrganizer, at(2003, 1, 1));
+        QCOMPARE(cellOf(december2001, 25), std::make_pair(Bgr::RecurringBlue, true));
+        QCOMPARE(cellOf(december2001, 24).first, Bgr::Black);
+
+        // Day 31 has no cell in April; every-day and weekday entries colour nothing.
+        MonthGrid march = gridFor(3, 2003);
+        DayMarking::MarkDays(table, march, GridTag::MainForm, at(2003, 1, 1));
+        QCOMPARE(cellOf(march, 31).first, Bgr::RecurringBlue);
+        QCOMPARE(cellOf(march, 10).first, Bgr::Black);
+        QCOMPARE(cellOf(march, 11).first, Bgr::Black);
+        MonthGrid april = gridFor(4, 2003);
+        DayMarking::MarkDays(table, april, GridTag::MainForm, at(2003, 1, 1));
+        QCOMPARE(cellOf(april, 30).first, Bgr::Black);
+    }
+
+    void theLastEntryOnACellGivesItsColourAndBoldStays()
+    {
+        const ScheduleTable table = tableOf({{"03/07/2003", "Rent", "Monthly", "09:00:00 AM", "on"},
+                                             {"03/07/2003", "Dentist", "OneTime", "10:30:00 AM", "on"}});
+        MonthGrid grid = gridFor(3, 2003);
+        DayMarking::MarkDays(table, grid, GridTag::FormOrganizer, at(2003, 1, 1));
+        QCOMPARE(cellOf(grid, 7), std::make_pair(Bgr::OneTimeGreen, true));
+    }
+
+    void unreadableDatesAndTimesNeverMarkOrAlarm()
+    {
+        const ScheduleTable table = tableOf({{"31/12/2003", "Bad date", "Monthly", "09:00:00 AM", "on"},
+                                             {"not a date", "Worse", "Everyday", "09:00:00 AM", "on"},
+                                             {"03/07/2003", "Bad time", "OneTime", "soon", "on"},
+                                             {"03/08/2003", "Bad time", "Everyday", "25:00", "on"}});
+        MonthGrid grid = gridFor(3, 2003);
+        DayMarking::MarkDays(table, grid, GridTag::MainForm, at(2003, 3, 1));
+        for (const DayCell& cell : grid.cells)
+            QCOMPARE(cell.foreColor, Bgr::Black);
+        for (int second = 0; second < 86400; second += 3600)
+            QVERIFY(Recurrence::dueAlarms(table, at(2003, 12, 31).addSecs(second)).empty());
+        QVERIFY(Recurrence::dueAlarms(table, at(2003, 12, 31, 9, 0, 0)).empty());
+    }
+
+    void todayIsRedOnlyInItsOwnMonth()
+    {
+        const ScheduleTable table = tableOf({{"03/07/2003", "Dentist", "OneTime", "10:30:00 AM", "on"}});
+        MonthGrid main = gridFor(3, 2003);
+        DayMarking::MarkDays(table, main, GridTag::MainForm, at(2003, 3, 7));
+        DayMarking::MarkToday(main, GridTag::MainForm, QDate(2003, 3, 7));
+        QCOMPARE(cellOf(main, 7), std::make_pair(Bgr::Red, false));
+
+        MonthGrid organizer = gridFor(3, 2003);
+        DayMarking::MarkToday(organizer, GridTag::FormOrganizer, QDate(2003, 3, 9));
+        QCOMPARE(cellOf(organizer, 9), std::make_pair(Bgr::Red, true));
+
+        MonthGrid otherYear = gridFor(3, 2004);
+        DayMarking::MarkToday(otherYear, GridTag::MainForm, QDate(2003, 3, 9));
+        QCOMPARE(cellOf(otherYear, 9).first, Bgr::Black);
+    }
+
+    void daySummaryCountsEntriesStoredWithThatDate()
+    {
+        const ScheduleTable table = tableOf({{"03/07/2003", "Meeting", "OneTime", "10:30:00 AM", "on"},
+                                             {"03/07/2003", "Birthday", "Yearly", "09:00:00 AM", "on"},
+                                             {"3/7/2003", "Loose", "OneTime", "09:00:00 AM", "on"},
+                                             {"03/08/2003", "Gym", "Everyday", "09:00:00 AM", "on"}});
+        QCOMPARE(DayMarking::DaySummary(table, QStringLiteral("03/07/2003")),
+                 QStringLiteral("2 Entries: Meeting, Birthday"));
+        QCOMPARE(DayMarking::DaySummary(table, QStringLiteral("03/09/2003")), QStringLiteral("0 Entries: "));
+        QCOMPARE(DayMarking::DaySummary(table, QStringLiteral("3/7/2003")),
+                 QStringLiteral("1 Entries: Loose"));
+        // The everyday entry is counted on its stored date only.
+        QCOMPARE(DayMarking::DaySummary(table, QStringLiteral("03/10/2003")), QStringLiteral("0 Entries: "));
+        QCOMPARE(DayMarking::DaySummary(ScheduleTable(), QStringLiteral("03/07/2003")),
+                 QStringLiteral("0 Entries: "));
+    }
+
+    void dateRulesOfEveryKind()
+    {
+        const PackedDate oct12 = PackedDate::from(QDate(2002, 10, 12));
+        using Recurrence::fallsOn;
+        QVERIFY(fallsOn(ScheduleKind::OneTime, oct12, QDate(2002, 10, 12)));
+        QVERIFY(!fallsOn(ScheduleKind::OneTime, oct12, QDate(2003, 10, 12)));
+        // Monthly goes on past the end of the stored year.
+        QVERIFY(fallsOn(ScheduleKind::Monthly, oct12, QDate(2002, 1, 12)));
+        QVERIFY(fallsOn(ScheduleKind::Monthly, oct12, QDate(2003, 1, 12)));
+        QVERIFY(!fallsOn(ScheduleKind::Monthly, oct12, QDate(2003, 1, 13)));
+        QVERIFY(fallsOn(ScheduleKind::Yearly, oct12, QDate(1999, 10, 12)));
+        QVERIFY(!fallsOn(ScheduleKind::Yearly, oct12, QDate(1999, 11, 12)));
+        QVERIFY(fallsOn(ScheduleKind::EveryDay, oct12, QDate(1990, 1, 1)));
+        QVERIFY(!fallsOn(ScheduleKind::Unknown, oct12, QDate(2002, 10, 12)));
+        QVERIFY(!fallsOn(ScheduleKind::EveryDay, PackedDate{}, QDate(2002, 10, 12)));
+
+        // Weekdays are told by their number, so the user's language does not matter.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(fallsOn(ScheduleKind::MondayToFriday, oct12, QDate(2003, 3, 7)));  // Friday
+        QVERIFY(!fallsOn(ScheduleKind::MondayToFriday, oct12, QDate(2003, 3, 8))); // Saturday
+        QVERIFY(!fallsOn(ScheduleKind::MondayToFriday, oct12, QDate(2003, 3, 9))); // Sunday
+        QVERIFY(fallsOn(ScheduleKind::MondayToFriday, oct12, QDate(2003, 3, 10))); // Monday
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void anEntryIsPastFromTheFirstSecondOfItsMinute()
+    {
+        const QDate day(2003, 3, 7);
+        const QTime time(10, 30);
+        QVERIFY(!Recurrence::IsPast(day, time, at(2003, 3, 7, 10, 29, 59)));
+        QVERIFY(Recurrence::IsPast(day, time, at(2003, 3, 7, 10, 30, 0)));
+        QVERIFY(Recurrence::IsPast(day, time, at(2003, 3, 7, 10, 30, 59)));
+        QVERIFY(Recurrence::IsPast(day, time, at(2003, 3, 8, 0, 0, 0)));
+        QVERIFY(!Recurrence::IsPast(day, time, at(2003, 3, 6, 23, 59, 59)));
+    }
+
+    void alarmsAreDueInExactlyOneSecond()
+    {
+        const ScheduleTable table = tableOf({{"10/12/2002", "Rent", "monthly", "09:00:00 AM", "on"},
+                                             {"03/07/2003", "Dentist", "OneTime", "9:00 AM", "on"},
+                                             {"03/07/2003", "Muted", "OneTime", "09:00:00 AM", "off"},
+                                             {"03/07/2003", "Capital", "OneTime", "09:00:00 AM", "On"},
+                                             {"03/07/2003", "Odd kind", "Sometimes", "09:00:00 AM", "on"},
+                                             {"12/31/2099", "Work", "Monday to Friday", "09:00:00 AM", "on"},
+                                             {"12/31/2099", "Daily", "EveryDay", "21:00", "on"}});
+        auto subjects = [&](const QDateTime& now) {
+            QStringList result;
+            for (size_t i : Recurrence::dueAlarms(table, now)) {
+                if (Recurrence::isAlarmDue(table, i, now))
+                    result << table.text(i, ScheduleField::Type);
+            }
+            return result;
+        };
+        // Friday 7 March 2003: the one-time entry, the weekday entry; both in table order.
+        QCOMPARE(subjects(at(2003, 3, 7, 9, 0, 0)), QStringList({"Dentist", "Work"}));
+        QCOMPARE(subjects(at(2003, 3, 7, 9, 0, 1)), QStringList());
+        QCOMPARE(subjects(at(2003, 3, 7, 8, 59, 59)), QStringList());
+        QCOMPARE(subjects(at(2003, 3, 8, 9, 0, 0)), QStringList());
+        QCOMPARE(subjects(at(2003, 3, 12, 9, 0, 0)), QStringList({"Rent", "Work"}));
+        QCOMPARE(subjects(at(2003, 3, 7, 21, 0, 0)), QStringList({"Daily"}));
+        QCOMPARE(subjects(at(1990, 6, 2, 21, 0, 0)), QStringList({"Daily"}));
+    }
+
+    void lookupsFollowEveryChangeOfTheTable()
+    {
+        // Random appends, edits and removals; after each, the lookups must agree with a plain pass over
+        // every entry.
+        std::mt19937 random(7);
+        auto pick = [&](int below) { return int(random() % unsigned(below)); };
+        const QStringList kinds{"OneTime", "monthly", "Yearly", "EveryDay", "Monday to Friday", "Other"};
+        auto randomEntry = [&] {
+            const QDate date = QDate(2003, 3, 1).addDays(pick(20));
+            const QString dateText =
+                pick(5) ? DateText::mmddyyyy(date)
+                        : DateText::cellDateText(date.month(), QString::number(date.day()), "2003");
+            return ScheduleEntry::make(dateText, "Friday", QStringLiteral("s%1").arg(pick(1000)), "n",
+                                       DateText::timeText(QTime(9, pick(3), 0)), pick(2) ? "on" : "off",
+                                       kinds[pick(int(kinds.size()))]);
+        };
+        ScheduleTable table;
+        qint64 nextRowId = 1;
+        for (int step = 0; step < 600; ++step) {
+            const int action = table.empty() ? 0 : pick(3);
+            if (action == 0)
+                table.append(nextRowId++, randomEntry());
+            else if (action == 1)
+                table.replace(size_t(pick(int(table.size()))), randomEntry());
+            else
+                table.remove(size_t(pick(int(table.size()))));
+
+            const QDateTime now(QDate(2003, 3, 1).addDays(pick(20)), QTime(9, pick(3), 0));
+            std::vector<size_t> expected;
+            for (size_t i = 0; i < table.size(); ++i) {
+                if (DateText::readTime(table.text(i, ScheduleField::AlarmTime)) == now.time() &&
+                    table.text(i, ScheduleField::AlarmOnOff) == "on" &&
+                    Recurrence::fallsOn(table.kind(i), table.date(i), now.date()))
+                    expected.push_back(i);
+            }
+            QCOMPARE(Recurrence::dueAlarms(table, now), expected);
+
+            const QString day = DateText::mmddyyyy(now.date());
+            QStringList subjects;
+            for (size_t i = 0; i < table.size(); ++i) {
+                if (table.text(i, ScheduleField::Date) == day)
+                    subjects << table.text(i, ScheduleField::Type);
+            }
+            QCOMPARE(DayMarking::DaySummary(table, day),
+                     QString::number(subjects.size()) + " Entries: " + subjects.join(", "));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDayMarking)
+#include "TestDayMarking.moc"
