@@ -241,62 +241,23 @@ void VemraButton::setHandPointer(bool hand)
 
 void VemraButton::applyMousePointer()
 {
-    switch (m_mousePointer) {
-    case 0:
+    if (m_mousePointer == 0) {
         unsetCursor();
         return;
-    case 2:
-        setCursor(Qt::CrossCursor);
-        return;
-    case 3:
-        setCursor(Qt::IBeamCursor);
-        return;
-    case 5:
-    case 15:
-        setCursor(Qt::SizeAllCursor);
-        return;
-    case 6:
-        setCursor(Qt::SizeBDiagCursor);
-        return;
-    case 7:
-        setCursor(Qt::SizeVerCursor);
-        return;
-    case 8:
-        setCursor(Qt::SizeFDiagCursor);
-        return;
-    case 9:
-        setCursor(Qt::SizeHorCursor);
-        return;
-    case 10:
-        setCursor(Qt::UpArrowCursor);
-        return;
-    case 11:
-        setCursor(Qt::WaitCursor);
-        return;
-    case 12:
-        setCursor(Qt::ForbiddenCursor);
-        return;
-    case 13:
-        setCursor(Qt::BusyCursor);
-        return;
-    case 14:
-        setCursor(Qt::WhatsThisCursor);
-        return;
-    case 99:
-        // The hand pointer is the platform's own hand; otherwise the custom image, when there is one.
-        if (m_handPointer)
-            setCursor(Qt::PointingHandCursor);
-        else if (m_mouseIcon.isNull())
-            unsetCursor();
-        else if (m_mouseIcon.isIcon())
-            setCursor(QCursor(m_mouseIcon.icon().pixmap(32, 32)));
-        else
-            setCursor(QCursor(m_mouseIcon.pixmap()));
-        return;
-    default:
-        setCursor(Qt::ArrowCursor);
+    }
+    if (m_mousePointer != 99) {
+        setCursor(HostInput::cursorShape(m_mousePointer));
         return;
     }
+    // The hand pointer is the platform's own hand; otherwise the custom image, when there is one.
+    if (m_handPointer)
+        setCursor(Qt::PointingHandCursor);
+    else if (m_mouseIcon.isNull())
+        unsetCursor();
+    else if (m_mouseIcon.isIcon())
+        setCursor(QCursor(m_mouseIcon.icon().pixmap(32, 32)));
+    else
+        setCursor(QCursor(m_mouseIcon.pixmap()));
 }
 
 quintptr VemraButton::hwnd() const
