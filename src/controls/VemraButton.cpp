@@ -538,6 +538,8 @@ void VemraButton::measurePicture()
 
 void VemraButton::applyAccessKey()
 {
+    // Screen readers and tests know the button by its caption as it shows.
+    setAccessibleName(AccessKey::plainText(m_caption));
     if (m_shortcutId != 0) {
         releaseShortcut(m_shortcutId);
         m_shortcutId = 0;

@@ -60,6 +60,7 @@ private slots:
     void readingDoesNotPaint();
     void accessKeyFromCaption_data();
     void accessKeyFromCaption();
+    void accessibleNameIsTheShownCaption();
 };
 
 void TestVemraButtonProperties::newButtonDefaults()
@@ -366,6 +367,14 @@ void TestVemraButtonProperties::accessKeyFromCaption()
     QFETCH(QString, caption);
     QFETCH(QChar, key);
     QCOMPARE(AccessKey::fromCaption(caption), key);
+}
+
+void TestVemraButtonProperties::accessibleNameIsTheShownCaption()
+{
+    VemraButton button(QStringLiteral("R&&D &Notes"));
+    QCOMPARE(button.accessibleName(), QStringLiteral("R&D Notes"));
+    button.setCaption(QStringLiteral("Save&"));
+    QCOMPARE(button.accessibleName(), QStringLiteral("Save"));
 }
 
 QTEST_MAIN(TestVemraButtonProperties)
