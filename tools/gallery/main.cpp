@@ -43,14 +43,18 @@ constexpr int RowHeight = ButtonSize.height() + 10;
 constexpr QColor StageColour(0xE4, 0xE4, 0xDC);
 constexpr QPoint StagePosition(200, 200);
 
-// Runs the event loop until the condition holds or half a second has gone by.
-bool waitFor(const std::function<bool()>& condition)
+// Runs the event loop until the condition holds or half a second has gone by; a look that never
+// comes is reported, since the sheet would then show the wrong one.
+bool waitFor(const std::function<bool()>& condition, const char* what = nullptr)
 {
     QElapsedTimer clock;
     clock.start();
     while (!condition()) {
-        if (clock.elapsed() > 500)
+        if (clock.elapsed() > 500) {
+            if (what)
+                QTextStream(stderr) << "zentravio-gallery: no " << what << " look\n";
             return false;
+        }
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     return true;
@@ -85,7 +89,7 @@ struct Stage
         window->activateWindow();
         waitFor([this] { return QApplication::activeWindow() == window.get(); });
         widget->setFocus(Qt::TabFocusReason);
-        waitFor([widget] { return widget->hasFocus(); });
+        waitFor([widget] { return widget->hasFocus(); }, "focused");
     }
 
     // Puts the pointer over the widget; leaving it first makes sure the move is seen.
@@ -145,11 +149,11 @@ QImage drawButton(int type, int scheme, bool picture, Look look)
         break;
     case Look::Hovered:
         stage.hover(button);
-        waitFor([button] { return button->pointerOver(); });
+        waitFor([button] { return button->pointerOver(); }, "hovered button");
         break;
     case Look::Pressed: {
         stage.hover(button);
-        waitFor([button] { return button->pointerOver(); });
+        waitFor([button] { return button->pointerOver(); }, "hovered button");
         QMouseEvent press(QEvent::MouseButtonPress, centre, button->mapToGlobal(centre), Qt::LeftButton,
                           Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(button, &press);
@@ -188,14 +192,14 @@ QImage drawFlat(const QString& kind, const QString& state)
 
     if (state == QLatin1String("hovered")) {
         stage.hover(control);
-        waitFor([&decorator] { return decorator.isHot(); });
+        waitFor([&decorator] { return decorator.isHot(); }, "hovered flat control");
     } else if (state == QLatin1String("focused")) {
         stage.focus(control);
     } else if (state == QLatin1String("dropped")) {
         auto* combo = qobject_cast<QComboBox*>(control);
         stage.focus(combo);
         combo->showPopup();
-        waitFor([&decorator] { return decorator.DroppedDown(); });
+        waitFor([&decorator] { return decorator.DroppedDown(); }, "dropped combo");
     }
     QCoreApplication::processEvents();
     QImage image = stage.shot(control, 4);
