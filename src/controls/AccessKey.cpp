@@ -16,3 +16,18 @@ QChar AccessKey::fromCaption(const QString& caption)
         return {};
     return caption.at(next + 1).toLower();
 }
+
+QString AccessKey::plainText(const QString& caption)
+{
+    QString text;
+    text.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == u'&') {
+            ++i;
+            if (i == caption.size())
+                break;
+        }
+        text.append(caption.at(i));
+    }
+    return text;
+}

@@ -10,4 +10,6 @@ class AccessKey
 {
 public:
     static QChar fromCaption(const QString& caption);
+    // The caption as it shows: single ampersands left out, "&&" as one ampersand.
+    static QString plainText(const QString& caption);
 };

@@ -25,4 +25,7 @@ public:
     // The virtual-key code of a key (letters and digits keep their upper-case character code);
     // 0 for keys the host has no code for.
     static short keyCode(int qtKey);
+    // The pointer shape for one of the host's pointer numbers (1 arrow, 2 cross, 3 I-beam, ...);
+    // the arrow for numbers without a shape of their own.
+    static Qt::CursorShape cursorShape(short pointer);
 };

@@ -47,7 +47,8 @@ VemraButton::~VemraButton()
 void VemraButton::initialise(const QString& caption)
 {
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
+    // Clicks take the focus in pressHandling, so that a right click leaves the button as it is.
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 
     m_overTimer.setParent(this);
@@ -240,62 +241,23 @@ void VemraButton::setHandPointer(bool hand)
 
 void VemraButton::applyMousePointer()
 {
-    switch (m_mousePointer) {
-    case 0:
+    if (m_mousePointer == 0) {
         unsetCursor();
         return;
-    case 2:
-        setCursor(Qt::CrossCursor);
-        return;
-    case 3:
-        setCursor(Qt::IBeamCursor);
-        return;
-    case 5:
-    case 15:
-        setCursor(Qt::SizeAllCursor);
-        return;
-    case 6:
-        setCursor(Qt::SizeBDiagCursor);
-        return;
-    case 7:
-        setCursor(Qt::SizeVerCursor);
-        return;
-    case 8:
-        setCursor(Qt::SizeFDiagCursor);
-        return;
-    case 9:
-        setCursor(Qt::SizeHorCursor);
-        return;
-    case 10:
-        setCursor(Qt::UpArrowCursor);
-        return;
-    case 11:
-        setCursor(Qt::WaitCursor);
-        return;
-    case 12:
-        setCursor(Qt::ForbiddenCursor);
-        return;
-    case 13:
-        setCursor(Qt::BusyCursor);
-        return;
-    case 14:
-        setCursor(Qt::WhatsThisCursor);
-        return;
-    case 99:
-        // The hand pointer is the platform's own hand; otherwise the custom image, when there is one.
-        if (m_handPointer)
-            setCursor(Qt::PointingHandCursor);
-        else if (m_mouseIcon.isNull())
-            unsetCursor();
-        else if (m_mouseIcon.isIcon())
-            setCursor(QCursor(m_mouseIcon.icon().pixmap(32, 32)));
-        else
-            setCursor(QCursor(m_mouseIcon.pixmap()));
-        return;
-    default:
-        setCursor(Qt::ArrowCursor);
+    }
+    if (m_mousePointer != 99) {
+        setCursor(HostInput::cursorShape(m_mousePointer));
         return;
     }
+    // The hand pointer is the platform's own hand; otherwise the custom image, when there is one.
+    if (m_handPointer)
+        setCursor(Qt::PointingHandCursor);
+    else if (m_mouseIcon.isNull())
+        unsetCursor();
+    else if (m_mouseIcon.isIcon())
+        setCursor(QCursor(m_mouseIcon.icon().pixmap(32, 32)));
+    else
+        setCursor(QCursor(m_mouseIcon.pixmap()));
 }
 
 quintptr VemraButton::hwnd() const
@@ -417,8 +379,8 @@ void VemraButton::readProperties(const PropertyBag& bag)
     const auto read = [&bag](const char* key, const QVariant& fallback) {
         return bag.readProperty(QString::fromLatin1(key), fallback);
     };
-    // Stored values go straight into the fields: nothing is painted and nothing notified,
-    // except what the hand pointer's setter reports.
+    // Stored values go straight into the fields: nothing is painted and nothing notified, except
+    // what the hand pointer's setter reports.
     m_readingProperties = true;
     m_buttonType = read("BTYPE", 2).toInt();
     m_caption = read("TX", QString()).toString();
@@ -441,7 +403,12 @@ void VemraButton::readProperties(const PropertyBag& bag)
     m_picturePosition = read("PICPOS", 0).toInt();
     m_useGreyscale = read("NGREY", false).toBool();
     m_specialEffect = read("FX", 0).toInt();
-    setHandPointer(read("HAND", false).toBool());
+    // Only a stored hand pointer goes through its setter: turning it off there would also reset the
+    // pointer shape and image just read to the arrow.
+    if (read("HAND", false).toBool())
+        setHandPointer(true);
+    else
+        m_handPointer = false;
     m_checkBoxBehaviour = read("CHECK", false).toBool();
     m_value = read("VALUE", false).toBool();
 
@@ -571,6 +538,8 @@ void VemraButton::measurePicture()
 
 void VemraButton::applyAccessKey()
 {
+    // Screen readers and tests know the button by its caption as it shows.
+    setAccessibleName(AccessKey::plainText(m_caption));
     if (m_shortcutId != 0) {
         releaseShortcut(m_shortcutId);
         m_shortcutId = 0;
@@ -735,6 +704,8 @@ void VemraButton::focusOutEvent(QFocusEvent*)
 void VemraButton::mousePressEvent(QMouseEvent* event)
 {
     const QPointF at = event->position();
+    if (event->button() != Qt::RightButton)
+        setFocus(Qt::MouseFocusReason);
     pressHandling(HostInput::mouseButton(event->button()), HostInput::shiftState(event->modifiers()),
                   float(at.x()), float(at.y()));
 }

@@ -16,10 +16,14 @@
 struct ButtonTestHost
 {
     std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+    // Takes the focus when the window comes up, so that the button has it only when a test says so.
+    QWidget* focusSink = new QWidget(window.get());
     VemraButton* button = new VemraButton(window.get());
 
     explicit ButtonTestHost(int buttonType = 7, int colorScheme = 3, QSize size = QSize(100, 30))
     {
+        focusSink->setFocusPolicy(Qt::StrongFocus);
+        focusSink->setGeometry(150, 60, 10, 10);
         window->resize(200, 80);
         window->move(50, 50);
         button->setGeometry(QRect(QPoint(10, 10), size));
