@@ -4,12 +4,10 @@
 #include "settings/SettingsStore.h"
 #include "store/DateText.h"
 #include "store/ScheduleDatabase.h"
+#include "support/EntryGenerator.h"
 
 #include <QApplication>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
-
-#include <sqlite3.h>
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -28,45 +26,6 @@ public:
     void beep() override {}
 };
 
-// A schedule of generated entries spread over the twenty years around the shown month, of every kind.
-bool fillSchedule(const QString& path)
-{
-    sqlite3* db = nullptr;
-    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
-        return false;
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO Schedule (Date, Day, Type, Note, AlarmTime, AlarmOnOff, SchedType) "
-                       "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)",
-                       -1, &insert, nullptr);
-    const char* kinds[] = {"OneTime", "Monthly", "Yearly", "Everyday", "Monday to Friday", "Onetime"};
-    const char* subjects[] = {"Meeting", "Birthday", "Occasion", "Dentist", "Rent"};
-    QRandomGenerator random(20021012);
-    const QDate first(1992, 1, 1);
-    for (int i = 0; i < EntryCount; ++i) {
-        const QDate date = first.addDays(random.bounded(21 * 365));
-        const QByteArray dateText = DateText::mmddyyyy(date).toUtf8();
-        const QByteArray day = DateText::dddd(date).toUtf8();
-        const QByteArray time = DateText::timeText(QTime(random.bounded(24), random.bounded(60))).toUtf8();
-        const QByteArray note = QByteArray("Generated entry number ") + QByteArray::number(i);
-        sqlite3_bind_text(insert, 1, dateText.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 2, day.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 3, subjects[i % 5], -1, SQLITE_STATIC);
-        sqlite3_bind_text(insert, 4, note.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 5, time.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 6, i % 2 ? "on" : "off", -1, SQLITE_STATIC);
-        sqlite3_bind_text(insert, 7, kinds[i % 6], -1, SQLITE_STATIC);
-        if (sqlite3_step(insert) != SQLITE_DONE)
-            return false;
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    const bool ok = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return ok;
-}
-
 struct Fixture
 {
     QTemporaryDir dir;
@@ -82,7 +41,7 @@ struct Fixture
     bool open()
     {
         const QString path = dir.filePath(ScheduleDatabase::FileName);
-        if (!ScheduleDatabase::CreateDatabaseFile(path) || !fillSchedule(path))
+        if (!EntryGenerator::writeScheduleFile(path, EntryGenerator::generate(EntryCount)))
             return false;
         QString error;
         database = ScheduleDatabase::open(path, &error);
