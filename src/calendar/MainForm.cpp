@@ -1,10 +1,11 @@
 #include "calendar/MainForm.h"
 
 #include "app/AppContext.h"
+#include "app/ProgramModule.h"
+#include "app/SystemModule.h"
 #include "calendar/ClickLabel.h"
 #include "calendar/DesignUnits.h"
 #include "calendar/MonthGridCells.h"
-#include "calendar/TitleDrag.h"
 #include "controls/FlatDecorator.h"
 #include "controls/VemraButton.h"
 #include "editing/DateEdit.h"
@@ -15,7 +16,6 @@
 #include "store/DayMarking.h"
 #include "store/ScheduleDatabase.h"
 
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -140,12 +140,12 @@ void MainForm::buildTitleStrip()
     m_lblTitle[0]->setFont(titleFont);
     m_lblTitle[0]->setForeColor(Bgr::Black);
 
-    auto* drag = new TitleDrag(this);
     for (int i = 0; i < 2; ++i) {
-        drag->watch(m_lblTitle[size_t(i)]);
+        // Once a drag of the window ends, its days are marked again.
+        connect(m_lblTitle[size_t(i)], &ClickLabel::MouseDown, this,
+                [this](Qt::MouseButton button) { DragWindow(this, button, [this] { markDays(); }); });
         connect(m_lblTitle[size_t(i)], &ClickLabel::Click, this, [this, i] { lblTitle_Click(i); });
     }
-    connect(drag, &TitleDrag::Dragged, this, &MainForm::markDays);
 
     const std::array<std::pair<int, const char*>, 2> pictures = {
         {{2920, "Close"}, {2640, "Hide to the tray"}}};
@@ -478,22 +478,19 @@ void MainForm::DaySlot_Click(int index)
         m_grid->highlight(index, Bgr::White, Bgr::Black, Bgr::Black, Bgr::White);
     markDays();
 
-    const ClickLabel* cell = m_grid->DaySlot(index);
-    if (!cell)
-        return;
-    const std::optional<QDate> date = DateText::readDate(
-        DateText::cellDateText(m_combo1->currentIndex() + 1, cell->text(), m_combo2->currentText()));
+    const std::optional<QDate> date = DateText::readDate(cellDateText(index));
     if (!date)
         return;
     m_ctx.values.LastDateText = DateText::namedFormat(*date, m_ctx.values.DateFormatName);
-    CopyDateText();
+    ::CopyDateText(m_ctx.values);
 }
 
-void MainForm::CopyDateText()
+QString MainForm::cellDateText(int index) const
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
-    clipboard->setText(m_ctx.values.LastDateText);
+    const ClickLabel* cell = m_grid->DaySlot(index);
+    if (!cell)
+        return {};
+    return DateText::cellDateText(m_combo1->currentIndex() + 1, cell->text(), m_combo2->currentText());
 }
 
 FormAddSched& MainForm::addScheduleDialog()
@@ -507,11 +504,7 @@ FormAddSched& MainForm::addScheduleDialog()
 
 void MainForm::DaySlot_DblClick(int index)
 {
-    const ClickLabel* cell = m_grid->DaySlot(index);
-    if (!cell)
-        return;
-    const std::optional<QDate> date = DateText::readDate(
-        DateText::cellDateText(m_combo1->currentIndex() + 1, cell->text(), m_combo2->currentText()));
+    const std::optional<QDate> date = DateText::readDate(cellDateText(index));
     if (!date)
         return;
     setEnabled(false);
@@ -539,8 +532,7 @@ void MainForm::DaySlot_MouseMove(int index)
     ClickLabel* cell = m_grid->DaySlot(index);
     if (!cell)
         return;
-    const QString cellDate =
-        DateText::cellDateText(m_combo1->currentIndex() + 1, cell->text(), m_combo2->currentText());
+    const QString cellDate = cellDateText(index);
     const std::optional<QDate> date = DateText::readDate(cellDate);
     const QString dateText = date ? DateText::mmddyyyy(*date) : cellDate;
     cell->setToolTip(DayMarking::DaySummary(m_ctx.database.table(), dateText));

@@ -106,7 +106,8 @@ private:
     int yearPickerValue() const;
     void shiftLeft(QWidget* widget, int twips);
     void showTodaysDate();
-    void CopyDateText();
+    // The date text of a day cell, month/day/year as the pickers and its caption give it.
+    QString cellDateText(int index) const;
     void addDialogClosed(const QString& openedFrom);
 
     AppContext& m_ctx;

@@ -1,9 +1,9 @@
 #include "editing/FormAddSched.h"
 
 #include "app/AppContext.h"
+#include "app/SystemModule.h"
 #include "calendar/ClickLabel.h"
 #include "calendar/DesignUnits.h"
-#include "calendar/TitleDrag.h"
 #include "controls/FlatDecorator.h"
 #include "controls/VemraButton.h"
 #include "editing/DateEdit.h"
@@ -90,8 +90,8 @@ void FormAddSched::buildControls()
     m_close->setAccessibleName(tr("Close"));
     connect(m_close, &ClickLabel::Click, this, &FormAddSched::Image1_Click);
 
-    auto* drag = new TitleDrag(this);
-    drag->watch(m_title);
+    connect(m_title, &ClickLabel::MouseDown, this,
+            [this](Qt::MouseButton button) { DragWindow(this, button); });
 
     const std::array<std::pair<const char*, QPoint>, 4> captions = {{{"Date:", {240, 600}},
                                                                      {"Subject:", {1560, 600}},
