@@ -173,6 +173,10 @@ void MainForm::buildPickers()
     m_combo2->setGeometry(Design::px(1680), Design::px(600), Design::px(1215), Design::px(315));
     connect(m_combo2, &QComboBox::currentIndexChanged, this, &MainForm::Combo2_Click);
 
+    // The window's own face, as on the buttons, so that the longest month name fits the picker.
+    for (QComboBox* picker : {m_combo1, m_combo2})
+        picker->setFont(Design::font(QStringLiteral("Tahoma"), 8.25));
+
     const QFont small = Design::font(QStringLiteral("Tahoma"), 6.75);
     m_label1 = new ClickLabel(QStringLiteral("Today's Date:"), this);
     m_label1->setObjectName(QStringLiteral("Label1"));
