@@ -4,6 +4,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QWidget>
 
 void CentreForm(QWidget* window, const ScreenService& screen)
@@ -41,4 +42,14 @@ void CopyDateText(const ProgramValues& values)
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(values.LastDateText);
+}
+
+void PaintRaisedFace(QPainter& painter, const QRect& area)
+{
+    painter.fillRect(area, QColor(0xC0, 0xC0, 0xC0));
+    painter.setPen(QColor(0x40, 0x40, 0x40));
+    painter.drawRect(area.adjusted(0, 0, -1, -1));
+    painter.setPen(Qt::white);
+    painter.drawLine(area.left() + 1, area.top() + 1, area.right() - 1, area.top() + 1);
+    painter.drawLine(area.left() + 1, area.top() + 1, area.left() + 1, area.bottom() - 1);
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QPainter;
+class QRect;
 class QWidget;
 class ScreenService;
 struct ProgramValues;
@@ -20,3 +22,6 @@ QString RotateText(QString& text);
 
 // Clears the clipboard and puts `LastDateText` on it; callers set that text first.
 void CopyDateText(const ProgramValues& values);
+
+// The light grey face of the splash and credits windows, with a raised edge, as no title bar frames them.
+void PaintRaisedFace(QPainter& painter, const QRect& area);

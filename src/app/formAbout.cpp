@@ -70,12 +70,7 @@ void formAbout::VemraButton1_Click()
 void formAbout::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(0xC0, 0xC0, 0xC0));
-    painter.setPen(QColor(0x40, 0x40, 0x40));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    painter.setPen(Qt::white);
-    painter.drawLine(1, 1, width() - 2, 1);
-    painter.drawLine(1, 1, 1, height() - 2);
+    PaintRaisedFace(painter, rect());
 }
 
 bool formAbout::eventFilter(QObject* watched, QEvent* event)
