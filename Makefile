@@ -18,7 +18,7 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	./$(BUILD)/src/app/zentravio
+	./$(BUILD)/src/zentravio
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)

@@ -1,10 +1,12 @@
 #include "app/AppContext.h"
-#include "calendar/ClickLabel.h"
+#include "app/ProgramWindows.h"
 #include "calendar/MainForm.h"
+#include "forms/ClickLabel.h"
 #include "settings/SettingsStore.h"
 #include "store/DateText.h"
 #include "store/ScheduleDatabase.h"
 #include "support/EntryGenerator.h"
+#include "support/ManualClock.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -36,7 +38,8 @@ struct Fixture
     MessageBoxService messages;
     ScreenService screen;
     std::unique_ptr<AppContext> context;
-    std::unique_ptr<MainForm> form;
+    std::unique_ptr<ProgramWindows> windows;
+    MainForm* form = nullptr;
 
     bool open()
     {
@@ -51,7 +54,8 @@ struct Fixture
         }
         settings = std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("Zentravio.conf")));
         context.reset(new AppContext{*database, *settings, clock, beeper, messages, screen, {}});
-        form = std::make_unique<MainForm>(*context);
+        windows = std::make_unique<ProgramWindows>(*context);
+        form = &windows->mainForm();
         form->show();
         QCoreApplication::processEvents();
         return true;

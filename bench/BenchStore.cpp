@@ -2,9 +2,9 @@
 // a month, the hint of one day and loading the file, each against the naive way of reading every row's
 // texts from the file and formatting them per tick or per cell. Compare the ratios within one run.
 
-#include "calendar/MonthLayout.h"
 #include "store/DateText.h"
 #include "store/DayMarking.h"
+#include "store/MonthLayout.h"
 #include "store/Recurrence.h"
 #include "store/ScheduleDatabase.h"
 #include "support/EntryGenerator.h"

@@ -13,7 +13,7 @@ build/tools/gendiary/zentravio-gendiary "$work/data/Zentravio/Zentravio.vmr" "$e
 cat > "$work/inner.sh" <<INNER
 export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
 start=\$(date +%s%N)
-build/src/app/zentravio &
+build/src/zentravio &
 pid=\$!
 while ! xdotool search --name "Zentravio v1.2.2" > /dev/null 2>&1; do sleep 0.002; done
 echo "splash on screen after \$(( (\$(date +%s%N) - start) / 1000000 )) ms with $entries entries"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Clock.h"
 #include "app/Services.h"
+#include "store/Clock.h"
 
 #include <QString>
 

@@ -26,8 +26,8 @@ ProgramPlaces ProgramPlaces::standard()
     return {ScheduleDatabase::defaultPath(), InstanceGuard::defaultFolder()};
 }
 
-Program::Program(ProgramServices services, ProgramPlaces places, MainWindowFactory makeMainWindow)
-    : m_services(services), m_places(std::move(places)), m_makeMainWindow(std::move(makeMainWindow)),
+Program::Program(ProgramServices services, ProgramPlaces places, WindowOwnerFactory makeWindows)
+    : m_services(services), m_places(std::move(places)), m_makeWindows(std::move(makeWindows)),
       m_guard(m_places.instanceFolder)
 {}
 
@@ -35,7 +35,7 @@ Program::~Program()
 {
     // The windows go before the schedule they show.
     m_tray.reset();
-    m_host.reset();
+    m_windows.reset();
     m_splash.reset();
     m_context.reset();
     m_database.reset();
@@ -62,8 +62,8 @@ bool Program::Main()
     m_splash = std::make_unique<formSplash>(m_services.screen);
     connect(m_splash.get(), &formSplash::ShowMainWindow, this, &Program::showMainWindow);
     connect(m_splash.get(), &formSplash::Unloaded, this, [this] {
-        if (m_host && m_host->mainWindow())
-            m_host->mainWindow()->setEnabled(true);
+        if (m_windows && m_windows->mainWindow())
+            m_windows->mainWindow()->setEnabled(true);
     });
     // Reading the whole schedule may take a moment on a long diary; the splash is on the screen first.
     connect(m_splash.get(), &formSplash::FirstPainted, this, &Program::openDatabase);
@@ -80,9 +80,8 @@ bool Program::CreateMissingScheduleFile(const QString& path, MessageBoxService& 
     const StoreResult created = ScheduleDatabase::CreateDatabaseFile(path);
     if (created)
         return true;
-    messages.show(nullptr, QMessageBox::Critical, QStringLiteral("Zentravio"),
-                  created.error + QStringLiteral("\n\n") +
-                      tr("Zentravio cannot run without its schedule file and closes now."));
+    messages.critical(nullptr, created.error + QStringLiteral("\n\n") +
+                                   tr("Zentravio cannot run without its schedule file and closes now."));
     return false;
 }
 
@@ -94,10 +93,10 @@ std::unique_ptr<ScheduleDatabase> Program::OpenScheduleFile(const QString& path,
     if (!database) {
         if (beforeReport)
             beforeReport();
-        messages.show(nullptr, QMessageBox::Critical, QStringLiteral("Zentravio"),
-                      error + QStringLiteral("\n\n") +
-                          tr("The file has been left as it is. Zentravio cannot run without its schedule "
-                             "file and closes now."));
+        messages.critical(nullptr,
+                          error + QStringLiteral("\n\n") +
+                              tr("The file has been left as it is. Zentravio cannot run without its schedule "
+                                 "file and closes now."));
     }
     return database;
 }
@@ -127,7 +126,7 @@ void Program::showMainWindow()
         return;
     }
     m_mainWanted = false;
-    if (!m_host) {
+    if (!m_windows) {
         ShellHooks hooks;
         hooks.AddTrayIcon = [this] { addTrayIcon(); };
         hooks.RemoveTrayIcon = [this] {
@@ -137,15 +136,15 @@ void Program::showMainWindow()
         };
         hooks.ShowAboutScreen = [this] { ShowAboutScreen(); };
         hooks.EndProgram = [this] { end(0); };
-        m_host = m_makeMainWindow(*m_context, hooks);
-        if (!m_host || !m_host->mainWindow())
+        m_windows = m_makeWindows(*m_context, hooks);
+        if (!m_windows || !m_windows->mainWindow())
             return;
-        m_host->mainWindow()->installEventFilter(this);
-        m_tray = std::make_unique<TrayIcon>(m_context->values, *m_host);
+        m_windows->mainWindow()->installEventFilter(this);
+        m_tray = std::make_unique<TrayIcon>(m_context->values, *m_windows);
         if (m_trayWanted)
             m_tray->AddTrayIcon();
     }
-    m_host->mainWindow()->show();
+    m_windows->mainWindow()->show();
 }
 
 void Program::addTrayIcon()
@@ -170,8 +169,8 @@ void Program::ShowAboutScreen()
     if (!m_splash)
         return;
     m_splash->ShowAsAboutScreen();
-    if (m_host && m_host->mainWindow())
-        m_host->mainWindow()->setEnabled(false);
+    if (m_windows && m_windows->mainWindow())
+        m_windows->mainWindow()->setEnabled(false);
 }
 
 void Program::RestoreLastActiveWindow()
@@ -199,10 +198,10 @@ void Program::rememberActiveWindow()
 
 bool Program::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Close && m_host && watched == m_host->mainWindow()) {
+    if (event->type() == QEvent::Close && m_windows && watched == m_windows->mainWindow()) {
         // Closing the main window ends the program, unless the window refused to close.
         QTimer::singleShot(0, this, [this] {
-            if (m_host && m_host->mainWindow() && !m_host->mainWindow()->isVisible())
+            if (m_windows && m_windows->mainWindow() && !m_windows->mainWindow()->isVisible())
                 end(0);
         });
     }

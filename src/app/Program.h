@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/InstanceGuard.h"
-#include "app/MainWindowHost.h"
+#include "app/ProgramWindows.h"
 
 #include <QObject>
 #include <QPointer>
@@ -46,7 +46,7 @@ class Program : public QObject
     Q_OBJECT
 
 public:
-    Program(ProgramServices services, ProgramPlaces places, MainWindowFactory makeMainWindow);
+    Program(ProgramServices services, ProgramPlaces places, WindowOwnerFactory makeWindows);
     ~Program() override;
 
     // Start-up: the instance guard before anything else, the schedule file created when it is missing,
@@ -71,7 +71,7 @@ public:
     void RestoreLastActiveWindow();
 
     formSplash* splash() const { return m_splash.get(); }
-    MainWindowHost* mainWindowHost() const { return m_host.get(); }
+    WindowOwner* windows() const { return m_windows.get(); }
     TrayIcon* trayIcon() const { return m_tray.get(); }
     AppContext* context() const { return m_context.get(); }
     InstanceGuard& instanceGuard() { return m_guard; }
@@ -92,12 +92,12 @@ private:
 
     ProgramServices m_services;
     ProgramPlaces m_places;
-    MainWindowFactory m_makeMainWindow;
+    WindowOwnerFactory m_makeWindows;
     InstanceGuard m_guard;
     std::unique_ptr<ScheduleDatabase> m_database;
     std::unique_ptr<AppContext> m_context;
     std::unique_ptr<formSplash> m_splash;
-    std::unique_ptr<MainWindowHost> m_host;
+    std::unique_ptr<WindowOwner> m_windows;
     std::unique_ptr<TrayIcon> m_tray;
     QPointer<QWidget> m_lastActive;
     bool m_databaseTried = false;

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QScreen>
 
+const QString MessageBoxService::ProgramTitle = QStringLiteral("Zentravio");
+
 void BeepService::beep()
 {
     QApplication::beep();

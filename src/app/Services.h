@@ -16,14 +16,37 @@ public:
     virtual void beep();
 };
 
-// Message boxes with exactly the given text, title, icon and buttons. Returns the button chosen.
+// Message boxes with exactly the given text, title, icon and buttons. Returns the button chosen. The
+// entry points by kind carry the program's title unless another is given.
 class MessageBoxService
 {
 public:
+    static const QString ProgramTitle; // "Zentravio"
+
     virtual ~MessageBoxService() = default;
     virtual QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                              const QString& text,
                                              QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+    void information(QWidget* parent, const QString& text, const QString& title = ProgramTitle)
+    {
+        show(parent, QMessageBox::Information, title, text);
+    }
+    void warning(QWidget* parent, const QString& text, const QString& title = ProgramTitle)
+    {
+        show(parent, QMessageBox::Warning, title, text);
+    }
+    void critical(QWidget* parent, const QString& text, const QString& title = ProgramTitle)
+    {
+        show(parent, QMessageBox::Critical, title, text);
+    }
+    QMessageBox::StandardButton question(QWidget* parent, const QString& text,
+                                         QMessageBox::StandardButtons buttons = QMessageBox::Yes |
+                                                                                QMessageBox::No,
+                                         const QString& title = ProgramTitle)
+    {
+        return show(parent, QMessageBox::Question, title, text, buttons);
+    }
 };
 
 // The screens the windows can be on; the first is the primary screen. A 640-pixel-wide primary screen

@@ -23,9 +23,10 @@ QString tr(const char* text)
 
 void reportResourceError(MessageBoxService& messages, int number, const QString& description)
 {
-    messages.show(nullptr, QMessageBox::Critical, tr("Warning"),
-                  QString::number(number) + QStringLiteral(":Error in GenFileFromRes.  Error Message: ") +
-                      description);
+    messages.critical(nullptr,
+                      QString::number(number) + QStringLiteral(":Error in GenFileFromRes.  Error Message: ") +
+                          description,
+                      tr("Warning"));
 }
 
 // Follows one drag of a borderless window and runs the caller's after-drag action when it ends. It lives
@@ -161,8 +162,7 @@ void OpenWithShell(MessageBoxService& messages, const QString& file, const QStri
     if (file.isEmpty())
         return;
     if (!QProcess::startDetached(file, parameters, QCoreApplication::applicationDirPath()))
-        messages.show(nullptr, QMessageBox::Warning, tr("Warning"),
-                      QStringLiteral("Error jumping to:") + file);
+        messages.warning(nullptr, QStringLiteral("Error jumping to:") + file, tr("Warning"));
 }
 
 void DragWindow(QWidget* window, Qt::MouseButton button, std::function<void()> afterDrag)

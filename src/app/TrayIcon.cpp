@@ -1,8 +1,8 @@
 #include "app/TrayIcon.h"
 
 #include "app/AppContext.h"
-#include "app/MainWindowHost.h"
 #include "app/ProgramModule.h"
+#include "forms/WindowOwner.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,8 +24,8 @@ QString TrayIcon::TipText()
     return QStringLiteral("Right click to display menu, left click to display Calendar");
 }
 
-TrayIcon::TrayIcon(ProgramValues& values, MainWindowHost& host, QObject* parent)
-    : QObject(parent), m_values(values), m_host(host), m_icon(new QSystemTrayIcon(this))
+TrayIcon::TrayIcon(ProgramValues& values, WindowOwner& windows, QObject* parent)
+    : QObject(parent), m_values(values), m_windows(windows), m_icon(new QSystemTrayIcon(this))
 {
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
@@ -40,12 +40,12 @@ TrayIcon::~TrayIcon()
 
 void TrayIcon::AddTrayIcon()
 {
-    QWidget* main = m_host.mainWindow();
+    QWidget* main = m_windows.mainWindow();
     m_icon->setIcon(main && !main->windowIcon().isNull() ? main->windowIcon() : QApplication::windowIcon());
     m_icon->setToolTip(TipText());
     // The menu is handed to the icon so that desktops which draw tray menus themselves get it too; the
     // "&Exit" entry is brought up to date whenever it is about to show.
-    if (QMenu* menu = m_host.trayMenu()) {
+    if (QMenu* menu = m_windows.trayMenu()) {
         m_icon->setContextMenu(menu);
         connect(menu, &QMenu::aboutToShow, this, &TrayIcon::updateExitEntry, Qt::UniqueConnection);
     }
@@ -71,7 +71,7 @@ void TrayIcon::TrayLeftClick()
 void TrayIcon::TrayRightClick(const QPoint& globalPos)
 {
     updateExitEntry();
-    if (QMenu* menu = m_host.trayMenu())
+    if (QMenu* menu = m_windows.trayMenu())
         menu->popup(globalPos);
 }
 
@@ -82,13 +82,13 @@ void TrayIcon::RestoreControlledWindow()
         perform(action);
         return;
     }
-    QWidget* year = m_host.yearView();
-    BringForward(action == TrayToggle::HideYearView && year ? year : m_host.mainWindow());
+    QWidget* year = m_windows.yearView();
+    BringForward(action == TrayToggle::HideYearView && year ? year : m_windows.mainWindow());
 }
 
 void TrayIcon::updateExitEntry()
 {
-    if (QAction* exit = m_host.exitEntry())
+    if (QAction* exit = m_windows.exitEntry())
         exit->setEnabled(m_values.MainViewActive);
 }
 
@@ -96,25 +96,25 @@ void TrayIcon::perform(TrayToggle action)
 {
     switch (action) {
     case TrayToggle::ShowMainWindow:
-        BringForward(m_host.mainWindow());
+        BringForward(m_windows.mainWindow());
         m_values.MainHidden = false;
         if (m_values.ListDocked)
-            m_host.DockListWindow();
+            m_windows.DockListWindow();
         break;
     case TrayToggle::HideMainWindow:
-        if (QWidget* main = m_host.mainWindow())
+        if (QWidget* main = m_windows.mainWindow())
             main->hide();
-        m_host.UnloadListWindow();
+        m_windows.UnloadListWindow();
         m_values.MainHidden = true;
         break;
     case TrayToggle::ShowYearView:
-        if (QWidget* year = m_host.yearView()) {
+        if (QWidget* year = m_windows.yearView()) {
             BringForward(year);
             m_values.MainHidden = false;
         }
         break;
     case TrayToggle::HideYearView:
-        if (QWidget* year = m_host.yearView()) {
+        if (QWidget* year = m_windows.yearView()) {
             year->hide();
             m_values.MainHidden = true;
         }

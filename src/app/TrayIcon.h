@@ -4,7 +4,7 @@
 #include <QPoint>
 #include <QString>
 
-class MainWindowHost;
+class WindowOwner;
 class QSystemTrayIcon;
 struct ProgramValues;
 
@@ -29,7 +29,7 @@ class TrayIcon : public QObject
 public:
     static QString TipText();
 
-    TrayIcon(ProgramValues& values, MainWindowHost& host, QObject* parent = nullptr);
+    TrayIcon(ProgramValues& values, WindowOwner& windows, QObject* parent = nullptr);
     ~TrayIcon() override;
 
     void AddTrayIcon();
@@ -47,10 +47,11 @@ public:
     QSystemTrayIcon* icon() const { return m_icon; }
 
 private:
+    // The one rule for the menu's "&Exit": enabled only while the main window was the last active view.
     void updateExitEntry();
     void perform(TrayToggle action);
 
     ProgramValues& m_values;
-    MainWindowHost& m_host;
+    WindowOwner& m_windows;
     QSystemTrayIcon* m_icon; // a child of this object
 };

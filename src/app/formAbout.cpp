@@ -4,17 +4,15 @@
 #include "app/ProgramModule.h"
 #include "app/SystemModule.h"
 #include "controls/VemraButton.h"
+#include "forms/DesignUnits.h"
 
-#include <QEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QPushButton>
 
 formAbout::formAbout(const ScreenService& screen, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_screen(screen)
+    : DesignForm(QStringLiteral("formAbout"), QStringLiteral("About Zentravio"), Band::Normal, parent),
+      m_screen(screen)
 {
-    setObjectName(QStringLiteral("formAbout"));
-    setWindowTitle(QStringLiteral("About Zentravio"));
     setWindowIcon(AppResources::programIcon());
     setFixedSize(370, 190);
 
@@ -29,8 +27,7 @@ formAbout::formAbout(const ScreenService& screen, QWidget* parent)
         QStringLiteral("Written by the Zentravio developers."),
         QStringLiteral("Thank you for using it."),
     };
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(9);
+    const QFont font = Design::font(QStringLiteral("Tahoma"), 9);
     for (int i = 0; i < lines.size(); ++i) {
         auto* label = new QLabel(lines.at(i), this);
         label->setObjectName(QStringLiteral("Label1(%1)").arg(i));
@@ -45,18 +42,17 @@ formAbout::formAbout(const ScreenService& screen, QWidget* parent)
     m_vemraButton1->setObjectName(QStringLiteral("VemraButton1"));
     m_vemraButton1->setGeometry(274, 146, 80, 28);
     connect(m_vemraButton1, &VemraButton::Click, this, &formAbout::VemraButton1_Click);
+    passFocusOn(m_vemraButton1);
+}
 
-    // Holds the keyboard focus for the owner-drawn button, out of sight.
-    m_cmdSetfocus = new QPushButton(QStringLiteral("Command1"), this);
-    m_cmdSetfocus->setObjectName(QStringLiteral("cmdSetfocus"));
-    m_cmdSetfocus->setGeometry(-200, -200, 10, 10);
-    m_vemraButton1->installEventFilter(this);
+void formAbout::Form_Load()
+{
+    SetTopMost(this, true);
+    centreOn(m_screen);
 }
 
 void formAbout::ShowCredits()
 {
-    SetTopMost(this, true);
-    CentreForm(this, m_screen);
     show();
     raise();
     activateWindow();
@@ -71,11 +67,4 @@ void formAbout::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     PaintRaisedFace(painter, rect());
-}
-
-bool formAbout::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusIn && watched == m_vemraButton1)
-        m_cmdSetfocus->setFocus();
-    return QWidget::eventFilter(watched, event);
 }

@@ -1,30 +1,28 @@
 #pragma once
 
-#include <QWidget>
+#include "forms/DesignForm.h"
 
-class QPushButton;
 class ScreenService;
 class VemraButton;
 
 // The small credits window that the splash window's "Author" button opens.
-class formAbout : public QWidget
+class formAbout : public DesignForm
 {
     Q_OBJECT
 
 public:
     explicit formAbout(const ScreenService& screen, QWidget* parent = nullptr);
 
-    // Loads the window (top-most, centred) and shows it.
+    // Shows the window, loading it first (top-most, centred).
     void ShowCredits();
 
+    void Form_Load() override;
     void VemraButton1_Click();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     const ScreenService& m_screen;
     VemraButton* m_vemraButton1;
-    QPushButton* m_cmdSetfocus;
 };

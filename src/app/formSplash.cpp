@@ -6,11 +6,10 @@
 #include "app/SystemModule.h"
 #include "app/formAbout.h"
 #include "controls/VemraButton.h"
+#include "forms/DesignUnits.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QPushButton>
 
 namespace {
 
@@ -28,14 +27,6 @@ QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, cons
     return label;
 }
 
-QFont fontOf(const QString& family, qreal points, bool bold = false)
-{
-    QFont font(family);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
 } // namespace
 
 QString formSplash::CreditText()
@@ -45,10 +36,9 @@ QString formSplash::CreditText()
 }
 
 formSplash::formSplash(const ScreenService& screen, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_screen(screen)
+    : DesignForm(QStringLiteral("formSplash"), QStringLiteral("Zentravio v1.2.2"), Band::Normal, parent),
+      m_screen(screen)
 {
-    setObjectName(QStringLiteral("formSplash"));
-    setWindowTitle(QStringLiteral("Zentravio v1.2.2"));
     setWindowIcon(AppResources::programIcon());
     setFixedSize(WindowWidth, WindowHeight);
     setAutoFillBackground(false);
@@ -59,17 +49,17 @@ formSplash::formSplash(const ScreenService& screen, QWidget* parent)
     image1->setGeometry(20, 22, 96, 96);
 
     addLabel(this, QStringLiteral("Label1"), QStringLiteral("Zentravio"), QRect(136, 18, 320, 44),
-             fontOf(QStringLiteral("MS Serif"), 24, true));
+             Design::font(QStringLiteral("MS Serif"), 24, true));
     addLabel(this, QStringLiteral("Label2"), QStringLiteral("v1.2.2"), QRect(138, 62, 120, 18),
-             fontOf(QStringLiteral("Tahoma"), 9));
-    const QFont lineFont = fontOf(QStringLiteral("Tahoma"), 9, true);
+             Design::font(QStringLiteral("Tahoma"), 9));
+    const QFont lineFont = Design::font(QStringLiteral("Tahoma"), 9, true);
     addLabel(this, QStringLiteral("Label4(0)"), QStringLiteral("Personal Information Management System"),
              QRect(138, 88, 320, 18), lineFont);
     addLabel(this, QStringLiteral("Label4(1)"), QStringLiteral("and Calendar Scheduler."),
              QRect(138, 106, 320, 18), lineFont);
 
     m_label5 = addLabel(this, QStringLiteral("Label5"), CreditText(), QRect(20, 150, 430, 20),
-                        fontOf(QStringLiteral("Tahoma"), 8.25));
+                        Design::font(QStringLiteral("Tahoma"), 8.25));
     m_label5->setWordWrap(false);
     m_label5->setTextFormat(Qt::PlainText);
 
@@ -84,13 +74,8 @@ formSplash::formSplash(const ScreenService& screen, QWidget* parent)
     m_vemraButton1->setGeometry(374, 204, 76, 28);
     m_vemraButton1->setVisible(false);
     connect(m_vemraButton1, &VemraButton::Click, this, &formSplash::VemraButton1_Click);
-
-    // Holds the keyboard focus for the owner-drawn buttons, out of sight.
-    m_cmdSetfocus = new QPushButton(QStringLiteral("Command1"), this);
-    m_cmdSetfocus->setObjectName(QStringLiteral("cmdSetfocus"));
-    m_cmdSetfocus->setGeometry(-200, -200, 10, 10);
-    m_vemraButton1->installEventFilter(this);
-    m_vemraButton2->installEventFilter(this);
+    passFocusOn(m_vemraButton1);
+    passFocusOn(m_vemraButton2);
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -106,13 +91,11 @@ formSplash::~formSplash() = default;
 
 void formSplash::ShowSplash()
 {
-    Form_Load();
     show();
 }
 
 void formSplash::ShowAsAboutScreen()
 {
-    Form_Load();
     show();
     raise();
     activateWindow();
@@ -134,7 +117,6 @@ void formSplash::Form_Unload()
 {
     m_timer1->stop();
     m_timer2->stop();
-    emit Unloaded();
 }
 
 void formSplash::Timer1_Timer()
@@ -177,17 +159,4 @@ void formSplash::paintEvent(QPaintEvent*)
         // Queued, so that this paint reaches the screen before start-up goes on.
         QMetaObject::invokeMethod(this, &formSplash::FirstPainted, Qt::QueuedConnection);
     }
-}
-
-void formSplash::closeEvent(QCloseEvent* event)
-{
-    Form_Unload();
-    event->accept();
-}
-
-bool formSplash::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusIn && (watched == m_vemraButton1 || watched == m_vemraButton2))
-        m_cmdSetfocus->setFocus();
-    return QWidget::eventFilter(watched, event);
 }

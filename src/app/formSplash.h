@@ -1,20 +1,19 @@
 #pragma once
 
 #include "app/formAbout.h"
+#include "forms/DesignForm.h"
 
 #include <QPointer>
 #include <QTimer>
-#include <QWidget>
 
 class QLabel;
-class QPushButton;
 class ScreenService;
 class VemraButton;
 
 // The splash window. At start-up it counts four one-second ticks: at the third it asks for the main
 // window, at the fourth it closes. Shown again as the about screen, its credit line scrolls and its
 // "Close" and "Author" buttons appear; it then stays until "Close".
-class formSplash : public QWidget
+class formSplash : public DesignForm
 {
     Q_OBJECT
 
@@ -38,28 +37,23 @@ public:
     void VemraButton2_Click();
 
 signals:
-    // The third tick: the main window is to be shown.
+    // The third tick: the main window is to be shown. (Unloaded, when the window has closed, tells that
+    // the main window is to be enabled again.)
     void ShowMainWindow();
-    // The window has closed; the main window is to be enabled again.
-    void Unloaded();
     // The window has been painted for the first time since it was shown, so start-up may now do its
     // slower work without keeping the splash from the screen.
     void FirstPainted();
 
 protected:
+    void Form_Load() override;
+    void Form_Unload() override;
     void paintEvent(QPaintEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Form_Load();
-    void Form_Unload();
-
     const ScreenService& m_screen;
     QLabel* m_label5;
     VemraButton* m_vemraButton1;
     VemraButton* m_vemraButton2;
-    QPushButton* m_cmdSetfocus;
     QTimer* m_timer1;
     QTimer* m_timer2;
     qint16 m_splashTicks = 0;

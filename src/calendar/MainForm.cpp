@@ -3,22 +3,20 @@
 #include "app/AppContext.h"
 #include "app/ProgramModule.h"
 #include "app/SystemModule.h"
-#include "calendar/ClickLabel.h"
-#include "calendar/DesignUnits.h"
 #include "calendar/MonthGridCells.h"
-#include "controls/FlatDecorator.h"
 #include "controls/VemraButton.h"
 #include "editing/DateEdit.h"
 #include "editing/FormAddSched.h"
+#include "forms/ClickLabel.h"
+#include "forms/DesignUnits.h"
+#include "forms/WindowOwner.h"
 #include "settings/ColourTheme.h"
 #include "settings/StoredSettings.h"
 #include "store/DateText.h"
 #include "store/DayMarking.h"
 #include "store/ScheduleDatabase.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -26,8 +24,6 @@
 
 namespace {
 
-const QString Light = QStringLiteral("LIGHT");
-const QString Dark = QStringLiteral("DARK");
 const QString FoldedCaption = QStringLiteral("Options");
 const QString UnfoldedCaption = QStringLiteral("Hide");
 
@@ -35,8 +31,6 @@ constexpr int DesignHeight = 4275;
 constexpr int FoldedWidth = 3330;
 constexpr int UnfoldedWidth = 4680;
 constexpr int TitleShift = 1360; // the title strip's pictures and "Max" move by this when the column folds
-constexpr int ButtonTypeRaised = 7;
-constexpr int ButtonTypeFlat = 8;
 constexpr int OwnColours = 2;
 
 struct CommandDesign
@@ -45,7 +39,7 @@ struct CommandDesign
     int left, top, width, height;
 };
 
-constexpr std::array<CommandDesign, 7> Commands = {{
+constexpr std::array<CommandDesign, MainForm::CommandCount> Commands = {{
     {"C&hange Color", 3240, 1910, 1215, 400},
     {"Max", 2100, 45, 495, 255},
     {"&Date Format", 3240, 600, 1215, 400},
@@ -55,19 +49,13 @@ constexpr std::array<CommandDesign, 7> Commands = {{
     {"Co&untdown", 3240, 1470, 1215, 405},
 }};
 
-// The two 17 x 17 pictures of the title strip: a white cross (close) and a white bar (to the tray).
-QPixmap titlePicture(bool cross)
+// The picture that hides the window to the tray: a white bar on black, as large as the close picture.
+QPixmap hidePicture()
 {
     QPixmap picture(17, 17);
     picture.fill(Qt::black);
     QPainter painter(&picture);
-    painter.setPen(QPen(Qt::white, 2));
-    if (cross) {
-        painter.drawLine(4, 4, 12, 12);
-        painter.drawLine(4, 12, 12, 4);
-    } else {
-        painter.fillRect(4, 11, 9, 2, Qt::white);
-    }
+    painter.fillRect(4, 11, 9, 2, Qt::white);
     return picture;
 }
 
@@ -87,16 +75,12 @@ void setButtonColours(VemraButton* button, BgrColor back, BgrColor fore)
 
 } // namespace
 
-MainForm::MainForm(AppContext& context, QWidget* parent) : QWidget(parent), m_ctx(context)
+MainForm::MainForm(AppContext& context, WindowOwner& windows, QWidget* parent)
+    : DesignForm(QStringLiteral("MainForm"), QStringLiteral("Zentravio"), Band::TopMost, parent),
+      m_ctx(context), m_windows(windows)
 {
-    setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QStringLiteral("Zentravio"));
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    setAutoFillBackground(true);
-    QPalette back = palette();
-    back.setColor(QPalette::Window, Design::color(0xC0C0C0));
-    setPalette(back);
-    setFixedSize(Design::px(FoldedWidth), Design::px(DesignHeight));
+    setBackColor(0xC0C0C0);
+    setDesignSize(FoldedWidth, DesignHeight);
 
     buildTitleStrip();
     buildPickers();
@@ -142,21 +126,19 @@ void MainForm::buildTitleStrip()
 
     for (int i = 0; i < 2; ++i) {
         // Once a drag of the window ends, its days are marked again.
-        connect(m_lblTitle[size_t(i)], &ClickLabel::MouseDown, this,
-                [this](Qt::MouseButton button) { DragWindow(this, button, [this] { markDays(); }); });
+        dragBy(m_lblTitle[size_t(i)], [this] { markDays(); });
         connect(m_lblTitle[size_t(i)], &ClickLabel::Click, this, [this, i] { lblTitle_Click(i); });
     }
 
-    const std::array<std::pair<int, const char*>, 2> pictures = {
-        {{2920, "Close"}, {2640, "Hide to the tray"}}};
-    for (size_t i = 0; i < pictures.size(); ++i) {
-        m_image1[i] = new ClickLabel(this);
-        m_image1[i]->setObjectName(QStringLiteral("Image1(%1)").arg(i));
-        m_image1[i]->setGeometry(Design::px(pictures[i].first), Design::px(45), 17, 17);
-        m_image1[i]->setPixmap(titlePicture(i == 0));
-        m_image1[i]->setAccessibleName(QLatin1String(pictures[i].second));
+    m_image1[0] =
+        addClosePicture(QStringLiteral("Image1(0)"), QRect(Design::px(2920), Design::px(45), 17, 17));
+    m_image1[1] = new ClickLabel(this);
+    m_image1[1]->setObjectName(QStringLiteral("Image1(1)"));
+    m_image1[1]->setGeometry(Design::px(2640), Design::px(45), 17, 17);
+    m_image1[1]->setPixmap(hidePicture());
+    m_image1[1]->setAccessibleName(tr("Hide to the tray"));
+    for (size_t i = 0; i < m_image1.size(); ++i)
         connect(m_image1[i], &ClickLabel::Click, this, [this, i] { Image1_Click(int(i)); });
-    }
 }
 
 void MainForm::buildPickers()
@@ -191,7 +173,8 @@ void MainForm::buildPickers()
     m_label2->setForeColor(0xC0);
 }
 
-VemraButton* MainForm::makeButton(const QString& name, const QString& caption, const QRect& place, int type)
+VemraButton* MainForm::makeButton(const QString& name, const QString& caption, const QRect& place,
+                                  ButtonType type)
 {
     auto* button = new VemraButton(caption, this);
     button->setObjectName(name);
@@ -200,7 +183,7 @@ VemraButton* MainForm::makeButton(const QString& name, const QString& caption, c
     button->setColorScheme(OwnColours);
     button->setFont(Design::font(QStringLiteral("Tahoma"), 8.25));
     button->setGeometry(place);
-    button->installEventFilter(this);
+    passFocusOn(button);
     return button;
 }
 
@@ -210,29 +193,25 @@ void MainForm::buildCommands()
     const std::array<int, 4> stepLefts = {120, 830, 1650, 2350};
     for (size_t i = 0; i < steps.size(); ++i) {
         m_extra[i] = makeButton(QStringLiteral("EXTRA(%1)").arg(i), QLatin1String(steps[i]),
-                                Design::rect(stepLefts[i], 3240, 675, 350), ButtonTypeRaised);
+                                Design::rect(stepLefts[i], 3240, 675, 350), ButtonType::ThinEdge);
         connect(m_extra[i], &VemraButton::Click, this, [this, i] { EXTRA_Click(int(i)); });
     }
 
     m_vemraButton1 = makeButton(QStringLiteral("VemraButton1"), FoldedCaption,
-                                Design::rect(2280, 3720, 855, 375), ButtonTypeRaised);
+                                Design::rect(2280, 3720, 855, 375), ButtonType::ThinEdge);
     connect(m_vemraButton1, &VemraButton::Click, this, &MainForm::VemraButton1_Click);
 
     for (size_t i = 0; i < Commands.size(); ++i) {
         const CommandDesign& c = Commands[i];
         m_cmdButton[i] = makeButton(QStringLiteral("cmdButton(%1)").arg(i), QLatin1String(c.caption),
                                     Design::rect(c.left, c.top, c.width, c.height),
-                                    i == 1 ? ButtonTypeFlat : ButtonTypeRaised);
+                                    i == Max ? ButtonType::RaisedOnHover : ButtonType::ThinEdge);
         connect(m_cmdButton[i], &VemraButton::Click, this, [this, i] { cmdButton_Click(int(i)); });
     }
     // "Max" sits on the title strip, above its labels.
-    m_cmdButton[1]->raise();
+    m_cmdButton[Max]->raise();
     for (ClickLabel* picture : m_image1)
         picture->raise();
-
-    m_cmdSetfocus = new QPushButton(QStringLiteral("Command1"), this);
-    m_cmdSetfocus->setObjectName(QStringLiteral("cmdSetfocus"));
-    m_cmdSetfocus->setGeometry(-200, -200, 20, 20);
 }
 
 void MainForm::buildMenus()
@@ -258,21 +237,10 @@ bool MainForm::isFolded() const
     return m_vemraButton1->caption() == FoldedCaption;
 }
 
-void MainForm::setVisible(bool visible)
-{
-    if (visible && !m_loaded)
-        Form_Load();
-    QWidget::setVisible(visible);
-}
-
 void MainForm::Form_Load()
 {
-    m_loaded = true;
-    for (QComboBox* picker : {m_combo1, m_combo2}) {
-        auto decorator = std::make_unique<FlatDecorator>();
-        decorator->Attach(picker);
-        m_decorators.push_back(std::move(decorator));
-    }
+    for (QComboBox* picker : {m_combo1, m_combo2})
+        decorate(picker);
 
     const QDate today = m_ctx.clock.today();
     m_shownMonth = today.month();
@@ -325,43 +293,16 @@ void MainForm::Form_Activate()
 {
     markDays();
     m_ctx.values.MainViewActive = true;
-    m_cmdSetfocus->setFocus();
+    cmdSetfocus()->setFocus();
     showTodaysDate();
-}
-
-void MainForm::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_loaded)
-        Form_Activate();
-}
-
-void MainForm::closeEvent(QCloseEvent* event)
-{
-    Form_Unload();
-    event->accept();
 }
 
 void MainForm::Form_Unload()
 {
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
     m_timer1->stop();
     StoredSettings::SaveSettings(m_ctx.settings, pos(), m_ctx.values.ThemeName, m_ctx.values.DateFormatName);
     emit RemoveTrayIcon();
-    m_decorators.clear();
-    if (m_addSched)
-        m_addSched->hide();
     emit ProgramEnd();
-}
-
-bool MainForm::eventFilter(QObject* watched, QEvent* event)
-{
-    // The owner-drawn buttons never show a focus state: the focus moves on to the hidden button.
-    if (event->type() == QEvent::FocusIn && m_cmdSetfocus)
-        m_cmdSetfocus->setFocus();
-    return QWidget::eventFilter(watched, event);
 }
 
 void MainForm::Timer1_Timer() {}
@@ -389,15 +330,13 @@ void MainForm::reportStoreError()
     if (error.isEmpty() || error == m_shownStoreError)
         return;
     m_shownStoreError = error;
-    m_ctx.messages.show(this, QMessageBox::Warning, QStringLiteral("Zentravio"), error);
+    m_ctx.messages.warning(this, error);
 }
 
 void MainForm::reapplyTheme()
 {
-    if (m_ctx.values.ThemeName == Light)
-        ApplyTheme(ColourTheme::Light);
-    else if (m_ctx.values.ThemeName == Dark)
-        ApplyTheme(ColourTheme::Dark);
+    if (const std::optional<int> theme = ColourTheme::numberForName(m_ctx.values.ThemeName))
+        ApplyTheme(*theme);
 }
 
 void MainForm::Combo1_Click()
@@ -475,10 +414,10 @@ void MainForm::EXTRA_Click(int index)
 
 void MainForm::DaySlot_Click(int index)
 {
-    const QString& theme = m_ctx.values.ThemeName;
-    if (theme == Light)
+    const std::optional<int> theme = ColourTheme::numberForName(m_ctx.values.ThemeName);
+    if (theme == ColourTheme::Light)
         m_grid->highlight(index, Bgr::Black, Bgr::White, Bgr::White, Bgr::Black);
-    else if (theme == Dark)
+    else if (theme == ColourTheme::Dark)
         m_grid->highlight(index, Bgr::White, Bgr::Black, Bgr::Black, Bgr::White);
     markDays();
 
@@ -497,31 +436,24 @@ QString MainForm::cellDateText(int index) const
     return DateText::cellDateText(m_combo1->currentIndex() + 1, cell->text(), m_combo2->currentText());
 }
 
-FormAddSched& MainForm::addScheduleDialog()
-{
-    if (!m_addSched) {
-        m_addSched = std::make_unique<FormAddSched>(m_ctx);
-        connect(m_addSched.get(), &FormAddSched::Unloaded, this, &MainForm::addDialogClosed);
-    }
-    return *m_addSched;
-}
-
 void MainForm::DaySlot_DblClick(int index)
 {
     const std::optional<QDate> date = DateText::readDate(cellDateText(index));
     if (!date)
         return;
+    FormAddSched* dialog = m_windows.addScheduleDialog();
+    if (!dialog)
+        return;
     setEnabled(false);
-    FormAddSched& dialog = addScheduleDialog();
-    dialog.loadIfNeeded();
-    dialog.EntryDate()->setValue(DateText::mmddyyyy(*date));
-    dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
+    dialog->loadIfNeeded();
+    dialog->EntryDate()->setValue(DateText::mmddyyyy(*date));
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
     m_ctx.values.OpenedFrom = QStringLiteral("MAINFORM");
 }
 
-void MainForm::addDialogClosed(const QString& openedFrom)
+void MainForm::AddDialogClosed(const QString& openedFrom)
 {
     if (openedFrom != QLatin1String("MAINFORM"))
         return;
@@ -567,7 +499,7 @@ void MainForm::VemraButton1_Click()
 {
     if (m_vemraButton1->caption() != FoldedCaption) {
         m_vemraButton1->move(Design::px(2280), m_vemraButton1->y());
-        shiftLeft(m_cmdButton[1], -TitleShift);
+        shiftLeft(m_cmdButton[Max], -TitleShift);
         shiftLeft(m_image1[0], -TitleShift);
         shiftLeft(m_image1[1], -TitleShift);
         m_vemraButton1->setCaption(FoldedCaption);
@@ -576,7 +508,7 @@ void MainForm::VemraButton1_Click()
         m_ctx.values.ListDocked = false;
     } else {
         m_vemraButton1->move(Design::px(3600), m_vemraButton1->y());
-        shiftLeft(m_cmdButton[1], TitleShift);
+        shiftLeft(m_cmdButton[Max], TitleShift);
         shiftLeft(m_image1[0], TitleShift);
         shiftLeft(m_image1[1], TitleShift);
         m_vemraButton1->setCaption(UnfoldedCaption);
@@ -589,23 +521,21 @@ void MainForm::VemraButton1_Click()
 void MainForm::cmdButton_Click(int index)
 {
     switch (index) {
-    case 0:
-        if (m_ctx.values.ThemeName == Dark)
-            ApplyTheme(ColourTheme::Light);
-        else if (m_ctx.values.ThemeName == Light)
-            ApplyTheme(ColourTheme::Dark);
+    case ChangeColor:
+        if (const std::optional<int> theme = ColourTheme::numberForName(m_ctx.values.ThemeName))
+            ApplyTheme(*theme == ColourTheme::Dark ? ColourTheme::Light : ColourTheme::Dark);
         markDays();
         break;
-    case 2: {
-        const VemraButton* button = m_cmdButton[2];
+    case DateFormat: {
+        const VemraButton* button = m_cmdButton[DateFormat];
         m_mnuFile->popup(mapToGlobal(QPoint(button->x(), button->y() + button->height() + Design::px(20))));
         break;
     }
-    case 3:
+    case About:
         emit AboutRequested();
         setEnabled(false);
         break;
-    case 4:
+    case Exit:
         close();
         break;
     default:
@@ -633,18 +563,12 @@ void MainForm::mnuS_Click()
 
 void MainForm::mnuA_Click()
 {
-    cmdButton_Click(3);
+    cmdButton_Click(About);
 }
 
 void MainForm::mnuExit_Click()
 {
     close();
-}
-
-void MainForm::showTrayMenu(const QPoint& globalPosition)
-{
-    m_mnuExit->setEnabled(m_ctx.values.MainViewActive);
-    m_mnu->popup(globalPosition);
 }
 
 void MainForm::ApplyTheme(int themeNumber)
@@ -658,12 +582,10 @@ void MainForm::ApplyTheme(int themeNumber)
     m_lblTitle[0]->setForeColor(theme->titleFore);
     m_lblTitle[1]->setBackColor(theme->titleStripBack);
     m_label3->setForeColor(theme->shadowFore);
-    QPalette back = palette();
-    back.setColor(QPalette::Window, Design::color(theme->windowBack));
-    setPalette(back);
-    setButtonColours(m_cmdButton[1], theme->maxBack, theme->maxFore);
-    for (size_t i : {2, 0, 3, 4, 5, 6})
-        setButtonColours(m_cmdButton[i], theme->commandBack, theme->commandFore);
+    setBackColor(theme->windowBack);
+    setButtonColours(m_cmdButton[Max], theme->maxBack, theme->maxFore);
+    for (Command command : {DateFormat, ChangeColor, About, Exit, Organizer, Countdown})
+        setButtonColours(m_cmdButton[command], theme->commandBack, theme->commandFore);
     for (VemraButton* step : m_extra)
         setButtonColours(step, theme->commandBack, theme->commandFore);
     m_ctx.values.ThemeName = theme->name;

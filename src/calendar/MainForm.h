@@ -1,7 +1,8 @@
 #pragma once
 
+#include "forms/DesignForm.h"
+
 #include <QDateTime>
-#include <QWidget>
 
 #include <array>
 #include <memory>
@@ -9,30 +10,42 @@
 
 struct AppContext;
 class ClickLabel;
-class FlatDecorator;
-class FormAddSched;
 class MonthGridCells;
 class QAction;
 class QComboBox;
 class QMenu;
-class QPushButton;
 class QTimer;
 class VemraButton;
+enum class ButtonType;
+class WindowOwner;
 
 // The program's main window: a month calendar with its own title strip, month and year pickers with
 // four step buttons, a line with today's date and a column of commands that folds away. It lives for the
 // whole run; closing it (its close picture, "&Exit" or the tray menu's "&Exit") saves the settings and
 // asks the program to end.
 //
-// The application shell connects AddTrayIcon / RemoveTrayIcon (the notification-area icon comes and
-// goes with the window), AboutRequested (show the splash window as the about screen; it re-enables this
-// window when it closes) and ProgramEnd (quit). The tray icon pops up mnu() through showTrayMenu().
-class MainForm : public QWidget
+// The window owner connects AddTrayIcon / RemoveTrayIcon (the notification-area icon comes and goes
+// with the window), AboutRequested (show the splash window as the about screen; it re-enables this window
+// when it closes) and ProgramEnd (quit). The tray icon pops up mnu().
+class MainForm : public DesignForm
 {
     Q_OBJECT
 
 public:
-    explicit MainForm(AppContext& context, QWidget* parent = nullptr);
+    // The command column `cmdButton`, by index.
+    enum Command
+    {
+        ChangeColor = 0,
+        Max = 1,
+        DateFormat = 2,
+        About = 3,
+        Exit = 4,
+        Organizer = 5,
+        Countdown = 6,
+        CommandCount = 7
+    };
+
+    MainForm(AppContext& context, WindowOwner& windows, QWidget* parent = nullptr);
     ~MainForm() override;
 
     int ShownMonth() const { return m_shownMonth; }
@@ -43,16 +56,12 @@ public:
     // was the last calendar window activated.
     QMenu* mnu() const { return m_mnu.get(); }
     QAction* mnuExit() const { return m_mnuExit; }
-    void showTrayMenu(const QPoint& globalPosition);
-
-    // The one add-schedule dialog, created when first asked for.
-    FormAddSched& addScheduleDialog();
 
     // The time Timer1 took from the clock at its last tick.
     QDateTime lastTickTime() const { return m_lastTick; }
 
-    void Form_Load();
-    void Form_Activate();
+    void Form_Load() override;
+    void Form_Activate() override;
     void Combo1_Click();
     void Combo2_Click();
     void EXTRA_Click(int index);
@@ -75,6 +84,9 @@ public:
     // number changes nothing. The day markings are left to the caller.
     void ApplyTheme(int themeNumber);
 
+    // The add dialog has closed; openedFrom names the window that opened it.
+    void AddDialogClosed(const QString& openedFrom);
+
 signals:
     void AddTrayIcon();
     void RemoveTrayIcon();
@@ -84,20 +96,16 @@ signals:
     void ThemeApplied(int themeNumber);
 
 protected:
-    void setVisible(bool visible) override;
-    void changeEvent(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void Form_Unload() override;
 
 private:
     void buildTitleStrip();
     void buildPickers();
     void buildCommands();
     void buildMenus();
-    VemraButton* makeButton(const QString& name, const QString& caption, const QRect& place, int type);
+    VemraButton* makeButton(const QString& name, const QString& caption, const QRect& place, ButtonType type);
 
     void GetFromRegistry();
-    void Form_Unload();
     void markDays();
     void reportStoreError();
     void reapplyTheme();
@@ -108,11 +116,9 @@ private:
     void showTodaysDate();
     // The date text of a day cell, month/day/year as the pickers and its caption give it.
     QString cellDateText(int index) const;
-    void addDialogClosed(const QString& openedFrom);
 
     AppContext& m_ctx;
-    bool m_loaded = false;
-    bool m_unloaded = false;
+    WindowOwner& m_windows;
     int m_shownMonth = 1;
     int m_shownYear = 2000;
     QDateTime m_lastTick;
@@ -127,14 +133,11 @@ private:
     ClickLabel* m_label1 = nullptr;
     ClickLabel* m_label2 = nullptr;
     VemraButton* m_vemraButton1 = nullptr;
-    std::array<VemraButton*, 7> m_cmdButton{};
-    QPushButton* m_cmdSetfocus = nullptr;
+    std::array<VemraButton*, CommandCount> m_cmdButton{};
     QTimer* m_timer1 = nullptr;
     QMenu* m_mnuFile = nullptr;
     QAction* m_mnuExit = nullptr;
 
-    std::vector<std::unique_ptr<FlatDecorator>> m_decorators;
-    std::unique_ptr<FormAddSched> m_addSched;
     // Not a child of the window, so that the tray can use it while the window is disabled.
     std::unique_ptr<QMenu> m_mnu;
     QString m_shownStoreError;

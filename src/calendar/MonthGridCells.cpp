@@ -1,9 +1,9 @@
 #include "calendar/MonthGridCells.h"
 
 #include "app/Services.h"
-#include "calendar/ClickLabel.h"
-#include "calendar/DesignUnits.h"
-#include "calendar/MonthLayout.h"
+#include "forms/ClickLabel.h"
+#include "forms/DesignUnits.h"
+#include "store/MonthLayout.h"
 
 #include <array>
 

@@ -17,6 +17,36 @@
 class PropertyBag;
 struct VemraButtonScene;
 
+// The drawing styles of the button, by the numbers it stores them under.
+enum class ButtonType : int
+{
+    FaceOnly = 0,      // face and picture only, no caption, no frame
+    DoubleBevel = 1,   // double bevel inside a dark outline, corner pixels cut
+    Classic = 2,       // classic push button
+    Gradient = 3,      // gradient face with rounded corners and coloured edge lines
+    LightFace = 4,     // light face with rounded corners
+    FlatOutline = 5,   // flat face with a thin outline
+    SoftBevel = 6,     // soft double bevel
+    ThinEdge = 7,      // thin raised edge always, sunken when pressed
+    RaisedOnHover = 8, // flat; thin raised edge only while hovered
+    TintedTile = 9,    // flat; a tinted tile while hovered
+    FaceOnlyToo = 10,  // as FaceOnly
+    OverBackground = 11,
+    BevelOnHover = 12, // flat; double bevel only while hovered
+    Ellipse = 13,
+    HighlightGradient = 14
+};
+
+// Where the picture sits against the caption.
+enum class PicturePosition : int
+{
+    LeftOfCaption = 0,
+    RightOfCaption = 1,
+    AboveCaption = 2,
+    BelowCaption = 3,
+    BehindCaption = 4
+};
+
 // The program's own push button. It draws every pixel itself (face, bevels, caption, pictures),
 // shapes its window region by type, tracks the pointer with a short timer for its hover look, can
 // act as a two-state toggle and saves its settings into a keyed property store.
@@ -52,6 +82,7 @@ public:
     // 0-14; the drawing style, which also decides the window region.
     int buttonType() const { return m_buttonType; }
     void setButtonType(int type);
+    void setButtonType(ButtonType type) { setButtonType(int(type)); }
 
     // "&" marks the access key (Alt+key clicks the button); "&&" shows one ampersand.
     QString caption() const { return m_caption; }
@@ -105,6 +136,7 @@ public:
     // 0 left of, 1 right of, 2 above, 3 below the caption, 4 centred behind it.
     int picturePosition() const { return m_picturePosition; }
     void setPicturePosition(int position);
+    void setPicturePosition(PicturePosition position) { setPicturePosition(int(position)); }
     bool useMaskColor() const { return m_useMaskColor; }
     void setUseMaskColor(bool use);
     bool useGreyscale() const { return m_useGreyscale; }

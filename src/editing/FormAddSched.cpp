@@ -1,23 +1,19 @@
 #include "editing/FormAddSched.h"
 
 #include "app/AppContext.h"
-#include "app/SystemModule.h"
-#include "calendar/ClickLabel.h"
-#include "calendar/DesignUnits.h"
-#include "controls/FlatDecorator.h"
 #include "controls/VemraButton.h"
 #include "editing/DateEdit.h"
 #include "editing/NoteEdit.h"
 #include "editing/TimeEdit.h"
+#include "forms/ClickLabel.h"
+#include "forms/DesignUnits.h"
 #include "store/DateText.h"
 #include "store/Recordset.h"
 #include "store/ScheduleKind.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -42,27 +38,13 @@ constexpr std::array<OptionDesign, 5> Options = {{
     {3240, 1680, "Monday to Friday", 4},
 }};
 
-// The close picture at the right end of the title strip: a white cross on black.
-QPixmap closePicture()
-{
-    QPixmap picture(Design::px(255), Design::px(255));
-    picture.fill(Qt::black);
-    QPainter painter(&picture);
-    painter.setPen(QPen(Qt::white, 2));
-    const int m = 4, s = picture.width() - 1 - m;
-    painter.drawLine(m, m, s, s);
-    painter.drawLine(m, s, s, m);
-    return picture;
-}
-
 } // namespace
 
-FormAddSched::FormAddSched(AppContext& context) : QWidget(nullptr), m_ctx(context)
+FormAddSched::FormAddSched(AppContext& context)
+    : DesignForm(QStringLiteral("FormAddSched"), QStringLiteral("Add schedule"), Band::TopMost),
+      m_ctx(context)
 {
-    setObjectName(QStringLiteral("FormAddSched"));
-    setWindowTitle(QStringLiteral("Add schedule"));
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    setFixedSize(Design::px(5415), Design::px(4335));
+    setDesignSize(5415, 4335);
     setFont(Design::font(QStringLiteral("Tahoma"), 8.25));
     buildControls();
 }
@@ -83,15 +65,9 @@ void FormAddSched::buildControls()
     caption->setForeColor(0xC0C0C0);
     caption->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    m_close = new ClickLabel(this);
-    m_close->setObjectName(QStringLiteral("Image1"));
-    m_close->setGeometry(Design::rect(5085, 75, 255, 255));
-    m_close->setPixmap(closePicture());
-    m_close->setAccessibleName(tr("Close"));
+    m_close = addClosePicture(QStringLiteral("Image1"), Design::rect(5085, 75, 255, 255));
     connect(m_close, &ClickLabel::Click, this, &FormAddSched::Image1_Click);
-
-    connect(m_title, &ClickLabel::MouseDown, this,
-            [this](Qt::MouseButton button) { DragWindow(this, button); });
+    dragBy(m_title);
 
     const std::array<std::pair<const char*, QPoint>, 4> captions = {{{"Date:", {240, 600}},
                                                                      {"Subject:", {1560, 600}},
@@ -145,29 +121,11 @@ void FormAddSched::buildControls()
     for (size_t i = 0; i < m_cmdButton.size(); ++i) {
         m_cmdButton[i] = new VemraButton(QLatin1String(buttonCaptions[i]), this);
         m_cmdButton[i]->setObjectName(QStringLiteral("cmdButton(%1)").arg(i));
-        m_cmdButton[i]->setButtonType(7);
+        m_cmdButton[i]->setButtonType(ButtonType::ThinEdge);
         m_cmdButton[i]->setGeometry(Design::rect(3120 + int(i) * 1080, 3720, 975, 375));
-        m_cmdButton[i]->installEventFilter(this);
+        passFocusOn(m_cmdButton[i]);
         connect(m_cmdButton[i], &VemraButton::Click, this, [this, i] { cmdButton_Click(int(i)); });
     }
-
-    // Takes the keyboard focus from the owner-drawn buttons, out of sight.
-    m_cmdSetfocus = new QPushButton(QStringLiteral("Command1"), this);
-    m_cmdSetfocus->setObjectName(QStringLiteral("cmdSetfocus"));
-    m_cmdSetfocus->setGeometry(-200, -200, 20, 20);
-}
-
-void FormAddSched::setVisible(bool visible)
-{
-    if (visible)
-        loadIfNeeded();
-    QWidget::setVisible(visible);
-}
-
-void FormAddSched::loadIfNeeded()
-{
-    if (!m_loaded)
-        Form_Load();
 }
 
 void FormAddSched::resetToDesign()
@@ -184,17 +142,10 @@ void FormAddSched::resetToDesign()
 
 void FormAddSched::Form_Load()
 {
-    m_loaded = true;
     resetToDesign();
-
-    const QRect screen = m_ctx.screen.primaryGeometry();
-    move(screen.left() + (screen.width() - width()) / 2, screen.top() + (screen.height() - height()) / 2);
-
-    for (QWidget* control : std::initializer_list<QWidget*>{m_cboType, m_txtNote}) {
-        auto decorator = std::make_unique<FlatDecorator>();
-        decorator->Attach(control);
-        m_decorators.push_back(std::move(decorator));
-    }
+    centreOn(m_ctx.screen);
+    decorate(m_cboType);
+    decorate(m_txtNote);
 
     if (m_ctx.values.OpenedFrom == OrganizerTag)
         m_entryDate->setValue(DateText::mmddyyyy(m_ctx.clock.today()));
@@ -215,8 +166,8 @@ void FormAddSched::cmdButton_Click(int index)
     const QString date = m_entryDate->value();
     if (subject.isEmpty() || note.isEmpty() || date.isEmpty()) {
         // The dialog stays open with what the user gave, so that only the missing part is left to do.
-        m_ctx.messages.show(this, QMessageBox::Information, QStringLiteral("Incomplete entry"),
-                            QStringLiteral("You must complete the form."));
+        m_ctx.messages.information(this, QStringLiteral("You must complete the form."),
+                                   QStringLiteral("Incomplete entry"));
         return;
     }
     for (size_t i = 0; i < m_option.size(); ++i) {
@@ -250,7 +201,7 @@ void FormAddSched::SaveSchedule(int choice)
     const StoreResult saved = records.update();
     if (!saved) {
         records.cancelUpdate();
-        m_ctx.messages.show(this, QMessageBox::Warning, QStringLiteral("Entry not saved"), saved.error);
+        m_ctx.messages.warning(this, saved.error, QStringLiteral("Entry not saved"));
         return;
     }
     close();
@@ -258,7 +209,7 @@ void FormAddSched::SaveSchedule(int choice)
 
 void FormAddSched::Check1_Click()
 {
-    m_cmdSetfocus->setFocus();
+    cmdSetfocus()->setFocus();
     m_entryTime->setEnabled(m_check1->isChecked());
 }
 
@@ -273,28 +224,9 @@ void FormAddSched::Image1_Click()
     close();
 }
 
-void FormAddSched::closeEvent(QCloseEvent* event)
-{
-    Form_Unload();
-    event->accept();
-}
-
 void FormAddSched::Form_Unload()
 {
-    if (!m_loaded || m_unloading)
-        return;
-    m_unloading = true;
-    m_decorators.clear();
-    m_loaded = false;
     const QString openedFrom = m_ctx.values.OpenedFrom;
-    emit Unloaded(openedFrom);
+    emit UnloadedFrom(openedFrom);
     m_ctx.values.OpenedFrom.clear();
-    m_unloading = false;
-}
-
-bool FormAddSched::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusIn && m_cmdSetfocus)
-        m_cmdSetfocus->setFocus();
-    return QWidget::eventFilter(watched, event);
 }

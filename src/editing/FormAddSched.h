@@ -1,19 +1,15 @@
 #pragma once
 
-#include <QWidget>
+#include "forms/DesignForm.h"
 
 #include <array>
-#include <memory>
-#include <vector>
 
 struct AppContext;
 class ClickLabel;
 class DateEdit;
-class FlatDecorator;
 class NoteEdit;
 class QCheckBox;
 class QComboBox;
-class QPushButton;
 class QRadioButton;
 class TimeEdit;
 class VemraButton;
@@ -23,7 +19,7 @@ class VemraButton;
 // ends in the same close path, which tells the window that opened the dialog (OpenedFrom) that it is
 // gone. Like the other windows it is loaded when first shown and unloaded when closed, so each opening
 // starts from the designed values.
-class FormAddSched : public QWidget
+class FormAddSched : public DesignForm
 {
     Q_OBJECT
 
@@ -31,14 +27,10 @@ public:
     explicit FormAddSched(AppContext& context);
     ~FormAddSched() override;
 
-    // Loads the dialog unless it is loaded already; an opener that presets the date calls this first.
-    void loadIfNeeded();
-    bool isLoaded() const { return m_loaded; }
-
     DateEdit* EntryDate() const { return m_entryDate; }
     TimeEdit* EntryTime() const { return m_entryTime; }
 
-    void Form_Load();
+    void Form_Load() override;
     void cmdButton_Click(int index);
     // Appends the entry with the recurrence kind of the add dialog's choice number
     // (0 Everyday, 1 Yearly, 2 Monthly, 3 OneTime, 4 Monday to Friday), then closes the dialog. A record
@@ -50,21 +42,16 @@ public:
 
 signals:
     // The dialog has closed; openedFrom is the opener it had ("MAINFORM", "ORGANIZER" or empty).
-    void Unloaded(const QString& openedFrom);
+    void UnloadedFrom(const QString& openedFrom);
 
 protected:
-    void setVisible(bool visible) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void Form_Unload() override;
 
 private:
     void buildControls();
     void resetToDesign();
-    void Form_Unload();
 
     AppContext& m_ctx;
-    bool m_loaded = false;
-    bool m_unloading = false;
 
     ClickLabel* m_title = nullptr;
     ClickLabel* m_close = nullptr;
@@ -76,6 +63,4 @@ private:
     QCheckBox* m_check1 = nullptr;
     TimeEdit* m_entryTime = nullptr;
     std::array<VemraButton*, 2> m_cmdButton{};
-    QPushButton* m_cmdSetfocus = nullptr;
-    std::vector<std::unique_ptr<FlatDecorator>> m_decorators;
 };

@@ -1,36 +1,24 @@
 #include "settings/ColourTheme.h"
 
+const QString ColourTheme::LightName = QStringLiteral("LIGHT");
+const QString ColourTheme::DarkName = QStringLiteral("DARK");
+
+std::optional<int> ColourTheme::numberForName(const QString& name)
+{
+    if (name == LightName)
+        return Light;
+    if (name == DarkName)
+        return Dark;
+    return std::nullopt;
+}
+
 std::optional<ColourTheme> ColourTheme::forNumber(int themeNumber)
 {
     if (themeNumber == Light)
-        return ColourTheme{QStringLiteral("LIGHT"),
-                           0xFFFFFF,
-                           0x000000,
-                           0xC0C0C0,
-                           0x000000,
-                           0xFFFFFF,
-                           0xFFFFFF,
-                           0xC0C0C0,
-                           0xFFFFFF,
-                           0x000000,
-                           0xC0C0C0,
-                           0x000000,
-                           0xC0C0C0,
-                           0xFFFFFF};
+        return ColourTheme{LightName, 0xFFFFFF, 0x000000, 0xC0C0C0, 0x000000, 0xFFFFFF, 0xFFFFFF,
+                           0xC0C0C0,  0xFFFFFF, 0x000000, 0xC0C0C0, 0x000000, 0xC0C0C0, 0xFFFFFF};
     if (themeNumber == Dark)
-        return ColourTheme{QStringLiteral("DARK"),
-                           0x000000,
-                           0xFFFFFF,
-                           0x808080,
-                           0xFFFFFF,
-                           0x000000,
-                           0x000000,
-                           0x808080,
-                           0x000000,
-                           0xFFFFFF,
-                           0x808080,
-                           0xE0E0E0,
-                           0x000000,
-                           0xC0C0C0};
+        return ColourTheme{DarkName, 0x000000, 0xFFFFFF, 0x808080, 0xFFFFFF, 0x000000, 0x000000,
+                           0x808080, 0x000000, 0xFFFFFF, 0x808080, 0xE0E0E0, 0x000000, 0xC0C0C0};
     return std::nullopt;
 }

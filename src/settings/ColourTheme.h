@@ -1,6 +1,6 @@
 #pragma once
 
-#include "calendar/MonthGrid.h"
+#include "store/MonthGrid.h"
 
 #include <QString>
 
@@ -23,6 +23,12 @@ struct ColourTheme
 
     static constexpr int Light = 1;
     static constexpr int Dark = 0;
+    // The names `ThemeName` holds after each theme, and the settings keep.
+    static const QString LightName; // "LIGHT"
+    static const QString DarkName;  // "DARK"
+
     // The theme for a number; none for any number other than 0 or 1.
     static std::optional<ColourTheme> forNumber(int themeNumber);
+    // The number of the theme a name names exactly; none for any other text.
+    static std::optional<int> numberForName(const QString& name);
 };

@@ -1,5 +1,7 @@
 #include "settings/StoredSettings.h"
 
+#include "settings/ColourTheme.h"
+
 #include <cmath>
 
 namespace StoredSettings {
@@ -40,9 +42,9 @@ Loaded GetFromRegistry(const SettingsStore& store, const QList<QRect>& screens)
         loaded.position = origin;
 
     loaded.themeName = store.GetString(ColorsKey, QStringLiteral("Theme"));
-    if (loaded.themeName == QLatin1String("DARK"))
+    if (loaded.themeName == ColourTheme::DarkName)
         loaded.theme = ThemeChoice::Dark;
-    else if (loaded.themeName == QLatin1String("LIGHT") || loaded.themeName.isEmpty())
+    else if (loaded.themeName == ColourTheme::LightName || loaded.themeName.isEmpty())
         loaded.theme = ThemeChoice::Light;
     else
         loaded.theme = ThemeChoice::None;

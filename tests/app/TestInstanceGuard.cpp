@@ -38,7 +38,7 @@ private:
     static QString programPath()
     {
         return QDir(QCoreApplication::applicationDirPath())
-            .absoluteFilePath(QStringLiteral("../src/app/zentravio"));
+            .absoluteFilePath(QStringLiteral("../src/zentravio"));
     }
 
     static QString schedulePath(const QTemporaryDir& root, const QString& dataFolder)

@@ -4,7 +4,7 @@
 #include "app/formSplash.h"
 #include "settings/SettingsStore.h"
 #include "store/ScheduleDatabase.h"
-#include "support/AppFakeMainWindow.h"
+#include "support/FakeWindows.h"
 #include "support/TestServices.h"
 
 #include <QDir>
@@ -41,7 +41,7 @@ private:
         RecordingMessageBoxService messages;
         FixedScreenService screen;
         SettingsStore settings{root.filePath(QStringLiteral("Zentravio.conf"))};
-        AppFakeMainWindow* host = nullptr; // owned by the program once made
+        FakeWindows* host = nullptr; // owned by the program once made
         int made = 0;
 
         std::unique_ptr<Program> makeProgram(const QString& instanceFolder = {})
@@ -53,9 +53,9 @@ private:
                                              places, [this](AppContext&, const ShellHooks& shellHooks) {
                                                  ++made;
                                                  hooks = shellHooks;
-                                                 auto made = std::make_unique<AppFakeMainWindow>();
+                                                 auto made = std::make_unique<FakeWindows>();
                                                  host = made.get();
-                                                 return std::unique_ptr<MainWindowHost>(std::move(made));
+                                                 return std::unique_ptr<WindowOwner>(std::move(made));
                                              });
         }
         QString databasePath() const { return root.filePath(QStringLiteral("data/Zentravio.vmr")); }

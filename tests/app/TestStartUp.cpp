@@ -1,9 +1,9 @@
 #include "app/AppContext.h"
-#include "app/MainFormHost.h"
 #include "app/Program.h"
+#include "app/ProgramWindows.h"
 #include "app/TrayIcon.h"
 #include "app/formSplash.h"
-#include "calendar/ClickLabel.h"
+#include "forms/ClickLabel.h"
 #include "settings/SettingsStore.h"
 #include "store/ScheduleDatabase.h"
 #include "support/TestServices.h"
@@ -35,8 +35,8 @@ private slots:
         Program program({clock, beeper, messages, screen, settings},
                         ProgramPlaces{databasePath, root.filePath(QStringLiteral("run"))},
                         [](AppContext& context, const ShellHooks& hooks) {
-                            return std::unique_ptr<MainWindowHost>(
-                                std::make_unique<MainFormHost>(context, hooks));
+                            return std::unique_ptr<WindowOwner>(
+                                std::make_unique<ProgramWindows>(context, hooks));
                         });
         QSignalSpy ended(&program, &Program::Ended);
 
@@ -48,7 +48,7 @@ private slots:
             splash->Timer1_Timer();
         QVERIFY(!splash->isVisible());
 
-        QWidget* main = program.mainWindowHost()->mainWindow();
+        QWidget* main = program.windows()->mainWindow();
         QVERIFY(main->isVisible());
         QVERIFY(main->isEnabled());
         QCOMPARE(main->windowTitle(), QStringLiteral("Zentravio"));
@@ -61,8 +61,8 @@ private slots:
         QVERIFY(messages.shown.isEmpty());
 
         // The tray's menu is the window's own, and its Exit ends the program with the settings saved.
-        QMenu* menu = program.mainWindowHost()->trayMenu();
-        QAction* exit = program.mainWindowHost()->exitEntry();
+        QMenu* menu = program.windows()->trayMenu();
+        QAction* exit = program.windows()->exitEntry();
         QVERIFY(menu && exit && menu->actions().contains(exit));
         QCOMPARE(exit->text(), QStringLiteral("&Exit"));
         exit->trigger();

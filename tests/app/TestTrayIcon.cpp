@@ -1,6 +1,6 @@
 #include "app/AppContext.h"
 #include "app/TrayIcon.h"
-#include "support/AppFakeMainWindow.h"
+#include "support/FakeWindows.h"
 
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -55,7 +55,7 @@ void TestTrayIcon::leftClickHidesAndShowsTheMainWindow()
 {
     ProgramValues values;
     values.MainViewActive = true;
-    AppFakeMainWindow host;
+    FakeWindows host;
     host.window->show();
     TrayIcon tray(values, host);
 
@@ -76,7 +76,7 @@ void TestTrayIcon::showingTheMainWindowBringsTheDockedListBack()
     ProgramValues values;
     values.MainViewActive = true;
     values.ListDocked = true;
-    AppFakeMainWindow host;
+    FakeWindows host;
     host.window->show();
     TrayIcon tray(values, host);
 
@@ -92,7 +92,7 @@ void TestTrayIcon::leftClickTogglesTheYearViewWhenItWasLastActive()
     ProgramValues values;
     values.MainViewActive = false;
     values.OrganizerViewActive = false;
-    AppFakeMainWindow host;
+    FakeWindows host;
     host.openYearView();
     host.year->show();
     TrayIcon tray(values, host);
@@ -110,7 +110,7 @@ void TestTrayIcon::leftClickTogglesTheYearViewWhenItWasLastActive()
 void TestTrayIcon::rightClickEnablesExitOnlyForTheMainView()
 {
     ProgramValues values;
-    AppFakeMainWindow host;
+    FakeWindows host;
     TrayIcon tray(values, host);
 
     values.MainViewActive = false;
@@ -134,7 +134,7 @@ void TestTrayIcon::rightClickEnablesExitOnlyForTheMainView()
 void TestTrayIcon::iconCarriesTheTipAndNeedsNoNotificationArea()
 {
     ProgramValues values;
-    AppFakeMainWindow host;
+    FakeWindows host;
     TrayIcon tray(values, host);
     tray.AddTrayIcon();
     QCOMPARE(tray.icon()->toolTip(),
@@ -151,7 +151,7 @@ void TestTrayIcon::restoreBringsBackAHiddenOrMinimisedWindow()
     values.MainViewActive = true;
     values.MainHidden = true;
     values.ListDocked = true;
-    AppFakeMainWindow host;
+    FakeWindows host;
     TrayIcon tray(values, host);
 
     tray.RestoreControlledWindow(); // hidden to the tray: shown as a left click would

@@ -1,12 +1,13 @@
-#include "calendar/ClickLabel.h"
-#include "calendar/DesignUnits.h"
+#include "app/TrayIcon.h"
 #include "calendar/MainForm.h"
 #include "controls/VemraButton.h"
 #include "editing/DateEdit.h"
 #include "editing/FormAddSched.h"
 #include "editing/NoteEdit.h"
+#include "forms/ClickLabel.h"
+#include "forms/DesignUnits.h"
 #include "store/DateText.h"
-#include "support/CalendarTestEnv.h"
+#include "support/WindowTestEnv.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -52,8 +53,8 @@ private:
     void click(QWidget* widget) const;
     void showMonth(int month, int year);
 
-    std::unique_ptr<CalendarTestEnv> m_env;
-    std::unique_ptr<MainForm> m_form;
+    std::unique_ptr<WindowTestEnv> m_env;
+    MainForm* m_form = nullptr;
 };
 
 void TestMainForm::initTestCase()
@@ -63,18 +64,20 @@ void TestMainForm::initTestCase()
 
 void TestMainForm::init()
 {
-    m_env = std::make_unique<CalendarTestEnv>();
+    m_env = std::make_unique<WindowTestEnv>();
 }
 
 void TestMainForm::cleanup()
 {
-    m_form.reset();
+    m_form = nullptr;
     m_env.reset();
 }
 
 MainForm& TestMainForm::open()
 {
-    m_form = std::make_unique<MainForm>(m_env->context());
+    // Every opening is a fresh start of the program's windows.
+    m_env->closeWindows();
+    m_form = &m_env->windows().mainForm();
     m_form->show();
     return *m_form;
 }
@@ -239,7 +242,7 @@ void TestMainForm::doubleClickAndSaveAddsOneMarkedEntry()
     QVERIFY(!form.isEnabled());
     QCOMPARE(m_env->values().OpenedFrom, QStringLiteral("MAINFORM"));
 
-    FormAddSched& dialog = form.addScheduleDialog();
+    FormAddSched& dialog = *m_env->windows().addScheduleDialog();
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.EntryDate()->value(), QStringLiteral("10/15/2002"));
     QTest::keyClicks(dialog.findChild<QComboBox*>(QStringLiteral("cboType"))->lineEdit(),
@@ -353,7 +356,7 @@ void TestMainForm::settingsRoundTrip()
     click(button(QStringLiteral("cmdButton(4)")));
     QCOMPARE(settings.GetString(QStringLiteral("Position"), QStringLiteral("X")), QStringLiteral("3000"));
     QCOMPARE(settings.GetString(QStringLiteral("Position"), QStringLiteral("Y")), QStringLiteral("4500"));
-    m_form.reset();
+    m_form = nullptr;
 
     m_env->reopenSettings();
     m_env->values() = ProgramValues{};
@@ -409,15 +412,17 @@ void TestMainForm::aboutDisablesAndAsksTheShell()
     QCOMPARE(about.count(), 1);
     QVERIFY(!form.isEnabled());
 
+    // The tray's menu is the window's own; its "&Exit" follows the last active view.
     form.setEnabled(true);
+    TrayIcon tray(m_env->values(), m_env->windows());
     m_env->values().MainViewActive = false;
-    form.showTrayMenu(QPoint(10, 10));
+    tray.TrayRightClick(QPoint(10, 10));
     QAction* exit = form.mnu()->findChild<QAction*>(QStringLiteral("mnuExit"));
     QVERIFY(exit && !exit->isEnabled());
     form.mnu()->hide();
     form.Form_Activate();
     QVERIFY(m_env->values().MainViewActive);
-    form.showTrayMenu(QPoint(10, 10));
+    tray.TrayRightClick(QPoint(10, 10));
     QVERIFY(exit->isEnabled());
     form.mnu()->hide();
 }

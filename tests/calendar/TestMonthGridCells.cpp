@@ -1,7 +1,7 @@
-#include "calendar/ClickLabel.h"
-#include "calendar/DesignUnits.h"
 #include "calendar/MonthGridCells.h"
-#include "support/CalendarTestEnv.h"
+#include "forms/ClickLabel.h"
+#include "forms/DesignUnits.h"
+#include "support/TestServices.h"
 
 #include <QtTest>
 
@@ -23,7 +23,7 @@ private:
     QStringList shownCaptions() const;
 
     std::unique_ptr<QWidget> m_form;
-    std::unique_ptr<CalendarCountingBeeper> m_beeper;
+    std::unique_ptr<CountingBeepService> m_beeper;
     MonthGridCells* m_cells = nullptr;
 };
 
@@ -31,7 +31,7 @@ void TestMonthGridCells::init()
 {
     m_form = std::make_unique<QWidget>();
     m_form->resize(400, 300);
-    m_beeper = std::make_unique<CalendarCountingBeeper>();
+    m_beeper = std::make_unique<CountingBeepService>();
     m_cells = new MonthGridCells(m_form.get(), *m_beeper);
     m_form->show();
 }

@@ -1,10 +1,10 @@
-#include "calendar/ClickLabel.h"
 #include "controls/VemraButton.h"
 #include "editing/DateEdit.h"
 #include "editing/FormAddSched.h"
 #include "editing/NoteEdit.h"
 #include "editing/TimeEdit.h"
-#include "support/CalendarTestEnv.h"
+#include "forms/ClickLabel.h"
+#include "support/WindowTestEnv.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,7 +44,7 @@ private:
     NoteEdit* note() const { return m_dialog->findChild<NoteEdit*>(QStringLiteral("txtNote")); }
     QCheckBox* alarm() const { return m_dialog->findChild<QCheckBox*>(QStringLiteral("Check1")); }
 
-    std::unique_ptr<CalendarTestEnv> m_env;
+    std::unique_ptr<WindowTestEnv> m_env;
     std::unique_ptr<FormAddSched> m_dialog;
 };
 
@@ -55,7 +55,7 @@ void TestFormAddSched::initTestCase()
 
 void TestFormAddSched::init()
 {
-    m_env = std::make_unique<CalendarTestEnv>();
+    m_env = std::make_unique<WindowTestEnv>();
     m_dialog = std::make_unique<FormAddSched>(m_env->context());
 }
 
@@ -161,7 +161,7 @@ void TestFormAddSched::incompleteFormKeepsEverything()
     QFETCH(QString, note);
     openFromMainForm(date);
     fill(subject, note);
-    QSignalSpy closed(m_dialog.get(), &FormAddSched::Unloaded);
+    QSignalSpy closed(m_dialog.get(), &FormAddSched::UnloadedFrom);
     clickSave();
 
     QCOMPARE(m_env->messages.shown.size(), 1);
@@ -259,7 +259,7 @@ void TestFormAddSched::boxesHoldNoMoreThanTheirFields()
 
 void TestFormAddSched::everyWayOutTellsTheOpenerAndStartsAfresh()
 {
-    QSignalSpy closed(m_dialog.get(), &FormAddSched::Unloaded);
+    QSignalSpy closed(m_dialog.get(), &FormAddSched::UnloadedFrom);
     const QStringList ways = {QStringLiteral("cmdButton(1)"), QStringLiteral("Image1")};
     for (const QString& way : ways) {
         openFromMainForm();
@@ -287,7 +287,7 @@ void TestFormAddSched::openedFromTheOrganizerPresetsToday()
     m_env->values().OpenedFrom = QStringLiteral("ORGANIZER");
     m_dialog->show();
     QCOMPARE(m_dialog->EntryDate()->value(), QStringLiteral("10/12/2002"));
-    QSignalSpy closed(m_dialog.get(), &FormAddSched::Unloaded);
+    QSignalSpy closed(m_dialog.get(), &FormAddSched::UnloadedFrom);
     m_dialog->close();
     QCOMPARE(closed.takeFirst().first().toString(), QStringLiteral("ORGANIZER"));
 }

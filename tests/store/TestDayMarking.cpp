@@ -1,6 +1,6 @@
-#include "calendar/MonthLayout.h"
 #include "store/DateText.h"
 #include "store/DayMarking.h"
+#include "store/MonthLayout.h"
 #include "store/Recurrence.h"
 
 #include <QLocale>

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "app/Services.h"
+#include "support/ManualClock.h"
 
 #include <QList>
 #include <QMessageBox>
 #include <QRect>
 #include <QString>
 
-// Test doubles of the replaceable services.
+// The test doubles of the replaceable services: one set for every test.
 
 // Records every message box instead of showing it and answers with the queued answers (Ok when none).
 class RecordingMessageBoxService : public MessageBoxService

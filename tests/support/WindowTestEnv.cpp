@@ -1,17 +1,9 @@
-#include "CalendarTestEnv.h"
+#include "support/WindowTestEnv.h"
 
 #include "store/DateText.h"
 #include "store/ScheduleEntry.h"
 
-QMessageBox::StandardButton CalendarRecordedMessages::show(QWidget*, QMessageBox::Icon icon,
-                                                           const QString& title, const QString& text,
-                                                           QMessageBox::StandardButtons)
-{
-    shown.append({icon, title, text});
-    return answer;
-}
-
-CalendarTestEnv::CalendarTestEnv(const QDateTime& now) : clock(now)
+WindowTestEnv::WindowTestEnv(const QDateTime& now) : clock(now)
 {
     if (!m_dir.isValid())
         qFatal("no temporary folder for the test");
@@ -26,23 +18,39 @@ CalendarTestEnv::CalendarTestEnv(const QDateTime& now) : clock(now)
     m_context.reset(new AppContext{*m_database, *m_settings, clock, beeper, messages, screen, {}});
 }
 
-CalendarTestEnv::~CalendarTestEnv() = default;
-
-void CalendarTestEnv::reopenSettings()
+WindowTestEnv::~WindowTestEnv()
 {
+    m_windows.reset();
+}
+
+ProgramWindows& WindowTestEnv::windows()
+{
+    if (!m_windows)
+        m_windows = std::make_unique<ProgramWindows>(*m_context);
+    return *m_windows;
+}
+
+void WindowTestEnv::closeWindows()
+{
+    m_windows.reset();
+}
+
+void WindowTestEnv::reopenSettings()
+{
+    m_windows.reset();
     auto fresh = std::make_unique<SettingsStore>(settingsPath());
     ProgramValues values = m_context->values;
     m_context.reset(new AppContext{*m_database, *fresh, clock, beeper, messages, screen, values});
     m_settings = std::move(fresh);
 }
 
-void CalendarTestEnv::addEntry(const QString& date, const QString& type, const QString& schedType,
-                               const QString& alarmTime)
+void WindowTestEnv::addEntry(const QString& date, const QString& type, const QString& schedType,
+                             const QString& alarmTime, const QString& alarmOnOff, const QString& note)
 {
     const std::optional<QDate> day = DateText::readDate(date);
-    const StoreResult added = m_database->append(
-        ScheduleEntry::make(date, day ? DateText::dddd(*day) : QStringLiteral("Monday"), type,
-                            QStringLiteral("note"), alarmTime, QStringLiteral("off"), schedType));
+    const StoreResult added =
+        m_database->append(ScheduleEntry::make(date, day ? DateText::dddd(*day) : QStringLiteral("Monday"),
+                                               type, note, alarmTime, alarmOnOff, schedType));
     if (!added)
         qFatal("%s", qPrintable(added.error));
 }

@@ -19,17 +19,3 @@ class SystemClock : public Clock
 public:
     QDateTime now() const override;
 };
-
-// A clock that stands still until it is set or advanced.
-class ManualClock : public Clock
-{
-public:
-    explicit ManualClock(QDateTime start = QDateTime(QDate(2003, 3, 7), QTime(12, 0)));
-
-    QDateTime now() const override { return m_now; }
-    void set(const QDateTime& when) { m_now = when; }
-    void advanceSeconds(qint64 seconds) { m_now = m_now.addSecs(seconds); }
-
-private:
-    QDateTime m_now;
-};

@@ -1,4 +1,4 @@
-#include "calendar/MonthLayout.h"
+#include "store/MonthLayout.h"
 
 #include <QTest>
 

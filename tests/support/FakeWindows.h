@@ -1,7 +1,6 @@
 #pragma once
 
-#include "app/AppContext.h"
-#include "app/MainWindowHost.h"
+#include "forms/WindowOwner.h"
 
 #include <QAction>
 #include <QMenu>
@@ -9,12 +8,12 @@
 
 #include <memory>
 
-// A main window as far as the shell sees it: a plain window, the tray menu with its "&Exit" entry, an
-// optional year view, and counts of the countdown-list requests.
-class AppFakeMainWindow : public MainWindowHost
+// The program's windows as far as the shell sees them: a plain main window, the tray menu with its
+// "&Exit" entry, an optional year view, and counts of the countdown-list requests. It has no add dialog.
+class FakeWindows : public WindowOwner
 {
 public:
-    AppFakeMainWindow()
+    FakeWindows()
     {
         window->setObjectName(QStringLiteral("MainForm"));
         window->setWindowTitle(QStringLiteral("Zentravio"));
@@ -29,6 +28,7 @@ public:
     QMenu* trayMenu() override { return menu; }
     QAction* exitEntry() override { return exit; }
     QWidget* yearView() override { return year.get(); }
+    FormAddSched* addScheduleDialog() override { return nullptr; }
     void DockListWindow() override { ++docked; }
     void UnloadListWindow() override { ++unloaded; }
 

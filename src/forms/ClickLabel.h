@@ -1,6 +1,6 @@
 #pragma once
 
-#include "calendar/MonthGrid.h"
+#include "store/MonthGrid.h"
 
 #include <QLabel>
 

@@ -1,10 +1,10 @@
 #include "app/AppContext.h"
 #include "app/AppResources.h"
-#include "app/Clock.h"
-#include "app/MainFormHost.h"
 #include "app/Program.h"
+#include "app/ProgramWindows.h"
 #include "app/Services.h"
 #include "settings/SettingsStore.h"
+#include "store/Clock.h"
 
 #include <QApplication>
 
@@ -21,12 +21,12 @@ int main(int argc, char* argv[])
     ScreenService screen;
     SettingsStore settings;
 
-    // The one place where the main window joins start-up.
-    const MainWindowFactory makeMainWindow = [](AppContext& context, const ShellHooks& hooks) {
-        return std::unique_ptr<MainWindowHost>(std::make_unique<MainFormHost>(context, hooks));
+    // The one place where the program's windows join start-up.
+    const WindowOwnerFactory makeWindows = [](AppContext& context, const ShellHooks& hooks) {
+        return std::unique_ptr<WindowOwner>(std::make_unique<ProgramWindows>(context, hooks));
     };
 
-    Program program({clock, beeper, messages, screen, settings}, ProgramPlaces::standard(), makeMainWindow);
+    Program program({clock, beeper, messages, screen, settings}, ProgramPlaces::standard(), makeWindows);
     QObject::connect(&program, &Program::Ended, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     if (!program.Main())
         return program.exitCode();

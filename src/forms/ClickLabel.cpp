@@ -1,6 +1,6 @@
-#include "calendar/ClickLabel.h"
+#include "forms/ClickLabel.h"
 
-#include "calendar/DesignUnits.h"
+#include "forms/DesignUnits.h"
 
 #include <QMouseEvent>
 

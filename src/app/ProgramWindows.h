@@ -1,0 +1,51 @@
+#pragma once
+
+#include "forms/WindowOwner.h"
+
+#include <functional>
+#include <memory>
+
+class MainForm;
+struct AppContext;
+
+// What the main window calls on the shell; start-up hands these over to the window owner.
+struct ShellHooks
+{
+    // The main window's load adds the notification-area icon, its unload removes it.
+    std::function<void()> AddTrayIcon;
+    std::function<void()> RemoveTrayIcon;
+    // Shows the splash window again as the about screen and disables the main window until it closes
+    // (the "&About" command and menu entry).
+    std::function<void()> ShowAboutScreen;
+    // Ends the program; the main window's unload calls it last.
+    std::function<void()> EndProgram;
+};
+
+// The program's windows for the whole run: start-up makes it when the splash first asks for the main
+// window, and every window reaches the others through it.
+class ProgramWindows : public WindowOwner
+{
+public:
+    explicit ProgramWindows(AppContext& context, ShellHooks hooks = {});
+    ~ProgramWindows() override;
+
+    MainForm& mainForm();
+
+    QWidget* mainWindow() override;
+    QMenu* trayMenu() override;
+    QAction* exitEntry() override;
+    FormAddSched* addScheduleDialog() override;
+    void UnloadListWindow() override;
+    void DockListWindow() override;
+
+private:
+    // The main window has unloaded: the windows it leaves behind go with it, then the program ends.
+    void mainFormUnloaded();
+
+    AppContext& m_ctx;
+    ShellHooks m_hooks;
+    std::unique_ptr<MainForm> m_main;
+    std::unique_ptr<FormAddSched> m_addSched;
+};
+
+using WindowOwnerFactory = std::function<std::unique_ptr<WindowOwner>(AppContext&, const ShellHooks&)>;

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "store/MonthGrid.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class ClickLabel;
+class FlatDecorator;
+class QPushButton;
+class ScreenService;
+
+// The base of the program's own windows: borderless, laid out in design units, loaded before they are
+// first shown and unloaded when they close. It carries what every such window needs and would otherwise
+// write again: the hidden focus sink `cmdSetfocus` that takes the keyboard focus from owner-drawn
+// buttons, the flat look of text and combo boxes (released at unload), the drag by a title strip, the
+// close picture and centring on the screen.
+//
+// A window names its steps as the design does: Form_Load runs before the first show (and again before a
+// show that follows an unload), Form_QueryUnload may keep the window open when it is closed,
+// Form_Unload runs when it closes, and Form_Activate whenever it becomes the active window while loaded.
+class DesignForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class Band
+    {
+        Normal,
+        TopMost // stays above all normal windows
+    };
+
+    DesignForm(const QString& name, const QString& title, Band band, QWidget* parent = nullptr);
+    ~DesignForm() override;
+
+    bool isLoaded() const { return m_loaded; }
+    // Loads the window unless it is loaded already; an opener that fills in values before showing the
+    // window calls this first.
+    void loadIfNeeded();
+
+    QPushButton* cmdSetfocus() const { return m_cmdSetfocus; }
+
+    // The close picture of the title strips: a white cross on black, 17 pixels square.
+    static QPixmap closePicture();
+
+    virtual void Form_Load() {}
+    virtual void Form_Activate() {}
+
+signals:
+    // The window has closed and unloaded.
+    void Unloaded();
+
+protected:
+    // Returns false to keep the window open.
+    virtual bool Form_QueryUnload() { return true; }
+    virtual void Form_Unload() {}
+
+    // A fixed client area of the given design size.
+    void setDesignSize(int widthTwips, int heightTwips);
+    BgrColor BackColor() const;
+    void setBackColor(BgrColor color);
+
+    // From now on the control hands the keyboard focus on to `cmdSetfocus` as soon as it gets it, so
+    // that no owner-drawn button ever shows a focus state.
+    void passFocusOn(QWidget* control);
+    // Gives a combo or text box the flat look until the window unloads.
+    void decorate(QWidget* control);
+    // A left-button press on the strip moves the window with the mouse; afterDrag runs when it ends.
+    void dragBy(ClickLabel* strip, std::function<void()> afterDrag = {});
+    // Places a close picture; clicking it closes the window.
+    ClickLabel* addClosePicture(const QString& name, const QRect& place);
+    // Centres the window on the primary screen.
+    void centreOn(const ScreenService& screen);
+
+    void setVisible(bool visible) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QPushButton* m_cmdSetfocus;
+    std::vector<QWidget*> m_passingFocus;
+    std::vector<std::unique_ptr<FlatDecorator>> m_decorators;
+    bool m_loaded = false;
+    bool m_loading = false;
+    bool m_unloading = false;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <vector>
+
+class FormAddSched;
+class FormAlarm;
+class FormGrid;
+class QAction;
+class QMenu;
+class QWidget;
+
+// The one owner of every window for the run. Windows ask it for each other ("the add dialog", "the
+// countdown list if it is loaded") instead of creating or holding each other, so that no window becomes
+// the hub that knows every other, and a test can hand in a fake for any of them.
+//
+// Single-instance windows are made on first use and live until the program ends or, for the countdown
+// list, until they unload; alarm windows are made anew for every alarm and live until they close.
+class WindowOwner
+{
+public:
+    virtual ~WindowOwner() = default;
+
+    // The main window.
+    virtual QWidget* mainWindow() = 0;
+    // The notification-area menu `mnu` and its entry `mnuExit` ("&Exit").
+    virtual QMenu* trayMenu() = 0;
+    virtual QAction* exitEntry() = 0;
+    // The year view once it has been opened; null before.
+    virtual QWidget* yearView() { return nullptr; }
+
+    // The add-schedule dialog.
+    virtual FormAddSched* addScheduleDialog() = 0;
+
+    // Unloads the countdown list without touching `ListDocked`, so that it comes back with the main
+    // window.
+    virtual void UnloadListWindow() = 0;
+    // Puts the countdown list beside the main window on the side `DockSide` names, shows it and
+    // disables the countdown command, since the list is open.
+    virtual void DockListWindow() = 0;
+};

@@ -1,0 +1,6 @@
+#include "store/Clock.h"
+
+QDateTime SystemClock::now() const
+{
+    return QDateTime::currentDateTime();
+}
