@@ -17,6 +17,19 @@ namespace Recurrence {
 // date never falls on any day, whatever the kind.
 bool fallsOn(ScheduleKind kind, PackedDate stored, QDate day);
 
+// Seconds of the day and the days they fall on, counted as one number of the local wall clock:
+// the day's Julian day number * 86400 + the second of the day. A daylight-saving step shows in it as
+// the clock jumping back or forward, as the user sees it.
+constexpr qint64 SecondsPerDay = 86400;
+inline qint64 wallSecond(QDate date, qint32 secondOfDay)
+{
+    return date.toJulianDay() * SecondsPerDay + secondOfDay;
+}
+inline qint64 wallSecond(const QDateTime& when)
+{
+    return wallSecond(when.date(), qint32(when.time().msecsSinceStartOfDay() / 1000));
+}
+
 // Whether an entry whose date and time are given has gone by: from the first second of its own minute on.
 bool IsPast(QDate date, QTime time, const QDateTime& now);
 

@@ -3,6 +3,7 @@
 #include "store/DateText.h"
 
 #include <algorithm>
+#include <atomic>
 
 PackedDate PackedDate::from(QDate date)
 {
@@ -102,6 +103,25 @@ std::vector<size_t> ScheduleTable::alarmsAt(qint32 second) const
 {
     buildLookups();
     return lookUp(m_byAlarm, second);
+}
+
+std::vector<size_t> ScheduleTable::alarmsBetween(qint32 firstSecond, qint32 lastSecond) const
+{
+    std::vector<size_t> positions;
+    if (firstSecond > lastSecond)
+        return positions;
+    buildLookups();
+    auto it = std::lower_bound(m_byAlarm.begin(), m_byAlarm.end(), KeyedPosition{firstSecond, 0});
+    for (; it != m_byAlarm.end() && it->key <= lastSecond; ++it)
+        positions.push_back(it->position);
+    return positions;
+}
+
+void ScheduleTable::changed()
+{
+    static std::atomic<quint64> lastChange{0};
+    m_lookupsBuilt = false;
+    m_changeCount = ++lastChange;
 }
 
 void ScheduleTable::clear()

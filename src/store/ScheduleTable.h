@@ -62,6 +62,14 @@ public:
     std::vector<size_t> storedOn(PackedDate day) const;
     // Positions, in walk order, of the entries whose alarm is switched on for this second of the day.
     std::vector<size_t> alarmsAt(qint32 second) const;
+    // Positions of the entries whose alarm is switched on for a second of the day from firstSecond to
+    // lastSecond, both included, ordered by alarm second and, within one second, in walk order.
+    std::vector<size_t> alarmsBetween(qint32 firstSecond, qint32 lastSecond) const;
+
+    // Grows with every change of the contents. The value is drawn from one count shared by every table of
+    // the run, so that a table read afresh and moved over an older one never repeats the older one's value:
+    // a window that kept the count knows it must look again.
+    quint64 changeCount() const { return m_changeCount; }
 
     // The position of a row id, or size() when the row is not in the table.
     size_t indexOf(qint64 rowId) const;
@@ -115,11 +123,12 @@ private:
     void buildLookups() const;
     std::vector<size_t> lookUp(const std::vector<KeyedPosition>& lookup, qint32 key) const;
     static qint32 dateKey(PackedDate date) { return date.year * 512 + date.month * 32 + date.day; }
-    void changed() { m_lookupsBuilt = false; }
+    void changed();
 
     mutable std::vector<KeyedPosition> m_byDate;
     mutable std::vector<KeyedPosition> m_byAlarm;
     mutable bool m_lookupsBuilt = false;
+    quint64 m_changeCount = 0;
 
     std::vector<qint64> m_rowIds;
     std::vector<PackedDate> m_dates;

@@ -279,11 +279,17 @@ private slots:
     {
         auto db = createAndOpen();
         QVERIFY(db->append(entry("03/07/2003", "mine")));
+        QVERIFY(db->append(entry("03/08/2003", "second")));
+        const quint64 changeBefore = db->table().changeCount();
+        QCOMPARE(db->table().changeCount(), changeBefore);
+        // The same number of rows, read afresh: windows that compare the change count must still notice.
         execElsewhere(m_path,
+                      "DELETE FROM Schedule WHERE Type = 'second';"
                       "INSERT INTO Schedule VALUES ('03/08/2003','Saturday','theirs','n','10:00:00 AM',"
                       "'on','Yearly'); UPDATE Schedule SET Type = 'changed' WHERE Type = 'mine';");
         const ScheduleTable& table = db->table();
         QCOMPARE(table.size(), size_t(2));
+        QVERIFY(table.changeCount() > changeBefore);
         QCOMPARE(table.text(0, ScheduleField::Type), QStringLiteral("changed"));
         QCOMPARE(table.kind(1), ScheduleKind::Yearly);
 

@@ -1,0 +1,73 @@
+#include "store/AlarmWatch.h"
+
+#include "store/Recurrence.h"
+
+#include <algorithm>
+#include <limits>
+
+using Recurrence::SecondsPerDay;
+
+std::vector<size_t> AlarmWatch::due(const ScheduleTable& table, const QDateTime& now)
+{
+    if (!now.isValid())
+        return {};
+    const qint64 current = Recurrence::wallSecond(now);
+    qint64 from = current;
+    if (m_checked) {
+        if (current == m_lastSecond)
+            return {};
+        if (current > m_lastSecond) {
+            from = std::max(m_lastSecond + 1, current - MaxCatchUp);
+        } else if (m_lastSecond - current > RememberFor) {
+            m_rung.clear();
+        }
+        // After a smaller step back the check goes on from the new now; what already rang in the
+        // repeated stretch is skipped by the remembered alarms.
+    }
+    m_checked = true;
+    m_lastSecond = current;
+    forgetRungBefore(current - RememberFor);
+
+    std::vector<size_t> positions;
+    collect(table, from, current, positions);
+    // An entry due on several days of a long stretch opens one window.
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    return positions;
+}
+
+void AlarmWatch::collect(const ScheduleTable& table, qint64 from, qint64 to, std::vector<size_t>& due)
+{
+    const qint64 rememberFrom = to - RememberFor;
+    // Nothing in the stretch can have rung before unless the clock went back over it.
+    const bool mayRepeat = !m_rung.empty() && m_rung.rbegin()->first >= from;
+    for (qint64 day = from / SecondsPerDay; day <= to / SecondsPerDay; ++day) {
+        const qint64 dayStart = day * SecondsPerDay;
+        const qint32 first = qint32(std::max(from, dayStart) - dayStart);
+        const qint32 last = qint32(std::min(to, dayStart + SecondsPerDay - 1) - dayStart);
+        const QDate date = QDate::fromJulianDay(day);
+        // The lookup gives the alarms in order of their second, so the rung alarms are added at the end.
+        for (size_t i : table.alarmsBetween(first, last)) {
+            if (!Recurrence::fallsOn(table.kind(i), table.date(i), date))
+                continue;
+            const Ringing ringing{dayStart + table.alarmSecond(i), table.rowId(i)};
+            if (mayRepeat && m_rung.contains(ringing))
+                continue;
+            if (ringing.first >= rememberFrom)
+                m_rung.insert(m_rung.end(), ringing);
+            due.push_back(i);
+        }
+    }
+}
+
+void AlarmWatch::forgetRungBefore(qint64 second)
+{
+    m_rung.erase(m_rung.begin(), m_rung.lower_bound(Ringing{second, std::numeric_limits<qint64>::min()}));
+}
+
+void AlarmWatch::reset()
+{
+    m_checked = false;
+    m_lastSecond = 0;
+    m_rung.clear();
+}

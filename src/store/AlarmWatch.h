@@ -1,0 +1,52 @@
+#pragma once
+
+#include "store/ScheduleTable.h"
+
+#include <QDateTime>
+
+#include <set>
+#include <utility>
+#include <vector>
+
+// Decides, on every tick of the main window, which entries must open an alarm window, so that every
+// alarm second of the wall clock is looked at exactly once. Ticks come late, twice in one second or
+// after a suspend, and the wall clock may be set forward or back; the watch covers the whole stretch
+// since its previous check and remembers what already rang, by row id, so that nothing is missed and
+// nothing rings twice. It keeps no positions between checks: the table may change in between.
+class AlarmWatch
+{
+public:
+    // How far back, in seconds, a check after a long gap still looks: alarms of the 31 days before now
+    // ring late, older ones are let go. A clock set years forward must not open every old entry.
+    static constexpr qint64 MaxCatchUp = 31 * 86400;
+    // How long, in seconds, rung alarms are remembered: a day and two hours, more than any daylight-saving
+    // step or change of time zone takes the clock back. A step back further than this is a correction of
+    // a clock that was wrong, and what it rang in its wrong "future" is forgotten so it rings when that
+    // time truly comes.
+    static constexpr qint64 RememberFor = 26 * 3600;
+
+    // The positions, in walk order, of the entries that have an alarm due since the previous check,
+    // each listed once however many of its days the stretch held. The first check after start or reset()
+    // looks at the current second only.
+    std::vector<size_t> due(const ScheduleTable& table, const QDateTime& now);
+
+    // Forgets every check and every rung alarm, as at start.
+    void reset();
+
+    // The wall second (Recurrence::wallSecond) of the previous check; meaningless before the first.
+    qint64 lastCheckedSecond() const { return m_lastSecond; }
+    bool hasChecked() const { return m_checked; }
+    // How many rung alarms are remembered against a step back of the clock.
+    size_t rememberedCount() const { return m_rung.size(); }
+
+private:
+    // A rung alarm: its wall second and the row id of its entry.
+    using Ringing = std::pair<qint64, qint64>;
+
+    void forgetRungBefore(qint64 second);
+    void collect(const ScheduleTable& table, qint64 from, qint64 to, std::vector<size_t>& due);
+
+    bool m_checked = false;
+    qint64 m_lastSecond = 0;
+    std::set<Ringing> m_rung;
+};
