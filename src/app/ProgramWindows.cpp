@@ -1,8 +1,12 @@
 #include "app/ProgramWindows.h"
 
+#include "alarm/FormAlarm.h"
 #include "app/AppContext.h"
 #include "calendar/MainForm.h"
 #include "editing/FormAddSched.h"
+#include "views/FormGrid.h"
+
+#include <algorithm>
 
 ProgramWindows::ProgramWindows(AppContext& context, ShellHooks hooks)
     : m_ctx(context), m_hooks(std::move(hooks))
@@ -10,7 +14,10 @@ ProgramWindows::ProgramWindows(AppContext& context, ShellHooks hooks)
 
 ProgramWindows::~ProgramWindows()
 {
-    // The dialog goes before the window that it reports to.
+    // The windows that report to the main window go before it.
+    for (const QPointer<FormAlarm>& alarm : m_alarms)
+        delete alarm.data();
+    delete m_list.data();
     m_addSched.reset();
     m_main.reset();
 }
@@ -59,14 +66,65 @@ FormAddSched* ProgramWindows::addScheduleDialog()
     return m_addSched.get();
 }
 
-void ProgramWindows::UnloadListWindow() {}
+FormGrid* ProgramWindows::listWindow()
+{
+    // A list that has unloaded is on its way out; a fresh one takes its place.
+    if (!m_list || !m_list->isLoaded()) {
+        // Known to the owner before it loads, so that its load (which applies the theme to both windows)
+        // finds it rather than making a second one.
+        m_list = new FormGrid(m_ctx, *this);
+        QObject::connect(m_list.data(), &DesignForm::Unloaded, &mainForm(), &MainForm::ListWindowUnloaded);
+        m_list->loadIfNeeded();
+    }
+    return m_list;
+}
 
-void ProgramWindows::DockListWindow() {}
+FormGrid* ProgramWindows::loadedListWindow()
+{
+    return m_list && m_list->isLoaded() ? m_list.data() : nullptr;
+}
+
+void ProgramWindows::UnloadListWindow()
+{
+    if (FormGrid* list = loadedListWindow())
+        list->close();
+}
+
+void ProgramWindows::DockListWindow()
+{
+    mainForm().DockListWindow();
+}
+
+void ProgramWindows::ApplyTheme(int themeNumber)
+{
+    mainForm().ApplyTheme(themeNumber);
+}
+
+FormAlarm* ProgramWindows::newAlarmWindow()
+{
+    std::erase_if(m_alarms, [](const QPointer<FormAlarm>& alarm) { return alarm.isNull(); });
+    auto* alarm = new FormAlarm(m_ctx, *this); // deletes itself when it closes
+    m_alarms.emplace_back(alarm);
+    alarm->loadIfNeeded();
+    return alarm;
+}
+
+std::vector<FormAlarm*> ProgramWindows::alarmWindows() const
+{
+    std::vector<FormAlarm*> open;
+    for (const QPointer<FormAlarm>& alarm : m_alarms) {
+        if (alarm)
+            open.push_back(alarm);
+    }
+    return open;
+}
 
 void ProgramWindows::mainFormUnloaded()
 {
     if (m_addSched)
         m_addSched->hide();
+    if (m_list)
+        m_list->hide();
     if (m_hooks.EndProgram)
         m_hooks.EndProgram();
 }

@@ -2,8 +2,11 @@
 
 #include "forms/WindowOwner.h"
 
+#include <QPointer>
+
 #include <functional>
 #include <memory>
+#include <vector>
 
 class MainForm;
 struct AppContext;
@@ -35,8 +38,13 @@ public:
     QMenu* trayMenu() override;
     QAction* exitEntry() override;
     FormAddSched* addScheduleDialog() override;
+    FormGrid* listWindow() override;
+    FormGrid* loadedListWindow() override;
     void UnloadListWindow() override;
     void DockListWindow() override;
+    void ApplyTheme(int themeNumber) override;
+    FormAlarm* newAlarmWindow() override;
+    std::vector<FormAlarm*> alarmWindows() const override;
 
 private:
     // The main window has unloaded: the windows it leaves behind go with it, then the program ends.
@@ -46,6 +54,9 @@ private:
     ShellHooks m_hooks;
     std::unique_ptr<MainForm> m_main;
     std::unique_ptr<FormAddSched> m_addSched;
+    // The countdown list and the alarm windows delete themselves when they close.
+    QPointer<FormGrid> m_list;
+    std::vector<QPointer<FormAlarm>> m_alarms;
 };
 
 using WindowOwnerFactory = std::function<std::unique_ptr<WindowOwner>(AppContext&, const ShellHooks&)>;

@@ -1,5 +1,6 @@
 #include "calendar/MainForm.h"
 
+#include "alarm/AlarmEngine.h"
 #include "app/AppContext.h"
 #include "app/ProgramModule.h"
 #include "app/SystemModule.h"
@@ -15,6 +16,8 @@
 #include "store/DateText.h"
 #include "store/DayMarking.h"
 #include "store/ScheduleDatabase.h"
+#include "views/FormGrid.h"
+#include "views/ListDocking.h"
 
 #include <QComboBox>
 #include <QMenu>
@@ -91,6 +94,7 @@ MainForm::MainForm(AppContext& context, WindowOwner& windows, QWidget* parent)
     buildCommands();
     buildMenus();
 
+    m_alarmEngine = std::make_unique<AlarmEngine>(m_ctx, m_windows);
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(1000);
@@ -126,7 +130,10 @@ void MainForm::buildTitleStrip()
 
     for (int i = 0; i < 2; ++i) {
         // Once a drag of the window ends, its days are marked again.
-        dragBy(m_lblTitle[size_t(i)], [this] { markDays(); });
+        dragBy(m_lblTitle[size_t(i)], [this] {
+            redockListWindow();
+            markDays();
+        });
         connect(m_lblTitle[size_t(i)], &ClickLabel::Click, this, [this, i] { lblTitle_Click(i); });
     }
 
@@ -305,7 +312,10 @@ void MainForm::Form_Unload()
     emit ProgramEnd();
 }
 
-void MainForm::Timer1_Timer() {}
+void MainForm::Timer1_Timer()
+{
+    m_alarmEngine->Timer1_Timer();
+}
 
 void MainForm::SetupDays()
 {
@@ -318,6 +328,15 @@ void MainForm::markDays()
     MonthGrid grid = m_grid->model(m_combo1->currentIndex(), m_combo2->currentText());
     DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::MainForm, m_ctx.clock.now());
     DayMarking::MarkToday(grid, DayMarking::GridTag::MainForm, m_ctx.clock.today());
+    m_grid->applyMarks(grid);
+    reportStoreError();
+}
+
+void MainForm::markTodayThenDays()
+{
+    MonthGrid grid = m_grid->model(m_combo1->currentIndex(), m_combo2->currentText());
+    DayMarking::MarkToday(grid, DayMarking::GridTag::MainForm, m_ctx.clock.today());
+    DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::MainForm, m_ctx.clock.now());
     m_grid->applyMarks(grid);
     reportStoreError();
 }
@@ -486,6 +505,7 @@ void MainForm::Image1_Click(int index)
         close();
     } else if (index == 1) {
         hide();
+        m_windows.UnloadListWindow();
         m_ctx.values.MainHidden = true;
     }
 }
@@ -505,6 +525,7 @@ void MainForm::VemraButton1_Click()
         m_vemraButton1->setCaption(FoldedCaption);
         m_vemraButton1->setAccessibleName(FoldedCaption);
         setFixedSize(Design::px(FoldedWidth), height());
+        m_windows.UnloadListWindow();
         m_ctx.values.ListDocked = false;
     } else {
         m_vemraButton1->move(Design::px(3600), m_vemraButton1->y());
@@ -514,6 +535,8 @@ void MainForm::VemraButton1_Click()
         m_vemraButton1->setCaption(UnfoldedCaption);
         m_vemraButton1->setAccessibleName(UnfoldedCaption);
         setFixedSize(Design::px(UnfoldedWidth), height());
+        if (FormGrid* list = m_windows.listWindow())
+            list->move(x() + width(), y());
         markDays();
     }
 }
@@ -538,10 +561,46 @@ void MainForm::cmdButton_Click(int index)
     case Exit:
         close();
         break;
-    default:
-        // "Max", "&Organizer" and "Co&untdown" open windows that are not part of the program yet.
+    case Countdown: {
+        FormGrid* list = m_windows.listWindow();
+        if (!list)
+            break;
+        const ListDocking::Place place = ListDocking::dockBeside(QRect(pos(), size()), list->width());
+        m_ctx.values.DockSide = place.side;
+        list->move(place.topLeft);
+        list->show();
+        m_cmdButton[Countdown]->setEnabled(false);
+        m_ctx.values.ListDocked = true;
+        markTodayThenDays();
         break;
     }
+    default:
+        // "Max" and "&Organizer" open windows that are not part of the program yet.
+        break;
+    }
+}
+
+void MainForm::DockListWindow()
+{
+    FormGrid* list = m_windows.listWindow();
+    if (!list)
+        return;
+    list->move(ListDocking::placeOnSide(QRect(pos(), size()), list->width(), m_ctx.values.DockSide));
+    list->show();
+    m_cmdButton[Countdown]->setEnabled(false);
+}
+
+void MainForm::redockListWindow()
+{
+    if (isFolded())
+        return;
+    if (FormGrid* list = m_windows.loadedListWindow())
+        list->move(ListDocking::placeOnSide(QRect(pos(), size()), list->width(), m_ctx.values.DockSide));
+}
+
+void MainForm::ListWindowUnloaded()
+{
+    m_cmdButton[Countdown]->setEnabled(true);
 }
 
 void MainForm::showTodaysDate()
@@ -576,6 +635,10 @@ void MainForm::ApplyTheme(int themeNumber)
     const std::optional<ColourTheme> theme = ColourTheme::forNumber(themeNumber);
     if (!theme)
         return;
+    // Both themed windows change together; the dark theme colours the list first.
+    FormGrid* list = m_windows.listWindow();
+    if (list && themeNumber == ColourTheme::Dark)
+        list->ApplyListTheme(*theme);
     m_grid->paintAll(theme->dayBack, theme->dayFore);
     m_vemraButton1->setBackColor(theme->optionsBack);
     m_vemraButton1->setBackOver(theme->optionsBack);
@@ -588,6 +651,8 @@ void MainForm::ApplyTheme(int themeNumber)
         setButtonColours(m_cmdButton[command], theme->commandBack, theme->commandFore);
     for (VemraButton* step : m_extra)
         setButtonColours(step, theme->commandBack, theme->commandFore);
+    if (list && themeNumber == ColourTheme::Light)
+        list->ApplyListTheme(*theme);
     m_ctx.values.ThemeName = theme->name;
     emit ThemeApplied(themeNumber);
 }

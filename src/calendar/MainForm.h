@@ -9,6 +9,7 @@
 #include <vector>
 
 struct AppContext;
+class AlarmEngine;
 class ClickLabel;
 class MonthGridCells;
 class QAction;
@@ -87,6 +88,14 @@ public:
     // The add dialog has closed; openedFrom names the window that opened it.
     void AddDialogClosed(const QString& openedFrom);
 
+    // Puts the countdown list beside the window on the side `DockSide` names, shows it and disables the
+    // countdown command, since the list is open (the window comes back from the tray or the organizer).
+    void DockListWindow();
+    // The countdown list has unloaded: its command can open it again.
+    void ListWindowUnloaded();
+
+    AlarmEngine& alarmEngine() { return *m_alarmEngine; }
+
 signals:
     void AddTrayIcon();
     void RemoveTrayIcon();
@@ -107,6 +116,11 @@ private:
 
     void GetFromRegistry();
     void markDays();
+    // The countdown command marks today first, so that an entry of today shows its own colour there
+    // until the next marking.
+    void markTodayThenDays();
+    // After a drag, the list follows the window on its side while the command column is open.
+    void redockListWindow();
     void reportStoreError();
     void reapplyTheme();
     void selectMonth(int index);
@@ -134,6 +148,7 @@ private:
     ClickLabel* m_label2 = nullptr;
     VemraButton* m_vemraButton1 = nullptr;
     std::array<VemraButton*, CommandCount> m_cmdButton{};
+    std::unique_ptr<AlarmEngine> m_alarmEngine;
     QTimer* m_timer1 = nullptr;
     QMenu* m_mnuFile = nullptr;
     QAction* m_mnuExit = nullptr;

@@ -31,6 +31,10 @@ public:
     // The add-schedule dialog.
     virtual FormAddSched* addScheduleDialog() = 0;
 
+    // The countdown list, loaded (hidden, refreshing itself) when it is not loaded yet.
+    virtual FormGrid* listWindow() = 0;
+    // The countdown list when it is loaded; null otherwise.
+    virtual FormGrid* loadedListWindow() = 0;
     // Unloads the countdown list without touching `ListDocked`, so that it comes back with the main
     // window.
     virtual void UnloadListWindow() = 0;

@@ -9,7 +9,7 @@
 #include <memory>
 
 // The program's windows as far as the shell sees them: a plain main window, the tray menu with its
-// "&Exit" entry, an optional year view, and counts of the countdown-list requests. It has no add dialog.
+// "&Exit" entry, an optional year view, and counts of the countdown-list requests. It has no add dialog, countdown list or alarm windows.
 class FakeWindows : public WindowOwner
 {
 public:
@@ -29,8 +29,13 @@ public:
     QAction* exitEntry() override { return exit; }
     QWidget* yearView() override { return year.get(); }
     FormAddSched* addScheduleDialog() override { return nullptr; }
+    FormGrid* listWindow() override { return nullptr; }
+    FormGrid* loadedListWindow() override { return nullptr; }
     void DockListWindow() override { ++docked; }
     void UnloadListWindow() override { ++unloaded; }
+    void ApplyTheme(int) override {}
+    FormAlarm* newAlarmWindow() override { return nullptr; }
+    std::vector<FormAlarm*> alarmWindows() const override { return {}; }
 
     void openYearView()
     {

@@ -1,0 +1,107 @@
+#include "alarm/FormAlarm.h"
+
+#include "app/AppContext.h"
+#include "app/SystemModule.h"
+#include "controls/VemraButton.h"
+#include "forms/ClickLabel.h"
+#include "forms/DesignUnits.h"
+#include "forms/WindowOwner.h"
+#include "store/DateText.h"
+#include "views/FormGrid.h"
+
+namespace {
+
+ClickLabel* addLabel(QWidget* form, const QString& name, const QRect& place, const QFont& font)
+{
+    auto* label = new ClickLabel(form);
+    label->setObjectName(name);
+    label->setGeometry(place);
+    label->setFont(font);
+    // Entry texts are shown as the characters they are, never read as markup.
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+FormAlarm::FormAlarm(AppContext& context, WindowOwner& windows)
+    : DesignForm(QStringLiteral("FormAlarm"), QStringLiteral("Zentravio Alarm"), Band::TopMost),
+      m_ctx(context), m_windows(windows)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setDesignSize(5910, 4275);
+    setBackColor(0xC0C0C0);
+
+    auto* strip = new ClickLabel(this);
+    strip->setObjectName(QStringLiteral("Label3"));
+    strip->setGeometry(Design::rect(0, 0, 5895, 615));
+    strip->setOpaque(true);
+    strip->setBackColor(0xE0E0E0);
+    dragBy(strip);
+
+    const QFont small = Design::font(QStringLiteral("Tahoma"), 8.25);
+    ClickLabel* title =
+        addLabel(this, QStringLiteral("Label4"), Design::rect(120, 360, 3255, 375),
+                 Design::font(QStringLiteral("Tahoma"), 15.75));
+    title->setText(QStringLiteral("Zentravio Alarm"));
+    title->setAttribute(Qt::WA_TransparentForMouseEvents);
+    title->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_label6 = addLabel(this, QStringLiteral("Label6"), Design::rect(4080, 120, 1695, 255), small);
+    m_label5 = addLabel(this, QStringLiteral("Label5"), Design::rect(4080, 360, 1695, 255), small);
+
+    m_label1 = addLabel(this, QStringLiteral("Label1"), Design::rect(360, 840, 3015, 375),
+                        Design::font(QStringLiteral("Tahoma"), 8.25, true));
+    m_label1->setForeColor(0xE0E0E0);
+    m_label2 = addLabel(this, QStringLiteral("Label2"), Design::rect(360, 1320, 5175, 2055),
+                        Design::font(QStringLiteral("Tahoma"), 9.75));
+    m_label2->setWordWrap(true);
+    m_label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_vemraButton1 = new VemraButton(QStringLiteral("&Close"), this);
+    m_vemraButton1->setObjectName(QStringLiteral("VemraButton1"));
+    m_vemraButton1->setAccessibleName(tr("Close"));
+    m_vemraButton1->setButtonType(ButtonType::ThinEdge);
+    m_vemraButton1->setFont(small);
+    m_vemraButton1->setGeometry(Design::rect(4560, 3600, 1095, 495));
+    passFocusOn(m_vemraButton1);
+    connect(m_vemraButton1, &VemraButton::Click, this, &FormAlarm::VemraButton1_Click);
+}
+
+FormAlarm::~FormAlarm() = default;
+
+void FormAlarm::setSubject(const QString& subject)
+{
+    m_label1->setText(subject);
+}
+
+void FormAlarm::setNote(const QString& note)
+{
+    m_label2->setText(note);
+}
+
+QString FormAlarm::subject() const
+{
+    return m_label1->text();
+}
+
+QString FormAlarm::note() const
+{
+    return m_label2->text();
+}
+
+void FormAlarm::Form_Load()
+{
+    SetTopMost(this, true);
+    move(m_ctx.screen.primaryGeometry().topLeft());
+    const QDateTime now = m_ctx.clock.now();
+    m_label6->setText(DateText::mmmmddyyyy(now.date()));
+    m_label5->setText(DateText::timeText(now.time()));
+    m_ctx.beeper.beep();
+    if (FormGrid* list = m_windows.listWindow())
+        list->RebuildGrid();
+}
+
+void FormAlarm::VemraButton1_Click()
+{
+    close();
+}

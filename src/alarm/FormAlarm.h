@@ -1,0 +1,38 @@
+#pragma once
+
+#include "forms/DesignForm.h"
+
+class ClickLabel;
+class VemraButton;
+class WindowOwner;
+struct AppContext;
+
+// The window that tells the user an entry's alarm has come: the entry's subject and note and the
+// moment the alarm fired, above every normal window, with one beep. A new one is made for every alarm
+// and lives until the user closes it; several can be open at once.
+class FormAlarm : public DesignForm
+{
+    Q_OBJECT
+
+public:
+    FormAlarm(AppContext& context, WindowOwner& windows);
+    ~FormAlarm() override;
+
+    // The subject and note lines, shown as the plain text they are. A missing text shows nothing.
+    void setSubject(const QString& subject);
+    void setNote(const QString& note);
+    QString subject() const;
+    QString note() const;
+
+    void Form_Load() override;
+    void VemraButton1_Click();
+
+private:
+    AppContext& m_ctx;
+    WindowOwner& m_windows;
+    ClickLabel* m_label1;
+    ClickLabel* m_label2;
+    ClickLabel* m_label5;
+    ClickLabel* m_label6;
+    VemraButton* m_vemraButton1;
+};

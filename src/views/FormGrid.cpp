@@ -1,0 +1,144 @@
+#include "views/FormGrid.h"
+
+#include "app/AppContext.h"
+#include "app/SystemModule.h"
+#include "controls/ListGrid.h"
+#include "controls/VemraButton.h"
+#include "forms/ClickLabel.h"
+#include "forms/DesignUnits.h"
+#include "forms/WindowOwner.h"
+#include "settings/ColourTheme.h"
+#include "store/ScheduleDatabase.h"
+
+#include <QTimer>
+
+namespace {
+
+constexpr int TypeColumn = 1;
+constexpr int CountdownColumn = 2;
+constexpr BgrColor LightWindowBack = 0xC0C0C0;
+
+} // namespace
+
+FormGrid::FormGrid(AppContext& context, WindowOwner& windows)
+    : DesignForm(QStringLiteral("FormGrid"), QStringLiteral("Zentravio Countdown"), Band::Normal),
+      m_ctx(context), m_windows(windows)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setDesignSize(3255, 4260);
+    setBackColor(0xC0C0C0);
+
+    m_lblTitle1 = new ClickLabel(this);
+    m_lblTitle1->setObjectName(QStringLiteral("lblTitle(1)"));
+    m_lblTitle1->setGeometry(Design::rect(0, 0, 3255, 375));
+    m_lblTitle1->setOpaque(true);
+    m_lblTitle1->setBackColor(Bgr::White);
+
+    m_vemraButton1 = new VemraButton(QStringLiteral("&Unload"), this);
+    m_vemraButton1->setObjectName(QStringLiteral("VemraButton1"));
+    m_vemraButton1->setAccessibleName(tr("Unload"));
+    m_vemraButton1->setButtonType(ButtonType::ThinEdge);
+    m_vemraButton1->setFont(Design::font(QStringLiteral("Tahoma"), 8.25));
+    m_vemraButton1->setGeometry(Design::rect(2480, 60, 735, 255));
+    passFocusOn(m_vemraButton1);
+    connect(m_vemraButton1, &VemraButton::Click, this, &FormGrid::VemraButton1_Click);
+
+    m_grid = new ListGrid(this);
+    m_grid->setObjectName(QStringLiteral("Grid"));
+    m_grid->setAccessibleName(tr("Entries still ahead"));
+    m_grid->setGeometry(Design::rect(120, 600, 3015, 3255));
+
+    auto* credit = new ClickLabel(tr("Counted down to the minute."), this);
+    credit->setObjectName(QStringLiteral("Label1"));
+    credit->setGeometry(Design::rect(120, 3930, 3015, 255));
+    credit->setFont(Design::font(QStringLiteral("Tahoma"), 6.75));
+    credit->setForeColor(0x404040);
+
+    m_xTimer = new QTimer(this);
+    m_xTimer->setObjectName(QStringLiteral("xTimer"));
+    m_xTimer->setInterval(1000);
+    connect(m_xTimer, &QTimer::timeout, this, &FormGrid::xTimer_Timer);
+}
+
+FormGrid::~FormGrid() = default;
+
+void FormGrid::Form_Load()
+{
+    SetTopMost(this, true);
+    if (QWidget* main = m_windows.mainWindow()) {
+        setFixedHeight(main->height());
+        move(x(), main->y());
+    }
+    InitializeGrid();
+    // The list follows the main window's theme; the theme routine colours both windows.
+    const QWidget* main = m_windows.mainWindow();
+    const bool light = !main || Design::bgr(main->palette().color(QPalette::Window)) == LightWindowBack;
+    m_windows.ApplyTheme(light ? ColourTheme::Light : ColourTheme::Dark);
+    m_xTimer->start();
+}
+
+void FormGrid::Form_Unload()
+{
+    m_xTimer->stop();
+}
+
+void FormGrid::InitializeGrid()
+{
+    m_grid->AddColumn(QStringLiteral("KEY1"), QStringLiteral("Type"), 0, -1, 55);
+    m_grid->AddColumn(QStringLiteral("KEY3"), QStringLiteral("Countdown"), 0, -1, 122);
+    // The countdowns change every second for every row; they are worked out only for the rows on the
+    // screen, when they are painted or read.
+    m_grid->setColumnTextSource(CountdownColumn, [this](int row) {
+        if (row < 1 || size_t(row) > m_upcoming.size())
+            return QString();
+        return m_upcoming.countdownText(size_t(row - 1), m_ctx.clock.now());
+    });
+    m_rowsStale = true;
+    InitializeEntry();
+}
+
+void FormGrid::InitializeEntry()
+{
+    const ScheduleTable& table = m_ctx.database.table();
+    const bool changed = m_upcoming.refresh(table, m_ctx.clock.now());
+    if (!changed && !m_rowsStale) {
+        m_grid->refreshColumn(CountdownColumn);
+        return;
+    }
+    m_rowsStale = false;
+    // The rows are exactly the entries still ahead: rows of entries that have gone by are dropped, so
+    // no passed entry or frozen countdown is left at the end of the list.
+    const int rows = int(m_upcoming.size());
+    for (int row = 1; row <= rows; ++row) {
+        const size_t position = m_upcoming.position(size_t(row - 1));
+        m_grid->CellDetails(row, TypeColumn, table.text(position, ScheduleField::Type), 0);
+        m_grid->CellDetails(row, CountdownColumn, QString(), 0);
+    }
+    m_grid->RemoveRowsFrom(rows + 1);
+    m_grid->refreshColumn(CountdownColumn);
+}
+
+void FormGrid::RebuildGrid()
+{
+    m_grid->Clear(true);
+    InitializeGrid();
+}
+
+void FormGrid::ApplyListTheme(const ColourTheme& theme)
+{
+    setBackColor(theme.windowBack);
+    m_lblTitle1->setBackColor(theme.titleStripBack);
+    m_grid->setHighlightBackColor(theme.highlightBack);
+    m_grid->setHighlightForeColor(theme.highlightFore);
+}
+
+void FormGrid::xTimer_Timer()
+{
+    InitializeEntry();
+}
+
+void FormGrid::VemraButton1_Click()
+{
+    m_ctx.values.ListDocked = false;
+    close();
+}
