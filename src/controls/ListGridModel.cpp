@@ -1,0 +1,287 @@
+#include "controls/ListGridModel.h"
+
+#include "controls/ButtonColor.h"
+#include "controls/IconList.h"
+#include "controls/ListGridSortKey.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+int horizontalAlignment(int alignment)
+{
+    if (alignment & ListGridAlignment::Centre)
+        return Qt::AlignHCenter;
+    if (alignment & ListGridAlignment::Right)
+        return Qt::AlignRight;
+    return Qt::AlignLeft;
+}
+
+// Texts that do not read as dates come before every date.
+qint64 dateKey(const QString& text, ListGridSortType type)
+{
+    const auto key =
+        type == ListGridSortType::Date ? ListGridSortKey::day(text) : ListGridSortKey::minute(text);
+    return key.value_or(std::numeric_limits<qint64>::min());
+}
+
+template <typename Key> struct Keyed
+{
+    Key key;
+    int row;
+};
+
+// The rows in their new order; equal keys keep their order either way.
+template <typename Key> std::vector<int> stableOrder(std::vector<Keyed<Key>>& items, bool descending)
+{
+    if (descending)
+        std::stable_sort(items.begin(), items.end(),
+                         [](const auto& a, const auto& b) { return b.key < a.key; });
+    else
+        std::stable_sort(items.begin(), items.end(),
+                         [](const auto& a, const auto& b) { return a.key < b.key; });
+    std::vector<int> order;
+    order.reserve(items.size());
+    for (const Keyed<Key>& item : items)
+        order.push_back(item.row);
+    return order;
+}
+
+} // namespace
+
+ListGridModel::ListGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+ListGridModel::~ListGridModel() = default;
+
+void ListGridModel::setIconList(IconList* icons)
+{
+    if (m_icons)
+        disconnect(m_icons, nullptr, this, nullptr);
+    m_icons = icons;
+    auto repaintIcons = [this] {
+        if (columns() > 0)
+            emit headerDataChanged(Qt::Horizontal, 0, columns() - 1);
+        if (rows() > 0 && columns() > 0)
+            emit dataChanged(index(0, 0), index(rows() - 1, columns() - 1), {Qt::DecorationRole});
+    };
+    if (m_icons)
+        connect(m_icons, &IconList::changed, this, repaintIcons);
+    repaintIcons();
+}
+
+IconList* ListGridModel::iconList() const
+{
+    return m_icons;
+}
+
+void ListGridModel::addColumn(Column column)
+{
+    const int at = columns();
+    beginInsertColumns(QModelIndex(), at, at);
+    m_columns.push_back(std::move(column));
+    for (Row& row : m_rows)
+        row.emplace_back();
+    endInsertColumns();
+}
+
+ListGridModel::Column* ListGridModel::column(int column)
+{
+    return column >= 0 && column < columns() ? &m_columns[size_t(column)] : nullptr;
+}
+
+const ListGridModel::Column* ListGridModel::column(int column) const
+{
+    return column >= 0 && column < columns() ? &m_columns[size_t(column)] : nullptr;
+}
+
+void ListGridModel::setTextSource(int column, std::function<QString(int row)> source)
+{
+    Column* target = this->column(column);
+    if (!target)
+        return;
+    target->source = std::move(source);
+    if (rows() > 0)
+        emit dataChanged(index(0, column), index(rows() - 1, column), {Qt::DisplayRole});
+}
+
+bool ListGridModel::writeCell(int row, int column, const QString& text, int alignment, int icon)
+{
+    if (row < 0 || row > rows() || column < 0 || column >= columns())
+        return false;
+    StoredCell written{text, icon, alignment, 0};
+    if (row == rows()) {
+        beginInsertRows(QModelIndex(), row, row);
+        m_rows.emplace_back(size_t(columns()));
+        m_rows.back()[size_t(column)] = std::move(written);
+        endInsertRows();
+        return true;
+    }
+    StoredCell& cell = m_rows[size_t(row)][size_t(column)];
+    written.foreColor = cell.foreColor;
+    cell = std::move(written);
+    const QModelIndex changed = index(row, column);
+    emit dataChanged(changed, changed);
+    return true;
+}
+
+void ListGridModel::setForeColor(int row, int column, quint32 bgrColour)
+{
+    if (!storedCell(row, column))
+        return;
+    m_rows[size_t(row)][size_t(column)].foreColor = bgrColour;
+    const QModelIndex changed = index(row, column);
+    emit dataChanged(changed, changed, {Qt::ForegroundRole});
+}
+
+ListGridCell ListGridModel::cell(int row, int column) const
+{
+    const StoredCell* stored = storedCell(row, column);
+    if (!stored)
+        return {};
+    return {text(row, column), stored->icon, stored->foreColor};
+}
+
+QString ListGridModel::text(int row, int column) const
+{
+    const StoredCell* stored = storedCell(row, column);
+    if (!stored)
+        return {};
+    const Column& owner = m_columns[size_t(column)];
+    return owner.source ? owner.source(row + 1) : stored->text;
+}
+
+void ListGridModel::removeRowsFrom(int row)
+{
+    if (row < 0 || row >= rows())
+        return;
+    beginRemoveRows(QModelIndex(), row, rows() - 1);
+    m_rows.erase(m_rows.begin() + row, m_rows.end());
+    endRemoveRows();
+}
+
+void ListGridModel::clear(bool columnsToo)
+{
+    beginResetModel();
+    m_rows.clear();
+    if (columnsToo)
+        m_columns.clear();
+    endResetModel();
+}
+
+void ListGridModel::sortRows(int column, ListGridSortType type, ListGridSortOrder order)
+{
+    if (column < 0 || column >= columns() || rows() < 2)
+        return;
+    const int count = rows();
+    const bool descending = order == ListGridSortOrder::Descending;
+    std::vector<int> sorted;
+    if (type == ListGridSortType::Text) {
+        std::vector<Keyed<QString>> items;
+        items.reserve(size_t(count));
+        for (int row = 0; row < count; ++row)
+            items.push_back({text(row, column).toCaseFolded(), row});
+        sorted = stableOrder(items, descending);
+    } else {
+        std::vector<Keyed<qint64>> items;
+        items.reserve(size_t(count));
+        for (int row = 0; row < count; ++row)
+            items.push_back({type == ListGridSortType::Icon ? m_rows[size_t(row)][size_t(column)].icon
+                                                            : dateKey(text(row, column), type),
+                             row});
+        sorted = stableOrder(items, descending);
+    }
+    applyOrder(sorted);
+}
+
+// Moves the rows into their new order; views keep their selection and current row on the same rows.
+void ListGridModel::applyOrder(const std::vector<int>& order)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRowOf(order.size());
+    for (size_t position = 0; position < order.size(); ++position)
+        newRowOf[size_t(order[position])] = int(position);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& old : before)
+        after.append(index(newRowOf[size_t(old.row())], old.column()));
+    changePersistentIndexList(before, after);
+    std::vector<Row> reordered;
+    reordered.reserve(m_rows.size());
+    for (int old : order)
+        reordered.push_back(std::move(m_rows[size_t(old)]));
+    m_rows = std::move(reordered);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int ListGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : rows();
+}
+
+int ListGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : columns();
+}
+
+QVariant ListGridModel::data(const QModelIndex& index, int role) const
+{
+    const StoredCell* stored = storedCell(index.row(), index.column());
+    if (!stored || index.parent().isValid())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return text(index.row(), index.column());
+    case Qt::DecorationRole: {
+        const QIcon icon = iconAt(stored->icon);
+        return icon.isNull() ? QVariant() : QVariant(icon);
+    }
+    case Qt::ForegroundRole:
+        return ButtonColor::toQColor(stored->foreColor);
+    case Qt::TextAlignmentRole:
+        return horizontalAlignment(stored->alignment) | Qt::AlignVCenter;
+    case ElideRole:
+        return (stored->alignment & ListGridAlignment::EllipsisBits) != 0;
+    default:
+        return {};
+    }
+}
+
+QVariant ListGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    const Column* owner = column(section);
+    if (orientation != Qt::Horizontal || !owner)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return owner->header;
+    case Qt::DecorationRole: {
+        const QIcon icon = iconAt(owner->icon);
+        return icon.isNull() ? QVariant() : QVariant(icon);
+    }
+    case Qt::TextAlignmentRole:
+        return horizontalAlignment(owner->alignment) | Qt::AlignVCenter;
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags ListGridModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+const ListGridModel::StoredCell* ListGridModel::storedCell(int row, int column) const
+{
+    if (row < 0 || row >= rows() || column < 0 || column >= columns())
+        return nullptr;
+    return &m_rows[size_t(row)][size_t(column)];
+}
+
+QIcon ListGridModel::iconAt(int position) const
+{
+    return m_icons && position >= 0 ? m_icons->icon(position) : QIcon();
+}

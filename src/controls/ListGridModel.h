@@ -1,0 +1,87 @@
+#pragma once
+
+#include "controls/ListGridCell.h"
+#include "controls/ListGridSort.h"
+
+#include <QAbstractTableModel>
+#include <QPointer>
+
+#include <functional>
+#include <vector>
+
+class IconList;
+
+// The rows and columns behind a list grid. Rows and columns are counted from 0 here; the grid turns
+// the windows' numbers from 1 into these. A column may take its texts from a source function instead
+// of its cells, asked only for the rows a view paints or a caller reads.
+class ListGridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    // Whether a cell's text ends in "..." when it does not fit (bool).
+    static constexpr int ElideRole = Qt::UserRole + 1;
+
+    struct Column
+    {
+        QString key;
+        QString header;
+        QString tag;
+        int alignment = ListGridAlignment::Left;
+        int icon = -1;
+        std::function<QString(int row)> source; // row from 1
+    };
+
+    explicit ListGridModel(QObject* parent = nullptr);
+    ~ListGridModel() override;
+
+    void setIconList(IconList* icons);
+    IconList* iconList() const;
+
+    int rows() const { return int(m_rows.size()); }
+    int columns() const { return int(m_columns.size()); }
+
+    void addColumn(Column column);
+    // Null outside the columns.
+    Column* column(int column);
+    const Column* column(int column) const;
+    void setTextSource(int column, std::function<QString(int row)> source);
+
+    // Writes one cell. Writing the row just after the last appends that row; other rows outside the
+    // grid, and columns outside it, are not written. Returns whether the cell was written.
+    bool writeCell(int row, int column, const QString& text, int alignment, int icon);
+    void setForeColor(int row, int column, quint32 bgrColour);
+    // An empty cell outside the grid.
+    ListGridCell cell(int row, int column) const;
+    QString text(int row, int column) const;
+
+    void removeRowsFrom(int row);
+    void clear(bool columnsToo);
+
+    // Reorders whole rows by one column; equal keys keep their order either way.
+    void sortRows(int column, ListGridSortType type, ListGridSortOrder order);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    struct StoredCell
+    {
+        QString text;
+        int icon = -1;
+        int alignment = ListGridAlignment::Left;
+        quint32 foreColor = 0;
+    };
+    using Row = std::vector<StoredCell>;
+
+    const StoredCell* storedCell(int row, int column) const;
+    QIcon iconAt(int position) const;
+    void applyOrder(const std::vector<int>& order);
+
+    QPointer<IconList> m_icons;
+    std::vector<Column> m_columns;
+    std::vector<Row> m_rows;
+};
