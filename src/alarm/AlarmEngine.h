@@ -1,10 +1,10 @@
 #pragma once
 
+#include "alarm/FormAlarm.h"
 #include "store/AlarmWatch.h"
 
 #include <QPointer>
 
-class FormAlarm;
 class WindowOwner;
 struct AppContext;
 

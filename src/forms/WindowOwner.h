@@ -41,4 +41,11 @@ public:
     // Puts the countdown list beside the main window on the side `DockSide` names, shows it and
     // disables the countdown command, since the list is open.
     virtual void DockListWindow() = 0;
+
+    // The colour theme routine, which colours the main window and the countdown list together.
+    virtual void ApplyTheme(int themeNumber) = 0;
+
+    // A new alarm window, not shown yet; it is kept among the open alarm windows until it closes.
+    virtual FormAlarm* newAlarmWindow() = 0;
+    virtual std::vector<FormAlarm*> alarmWindows() const = 0;
 };

@@ -1,6 +1,7 @@
 #include "alarm/AlarmEngine.h"
 #include "alarm/FormAlarm.h"
 #include "calendar/MainForm.h"
+#include "controls/ListGrid.h"
 #include "forms/ClickLabel.h"
 #include "store/Recurrence.h"
 #include "store/ScheduleDatabase.h"
@@ -78,16 +79,20 @@ void TestAlarmEngine::entriesDueInOneSecondOpenOneWindowEachInTableOrder()
 {
     const QString ten = QStringLiteral("10:00:00 AM");
     const QString on = QStringLiteral("on");
-    m_env->addEntry(QStringLiteral("10/12/2002"), QStringLiteral("First"), QStringLiteral("OneTime"), ten, on);
+    m_env->addEntry(QStringLiteral("10/12/2002"), QStringLiteral("First"), QStringLiteral("OneTime"), ten,
+                    on);
     m_env->addEntry(QStringLiteral("10/12/2002"), QStringLiteral("Off"), QStringLiteral("OneTime"), ten);
     m_env->addEntry(QStringLiteral("10/12/2002"), QStringLiteral("Capital"), QStringLiteral("OneTime"), ten,
                     QStringLiteral("On"));
-    m_env->addEntry(QStringLiteral("01/01/1990"), QStringLiteral("Second"), QStringLiteral("eVeRyDaY"), ten, on);
-    m_env->addEntry(QStringLiteral("10/12/2002"), QStringLiteral("Weekly"), QStringLiteral("Weekly"), ten, on);
+    m_env->addEntry(QStringLiteral("01/01/1990"), QStringLiteral("Second"), QStringLiteral("eVeRyDaY"), ten,
+                    on);
+    m_env->addEntry(QStringLiteral("10/12/2002"), QStringLiteral("Weekly"), QStringLiteral("Weekly"), ten,
+                    on);
     // The 12th of October 2002 is a Saturday.
-    m_env->addEntry(QStringLiteral("10/07/2002"), QStringLiteral("Workday"), QStringLiteral("Monday to Friday"),
-                    ten, on);
-    m_env->addEntry(QStringLiteral("03/12/2002"), QStringLiteral("Third"), QStringLiteral("Monthly"), ten, on);
+    m_env->addEntry(QStringLiteral("10/07/2002"), QStringLiteral("Workday"),
+                    QStringLiteral("Monday to Friday"), ten, on);
+    m_env->addEntry(QStringLiteral("03/12/2002"), QStringLiteral("Third"), QStringLiteral("Monthly"), ten,
+                    on);
 
     tickAt(QTime(9, 59, 59));
     QVERIFY(openSubjects().isEmpty());
@@ -104,7 +109,8 @@ void TestAlarmEngine::entriesDueInOneSecondOpenOneWindowEachInTableOrder()
         QCOMPARE(alarm->pos(), m_env->screen.primaryGeometry().topLeft());
         QCOMPARE(alarm->findChild<ClickLabel*>(QStringLiteral("Label6"))->text(),
                  QStringLiteral("October 12, 2002"));
-        QCOMPARE(alarm->findChild<ClickLabel*>(QStringLiteral("Label5"))->text(), QStringLiteral("10:00:00 AM"));
+        QCOMPARE(alarm->findChild<ClickLabel*>(QStringLiteral("Label5"))->text(),
+                 QStringLiteral("10:00:00 AM"));
     }
 
     // The next ticks of the same alarm second, and of the next ones, ring nothing more.
@@ -115,9 +121,9 @@ void TestAlarmEngine::entriesDueInOneSecondOpenOneWindowEachInTableOrder()
 
 void TestAlarmEngine::entryTextsAreShownAsPlainText()
 {
-    ScheduleEntry entry = ScheduleEntry::make(QStringLiteral("10/12/2002"), QStringLiteral("Saturday"),
-                                              QStringLiteral("<b>x</b>"), QString(), QStringLiteral("10:00:00 AM"),
-                                              QStringLiteral("on"), QStringLiteral("OneTime"));
+    ScheduleEntry entry = ScheduleEntry::make(
+        QStringLiteral("10/12/2002"), QStringLiteral("Saturday"), QStringLiteral("<b>x</b>"), QString(),
+        QStringLiteral("10:00:00 AM"), QStringLiteral("on"), QStringLiteral("OneTime"));
     QVERIFY(m_env->database().append(entry));
     entry[ScheduleField::Type] = QString();
     entry[ScheduleField::Note] = QStringLiteral("<img src=\"/dev/zero\">");
