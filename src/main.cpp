@@ -1,8 +1,8 @@
-#include "app/AppContext.h"
 #include "app/AppResources.h"
 #include "app/Program.h"
 #include "app/ProgramWindows.h"
-#include "app/Services.h"
+#include "forms/AppContext.h"
+#include "forms/Services.h"
 #include "settings/SettingsStore.h"
 #include "store/Clock.h"
 

@@ -1,7 +1,7 @@
 #include "alarm/AlarmEngine.h"
 
 #include "alarm/FormAlarm.h"
-#include "app/AppContext.h"
+#include "forms/AppContext.h"
 #include "forms/WindowOwner.h"
 #include "store/ScheduleDatabase.h"
 
@@ -17,7 +17,8 @@ void AlarmEngine::Timer1_Timer()
     // which may read the schedule again.
     std::vector<std::pair<QString, QString>> due;
     for (size_t position : m_watch.due(table, m_ctx.clock.now()))
-        due.emplace_back(table.text(position, ScheduleField::Type), table.text(position, ScheduleField::Note));
+        due.emplace_back(table.text(position, ScheduleField::Type),
+                         table.text(position, ScheduleField::Note));
 
     for (const auto& [subject, note] : due) {
         FormAlarm* alarm = m_windows.newAlarmWindow();

@@ -1,10 +1,10 @@
 #include "alarm/FormAlarm.h"
 
-#include "app/AppContext.h"
-#include "app/SystemModule.h"
 #include "controls/VemraButton.h"
+#include "forms/AppContext.h"
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
+#include "forms/WindowHelpers.h"
 #include "forms/WindowOwner.h"
 #include "store/DateText.h"
 #include "views/FormGrid.h"
@@ -40,9 +40,8 @@ FormAlarm::FormAlarm(AppContext& context, WindowOwner& windows)
     dragBy(strip);
 
     const QFont small = Design::font(QStringLiteral("Tahoma"), 8.25);
-    ClickLabel* title =
-        addLabel(this, QStringLiteral("Label4"), Design::rect(120, 360, 3255, 375),
-                 Design::font(QStringLiteral("Tahoma"), 15.75));
+    ClickLabel* title = addLabel(this, QStringLiteral("Label4"), Design::rect(120, 360, 3255, 375),
+                                 Design::font(QStringLiteral("Tahoma"), 15.75));
     title->setText(QStringLiteral("Zentravio Alarm"));
     title->setAttribute(Qt::WA_TransparentForMouseEvents);
     title->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -1,10 +1,10 @@
 #include "app/Program.h"
 
-#include "app/AppContext.h"
-#include "app/ProgramModule.h"
 #include "app/SystemModule.h"
 #include "app/TrayIcon.h"
 #include "app/formSplash.h"
+#include "forms/AppContext.h"
+#include "forms/WindowHelpers.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QApplication>

@@ -1,31 +1,6 @@
 #include "app/ProgramModule.h"
 
-#include "app/AppContext.h"
-
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QPainter>
-#include <QWidget>
-
-void CentreForm(QWidget* window, const ScreenService& screen)
-{
-    if (!window)
-        return;
-    const QRect area = screen.primaryGeometry();
-    window->move(area.x() + (area.width() - window->width()) / 2,
-                 area.y() + (area.height() - window->height()) / 2);
-}
-
-void BringForward(QWidget* window)
-{
-    if (!window)
-        return;
-    if (window->isMinimized())
-        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
 
 QString RotateText(QString& text)
 {
@@ -35,13 +10,6 @@ QString RotateText(QString& text)
     const qsizetype first = text.size() > 1 && text.at(0).isHighSurrogate() ? 2 : 1;
     text = text.mid(first) + text.left(first);
     return text;
-}
-
-void CopyDateText(const ProgramValues& values)
-{
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
-    clipboard->setText(values.LastDateText);
 }
 
 void PaintRaisedFace(QPainter& painter, const QRect& area)

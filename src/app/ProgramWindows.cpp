@@ -1,9 +1,9 @@
 #include "app/ProgramWindows.h"
 
 #include "alarm/FormAlarm.h"
-#include "app/AppContext.h"
 #include "calendar/MainForm.h"
 #include "editing/FormAddSched.h"
+#include "forms/AppContext.h"
 #include "views/FormGrid.h"
 
 #include <algorithm>

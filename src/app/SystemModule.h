@@ -3,13 +3,9 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 class MessageBoxService;
-class QWidget;
 
-// Shell and window services that many windows share: files, outside programs, moving and stacking
-// the borderless windows.
+// Shell services: files and outside programs.
 
 // True when path names an existing file; errors count as "no".
 bool FileExists(const QString& path);
@@ -25,12 +21,3 @@ QString GenFileFromRes(MessageBoxService& messages, const QString& resource, con
 // it. The arguments go to the program as they are: no shell ever sees them. A program that can't be
 // started is reported as "Error jumping to:<file>". An empty file does nothing.
 void OpenWithShell(MessageBoxService& messages, const QString& file, const QStringList& parameters);
-
-// Starts moving a borderless window with the mouse, from the mouse-down of its title strip. Only the left
-// button drags. The window system moves the window where it can; elsewhere the window follows the mouse
-// until the button is released. afterDrag runs once the drag has ended.
-void DragWindow(QWidget* window, Qt::MouseButton button, std::function<void()> afterDrag = {});
-
-// Puts the window into the top-most band (or out of it), keeping its size, and moves it to the screen
-// origin: callers that want it elsewhere place it afterwards.
-void SetTopMost(QWidget* window, bool flag);

@@ -1,7 +1,7 @@
 #include "app/TrayIcon.h"
 
-#include "app/AppContext.h"
-#include "app/ProgramModule.h"
+#include "forms/AppContext.h"
+#include "forms/WindowHelpers.h"
 #include "forms/WindowOwner.h"
 
 #include <QAction>

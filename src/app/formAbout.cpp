@@ -2,9 +2,9 @@
 
 #include "app/AppResources.h"
 #include "app/ProgramModule.h"
-#include "app/SystemModule.h"
 #include "controls/VemraButton.h"
 #include "forms/DesignUnits.h"
+#include "forms/WindowHelpers.h"
 
 #include <QLabel>
 #include <QPainter>

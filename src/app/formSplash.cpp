@@ -2,11 +2,11 @@
 
 #include "app/AppResources.h"
 #include "app/ProgramModule.h"
-#include "app/Services.h"
-#include "app/SystemModule.h"
 #include "app/formAbout.h"
 #include "controls/VemraButton.h"
 #include "forms/DesignUnits.h"
+#include "forms/Services.h"
+#include "forms/WindowHelpers.h"
 
 #include <QLabel>
 #include <QPainter>

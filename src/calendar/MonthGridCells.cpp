@@ -1,8 +1,8 @@
 #include "calendar/MonthGridCells.h"
 
-#include "app/Services.h"
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
+#include "forms/Services.h"
 #include "store/MonthLayout.h"
 
 #include <array>

@@ -1,10 +1,10 @@
 #include "editing/FormAddSched.h"
 
-#include "app/AppContext.h"
 #include "controls/VemraButton.h"
 #include "editing/DateEdit.h"
 #include "editing/NoteEdit.h"
 #include "editing/TimeEdit.h"
+#include "forms/AppContext.h"
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
 #include "store/DateText.h"

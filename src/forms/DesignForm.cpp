@@ -1,10 +1,9 @@
 #include "forms/DesignForm.h"
 
-#include "app/ProgramModule.h"
-#include "app/SystemModule.h"
 #include "controls/FlatDecorator.h"
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
+#include "forms/WindowHelpers.h"
 
 #include <QCloseEvent>
 #include <QPainter>

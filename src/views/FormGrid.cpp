@@ -1,11 +1,11 @@
 #include "views/FormGrid.h"
 
-#include "app/AppContext.h"
-#include "app/SystemModule.h"
 #include "controls/ListGrid.h"
 #include "controls/VemraButton.h"
+#include "forms/AppContext.h"
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
+#include "forms/WindowHelpers.h"
 #include "forms/WindowOwner.h"
 #include "settings/ColourTheme.h"
 #include "store/ScheduleDatabase.h"

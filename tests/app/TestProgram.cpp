@@ -1,7 +1,7 @@
-#include "app/AppContext.h"
 #include "app/Program.h"
 #include "app/TrayIcon.h"
 #include "app/formSplash.h"
+#include "forms/AppContext.h"
 #include "settings/SettingsStore.h"
 #include "store/ScheduleDatabase.h"
 #include "support/FakeWindows.h"

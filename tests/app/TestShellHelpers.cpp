@@ -1,7 +1,8 @@
-#include "app/AppContext.h"
 #include "app/AppResources.h"
 #include "app/ProgramModule.h"
 #include "app/SystemModule.h"
+#include "forms/AppContext.h"
+#include "forms/WindowHelpers.h"
 #include "support/TestServices.h"
 
 #include <QClipboard>
@@ -235,3 +236,4 @@ void TestShellHelpers::dragWindowFollowsTheLeftButtonOnly()
 
 QTEST_MAIN(TestShellHelpers)
 #include "TestShellHelpers.moc"
+#include "forms/WindowHelpers.h"

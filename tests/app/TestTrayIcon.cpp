@@ -1,5 +1,5 @@
-#include "app/AppContext.h"
 #include "app/TrayIcon.h"
+#include "forms/AppContext.h"
 #include "support/FakeWindows.h"
 
 #include <QSystemTrayIcon>

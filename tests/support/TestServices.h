@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Services.h"
+#include "forms/Services.h"
 #include "support/ManualClock.h"
 
 #include <QList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppContext.h"
 #include "app/ProgramWindows.h"
+#include "forms/AppContext.h"
 #include "settings/SettingsStore.h"
 #include "store/ScheduleDatabase.h"
 #include "support/TestServices.h"

@@ -1,4 +1,4 @@
-#include "app/Services.h"
+#include "forms/Services.h"
 
 #include <QApplication>
 #include <QScreen>
