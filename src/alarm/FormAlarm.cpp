@@ -17,8 +17,6 @@ ClickLabel* addLabel(QWidget* form, const QString& name, const QRect& place, con
     label->setObjectName(name);
     label->setGeometry(place);
     label->setFont(font);
-    // Entry texts are shown as the characters they are, never read as markup.
-    label->setTextFormat(Qt::PlainText);
     return label;
 }
 

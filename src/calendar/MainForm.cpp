@@ -8,6 +8,7 @@
 #include "forms/AppContext.h"
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
+#include "forms/PlainText.h"
 #include "forms/WindowHelpers.h"
 #include "forms/WindowOwner.h"
 #include "settings/ColourTheme.h"
@@ -489,7 +490,7 @@ void MainForm::DaySlot_MouseMove(int index)
     const QString cellDate = cellDateText(index);
     const std::optional<QDate> date = DateText::readDate(cellDate);
     const QString dateText = date ? DateText::mmddyyyy(*date) : cellDate;
-    cell->setToolTip(DayMarking::DaySummary(m_ctx.database.table(), dateText));
+    cell->setToolTip(PlainText::hint(DayMarking::DaySummary(m_ctx.database.table(), dateText)));
     reportStoreError();
 }
 

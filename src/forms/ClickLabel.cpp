@@ -9,6 +9,8 @@ ClickLabel::ClickLabel(QWidget* parent) : ClickLabel(QString(), parent) {}
 ClickLabel::ClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent)
 {
     setMouseTracking(true);
+    // Labels carry entry texts and dates; none of them is ever read as markup.
+    setTextFormat(Qt::PlainText);
     applyPalette();
 }
 

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTextDocument>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -36,6 +37,7 @@ private slots:
     void dayClickHighlightsByTheme();
     void doubleClickAndSaveAddsOneMarkedEntry();
     void hoverHintCountsEntriesStoredOnThatDay();
+    void hoverHintShowsSubjectsAsTheyStand();
     void themeSwitchGivesTheThemeColoursAndKeepsMarkings();
     void unknownStoredThemeBecomesTheLightThemeItShows();
     void settingsRoundTrip();
@@ -49,6 +51,8 @@ private:
     VemraButton* button(const QString& name) const;
     ClickLabel* label(const QString& name) const;
     ClickLabel* cellShowing(int day) const;
+    // The hint of a cell as a user reads it: the characters Qt shows for it.
+    static QString shownHint(const QWidget* widget);
     QComboBox* combo(const QString& name) const;
     void click(QWidget* widget) const;
     void showMonth(int month, int year);
@@ -111,6 +115,16 @@ ClickLabel* TestMainForm::cellShowing(int day) const
             return cell;
     }
     qFatal("no cell shows day %d", day);
+}
+
+QString TestMainForm::shownHint(const QWidget* widget)
+{
+    const QString hint = widget->toolTip();
+    if (!Qt::mightBeRichText(hint))
+        return hint;
+    QTextDocument document;
+    document.setHtml(hint);
+    return document.toPlainText();
 }
 
 void TestMainForm::click(QWidget* widget) const
@@ -271,10 +285,23 @@ void TestMainForm::hoverHintCountsEntriesStoredOnThatDay()
     m_env->addEntry(QStringLiteral("09/21/2002"), QStringLiteral("Rent"), QStringLiteral("Monthly"));
     MainForm& form = open();
     QTest::mouseMove(cellShowing(20));
-    QCOMPARE(cellShowing(20)->toolTip(), QStringLiteral("2 Entries: Meeting, Birthday"));
+    QCOMPARE(shownHint(cellShowing(20)), QStringLiteral("2 Entries: Meeting, Birthday"));
     form.DaySlot_MouseMove(cellShowing(21)->objectName().mid(8).chopped(1).toInt());
-    QCOMPARE(cellShowing(21)->toolTip(), QStringLiteral("0 Entries: "));
+    QCOMPARE(shownHint(cellShowing(21)), QStringLiteral("0 Entries: "));
     QCOMPARE(cellShowing(21)->ForeColor(), Bgr::RecurringBlue); // marked, though not counted here
+}
+
+void TestMainForm::hoverHintShowsSubjectsAsTheyStand()
+{
+    // A picture that never ends loading, or a bold tag: the hint shows the characters and loads nothing.
+    m_env->addEntry(QStringLiteral("10/22/2002"), QStringLiteral("<img src=\"/dev/zero\">"),
+                    QStringLiteral("OneTime"));
+    m_env->addEntry(QStringLiteral("10/22/2002"), QStringLiteral("<b>x</b> & y"), QStringLiteral("OneTime"));
+    open();
+    QTest::mouseMove(cellShowing(22));
+    QCOMPARE(shownHint(cellShowing(22)), QStringLiteral("2 Entries: <img src=\"/dev/zero\">, <b>x</b> & y"));
+    QVERIFY(!cellShowing(22)->toolTip().contains(QLatin1String("<img")));
+    QCOMPARE(cellShowing(22)->textFormat(), Qt::PlainText);
 }
 
 void TestMainForm::themeSwitchGivesTheThemeColoursAndKeepsMarkings()
@@ -446,7 +473,7 @@ void TestMainForm::unreadableScheduleIsReportedOnceAndMarkingsStay()
     m_form->DaySlot_MouseMove(20 + 1);
     QCOMPARE(m_env->messages.shown.size(), 1);
     QCOMPARE(cellShowing(20)->ForeColor(), Bgr::OneTimeGreen);
-    QCOMPARE(cellShowing(20)->toolTip(), QStringLiteral("1 Entries: Meeting"));
+    QCOMPARE(shownHint(cellShowing(20)), QStringLiteral("1 Entries: Meeting"));
 }
 
 QTEST_MAIN(TestMainForm)
