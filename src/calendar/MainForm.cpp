@@ -323,20 +323,14 @@ void MainForm::SetupDays()
     markDays();
 }
 
-void MainForm::markDays()
+void MainForm::markDays(TodayMark today)
 {
     MonthGrid grid = m_grid->model(m_combo1->currentIndex(), m_combo2->currentText());
+    if (today == TodayMark::First)
+        DayMarking::MarkToday(grid, DayMarking::GridTag::MainForm, m_ctx.clock.today());
     DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::MainForm, m_ctx.clock.now());
-    DayMarking::MarkToday(grid, DayMarking::GridTag::MainForm, m_ctx.clock.today());
-    m_grid->applyMarks(grid);
-    reportStoreError();
-}
-
-void MainForm::markTodayThenDays()
-{
-    MonthGrid grid = m_grid->model(m_combo1->currentIndex(), m_combo2->currentText());
-    DayMarking::MarkToday(grid, DayMarking::GridTag::MainForm, m_ctx.clock.today());
-    DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::MainForm, m_ctx.clock.now());
+    if (today == TodayMark::Last)
+        DayMarking::MarkToday(grid, DayMarking::GridTag::MainForm, m_ctx.clock.today());
     m_grid->applyMarks(grid);
     reportStoreError();
 }
@@ -571,7 +565,7 @@ void MainForm::cmdButton_Click(int index)
         list->show();
         m_cmdButton[Countdown]->setEnabled(false);
         m_ctx.values.ListDocked = true;
-        markTodayThenDays();
+        markDays(TodayMark::First);
         break;
     }
     default:

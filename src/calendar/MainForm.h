@@ -115,10 +115,14 @@ private:
     VemraButton* makeButton(const QString& name, const QString& caption, const QRect& place, ButtonType type);
 
     void GetFromRegistry();
-    void markDays();
-    // The countdown command marks today first, so that an entry of today shows its own colour there
-    // until the next marking.
-    void markTodayThenDays();
+    // Today is marked last, so its red wins over an entry's colour; the countdown command marks it first,
+    // so that an entry of today shows its own colour there until the next marking.
+    enum class TodayMark
+    {
+        Last,
+        First
+    };
+    void markDays(TodayMark today = TodayMark::Last);
     // After a drag, the list follows the window on its side while the command column is open.
     void redockListWindow();
     void reportStoreError();

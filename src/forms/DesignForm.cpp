@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <algorithm>
+
 DesignForm::DesignForm(const QString& name, const QString& title, Band band, QWidget* parent)
     : QWidget(parent), m_cmdSetfocus(new QPushButton(QStringLiteral("Command1"), this))
 {

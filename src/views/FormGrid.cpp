@@ -65,13 +65,13 @@ FormGrid::~FormGrid() = default;
 void FormGrid::Form_Load()
 {
     SetTopMost(this, true);
-    if (QWidget* main = m_windows.mainWindow()) {
+    const QWidget* main = m_windows.mainWindow();
+    if (main) {
         setFixedHeight(main->height());
         move(x(), main->y());
     }
     InitializeGrid();
     // The list follows the main window's theme; the theme routine colours both windows.
-    const QWidget* main = m_windows.mainWindow();
     const bool light = !main || Design::bgr(main->palette().color(QPalette::Window)) == LightWindowBack;
     m_windows.ApplyTheme(light ? ColourTheme::Light : ColourTheme::Dark);
     m_xTimer->start();
@@ -111,8 +111,8 @@ void FormGrid::InitializeEntry()
     const int rows = int(m_upcoming.size());
     for (int row = 1; row <= rows; ++row) {
         const size_t position = m_upcoming.position(size_t(row - 1));
+        // Writing the first cell makes the row; the countdown column takes its texts from its source.
         m_grid->CellDetails(row, TypeColumn, table.text(position, ScheduleField::Type), 0);
-        m_grid->CellDetails(row, CountdownColumn, QString(), 0);
     }
     m_grid->RemoveRowsFrom(rows + 1);
     m_grid->refreshColumn(CountdownColumn);
