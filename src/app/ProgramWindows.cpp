@@ -3,6 +3,7 @@
 #include "alarm/FormAlarm.h"
 #include "calendar/MainForm.h"
 #include "editing/FormAddSched.h"
+#include "editing/FormOrganizer.h"
 #include "forms/AppContext.h"
 #include "views/FormGrid.h"
 
@@ -18,6 +19,7 @@ ProgramWindows::~ProgramWindows()
     for (const QPointer<FormAlarm>& alarm : m_alarms)
         delete alarm.data();
     delete m_list.data();
+    delete m_organizer.data();
     m_addSched.reset();
     m_main.reset();
 }
@@ -62,8 +64,29 @@ FormAddSched* ProgramWindows::addScheduleDialog()
         m_addSched = std::make_unique<FormAddSched>(m_ctx);
         QObject::connect(m_addSched.get(), &FormAddSched::UnloadedFrom, &mainForm(),
                          &MainForm::AddDialogClosed);
+        QObject::connect(m_addSched.get(), &FormAddSched::UnloadedFrom, &mainForm(),
+                         [this](const QString& from) {
+                             if (FormOrganizer* organizer = openOrganizer())
+                                 organizer->AddDialogClosed(from);
+                         });
     }
     return m_addSched.get();
+}
+
+FormOrganizer* ProgramWindows::organizer()
+{
+    if (!m_organizer) {
+        m_organizer = new FormOrganizer(m_ctx, *this); // deletes itself when it closes
+        // A closed organizer is on its way out; the next opening makes a fresh one.
+        QObject::connect(m_organizer.data(), &DesignForm::Unloaded, &mainForm(),
+                         [this] { m_organizer = nullptr; });
+    }
+    return m_organizer;
+}
+
+FormOrganizer* ProgramWindows::openOrganizer()
+{
+    return m_organizer && m_organizer->isLoaded() ? m_organizer.data() : nullptr;
 }
 
 FormGrid* ProgramWindows::listWindow()

@@ -37,6 +37,8 @@ public:
     QWidget* mainWindow() override;
     QMenu* trayMenu() override;
     QAction* exitEntry() override;
+    FormOrganizer* organizer() override;
+    FormOrganizer* openOrganizer() override;
     FormAddSched* addScheduleDialog() override;
     FormGrid* listWindow() override;
     FormGrid* loadedListWindow() override;
@@ -54,8 +56,9 @@ private:
     ShellHooks m_hooks;
     std::unique_ptr<MainForm> m_main;
     std::unique_ptr<FormAddSched> m_addSched;
-    // The countdown list and the alarm windows delete themselves when they close.
+    // The countdown list, the organizer and the alarm windows delete themselves when they close.
     QPointer<FormGrid> m_list;
+    QPointer<FormOrganizer> m_organizer;
     std::vector<QPointer<FormAlarm>> m_alarms;
 };
 

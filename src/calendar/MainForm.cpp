@@ -1,13 +1,14 @@
 #include "calendar/MainForm.h"
 
 #include "alarm/AlarmEngine.h"
-#include "calendar/MonthGridCells.h"
 #include "controls/VemraButton.h"
 #include "editing/DateEdit.h"
 #include "editing/FormAddSched.h"
+#include "editing/FormOrganizer.h"
 #include "forms/AppContext.h"
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
+#include "forms/MonthGridCells.h"
 #include "forms/PlainText.h"
 #include "forms/WindowHelpers.h"
 #include "forms/WindowOwner.h"
@@ -568,8 +569,18 @@ void MainForm::cmdButton_Click(int index)
         markDays(TodayMark::First);
         break;
     }
+    case Organizer:
+        hide();
+        // Unloaded without clearing ListDocked, so that the list comes back docked with this window.
+        m_windows.UnloadListWindow();
+        if (QWidget* organizer = m_windows.organizer()) {
+            organizer->show();
+            organizer->raise();
+            organizer->activateWindow();
+        }
+        break;
     default:
-        // "Max" and "&Organizer" open windows that are not part of the program yet.
+        // "Max" opens a window that is not part of the program yet.
         break;
     }
 }

@@ -1,7 +1,9 @@
 #include "forms/ClickLabel.h"
 
+#include "controls/ButtonColor.h"
 #include "forms/DesignUnits.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 
 ClickLabel::ClickLabel(QWidget* parent) : ClickLabel(QString(), parent) {}
@@ -40,9 +42,11 @@ void ClickLabel::setOpaque(bool opaque)
 
 void ClickLabel::applyPalette()
 {
+    // A colour naming a system colour takes the desktop's colour for it.
+    const QPalette system = QGuiApplication::palette();
     QPalette p = palette();
-    p.setColor(QPalette::Window, Design::color(m_back));
-    p.setColor(QPalette::WindowText, Design::color(m_fore));
+    p.setColor(QPalette::Window, Design::color(ButtonColor::translate(m_back, system)));
+    p.setColor(QPalette::WindowText, Design::color(ButtonColor::translate(m_fore, system)));
     setPalette(p);
 }
 

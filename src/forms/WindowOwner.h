@@ -5,6 +5,7 @@
 class FormAddSched;
 class FormAlarm;
 class FormGrid;
+class FormOrganizer;
 class QAction;
 class QMenu;
 class QWidget;
@@ -27,6 +28,11 @@ public:
     virtual QAction* exitEntry() = 0;
     // The year view once it has been opened; null before.
     virtual QWidget* yearView() { return nullptr; }
+
+    // The organizer, made (not shown) when it is not open; it is deleted when it closes.
+    virtual FormOrganizer* organizer() { return nullptr; }
+    // The organizer while it is open; null otherwise.
+    virtual FormOrganizer* openOrganizer() { return nullptr; }
 
     // The add-schedule dialog.
     virtual FormAddSched* addScheduleDialog() = 0;

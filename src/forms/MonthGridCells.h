@@ -3,12 +3,30 @@
 #include "store/MonthGrid.h"
 
 #include <QObject>
+#include <QRect>
 
 #include <vector>
 
 class BeepService;
 class ClickLabel;
 class QWidget;
+
+// How a window designs its month grid: where cell 0 and header 0 sit (in twips), and the colours and
+// font size every layout gives the day cells.
+struct DayCellDesign
+{
+    QRect cell;
+    QRect header;
+    BgrColor back = Bgr::White;
+    BgrColor fore = Bgr::Black;
+    qreal designPoints = 6.75; // cell 0 as designed, before the first layout
+    qreal layoutPoints = 7.0;
+
+    // The main window: white cells with black figures.
+    static DayCellDesign mainWindow();
+    // The organizer: cells in the desktop's workspace colour with white figures.
+    static DayCellDesign organizer();
+};
 
 // The day cells (DaySlot) and weekday headers (labelss) of a month grid window. Cell 0 and header 0 are
 // placed by the window's design; the layout creates the others as copies of them on first use, places
@@ -20,7 +38,8 @@ class MonthGridCells : public QObject
 
 public:
     // Creates cell 0 and header 0 on the form at their design places.
-    MonthGridCells(QWidget* form, BeepService& beeper);
+    MonthGridCells(QWidget* form, BeepService& beeper,
+                   const DayCellDesign& design = DayCellDesign::mainWindow());
 
     int count() const { return int(m_cells.size()); }
     ClickLabel* DaySlot(int index) const;
@@ -49,6 +68,7 @@ private:
 
     QWidget* m_form;
     BeepService& m_beeper;
+    DayCellDesign m_design;
     std::vector<ClickLabel*> m_cells;
     std::vector<ClickLabel*> m_headers;
 };

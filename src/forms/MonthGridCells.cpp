@@ -1,4 +1,4 @@
-#include "calendar/MonthGridCells.h"
+#include "forms/MonthGridCells.h"
 
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
@@ -10,19 +10,41 @@
 namespace {
 
 constexpr int HiddenCellCount = 41; // the layout hides this many cells before placing the month
-constexpr qreal LayoutFontPoints = 7.0;
 const std::array<const char*, 7> HeaderCaptions = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+
+// The desktop's application-workspace colour, which the organizer's day cells take.
+constexpr BgrColor WorkspaceColour = 0x8000000C;
 
 } // namespace
 
-MonthGridCells::MonthGridCells(QWidget* form, BeepService& beeper)
-    : QObject(form), m_form(form), m_beeper(beeper)
+DayCellDesign DayCellDesign::mainWindow()
+{
+    return {Design::rect(120, 1200, 420, 320),
+            Design::rect(160, 945, 420, 255),
+            Bgr::White,
+            Bgr::Black,
+            6.75,
+            7.0};
+}
+
+DayCellDesign DayCellDesign::organizer()
+{
+    return {Design::rect(6360, 2160, 645, 420),
+            Design::rect(6390, 1920, 405, 255),
+            WorkspaceColour,
+            Bgr::White,
+            7.0,
+            7.0};
+}
+
+MonthGridCells::MonthGridCells(QWidget* form, BeepService& beeper, const DayCellDesign& design)
+    : QObject(form), m_form(form), m_beeper(beeper), m_design(design)
 {
     ClickLabel* cell = new ClickLabel(QStringLiteral("1"), form);
-    cell->setGeometry(Design::rect(120, 1200, 420, 320));
+    cell->setGeometry(design.cell);
     cell->setOpaque(true);
-    cell->setColors(Bgr::White, Bgr::Black);
-    cell->setFont(Design::font(QStringLiteral("Tahoma"), 6.75));
+    cell->setColors(design.back, design.fore);
+    cell->setFont(Design::font(QStringLiteral("Tahoma"), design.designPoints));
     cell->setAlignment(Qt::AlignCenter);
     cell->hide();
     m_cells.push_back(cell);
@@ -33,7 +55,7 @@ MonthGridCells::MonthGridCells(QWidget* form, BeepService& beeper)
 
     ClickLabel* header = new ClickLabel(QLatin1String(HeaderCaptions[0]), form);
     header->setObjectName(QStringLiteral("labelss(0)"));
-    header->setGeometry(Design::rect(160, 945, 420, 255));
+    header->setGeometry(design.header);
     header->setFont(Design::font(QStringLiteral("Tahoma"), 8.25));
     header->hide();
     m_headers.push_back(header);
@@ -104,10 +126,11 @@ void MonthGridCells::SetupDays(int month, int year)
             cell->hide();
         }
         cell->setGeometry(x, y, w, h);
-        cell->setColors(Bgr::White, Bgr::Black);
-        if (cell->font().pointSizeF() != LayoutFontPoints) {
+        cell->setColors(m_design.back, m_design.fore);
+        if (cell->font().pointSizeF() != m_design.layoutPoints || cell->font().bold()) {
             QFont font = cell->font();
-            font.setPointSizeF(LayoutFontPoints);
+            font.setPointSizeF(m_design.layoutPoints);
+            font.setBold(false);
             cell->setFont(font);
         }
         x += w;

@@ -1,4 +1,4 @@
-#include "calendar/MonthGridCells.h"
+#include "forms/MonthGridCells.h"
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
 #include "support/TestServices.h"

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "store/EntryEdit.h"
+
+#include <QDateTime>
+#include <QObject>
+
+#include <memory>
+
+class IconList;
+class ListGrid;
+
+// The organizer's table of every entry: one row per entry in walk order, eight columns (status and
+// alarm pictures, date, weekday, subject, note, alarm time, kind), past entries greyed. A row is not
+// tied to its entry; the window finds the entry again by the row's texts. A header click sorts by that
+// column, ascending then descending; the columns cannot be widened or narrowed.
+class OrganizerGrid : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum Column
+    {
+        Status = 1,
+        Timer = 2,
+        Date = 3,
+        Day = 4,
+        Subject = 5,
+        Note = 6,
+        AlarmTime = 7,
+        Event = 8
+    };
+    // The grey of a past entry's texts.
+    static constexpr quint32 PastForeColor = 0xE0E0E0;
+
+    // Gives the grid its pictures and takes over its header clicks and column widths.
+    explicit OrganizerGrid(ListGrid* grid);
+    ~OrganizerGrid() override;
+
+    ListGrid* grid() const { return m_grid; }
+    IconList* ImgList() const { return m_icons.get(); }
+
+    // Adds the eight columns and a row for every entry of the table.
+    void SetupGrid(const ScheduleTable& table, const QDateTime& now);
+    // Removes rows and columns, then sets the grid up again from the table.
+    void rebuild(const ScheduleTable& table, const QDateTime& now);
+
+    // Sorts by the column, ascending on the first click and descending on the next.
+    void ColumnClick(int column);
+
+    // The first row whose date is the "mm/dd/yyyy" text; 0 when there is none.
+    int rowOfDate(const QString& dateText) const;
+    // The texts of a row, as the edit panel shows them.
+    EntryTexts rowTexts(int row) const;
+
+    // Whether an entry whose date and alarm time are these texts has gone by.
+    static bool isPast(const QString& dateText, const QString& timeText, const QDateTime& now);
+
+private:
+    ListGrid* m_grid;
+    std::unique_ptr<IconList> m_icons;
+};
