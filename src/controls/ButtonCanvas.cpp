@@ -127,11 +127,8 @@ void ButtonCanvas::text(const ButtonRect& rect, const QString& caption, const QF
 {
     if (caption.isEmpty())
         return;
-    QFont sharp = font;
-    // Without smoothing every caption pixel is exactly the caption colour.
-    sharp.setStyleStrategy(QFont::NoAntialias);
     QPainter painter(&m_surface);
-    painter.setFont(sharp);
+    painter.setFont(ButtonLayout::drawingFont(font));
     painter.setPen(ButtonColor::toQColor(c));
     painter.drawText(rect.toQRect(), ButtonLayout::textFlags() | Qt::AlignHCenter, caption);
 }

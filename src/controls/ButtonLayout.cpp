@@ -10,6 +10,14 @@ int ButtonLayout::textFlags()
     return Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic;
 }
 
+QFont ButtonLayout::drawingFont(const QFont& font)
+{
+    QFont sharp = font;
+    // Without smoothing every caption pixel is exactly the caption colour.
+    sharp.setStyleStrategy(QFont::NoAntialias);
+    return sharp;
+}
+
 ButtonLayout ButtonLayout::compute(QSize size, const QString& caption, const QFont& font, int picturePosition,
                                    QSize pictureSize, bool hasPicture)
 {
@@ -38,11 +46,14 @@ ButtonLayout ButtonLayout::compute(QSize size, const QString& caption, const QFo
         break;
     }
 
-    // Measuring keeps the left and top edges and takes the wrapped text's extent for the others.
+    // Measuring keeps the left and top edges and takes the wrapped text's extent for the others. It
+    // measures the caption as it is drawn, without smoothing: smoothed glyphs are narrower, and a rect
+    // measured with them would wrap the drawn caption's last word out of sight.
     const QRect room(start.left, start.top, std::max(start.width(), 0), std::max(start.height(), 0));
-    const QRect measured = caption.isEmpty()
-                               ? QRect()
-                               : QFontMetrics(font).boundingRect(room, textFlags() | Qt::AlignLeft, caption);
+    const QRect measured =
+        caption.isEmpty()
+            ? QRect()
+            : QFontMetrics(drawingFont(font)).boundingRect(room, textFlags() | Qt::AlignLeft, caption);
     ButtonRect cr{start.left, start.top, start.left + measured.width(), start.top + measured.height()};
 
     int dx = (w - cr.right) / 2;

@@ -1,11 +1,10 @@
 #pragma once
 
+#include <QFont>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
-
-class QFont;
 
 // A pixel rectangle given by its edges, right and bottom exclusive, as the layout rules state them.
 struct ButtonRect
@@ -37,4 +36,6 @@ struct ButtonLayout
 
     // The drawing flags the caption is measured and drawn with.
     static int textFlags();
+    // The caption font as it is drawn: unsmoothed.
+    static QFont drawingFont(const QFont& font);
 };

@@ -202,12 +202,15 @@ void FormOrganizer::buildAlarmArea()
                             Design::rect(6960, 4935, 720, 255));
     m_clickHere->setCursor(Qt::PointingHandCursor);
     m_clickHere->setAlignment(Qt::AlignCenter);
+    // The link is as wide as its words, and the sentence goes on right after it.
+    m_clickHere->resize(m_clickHere->sizeHint().width() + 4, m_clickHere->height());
     setClickHereHighlighted(false);
     connect(m_clickHere, &ClickLabel::Click, this, &FormOrganizer::ClickHere_Click);
     connect(m_clickHere, &ClickLabel::MouseMove, this, [this] { setClickHereHighlighted(true); });
     m_clickHere->installEventFilter(this);
     m_lbl2 = makeLabel(this, QStringLiteral("lbl2"), QStringLiteral("to turn ON the alarm for this "),
-                       Design::rect(7740, 4935, 3100, 255));
+                       QRect(m_clickHere->geometry().right() + 4, m_clickHere->y(), Design::px(3100),
+                             m_clickHere->height()));
     m_label5 = makeLabel(this, QStringLiteral("Label5"), QStringLiteral("schedule."),
                          Design::rect(6960, 5190, 3900, 255));
     for (ClickLabel* plain : {m_imgONOFF, m_lbl1, m_lbl2, m_label5})
@@ -240,6 +243,7 @@ void FormOrganizer::buildCommands()
         button->setObjectName(QStringLiteral("VemraButton1(%1)").arg(i));
         button->setAccessibleName(QString::fromLatin1(Commands[i].caption).remove(u'&'));
         button->setButtonType(ButtonType::ThinEdge);
+        button->setFont(Design::font(QStringLiteral("Tahoma"), 8.25));
         button->setGeometry(Design::rect(Commands[i].left, 6480, 1095, 375));
         button->setEnabled(i == AddToday);
         passFocusOn(button);
@@ -251,6 +255,7 @@ void FormOrganizer::buildCommands()
     m_vemraButton2->setObjectName(QStringLiteral("VemraButton2"));
     m_vemraButton2->setAccessibleName(tr("Back to Main"));
     m_vemraButton2->setButtonType(ButtonType::ThinEdge);
+    m_vemraButton2->setFont(Design::font(QStringLiteral("Tahoma"), 8.25));
     m_vemraButton2->setGeometry(Design::rect(9840, 6480, 1215, 375));
     passFocusOn(m_vemraButton2);
     connect(m_vemraButton2, &VemraButton::Click, this, &FormOrganizer::VemraButton2_Click);

@@ -2,6 +2,7 @@
 #include "controls/ButtonColor.h"
 #include "controls/ButtonLayout.h"
 #include "controls/VemraButton.h"
+#include "forms/DesignUnits.h"
 
 #include <QPalette>
 #include <QSignalSpy>
@@ -65,6 +66,7 @@ private slots:
     void captionColoursAndAccessKeyUnderline();
     void reliefEffectsAroundTheCaption();
     void focusRectangleFollowsTheType();
+    void captionThatFitsIsDrawnOnOneLine();
 };
 
 void TestVemraButtonRendering::classicButtonUpPressedDisabled()
@@ -602,6 +604,21 @@ void TestVemraButtonRendering::focusRectangleFollowsTheType()
     COMPARE_PIXEL(shot(host), 3, 3, Face3 ^ 0xFFFFFF);
     host.button->setButtonType(13);
     COMPARE_PIXEL(shot(host), 30, 3, Face3);
+}
+
+void TestVemraButtonRendering::captionThatFitsIsDrawnOnOneLine()
+{
+    // Captions that fit their buttons must not lose their last word to a wrap when drawn unsmoothed.
+    const QFont font = Design::font(QStringLiteral("Tahoma"), 8.25);
+    const QFontMetrics drawn(ButtonLayout::drawingFont(font));
+    for (const QString& caption : {QStringLiteral("&Add Today"), QStringLiteral("&Back to Main"),
+                                   QStringLiteral("C&hange Color"), QStringLiteral("Co&untdown")}) {
+        const QSize size(drawn.horizontalAdvance(QString(caption).remove(u'&')) + 12, 25);
+        const ButtonLayout layout = ButtonLayout::compute(size, caption, font, 4, QSize(), false);
+        const QRect wrapped = drawn.boundingRect(layout.caption.toQRect(),
+                                                 ButtonLayout::textFlags() | Qt::AlignHCenter, caption);
+        QCOMPARE(wrapped.height(), drawn.height());
+    }
 }
 
 QTEST_MAIN(TestVemraButtonRendering)
