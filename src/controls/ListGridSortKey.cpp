@@ -121,8 +121,15 @@ std::optional<qint64> minute(QStringView text)
 {
     Reader reader(text);
     const auto found = readDay(reader);
-    if (!found)
-        return std::nullopt;
+    if (!found) {
+        // A time of day alone (an alarm time column) is that minute of no particular day, before any date.
+        Reader timeOnly(text);
+        timeOnly.skipSpaces();
+        const auto time = readTime(timeOnly);
+        if (!time)
+            return std::nullopt;
+        return qint64(*time);
+    }
     reader.skipSpaces();
     if (reader.atEnd())
         return *found * 1440;

@@ -14,7 +14,8 @@ namespace ListGridSortKey {
 std::optional<qint64> day(QStringView text);
 
 // The minute of "mm/dd/yyyy h:mm[:ss] [AM|PM]"; seconds are read but do not count. A date with no
-// time is its midnight; a time that cannot be read makes the whole text unreadable.
+// time is its midnight; a time that cannot be read makes the whole text unreadable. A time of day with no
+// date ("02:30:00 PM") is that minute before every date.
 std::optional<qint64> minute(QStringView text);
 
 } // namespace ListGridSortKey

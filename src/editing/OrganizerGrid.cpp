@@ -48,10 +48,9 @@ OrganizerGrid::OrganizerGrid(ListGrid* grid) : QObject(grid), m_grid(grid), m_ic
         Qt::DirectConnection);
 }
 
-OrganizerGrid::~OrganizerGrid()
-{
-    m_grid->setImageList(nullptr);
-}
+// The grid may be gone already (this object is its child); it holds the pictures through a guarded
+// pointer, so they may go without telling it.
+OrganizerGrid::~OrganizerGrid() = default;
 
 void OrganizerGrid::SetupGrid(const ScheduleTable& table, const QDateTime& now)
 {

@@ -221,6 +221,14 @@ void TestListGrid::dateKeys()
     const auto readMinute = ListGridSortKey::minute(text);
     QCOMPARE(readDay ? *readDay - origin : -1, day);
     QCOMPARE(readMinute ? *readMinute - origin * 1440 : -1, minute);
+
+    // An alarm time column holds times without dates: they sort by the minute, before any date.
+    const auto afternoon = ListGridSortKey::minute(QStringLiteral("02:30:00 PM"));
+    const auto morning = ListGridSortKey::minute(QStringLiteral("9:00 AM"));
+    QVERIFY(afternoon && morning);
+    QCOMPARE(*afternoon - *morning, qint64(330));
+    QVERIFY(*afternoon < *ListGridSortKey::minute(QStringLiteral("01/01/1900")));
+    QVERIFY(!ListGridSortKey::minute(QStringLiteral("02:30:00 PM soon")));
 }
 
 void TestListGrid::sortOrders_data()

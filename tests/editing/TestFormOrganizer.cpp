@@ -1,0 +1,561 @@
+#include "calendar/MainForm.h"
+#include "controls/IconList.h"
+#include "controls/ListGrid.h"
+#include "controls/VemraButton.h"
+#include "editing/DateEdit.h"
+#include "editing/FormAddSched.h"
+#include "editing/FormOrganizer.h"
+#include "editing/NoteEdit.h"
+#include "editing/OrganizerGrid.h"
+#include "editing/TimeEdit.h"
+#include "forms/ClickLabel.h"
+#include "forms/DesignUnits.h"
+#include "forms/MonthGridCells.h"
+#include "store/Recurrence.h"
+#include "support/WindowTestEnv.h"
+#include "views/FormGrid.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+// The organizer driven as a user drives it: opened from the main window, rows and days clicked,
+// headers clicked, the panel edited and the commands pressed; then the file is read back.
+class TestFormOrganizer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void opensInPlaceOfTheMainWindowAndGivesItBack();
+    void rowsShowEveryEntryWithItsPicturesAndGreyPast();
+    void alarmSwitchFollowsTheExactStoredWordAndToggles();
+    void headerClicksSortAscendingThenDescending();
+    void dayClickSelectsTheFirstRowOfThatDay();
+    void deleteRemovesOnlyTheFirstIdenticalEntryWithoutAsking();
+    void saveRewritesTheEntryAndItsWeekday();
+    void answeringNoMovesOnToTheNextIdenticalEntry();
+    void everyListedKindCanBeSavedAndKeepsRecurring();
+    void incompletePanelIsRefusedAndKeptForEditing();
+    void refusedWriteIsReportedAndChangesNothing();
+    void rowsCannotBeChangedWhileEditing();
+    void addingFromTheOrganizerPresetsTheDayAndShowsTheNewRow();
+    void compactLayoutFillsASmallScreen();
+    void entryTextsAreNeverMarkup();
+
+private:
+    FormOrganizer& open();
+    ListGrid* grid() const { return m_organizer->Grid(); }
+    template <typename T> T* child(const QString& name) const
+    {
+        T* found = m_organizer->findChild<T*>(name);
+        if (!found)
+            qFatal("no control %s", qPrintable(name));
+        return found;
+    }
+    VemraButton* command(int index) const
+    {
+        return child<VemraButton>(QStringLiteral("VemraButton1(%1)").arg(index));
+    }
+    void press(int index) { QTest::mouseClick(command(index), Qt::LeftButton); }
+    void clickRow(int row);
+    void clickHeader(int column);
+    ClickLabel* dayCell(int day) const;
+    void clickDay(int day, QEvent::Type how = QEvent::MouseButtonPress);
+    QStringList column(int column) const;
+    static void typeAtEnd(NoteEdit* note, const QString& text)
+    {
+        note->moveCursor(QTextCursor::End);
+        QTest::keyClicks(note, text);
+    }
+    QString panelSubject() const { return child<QLineEdit>(QStringLiteral("txtBox(2)"))->text(); }
+    bool nothingSelected() const;
+
+    std::unique_ptr<WindowTestEnv> m_env;
+    QPointer<FormOrganizer> m_organizer;
+};
+
+void TestFormOrganizer::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestFormOrganizer::init()
+{
+    m_env = std::make_unique<WindowTestEnv>(QDateTime(QDate(2002, 10, 12), QTime(9, 30)));
+}
+
+void TestFormOrganizer::cleanup()
+{
+    m_env.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+FormOrganizer& TestFormOrganizer::open()
+{
+    MainForm& main = m_env->windows().mainForm();
+    main.show();
+    QTest::mouseClick(main.findChild<VemraButton*>(QStringLiteral("cmdButton(5)")), Qt::LeftButton);
+    m_organizer = m_env->windows().openOrganizer();
+    if (!m_organizer)
+        qFatal("the organizer did not open");
+    return *m_organizer;
+}
+
+void TestFormOrganizer::clickRow(int row)
+{
+    QTableView* view = grid()->view();
+    const QRect cell = view->visualRect(view->model()->index(row - 1, OrganizerGrid::Date - 1));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+void TestFormOrganizer::clickHeader(int columnNumber)
+{
+    QHeaderView* header = grid()->view()->horizontalHeader();
+    const int x =
+        header->sectionViewportPosition(columnNumber - 1) + header->sectionSize(columnNumber - 1) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+}
+
+ClickLabel* TestFormOrganizer::dayCell(int day) const
+{
+    MonthGridCells& cells = m_organizer->dayCells();
+    for (int i = 0; i < cells.count(); ++i) {
+        ClickLabel* cell = cells.DaySlot(i);
+        if (cell->isVisibleTo(m_organizer) && cell->text() == QString::number(day))
+            return cell;
+    }
+    qFatal("day %d is not shown", day);
+}
+
+void TestFormOrganizer::clickDay(int day, QEvent::Type how)
+{
+    if (how == QEvent::MouseButtonDblClick)
+        QTest::mouseDClick(dayCell(day), Qt::LeftButton);
+    else
+        QTest::mouseClick(dayCell(day), Qt::LeftButton);
+}
+
+QStringList TestFormOrganizer::column(int columnNumber) const
+{
+    QStringList texts;
+    for (int row = 1; row <= grid()->Rows(); ++row)
+        texts << grid()->Cell(row, columnNumber).Text;
+    return texts;
+}
+
+bool TestFormOrganizer::nothingSelected() const
+{
+    return child<QFrame>(QStringLiteral("Frame1"))->isVisible() && panelSubject().isEmpty() &&
+           child<QComboBox>(QStringLiteral("Combo3"))->currentText().isEmpty() &&
+           command(FormOrganizer::AddToday)->isEnabled() && !command(FormOrganizer::Edit)->isEnabled() &&
+           !command(FormOrganizer::Delete)->isEnabled() && !command(FormOrganizer::Save)->isEnabled();
+}
+
+void TestFormOrganizer::opensInPlaceOfTheMainWindowAndGivesItBack()
+{
+    MainForm& main = m_env->windows().mainForm();
+    main.show();
+    QTest::mouseClick(main.findChild<VemraButton*>(QStringLiteral("cmdButton(6)")), Qt::LeftButton);
+    QVERIFY(m_env->windows().loadedListWindow());
+
+    open();
+    QVERIFY(!main.isVisible());
+    QVERIFY(!m_env->windows().loadedListWindow());
+    QVERIFY(m_env->values().ListDocked);
+    QVERIFY(m_organizer->isVisible());
+    QCOMPARE(m_organizer->windowTitle(), QStringLiteral("Zentravio Organizer"));
+    QVERIFY(nothingSelected());
+    QVERIFY(!child<DateEdit>(QStringLiteral("DateCtrl"))->isEnabled());
+    QVERIFY(!child<TimeEdit>(QStringLiteral("TimeCtrl"))->isEnabled());
+    QCOMPARE(child<QComboBox>(QStringLiteral("Combo2"))->count(), 21);
+    QCOMPARE(child<QComboBox>(QStringLiteral("Combo2"))->currentText(), QStringLiteral("2002"));
+    QCOMPARE(child<QComboBox>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("October"));
+
+    m_organizer->Form_Activate();
+    QVERIFY(m_env->values().OrganizerViewActive);
+    QVERIFY(!m_env->values().MainViewActive);
+
+    QTest::mouseClick(child<VemraButton>(QStringLiteral("VemraButton2")), Qt::LeftButton);
+    QVERIFY(main.isVisible());
+    FormGrid* list = m_env->windows().loadedListWindow();
+    QVERIFY(list && list->isVisible());
+    QCOMPARE(m_env->values().DockSide, QStringLiteral("RIGHT")); // no room left of a window at the edge
+    QCOMPARE(list->pos(), QPoint(main.x() + main.width(), main.y()));
+    QVERIFY(!main.findChild<VemraButton*>(QStringLiteral("cmdButton(6)"))->isEnabled());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(m_organizer.isNull());
+    // The next opening starts afresh.
+    open();
+    QVERIFY(nothingSelected());
+}
+
+void TestFormOrganizer::rowsShowEveryEntryWithItsPicturesAndGreyPast()
+{
+    m_env->addEntry(QStringLiteral("10/13/2002"), QStringLiteral("Ahead"), QStringLiteral("OneTime"),
+                    QStringLiteral("08:00:00 AM"), QStringLiteral("ON"));
+    m_env->addEntry(QStringLiteral("10/11/2002"), QStringLiteral("Yesterday"), QStringLiteral("Yearly"),
+                    QStringLiteral("11:00:00 PM"), QStringLiteral("off"), QStringLiteral("gone"));
+    m_env->addEntry(QStringLiteral("10/12/2002"), QStringLiteral("This minute"), QStringLiteral("Everyday"),
+                    QStringLiteral("09:30:59 AM"));
+    open();
+    QCOMPARE(grid()->Columns(), 8);
+    QCOMPARE(grid()->Rows(), 3);
+    const QStringList headers = {"Status",  "Timer", "Date",       "Day",
+                                 "Subject", "Note",  "Alarm Time", "Schedule Event"};
+    for (int c = 1; c <= 8; ++c) {
+        QCOMPARE(grid()->ColumnKey(c), QStringLiteral("KEY%1").arg(c));
+        QCOMPARE(grid()->view()->model()->headerData(c - 1, Qt::Horizontal).toString(), headers[c - 1]);
+    }
+    QCOMPARE(grid()->ColumnWidth(6), 200);
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"Ahead", "Yesterday", "This minute"}));
+    QCOMPARE(grid()->Cell(1, OrganizerGrid::Timer).Icon, int(IconList::AlarmOn)); // any letter case
+    QCOMPARE(grid()->Cell(2, OrganizerGrid::Timer).Icon, int(IconList::AlarmOff));
+    QCOMPARE(grid()->Cell(1, OrganizerGrid::Status).Icon, int(IconList::EntryAhead));
+    QCOMPARE(grid()->Cell(2, OrganizerGrid::Status).Icon, int(IconList::EntryPast));
+    QCOMPARE(grid()->Cell(3, OrganizerGrid::Status).Icon, int(IconList::EntryPast)); // its minute has begun
+    for (int c = 1; c <= 7; ++c)
+        QCOMPARE(grid()->CellForeColor(2, c), OrganizerGrid::PastForeColor);
+    QVERIFY(grid()->CellForeColor(2, 8) != OrganizerGrid::PastForeColor);
+    QVERIFY(grid()->CellForeColor(1, 3) != OrganizerGrid::PastForeColor);
+
+    clickRow(2);
+    QVERIFY(child<ClickLabel>(QStringLiteral("Label6"))->isVisible());
+    QCOMPARE(child<ClickLabel>(QStringLiteral("Label6"))->text(),
+             QStringLiteral("This record occurs in the past. "));
+    QVERIFY(!child<ClickLabel>(QStringLiteral("Label9"))->isVisible());
+    clickRow(1);
+    QVERIFY(!child<ClickLabel>(QStringLiteral("Label6"))->isVisible());
+
+    // A column edge cannot be dragged.
+    grid()->view()->horizontalHeader()->resizeSection(5, 300);
+    QCOMPARE(grid()->ColumnWidth(6), 200);
+}
+
+void TestFormOrganizer::alarmSwitchFollowsTheExactStoredWordAndToggles()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Loud"), QStringLiteral("OneTime"),
+                    QStringLiteral("10:00:00 AM"), QStringLiteral("ON"));
+    m_env->addEntry(QStringLiteral("10/21/2002"), QStringLiteral("On"), QStringLiteral("OneTime"),
+                    QStringLiteral("10:00:00 AM"), QStringLiteral("on"));
+    open();
+    clickRow(1);
+    QCOMPARE(child<ClickLabel>(QStringLiteral("lbl1"))->text(),
+             QStringLiteral("The Alarm for this schedule is currently OFF."));
+    QVERIFY(!child<QFrame>(QStringLiteral("Frame1"))->isVisible());
+    QVERIFY(command(FormOrganizer::Edit)->isEnabled() && command(FormOrganizer::Delete)->isEnabled());
+
+    clickRow(2);
+    QCOMPARE(child<ClickLabel>(QStringLiteral("lbl1"))->text(),
+             QStringLiteral("The Alarm for this schedule is currently ON."));
+    QCOMPARE(child<ClickLabel>(QStringLiteral("lbl2"))->text(),
+             QStringLiteral("to turn OFF the alarm for this"));
+    QTest::mouseClick(child<ClickLabel>(QStringLiteral("ClickHere")), Qt::LeftButton);
+    QCOMPARE(m_env->database().table().text(1, ScheduleField::AlarmOnOff), QStringLiteral("off"));
+    QCOMPARE(grid()->Cell(2, OrganizerGrid::Timer).Icon, int(IconList::AlarmOff));
+    QVERIFY(nothingSelected());
+
+    // "ON" is not exactly "on": the switch turns it to "on".
+    clickRow(1);
+    QTest::mouseClick(child<ClickLabel>(QStringLiteral("ClickHere")), Qt::LeftButton);
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::AlarmOnOff), QStringLiteral("on"));
+}
+
+void TestFormOrganizer::headerClicksSortAscendingThenDescending()
+{
+    m_env->addEntry(QStringLiteral("10/02/2002"), QStringLiteral("b"), QStringLiteral("OneTime"),
+                    QStringLiteral("11:00:00 AM"));
+    m_env->addEntry(QStringLiteral("01/15/2003"), QStringLiteral("c"), QStringLiteral("OneTime"),
+                    QStringLiteral("09:00:00 AM"));
+    m_env->addEntry(QStringLiteral("09/30/2001"), QStringLiteral("a"), QStringLiteral("OneTime"),
+                    QStringLiteral("02:00:00 PM"));
+    open();
+    clickHeader(OrganizerGrid::Date);
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"a", "b", "c"}));
+    QCOMPARE(grid()->ColumnTag(OrganizerGrid::Date), QStringLiteral("DESC"));
+    clickHeader(OrganizerGrid::Date);
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"c", "b", "a"}));
+
+    clickHeader(OrganizerGrid::AlarmTime);
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"c", "b", "a"})); // 9 AM, 11 AM, 2 PM
+    clickHeader(OrganizerGrid::AlarmTime);
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"a", "b", "c"}));
+
+    clickHeader(OrganizerGrid::Status); // past (icon 3) after ahead (icon 2)
+    QCOMPARE(column(OrganizerGrid::Subject).last(), QStringLiteral("b"));
+    QCOMPARE(column(OrganizerGrid::Subject).first(), QStringLiteral("c"));
+}
+
+void TestFormOrganizer::dayClickSelectsTheFirstRowOfThatDay()
+{
+    m_env->clock.set(QDateTime(QDate(2003, 3, 1), QTime(8, 0)));
+    m_env->addEntry(QStringLiteral("03/07/2003"), QStringLiteral("Other"), QStringLiteral("OneTime"));
+    m_env->addEntry(QStringLiteral("03/05/2003"), QStringLiteral("First"), QStringLiteral("OneTime"));
+    m_env->addEntry(QStringLiteral("03/05/2003"), QStringLiteral("Second"), QStringLiteral("Monthly"));
+    open();
+    clickDay(5);
+    QCOMPARE(grid()->SelectedRow(), 2);
+    QCOMPARE(panelSubject(), QStringLiteral("First"));
+    QCOMPARE(child<DateEdit>(QStringLiteral("DateCtrl"))->value(), QStringLiteral("03/05/2003"));
+    QVERIFY(dayCell(5)->font().bold()); // days with entries are marked
+    QVERIFY(!dayCell(6)->font().bold());
+
+    clickDay(20); // no entry: nothing changes
+    QCOMPARE(grid()->SelectedRow(), 2);
+    QCOMPARE(panelSubject(), QStringLiteral("First"));
+
+    // Another month of the calendar leaves the grid as it is.
+    QComboBox* months = child<QComboBox>(QStringLiteral("Combo1"));
+    months->setCurrentIndex(4);
+    emit months->activated(4);
+    QCOMPARE(m_organizer->displayedMonth(), 5);
+    QCOMPARE(grid()->Rows(), 3);
+}
+
+void TestFormOrganizer::deleteRemovesOnlyTheFirstIdenticalEntryWithoutAsking()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Twin"), QStringLiteral("OneTime"));
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Twin"), QStringLiteral("OneTime"),
+                    QStringLiteral("10:00:00 AM"), QStringLiteral("on"));
+    m_env->addEntry(QStringLiteral("10/21/2002"), QStringLiteral("Keep"), QStringLiteral("OneTime"));
+    open();
+    clickRow(2);
+    press(FormOrganizer::Delete);
+    QVERIFY(m_env->messages.shown.isEmpty());
+    const ScheduleTable& table = m_env->database().table();
+    QCOMPARE(table.size(), size_t(2));
+    QCOMPARE(table.text(0, ScheduleField::AlarmOnOff), QStringLiteral("on")); // the first twin went
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"Twin", "Keep"}));
+    QVERIFY(nothingSelected());
+}
+
+void TestFormOrganizer::saveRewritesTheEntryAndItsWeekday()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Dentist"), QStringLiteral("OneTime"),
+                    QStringLiteral("10:00:00 AM"), QStringLiteral("on"));
+    open();
+    clickRow(1);
+    press(FormOrganizer::Edit);
+    QVERIFY(command(FormOrganizer::Save)->isEnabled() && !command(FormOrganizer::AddToday)->isEnabled());
+    QVERIFY(child<DateEdit>(QStringLiteral("DateCtrl"))->isEnabled());
+    child<DateEdit>(QStringLiteral("DateCtrl"))->setValue(QStringLiteral("10/22/2002"));
+    QLineEdit* subject = child<QLineEdit>(QStringLiteral("txtBox(2)"));
+    subject->clear();
+    QTest::keyClicks(subject, QStringLiteral("Orthodontist"));
+    child<TimeEdit>(QStringLiteral("TimeCtrl"))->setValue(QStringLiteral("14:15"));
+
+    m_env->messages.setNextAnswer(QMessageBox::Yes);
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 1);
+    QCOMPARE(m_env->messages.shown[0].text,
+             QStringLiteral("Are you sure you want to save changes for this record?"));
+    QCOMPARE(m_env->messages.shown[0].title, QStringLiteral("Edit"));
+    const ScheduleEntry saved = m_env->database().table().entry(0);
+    QCOMPARE(saved[ScheduleField::Date], QStringLiteral("10/22/2002"));
+    QCOMPARE(saved[ScheduleField::Day], QStringLiteral("Tuesday"));
+    QCOMPARE(saved[ScheduleField::Type], QStringLiteral("Orthodontist"));
+    QCOMPARE(saved[ScheduleField::AlarmTime], QStringLiteral("02:15:00 PM"));
+    QCOMPARE(saved[ScheduleField::SchedType], QStringLiteral("Onetime"));
+    QCOMPARE(saved[ScheduleField::AlarmOnOff], QStringLiteral("on"));
+    QVERIFY(nothingSelected());
+    QCOMPARE(grid()->Cell(1, OrganizerGrid::Subject).Text, QStringLiteral("Orthodontist"));
+}
+
+void TestFormOrganizer::answeringNoMovesOnToTheNextIdenticalEntry()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Twin"), QStringLiteral("OneTime"));
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Twin"), QStringLiteral("OneTime"));
+    open();
+    clickRow(1);
+    press(FormOrganizer::Edit);
+    QLineEdit* subject = child<QLineEdit>(QStringLiteral("txtBox(2)"));
+    QTest::keyClicks(subject, QStringLiteral(" two"));
+
+    m_env->messages.setNextAnswer(QMessageBox::No);
+    m_env->messages.setNextAnswer(QMessageBox::Yes);
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 2);
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Twin"));
+    QCOMPARE(m_env->database().table().text(1, ScheduleField::Type), QStringLiteral("Twin two"));
+
+    // No to every one: nothing changes and the window starts over.
+    clickRow(1);
+    press(FormOrganizer::Edit);
+    QTest::keyClicks(child<QLineEdit>(QStringLiteral("txtBox(2)")), QStringLiteral("!"));
+    m_env->messages.setNextAnswer(QMessageBox::No);
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 3);
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Twin"));
+    QVERIFY(nothingSelected());
+}
+
+void TestFormOrganizer::everyListedKindCanBeSavedAndKeepsRecurring()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Walk"), QStringLiteral("Everyday"),
+                    QStringLiteral("07:00:00 AM"), QStringLiteral("on"));
+    m_env->addEntry(QStringLiteral("10/25/2002"), QStringLiteral("Rent"), QStringLiteral("Monthly"));
+    open();
+    clickRow(1);
+    QCOMPARE(child<QComboBox>(QStringLiteral("Combo3"))->currentText(), QStringLiteral("EveryDay"));
+    press(FormOrganizer::Edit);
+    m_env->messages.setNextAnswer(QMessageBox::Yes);
+    press(FormOrganizer::Save);
+    const ScheduleTable& table = m_env->database().table();
+    QCOMPARE(table.text(0, ScheduleField::SchedType), QStringLiteral("EveryDay"));
+    QVERIFY(Recurrence::isAlarmDue(table, 0, QDateTime(QDate(2003, 1, 9), QTime(7, 0))));
+
+    // "Monthly" is the first listed kind, and a choice like any other.
+    clickRow(2);
+    press(FormOrganizer::Edit);
+    typeAtEnd(child<NoteEdit>(QStringLiteral("txtBox(3)")), QStringLiteral(" due"));
+    m_env->messages.setNextAnswer(QMessageBox::Yes);
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->database().table().text(1, ScheduleField::Note), QStringLiteral("note due"));
+    QCOMPARE(m_env->database().table().text(1, ScheduleField::SchedType), QStringLiteral("Monthly"));
+}
+
+void TestFormOrganizer::incompletePanelIsRefusedAndKeptForEditing()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Dentist"), QStringLiteral("OneTime"));
+    open();
+    clickRow(1);
+    press(FormOrganizer::Edit);
+    child<QLineEdit>(QStringLiteral("txtBox(2)"))->clear();
+    typeAtEnd(child<NoteEdit>(QStringLiteral("txtBox(3)")), QStringLiteral(" kept"));
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 1);
+    QCOMPARE(m_env->messages.shown[0].text, QStringLiteral("Error while saving record"));
+    QCOMPARE(m_env->messages.shown[0].title, QStringLiteral("Invalid entry"));
+    QCOMPARE(m_env->messages.shown[0].icon, QMessageBox::Information);
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Dentist"));
+    // Still editing, with what the user left in the panel.
+    QVERIFY(command(FormOrganizer::Save)->isEnabled());
+    QCOMPARE(child<NoteEdit>(QStringLiteral("txtBox(3)"))->toPlainText(), QStringLiteral("note kept"));
+
+    // Cancel keeps the unsaved values on show and closes the panel again.
+    press(FormOrganizer::Cancel);
+    QVERIFY(!child<QLineEdit>(QStringLiteral("txtBox(2)"))->isEnabled());
+    QCOMPARE(child<NoteEdit>(QStringLiteral("txtBox(3)"))->toPlainText(), QStringLiteral("note kept"));
+    QVERIFY(command(FormOrganizer::Edit)->isEnabled());
+}
+
+void TestFormOrganizer::refusedWriteIsReportedAndChangesNothing()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Dentist"), QStringLiteral("OneTime"));
+    open();
+    clickRow(1);
+    press(FormOrganizer::Edit);
+    QTest::keyClicks(child<QLineEdit>(QStringLiteral("txtBox(2)")), QStringLiteral(" visit"));
+
+    // Another program makes the file refuse every change.
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(m_env->databasePath().toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(
+                 other,
+                 "CREATE TRIGGER refuse BEFORE UPDATE ON Schedule BEGIN SELECT RAISE(ABORT, 'refused'); END;",
+                 nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    sqlite3_close(other);
+
+    m_env->messages.setNextAnswer(QMessageBox::Yes);
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 2);
+    QCOMPARE(m_env->messages.shown[1].icon, QMessageBox::Warning);
+    QCOMPARE(m_env->messages.shown[1].title, QStringLiteral("Entry not saved"));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Dentist"));
+    QVERIFY(command(FormOrganizer::Save)->isEnabled());
+    QCOMPARE(panelSubject(), QStringLiteral("Dentist visit"));
+}
+
+void TestFormOrganizer::rowsCannotBeChangedWhileEditing()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("One"), QStringLiteral("OneTime"));
+    m_env->addEntry(QStringLiteral("10/21/2002"), QStringLiteral("Two"), QStringLiteral("OneTime"));
+    open();
+    clickRow(1);
+    press(FormOrganizer::Edit);
+    clickRow(2);
+    clickDay(21);
+    QCOMPARE(panelSubject(), QStringLiteral("One"));
+    // The switch waits until the edit ends.
+    QTest::mouseClick(child<ClickLabel>(QStringLiteral("ClickHere")), Qt::LeftButton);
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::AlarmOnOff), QStringLiteral("off"));
+    press(FormOrganizer::Cancel);
+    clickRow(2);
+    QCOMPARE(panelSubject(), QStringLiteral("Two"));
+}
+
+void TestFormOrganizer::addingFromTheOrganizerPresetsTheDayAndShowsTheNewRow()
+{
+    open();
+    press(FormOrganizer::AddToday);
+    FormAddSched* dialog = m_env->windows().addScheduleDialog();
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(m_env->values().OpenedFrom, QStringLiteral("ORGANIZER"));
+    QCOMPARE(dialog->EntryDate()->value(), QStringLiteral("10/12/2002"));
+    QVERIFY(m_organizer->isEnabled());
+    dialog->close();
+    QVERIFY(nothingSelected());
+
+    clickDay(23, QEvent::MouseButtonDblClick);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->EntryDate()->value(), QStringLiteral("10/23/2002"));
+    QTest::keyClicks(dialog->findChild<QComboBox*>(QStringLiteral("cboType"))->lineEdit(),
+                     QStringLiteral("Party"));
+    QTest::keyClicks(dialog->findChild<NoteEdit*>(QStringLiteral("txtNote")), QStringLiteral("cake"));
+    QTest::mouseClick(dialog->findChild<VemraButton*>(QStringLiteral("cmdButton(0)")), Qt::LeftButton);
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"Party"}));
+    QVERIFY(nothingSelected());
+    QCOMPARE(child<QFrame>(QStringLiteral("Frame1"))->findChild<ClickLabel*>()->text(),
+             QStringLiteral("No schedule selected"));
+    QCOMPARE(m_env->values().OpenedFrom, QString());
+}
+
+void TestFormOrganizer::compactLayoutFillsASmallScreen()
+{
+    open();
+    const QPoint designedCombo = child<QComboBox>(QStringLiteral("Combo1"))->pos();
+    QVERIFY(!m_organizer->compactLayout());
+    QCOMPARE(m_organizer->size(), QSize(Design::px(11145), Design::px(7050)));
+    QTest::mouseClick(child<VemraButton>(QStringLiteral("VemraButton2")), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    m_env->screen.setGeometry(QRect(0, 0, 640, 480));
+    m_env->addEntry(QStringLiteral("10/01/2002"), QStringLiteral("Gone"), QStringLiteral("OneTime"));
+    open();
+    QVERIFY(m_organizer->compactLayout());
+    QCOMPARE(m_organizer->size(), QSize(640, 480));
+    // The load runs the check at its start and its end, so each shift is made twice.
+    QCOMPARE(child<QComboBox>(QStringLiteral("Combo1"))->x(), designedCombo.x() - 2 * Design::px(500));
+    clickRow(1);
+    QCOMPARE(child<ClickLabel>(QStringLiteral("Label7"))->text(),
+             QStringLiteral("The scheduled date and time is already"));
+    QVERIFY(child<ClickLabel>(QStringLiteral("Label9"))->isVisible());
+}
+
+void TestFormOrganizer::entryTextsAreNeverMarkup()
+{
+    const QString subject = QStringLiteral("<img src=\"/dev/zero\">");
+    m_env->addEntry(QStringLiteral("10/20/2002"), subject, QStringLiteral("OneTime"),
+                    QStringLiteral("10:00:00 AM"), QStringLiteral("off"), QStringLiteral("<b>bold</b>"));
+    open();
+    QCOMPARE(grid()->Cell(1, OrganizerGrid::Subject).Text, subject);
+    ClickLabel* cell = dayCell(20);
+    QTest::mouseMove(cell);
+    QVERIFY(!cell->toolTip().contains(QLatin1String("<img")));
+    QVERIFY(cell->toolTip().contains(QLatin1String("&lt;img")));
+    clickRow(1);
+    QCOMPARE(panelSubject(), subject);
+}
+
+QTEST_MAIN(TestFormOrganizer)
+#include "TestFormOrganizer.moc"
