@@ -128,6 +128,7 @@ void MonthCalendar::showMonth(int month, int year)
 
 QRect MonthCalendar::dayRect(QDate date) const
 {
+    ensureLayout();
     const qint64 index = firstShown().daysTo(date);
     if (!date.isValid() || index < 0 || index >= ShownDays)
         return {};
@@ -138,6 +139,7 @@ QRect MonthCalendar::dayRect(QDate date) const
 
 QDate MonthCalendar::dateAt(QPoint point) const
 {
+    ensureLayout();
     if (!m_grid.contains(point) || m_grid.width() < Columns || m_grid.height() < Weeks)
         return {};
     const int column = std::min((point.x() - m_grid.x()) * Columns / m_grid.width(), Columns - 1);
@@ -145,8 +147,15 @@ QDate MonthCalendar::dateAt(QPoint point) const
     return firstShown().addDays(week * Columns + column);
 }
 
-void MonthCalendar::updateLayout()
+void MonthCalendar::ensureLayout() const
 {
+    if (m_layoutSize != size())
+        updateLayout();
+}
+
+void MonthCalendar::updateLayout() const
+{
+    m_layoutSize = size();
     // Title, weekday names and six weeks share the height; figures are sized to the weeks, so that the
     // calendar reads the same in a compact layout and on a large screen.
     const QRect inside = rect().adjusted(1, 1, -1, -1);
@@ -167,12 +176,6 @@ void MonthCalendar::updateLayout()
     m_titleFont.setPixelSize(std::clamp(titleHeight * 60 / 100, 9, 16));
 }
 
-void MonthCalendar::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    updateLayout();
-}
-
 void MonthCalendar::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
@@ -183,6 +186,7 @@ void MonthCalendar::changeEvent(QEvent* event)
 void MonthCalendar::paintEvent(QPaintEvent*)
 {
     ++m_paintCount;
+    ensureLayout();
     QPainter painter(this);
     painter.fillRect(rect(), Paper);
     painter.setPen(Edge);

@@ -62,7 +62,6 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -72,7 +71,10 @@ private:
     QDate firstShown() const;
     int daysInShownMonth() const;
     void showMonth(int month, int year);
-    void updateLayout();
+    // Works the parts of the face out again when the size has changed since; a hidden calendar is told
+    // of a new size only when it is next shown, and its days must be found before that.
+    void ensureLayout() const;
+    void updateLayout() const;
 
     int m_month;
     int m_year = 2000;
@@ -83,10 +85,11 @@ private:
     int m_paintCount = 0;
 
     // The parts of the face, worked out when the size or font changes.
-    QRect m_title;
-    QRect m_weekdays;
-    QRect m_grid;
-    QFont m_dayFont;
-    QFont m_boldFont;
-    QFont m_titleFont;
+    mutable QSize m_layoutSize;
+    mutable QRect m_title;
+    mutable QRect m_weekdays;
+    mutable QRect m_grid;
+    mutable QFont m_dayFont;
+    mutable QFont m_boldFont;
+    mutable QFont m_titleFont;
 };
