@@ -6,6 +6,7 @@
 #include "editing/FormOrganizer.h"
 #include "forms/AppContext.h"
 #include "views/FormGrid.h"
+#include "views/formYear.h"
 
 #include <algorithm>
 
@@ -20,6 +21,7 @@ ProgramWindows::~ProgramWindows()
         delete alarm.data();
     delete m_list.data();
     delete m_organizer.data();
+    m_year.reset();
     m_addSched.reset();
     m_main.reset();
 }
@@ -56,6 +58,18 @@ QMenu* ProgramWindows::trayMenu()
 QAction* ProgramWindows::exitEntry()
 {
     return mainForm().mnuExit();
+}
+
+QWidget* ProgramWindows::yearView()
+{
+    return m_year && m_year->isLoaded() ? m_year.get() : nullptr;
+}
+
+formYear* ProgramWindows::yearWindow()
+{
+    if (!m_year)
+        m_year = std::make_unique<formYear>(m_ctx, *this);
+    return m_year.get();
 }
 
 FormAddSched* ProgramWindows::addScheduleDialog()
@@ -148,6 +162,8 @@ void ProgramWindows::mainFormUnloaded()
         m_addSched->hide();
     if (m_list)
         m_list->hide();
+    if (m_year)
+        m_year->hide();
     if (m_hooks.EndProgram)
         m_hooks.EndProgram();
 }

@@ -39,6 +39,8 @@ public:
     QAction* exitEntry() override;
     FormOrganizer* organizer() override;
     FormOrganizer* openOrganizer() override;
+    QWidget* yearView() override;
+    formYear* yearWindow() override;
     FormAddSched* addScheduleDialog() override;
     FormGrid* listWindow() override;
     FormGrid* loadedListWindow() override;
@@ -56,6 +58,7 @@ private:
     ShellHooks m_hooks;
     std::unique_ptr<MainForm> m_main;
     std::unique_ptr<FormAddSched> m_addSched;
+    std::unique_ptr<formYear> m_year;
     // The countdown list, the organizer and the alarm windows delete themselves when they close.
     QPointer<FormGrid> m_list;
     QPointer<FormOrganizer> m_organizer;

@@ -19,6 +19,7 @@
 #include "store/ScheduleDatabase.h"
 #include "views/FormGrid.h"
 #include "views/ListDocking.h"
+#include "views/formYear.h"
 
 #include <QComboBox>
 #include <QMenu>
@@ -544,6 +545,11 @@ void MainForm::cmdButton_Click(int index)
             ApplyTheme(*theme == ColourTheme::Dark ? ColourTheme::Light : ColourTheme::Dark);
         markDays();
         break;
+    case Max:
+        if (formYear* year = m_windows.yearWindow())
+            BringForward(year);
+        m_windows.UnloadListWindow(); // `ListDocked` stays, so the list comes back with this window
+        break;
     case DateFormat: {
         const VemraButton* button = m_cmdButton[DateFormat];
         m_mnuFile->popup(mapToGlobal(QPoint(button->x(), button->y() + button->height() + Design::px(20))));
@@ -580,7 +586,6 @@ void MainForm::cmdButton_Click(int index)
         }
         break;
     default:
-        // "Max" opens a window that is not part of the program yet.
         break;
     }
 }

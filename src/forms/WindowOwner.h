@@ -9,6 +9,7 @@ class FormOrganizer;
 class QAction;
 class QMenu;
 class QWidget;
+class formYear;
 
 // The one owner of every window for the run. Windows ask it for each other ("the add dialog", "the
 // countdown list if it is loaded") instead of creating or holding each other, so that no window becomes
@@ -26,8 +27,10 @@ public:
     // The notification-area menu `mnu` and its entry `mnuExit` ("&Exit").
     virtual QMenu* trayMenu() = 0;
     virtual QAction* exitEntry() = 0;
-    // The year view once it has been opened; null before.
+    // The year view while it is loaded (shown or hidden to the tray); null otherwise.
     virtual QWidget* yearView() { return nullptr; }
+    // The year view, made on first use; showing it loads it.
+    virtual formYear* yearWindow() { return nullptr; }
 
     // The organizer, made (not shown) when it is not open; it is deleted when it closes.
     virtual FormOrganizer* organizer() { return nullptr; }
