@@ -7,8 +7,7 @@
 #include "settings/SettingsStore.h"
 #include "store/DateText.h"
 #include "store/ScheduleDatabase.h"
-#include "support/EntryGenerator.h"
-#include "support/ManualClock.h"
+#include "support/WindowBench.h"
 #include "views/FormGrid.h"
 
 #include <QApplication>
@@ -29,62 +28,24 @@ namespace {
 
 constexpr int EntryCount = 100000;
 
-class SilentBeeper : public BeepService
+ScreenService g_screen;
+
+WindowBench* g_fixture = nullptr;
+
+// The cell that shows the 15th of the shown month.
+int cellOfThe15th()
 {
-public:
-    void beep() override {}
-};
-
-struct Fixture
-{
-    QTemporaryDir dir;
-    std::unique_ptr<ScheduleDatabase> database;
-    std::unique_ptr<SettingsStore> settings;
-    ManualClock clock{QDateTime(QDate(2002, 10, 12), QTime(9, 30))};
-    SilentBeeper beeper;
-    MessageBoxService messages;
-    ScreenService screen;
-    std::unique_ptr<AppContext> context;
-    std::unique_ptr<ProgramWindows> windows;
-    MainForm* form = nullptr;
-
-    bool open()
-    {
-        const QString path = dir.filePath(ScheduleDatabase::FileName);
-        if (!EntryGenerator::writeScheduleFile(path, EntryGenerator::generate(EntryCount)))
-            return false;
-        QString error;
-        database = ScheduleDatabase::open(path, &error);
-        if (!database) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
-            return false;
-        }
-        settings = std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("Zentravio.conf")));
-        context.reset(new AppContext{*database, *settings, clock, beeper, messages, screen, {}});
-        windows = std::make_unique<ProgramWindows>(*context);
-        form = &windows->mainForm();
-        form->show();
-        QCoreApplication::processEvents();
-        return true;
+    for (int i = 0; i < 42; ++i) {
+        const auto* cell = g_fixture->form->findChild<ClickLabel*>(QStringLiteral("DaySlot(%1)").arg(i));
+        if (cell && cell->isVisible() && cell->text() == QLatin1String("15"))
+            return i;
     }
-
-    // The cell that shows the 15th of the shown month.
-    int cellOfThe15th() const
-    {
-        for (int i = 0; i < 42; ++i) {
-            const auto* cell = form->findChild<ClickLabel*>(QStringLiteral("DaySlot(%1)").arg(i));
-            if (cell && cell->isVisible() && cell->text() == QLatin1String("15"))
-                return i;
-        }
-        return 0;
-    }
-};
-
-Fixture* g_fixture = nullptr;
+    return 0;
+}
 
 void BM_HoverDay(benchmark::State& state)
 {
-    const int cell = g_fixture->cellOfThe15th();
+    const int cell = cellOfThe15th();
     for (auto _ : state) {
         g_fixture->form->DaySlot_MouseMove(cell);
         QCoreApplication::processEvents();
@@ -94,7 +55,7 @@ BENCHMARK(BM_HoverDay)->Unit(benchmark::kMillisecond);
 
 void BM_ClickDay(benchmark::State& state)
 {
-    const int cell = g_fixture->cellOfThe15th();
+    const int cell = cellOfThe15th();
     for (auto _ : state) {
         g_fixture->form->DaySlot_Click(cell);
         QCoreApplication::processEvents();
@@ -166,19 +127,5 @@ BENCHMARK(BM_CountdownScrollPage)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    Fixture fixture;
-    if (!fixture.open()) {
-        std::fprintf(stderr, "the benchmark schedule could not be made\n");
-        return 1;
-    }
-    g_fixture = &fixture;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_fixture = nullptr;
-    return 0;
+    return runWindowBenchmarks(argc, argv, EntryCount, g_screen, g_fixture);
 }

@@ -5,8 +5,7 @@
 #include "settings/SettingsStore.h"
 #include "store/ScheduleDatabase.h"
 #include "store/YearMarks.h"
-#include "support/EntryGenerator.h"
-#include "support/ManualClock.h"
+#include "support/WindowBench.h"
 #include "views/formYear.h"
 
 #include <QApplication>
@@ -24,12 +23,6 @@ namespace {
 
 constexpr int EntryCount = 100000;
 
-class SilentBeeper : public BeepService
-{
-public:
-    void beep() override {}
-};
-
 // A large screen, so that every paint covers as many pixels as a user's would.
 class LargeScreen : public ScreenService
 {
@@ -38,49 +31,16 @@ public:
     QList<QRect> screens() const override { return {primaryGeometry()}; }
 };
 
-struct Fixture
+LargeScreen g_screen;
+WindowBench* g_fixture = nullptr;
+
+int calendarPaints()
 {
-    QTemporaryDir dir;
-    std::unique_ptr<ScheduleDatabase> database;
-    std::unique_ptr<SettingsStore> settings;
-    ManualClock clock{QDateTime(QDate(2002, 10, 12), QTime(9, 30))};
-    SilentBeeper beeper;
-    MessageBoxService messages;
-    LargeScreen screen;
-    std::unique_ptr<AppContext> context;
-    std::unique_ptr<ProgramWindows> windows;
-    MainForm* form = nullptr;
-
-    bool open()
-    {
-        const QString path = dir.filePath(ScheduleDatabase::FileName);
-        if (!EntryGenerator::writeScheduleFile(path, EntryGenerator::generate(EntryCount)))
-            return false;
-        QString error;
-        database = ScheduleDatabase::open(path, &error);
-        if (!database) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
-            return false;
-        }
-        settings = std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("Zentravio.conf")));
-        context.reset(new AppContext{*database, *settings, clock, beeper, messages, screen, {}});
-        windows = std::make_unique<ProgramWindows>(*context);
-        form = &windows->mainForm();
-        form->show();
-        QCoreApplication::processEvents();
-        return true;
-    }
-
-    int paints() const
-    {
-        int count = 0;
-        for (int i = 0; i < formYear::Months; ++i)
-            count += windows->yearWindow()->YearCalendar(i)->paintCount();
-        return count;
-    }
-};
-
-Fixture* g_fixture = nullptr;
+    int count = 0;
+    for (int i = 0; i < formYear::Months; ++i)
+        count += g_fixture->windows->yearWindow()->YearCalendar(i)->paintCount();
+    return count;
+}
 
 // "Max" up to the first paint of the twelve months; the view is closed again outside the timing, so
 // that every opening loads it afresh as a user's would.
@@ -89,10 +49,10 @@ void BM_OpenYearView(benchmark::State& state)
     formYear* year = g_fixture->windows->yearWindow();
     int paints = 0;
     for (auto _ : state) {
-        const int before = g_fixture->paints();
+        const int before = calendarPaints();
         g_fixture->form->cmdButton_Click(MainForm::Max);
         QCoreApplication::processEvents();
-        paints += g_fixture->paints() - before;
+        paints += calendarPaints() - before;
 
         state.PauseTiming();
         year->VemraButton1_Click(formYear::BackToMainForm);
@@ -131,11 +91,11 @@ void BM_ChangeYear(benchmark::State& state)
     bool next = true;
     int paints = 0;
     for (auto _ : state) {
-        const int before = g_fixture->paints();
+        const int before = calendarPaints();
         picker->setCurrentIndex(next ? thisYear + 1 : thisYear);
         next = !next;
         QCoreApplication::processEvents();
-        paints += g_fixture->paints() - before;
+        paints += calendarPaints() - before;
     }
     state.counters["calendar paints per change"] = double(paints) / double(state.iterations());
     year->VemraButton1_Click(formYear::BackToMainForm);
@@ -160,24 +120,5 @@ BENCHMARK(BM_YearMarks)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    // The offscreen platform cannot raise windows and says so at every opening; that is no news here.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-        if (!message.contains(QLatin1String("does not support raise()")))
-            std::fprintf(stderr, "%d: %s\n", int(type), qPrintable(message));
-    });
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    Fixture fixture;
-    if (!fixture.open()) {
-        std::fprintf(stderr, "the benchmark schedule could not be made\n");
-        return 1;
-    }
-    g_fixture = &fixture;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_fixture = nullptr;
-    return 0;
+    return runWindowBenchmarks(argc, argv, EntryCount, g_screen, g_fixture);
 }

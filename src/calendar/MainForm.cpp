@@ -579,11 +579,8 @@ void MainForm::cmdButton_Click(int index)
         hide();
         // Unloaded without clearing ListDocked, so that the list comes back docked with this window.
         m_windows.UnloadListWindow();
-        if (QWidget* organizer = m_windows.organizer()) {
-            organizer->show();
-            organizer->raise();
-            organizer->activateWindow();
-        }
+        if (QWidget* organizer = m_windows.organizer())
+            BringForward(organizer);
         break;
     default:
         break;

@@ -330,8 +330,9 @@ void FormOrganizer::Form_Activate()
 
 void FormOrganizer::Form_Unload()
 {
+    // Brought forward, not only shown, so that its activation makes it the window the tray controls.
     if (QWidget* main = m_windows.mainWindow())
-        main->show();
+        BringForward(main);
     // The countdown list comes back where the main window left it: docked beside it when it was.
     if (m_ctx.values.ListDocked)
         m_windows.DockListWindow();

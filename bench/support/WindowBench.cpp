@@ -1,0 +1,53 @@
+#include "support/WindowBench.h"
+
+#include "calendar/MainForm.h"
+#include "support/EntryGenerator.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+
+bool WindowBench::open(size_t entries)
+{
+    const QString path = dir.filePath(ScheduleDatabase::FileName);
+    if (!EntryGenerator::writeScheduleFile(path, EntryGenerator::generate(entries))) {
+        std::fprintf(stderr, "the benchmark schedule could not be made\n");
+        return false;
+    }
+    QString error;
+    database = ScheduleDatabase::open(path, &error);
+    if (!database) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    settings = std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("Zentravio.conf")));
+    context.reset(new AppContext{*database, *settings, clock, beeper, messages, screen, {}});
+    windows = std::make_unique<ProgramWindows>(*context);
+    form = &windows->mainForm();
+    form->show();
+    QCoreApplication::processEvents();
+    return true;
+}
+
+int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen, WindowBench*& bench)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The offscreen platform cannot raise windows and says so at every opening; that is no news here.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (!message.contains(QLatin1String("does not support raise()")))
+            std::fprintf(stderr, "%d: %s\n", int(type), qPrintable(message));
+    });
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    WindowBench fixture(screen);
+    if (!fixture.open(entries))
+        return 1;
+    bench = &fixture;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    bench = nullptr;
+    return 0;
+}

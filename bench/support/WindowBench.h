@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/ProgramWindows.h"
+#include "forms/AppContext.h"
+#include "settings/SettingsStore.h"
+#include "store/ScheduleDatabase.h"
+#include "support/ManualClock.h"
+
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+class MainForm;
+
+// What a window benchmark starts from: a generated schedule file in a temporary folder, the program's
+// windows over it with the clock standing at 12 October 2002, 9:30, no beeps, and the main window shown.
+struct WindowBench
+{
+    explicit WindowBench(ScreenService& screen) : screen(screen) {}
+
+    // Writes `entries` generated entries and opens the windows; false (after saying why) when it cannot.
+    bool open(size_t entries);
+
+    class SilentBeeper : public BeepService
+    {
+    public:
+        void beep() override {}
+    };
+
+    QTemporaryDir dir;
+    std::unique_ptr<ScheduleDatabase> database;
+    std::unique_ptr<SettingsStore> settings;
+    ManualClock clock{QDateTime(QDate(2002, 10, 12), QTime(9, 30))};
+    SilentBeeper beeper;
+    MessageBoxService messages;
+    ScreenService& screen;
+    std::unique_ptr<AppContext> context;
+    std::unique_ptr<ProgramWindows> windows;
+    MainForm* form = nullptr;
+};
+
+// The main() of a window benchmark: the offscreen platform unless another is asked for, an American
+// locale, the offscreen platform's note that it cannot raise windows kept quiet, then every benchmark
+// registered in the program, run on a fixture of `entries` entries made available through `bench`.
+int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen, WindowBench*& bench);
