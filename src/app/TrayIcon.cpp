@@ -1,5 +1,6 @@
 #include "app/TrayIcon.h"
 
+#include "editing/FormOrganizer.h"
 #include "forms/AppContext.h"
 #include "forms/WindowHelpers.h"
 #include "forms/WindowOwner.h"
@@ -81,6 +82,13 @@ void TrayIcon::RestoreControlledWindow()
     if (action == TrayToggle::ShowMainWindow || action == TrayToggle::ShowYearView) {
         perform(action);
         return;
+    }
+    // While the organizer is the last view it stands in for the main window, which it keeps hidden.
+    if (action == TrayToggle::Nothing && m_values.OrganizerViewActive) {
+        if (FormOrganizer* organizer = m_windows.openOrganizer()) {
+            BringForward(organizer);
+            return;
+        }
     }
     QWidget* year = m_windows.yearView();
     BringForward(action == TrayToggle::HideYearView && year ? year : m_windows.mainWindow());

@@ -1,3 +1,4 @@
+#include "app/TrayIcon.h"
 #include "calendar/MainForm.h"
 #include "controls/IconList.h"
 #include "controls/ListGrid.h"
@@ -183,6 +184,16 @@ void TestFormOrganizer::opensInPlaceOfTheMainWindowAndGivesItBack()
     m_organizer->Form_Activate();
     QVERIFY(m_env->values().OrganizerViewActive);
     QVERIFY(!m_env->values().MainViewActive);
+
+    // A second start of the program brings the organizer forward, not the main window it replaces.
+    m_organizer->showMinimized();
+    TrayIcon tray(m_env->values(), m_env->windows());
+    tray.RestoreControlledWindow();
+    QVERIFY(!(m_organizer->windowState() & Qt::WindowMinimized));
+    QVERIFY(!main.isVisible());
+    // The tray's left click leaves both as they are.
+    tray.TrayLeftClick();
+    QVERIFY(m_organizer->isVisible() && !main.isVisible());
 
     QTest::mouseClick(child<VemraButton>(QStringLiteral("VemraButton2")), Qt::LeftButton);
     QVERIFY(main.isVisible());
