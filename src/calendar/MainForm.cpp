@@ -9,6 +9,7 @@
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
 #include "forms/MonthGridCells.h"
+#include "forms/MonthPickers.h"
 #include "forms/PlainText.h"
 #include "forms/WindowHelpers.h"
 #include "forms/WindowOwner.h"
@@ -258,18 +259,7 @@ void MainForm::Form_Load()
 
     // The pickers are filled with nothing chosen, so that choosing the shown month and year below runs
     // their handlers as a user's choice would.
-    {
-        const QSignalBlocker blockMonths(m_combo1);
-        const QSignalBlocker blockYears(m_combo2);
-        m_combo1->clear();
-        for (int month = 1; month <= 12; ++month)
-            m_combo1->addItem(DateText::mmmm(QDate(2000, month, 1)));
-        m_combo1->setCurrentIndex(-1);
-        m_combo2->clear();
-        for (int year = today.year() - 10; year <= today.year() + 10; ++year)
-            m_combo2->addItem(QString::number(year));
-        m_combo2->setCurrentIndex(-1);
-    }
+    MonthPickers::fill(m_combo1, m_combo2, today.year());
     selectMonth(m_shownMonth - 1);
     setYearPickerText(QString::number(m_shownYear));
 

@@ -12,6 +12,7 @@
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
 #include "forms/MonthGridCells.h"
+#include "forms/MonthPickers.h"
 #include "forms/PlainText.h"
 #include "forms/WindowHelpers.h"
 #include "forms/WindowOwner.h"
@@ -274,16 +275,11 @@ void FormOrganizer::Form_Load()
     m_year = today.year();
     SetupDays();
 
+    MonthPickers::fill(m_combo1, m_combo2, m_year);
     {
         const QSignalBlocker blockMonths(m_combo1);
         const QSignalBlocker blockYears(m_combo2);
-        m_combo1->clear();
-        for (int month = 1; month <= 12; ++month)
-            m_combo1->addItem(DateText::mmmm(QDate(2000, month, 1)));
         m_combo1->setCurrentIndex(m_month - 1);
-        m_combo2->clear();
-        for (int year = m_year - 10; year <= m_year + 10; ++year)
-            m_combo2->addItem(QString::number(year));
         m_combo2->setCurrentIndex(m_combo2->findText(QString::number(m_year)));
     }
 
