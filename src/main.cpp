@@ -1,4 +1,5 @@
 #include "app/AppResources.h"
+#include "app/CommandLine.h"
 #include "app/Program.h"
 #include "app/ProgramWindows.h"
 #include "forms/AppContext.h"
@@ -8,11 +9,33 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char* argv[])
 {
+    QCoreApplication::setOrganizationName(QStringLiteral("Zentravio"));
+    QCoreApplication::setApplicationName(QStringLiteral("Zentravio"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZENTRAVIO_VERSION));
+
+    // Read before the application object exists, so that --help and --version work without a display and
+    // a mistyped option touches neither the schedule nor a running instance.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = CommandLine::read(arguments);
+    switch (commandLine.action) {
+    case CommandLine::Action::PrintHelp:
+    case CommandLine::Action::PrintVersion:
+        std::fputs(commandLine.text.toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLine::Action::Refuse:
+        std::fputs(commandLine.text.toLocal8Bit().constData(), stderr);
+        return CommandLine::RefusedExitCode;
+    case CommandLine::Action::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Zentravio"));
-    QApplication::setApplicationName(QStringLiteral("Zentravio"));
     QApplication::setWindowIcon(AppResources::programIcon());
 
     SystemClock clock;
@@ -27,6 +50,7 @@ int main(int argc, char* argv[])
     };
 
     Program program({clock, beeper, messages, screen, settings}, ProgramPlaces::standard(), makeWindows);
+    program.setStartMinimized(commandLine.minimized);
     QObject::connect(&program, &Program::Ended, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     if (!program.Main())
         return program.exitCode();

@@ -31,7 +31,7 @@ QString InstanceGuard::socketPath() const
     return m_folder + QStringLiteral("/Zentravio.instance");
 }
 
-InstanceGuard::Outcome InstanceGuard::GuardInstance()
+InstanceGuard::Outcome InstanceGuard::GuardInstance(Request request)
 {
     QDir().mkpath(m_folder);
     // Held only while deciding: two starts in the same moment then see each other one after the other.
@@ -39,7 +39,7 @@ InstanceGuard::Outcome InstanceGuard::GuardInstance()
     QLockFile lock(m_folder + QStringLiteral("/Zentravio.lock"));
     lock.tryLock(LockTimeoutMs);
 
-    if (askRunningInstance())
+    if (askRunningInstance(request))
         return Outcome::OtherInstanceRaised;
 
     // Nobody answers on the socket: it is left over from an instance that did not end cleanly.
@@ -51,14 +51,16 @@ InstanceGuard::Outcome InstanceGuard::GuardInstance()
     return Outcome::FirstInstance;
 }
 
-bool InstanceGuard::askRunningInstance() const
+bool InstanceGuard::askRunningInstance(Request request) const
 {
     QLocalSocket socket;
     socket.connectToServer(socketPath());
     if (!socket.waitForConnected(ConnectTimeoutMs))
         return false;
-    socket.write(ShowRequest);
-    socket.waitForBytesWritten(ConnectTimeoutMs);
+    if (request == Request::BringForward) {
+        socket.write(ShowRequest);
+        socket.waitForBytesWritten(ConnectTimeoutMs);
+    }
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState)
         socket.waitForDisconnected(ConnectTimeoutMs);

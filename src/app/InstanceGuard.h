@@ -20,6 +20,13 @@ public:
         Unguarded            // the socket could not be set up; this process runs without a guard
     };
 
+    // What a later start asks of the instance it finds.
+    enum class Request
+    {
+        BringForward, // its window comes forward
+        LeaveAlone    // nothing: a start at login finds the program already running
+    };
+
     // folder holds the socket and the lock file; by default the user's runtime folder.
     explicit InstanceGuard(QString folder = defaultFolder(), QObject* parent = nullptr);
     ~InstanceGuard() override;
@@ -27,14 +34,14 @@ public:
     static QString defaultFolder();
     QString socketPath() const;
 
-    Outcome GuardInstance();
+    Outcome GuardInstance(Request request = Request::BringForward);
 
 signals:
     // A later start asked this instance to bring its last active window forward.
     void activationRequested();
 
 private:
-    bool askRunningInstance() const;
+    bool askRunningInstance(Request request) const;
     void acceptRequests();
 
     QString m_folder;

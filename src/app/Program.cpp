@@ -4,12 +4,15 @@
 #include "app/TrayIcon.h"
 #include "app/formSplash.h"
 #include "forms/AppContext.h"
+#include "forms/DesignForm.h"
 #include "forms/WindowHelpers.h"
+#include "settings/LoginStart.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -23,12 +26,13 @@ constexpr int OpenFallbackMs = 500;
 
 ProgramPlaces ProgramPlaces::standard()
 {
-    return {ScheduleDatabase::defaultPath(), InstanceGuard::defaultFolder()};
+    return {ScheduleDatabase::defaultPath(), InstanceGuard::defaultFolder(),
+            LoginStart::standardConfigFolder()};
 }
 
 Program::Program(ProgramServices services, ProgramPlaces places, WindowOwnerFactory makeWindows)
     : m_services(services), m_places(std::move(places)), m_makeWindows(std::move(makeWindows)),
-      m_guard(m_places.instanceFolder)
+      m_guard(m_places.instanceFolder), m_trayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)
 {}
 
 Program::~Program()
@@ -36,6 +40,7 @@ Program::~Program()
     // The windows go before the schedule they show.
     m_tray.reset();
     m_windows.reset();
+    m_login.reset();
     m_splash.reset();
     m_context.reset();
     m_database.reset();
@@ -43,7 +48,10 @@ Program::~Program()
 
 bool Program::Main()
 {
-    if (m_guard.GuardInstance() == InstanceGuard::Outcome::OtherInstanceRaised) {
+    // A start at login finds an instance already running and leaves it as it is.
+    const InstanceGuard::Request request =
+        m_startMinimized ? InstanceGuard::Request::LeaveAlone : InstanceGuard::Request::BringForward;
+    if (m_guard.GuardInstance(request) == InstanceGuard::Outcome::OtherInstanceRaised) {
         m_exitCode = 0;
         return false;
     }
@@ -54,10 +62,23 @@ bool Program::Main()
         return false;
     }
 
+    if (!m_places.configFolder.isEmpty()) {
+        m_login = std::make_unique<LoginStart>(m_services.settings, m_places.configFolder);
+        if (!m_login->offerOnFirstStart())
+            m_services.messages.warning(nullptr, m_login->error());
+    }
+
     // The program lives on behind its tray icon while its windows are hidden; it ends when the main
     // window closes.
     QApplication::setQuitOnLastWindowClosed(false);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Program::rememberActiveWindow);
+
+    if (m_startMinimized && m_trayAvailable && m_trayAvailable()) {
+        // No splash at login: the schedule is read at once and the calendar waits in the tray.
+        m_mainWanted = true;
+        openDatabase();
+        return !m_ended;
+    }
 
     m_splash = std::make_unique<formSplash>(m_services.screen);
     connect(m_splash.get(), &formSplash::ShowMainWindow, this, &Program::showMainWindow);
@@ -115,7 +136,11 @@ void Program::openDatabase()
     }
     m_context = std::make_unique<AppContext>(*m_database, m_services.settings, m_services.clock,
                                              m_services.beeper, m_services.messages, m_services.screen);
-    if (m_mainWanted)
+    if (!m_mainWanted)
+        return;
+    if (m_startMinimized && !m_splash)
+        startHidden();
+    else
         showMainWindow();
 }
 
@@ -126,6 +151,29 @@ void Program::showMainWindow()
         return;
     }
     m_mainWanted = false;
+    makeWindows();
+    if (m_windows && m_windows->mainWindow())
+        m_windows->mainWindow()->show();
+}
+
+void Program::startHidden()
+{
+    m_mainWanted = false;
+    makeWindows();
+    QWidget* main = m_windows ? m_windows->mainWindow() : nullptr;
+    if (!main)
+        return;
+    // Loaded as a show would load it, so that its alarm check runs and its icon is in the tray; the
+    // icon's left click then shows it as the window it controls.
+    if (auto* form = qobject_cast<DesignForm*>(main))
+        form->loadIfNeeded();
+    m_context->values.MainViewActive = true;
+    m_context->values.MainHidden = true;
+    m_lastActive = main;
+}
+
+void Program::makeWindows()
+{
     if (!m_windows) {
         ShellHooks hooks;
         hooks.AddTrayIcon = [this] { addTrayIcon(); };
@@ -141,10 +189,11 @@ void Program::showMainWindow()
             return;
         m_windows->mainWindow()->installEventFilter(this);
         m_tray = std::make_unique<TrayIcon>(m_context->values, *m_windows);
+        if (m_login)
+            m_tray->offerLoginStart(*m_login, m_services.messages);
         if (m_trayWanted)
             m_tray->AddTrayIcon();
     }
-    m_windows->mainWindow()->show();
 }
 
 void Program::addTrayIcon()

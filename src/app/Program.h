@@ -11,6 +11,7 @@
 #include <memory>
 
 class BeepService;
+class LoginStart;
 class Clock;
 class MessageBoxService;
 class ScheduleDatabase;
@@ -35,6 +36,7 @@ struct ProgramPlaces
 {
     QString databasePath;   // the schedule file
     QString instanceFolder; // the per-user folder of the instance guard
+    QString configFolder;   // holds the login start entry; empty: the program does not offer one
 
     static ProgramPlaces standard();
 };
@@ -55,6 +57,14 @@ public:
     // could not be created), with exitCode() telling how.
     bool Main();
     int exitCode() const { return m_exitCode; }
+
+    // Started at login with --minimized: no splash, and the main window loaded (its alarms running)
+    // but hidden in the notification area, unless the desktop has none. A running instance is left as
+    // it is. Set before Main().
+    void setStartMinimized(bool minimized) { m_startMinimized = minimized; }
+    // Whether the desktop has a notification area; tests replace the question.
+    void setTrayAvailable(std::function<bool()> available) { m_trayAvailable = std::move(available); }
+    LoginStart* loginStart() const { return m_login.get(); }
 
     // Creates the schedule file when it is missing. A failure is reported naming the file.
     static bool CreateMissingScheduleFile(const QString& path, MessageBoxService& messages);
@@ -85,7 +95,9 @@ protected:
 
 private:
     void openDatabase();
+    void makeWindows();
     void showMainWindow();
+    void startHidden();
     void rememberActiveWindow();
     void addTrayIcon();
     void end(int exitCode);
@@ -99,6 +111,9 @@ private:
     std::unique_ptr<formSplash> m_splash;
     std::unique_ptr<WindowOwner> m_windows;
     std::unique_ptr<TrayIcon> m_tray;
+    std::unique_ptr<LoginStart> m_login;
+    std::function<bool()> m_trayAvailable;
+    bool m_startMinimized = false;
     QPointer<QWidget> m_lastActive;
     bool m_databaseTried = false;
     bool m_mainWanted = false;

@@ -2,8 +2,10 @@
 
 #include "editing/FormOrganizer.h"
 #include "forms/AppContext.h"
+#include "forms/Services.h"
 #include "forms/WindowHelpers.h"
 #include "forms/WindowOwner.h"
+#include "settings/LoginStart.h"
 
 #include <QAction>
 #include <QApplication>
@@ -92,6 +94,30 @@ void TrayIcon::RestoreControlledWindow()
     }
     QWidget* year = m_windows.yearView();
     BringForward(action == TrayToggle::HideYearView && year ? year : m_windows.mainWindow());
+}
+
+void TrayIcon::offerLoginStart(LoginStart& login, MessageBoxService& messages)
+{
+    QMenu* menu = m_windows.trayMenu();
+    if (!menu || m_loginEntry)
+        return;
+    m_loginEntry = new QAction(tr("Start at &login"), menu);
+    m_loginEntry->setObjectName(QStringLiteral("mnuLogin"));
+    m_loginEntry->setCheckable(true);
+    m_loginEntry->setChecked(login.isOn());
+    menu->insertAction(m_windows.exitEntry(), m_loginEntry);
+    connect(m_loginEntry, &QAction::toggled, this, [this, &login, &messages](bool on) {
+        if (login.setOn(on))
+            return;
+        messages.warning(nullptr, login.error());
+        const QSignalBlocker quiet(m_loginEntry);
+        m_loginEntry->setChecked(login.isOn());
+    });
+    // The entry may have been removed or written by hand since the menu last showed.
+    connect(menu, &QMenu::aboutToShow, m_loginEntry, [this, &login] {
+        const QSignalBlocker quiet(m_loginEntry);
+        m_loginEntry->setChecked(login.isOn());
+    });
 }
 
 void TrayIcon::updateExitEntry()

@@ -4,8 +4,11 @@
 #include <QPoint>
 #include <QString>
 
-class WindowOwner;
+class LoginStart;
+class MessageBoxService;
+class QAction;
 class QSystemTrayIcon;
+class WindowOwner;
 struct ProgramValues;
 
 // What a left click on the tray icon does, decided from the window-state flags alone.
@@ -46,6 +49,11 @@ public:
 
     QSystemTrayIcon* icon() const { return m_icon; }
 
+    // Adds the checkable "Start at &login" entry above the menu's "&Exit"; checking it writes the login
+    // start entry, unchecking removes it, and a failure is told through messages.
+    void offerLoginStart(LoginStart& login, MessageBoxService& messages);
+    QAction* loginEntry() const { return m_loginEntry; }
+
 private:
     // The one rule for the menu's "&Exit": enabled only while the main window was the last active view.
     void updateExitEntry();
@@ -54,4 +62,5 @@ private:
     ProgramValues& m_values;
     WindowOwner& m_windows;
     QSystemTrayIcon* m_icon; // a child of this object
+    QAction* m_loginEntry = nullptr;
 };

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the program was asked to do on its command line: run (shown, or hidden in the notification area
+// with --minimized), or only print its help or version, or refuse options it does not know. It is read
+// before anything else, so that a mistyped option touches neither the schedule nor the other instance.
+struct CommandLine
+{
+    enum class Action
+    {
+        Run,
+        PrintHelp,    // to standard output, exit code 0
+        PrintVersion, // to standard output, exit code 0
+        Refuse        // the error and the usage to standard error, exit code 2
+    };
+
+    Action action = Action::Run;
+    bool minimized = false;
+    QString text; // what to print for the actions that print
+
+    static constexpr int RefusedExitCode = 2;
+
+    // arguments as main() receives them, the program's name first.
+    static CommandLine read(const QStringList& arguments);
+};
