@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENTRAVIO_WERROR=ON
 
-.PHONY: deps configure build run test bench gallery clean
+.PHONY: deps configure build run test bench gallery clean install package
 
 deps:
 	@./tools/install-deps.sh
@@ -25,6 +25,15 @@ test: build
 
 bench: build
 	for b in $(BUILD)/bench/zentravio-bench-*; do QT_QPA_PLATFORM=offscreen $$b; done
+
+# `make install` puts the program, its menu entry and icons under PREFIX (and below DESTDIR, when given).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# `make package` builds zentravio_<version>_<arch>.deb in $(BUILD).
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

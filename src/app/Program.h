@@ -36,7 +36,7 @@ struct ProgramPlaces
 {
     QString databasePath;   // the schedule file
     QString instanceFolder; // the per-user folder of the instance guard
-    QString configFolder;   // holds the login start entry; empty: the program does not offer one
+    QString configFolder{}; // holds the login start entry; empty: the program does not offer one
 
     static ProgramPlaces standard();
 };

@@ -48,7 +48,8 @@ private:
         {
             ProgramPlaces places{root.filePath(QStringLiteral("data/Zentravio.vmr")),
                                  instanceFolder.isEmpty() ? root.filePath(QStringLiteral("run"))
-                                                          : instanceFolder};
+                                                          : instanceFolder,
+                                 QString()};
             return std::make_unique<Program>(ProgramServices{clock, beeper, messages, screen, settings},
                                              places, [this](AppContext&, const ShellHooks& shellHooks) {
                                                  ++made;
