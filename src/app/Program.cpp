@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
@@ -23,12 +24,13 @@ constexpr int OpenFallbackMs = 500;
 
 ProgramPlaces ProgramPlaces::standard()
 {
-    return {ScheduleDatabase::defaultPath(), InstanceGuard::defaultFolder()};
+    return {ScheduleDatabase::defaultPath(), InstanceGuard::defaultFolder(),
+            InstanceGuard::defaultFallbackFolder()};
 }
 
 Program::Program(ProgramServices services, ProgramPlaces places, WindowOwnerFactory makeWindows)
     : m_services(services), m_places(std::move(places)), m_makeWindows(std::move(makeWindows)),
-      m_guard(m_places.instanceFolder)
+      m_guard(m_places.instanceFolder, m_places.fallbackInstanceFolder)
 {}
 
 Program::~Program()
@@ -43,9 +45,18 @@ Program::~Program()
 
 bool Program::Main()
 {
-    if (m_guard.GuardInstance() == InstanceGuard::Outcome::OtherInstanceRaised) {
+    switch (m_guard.GuardInstance()) {
+    case InstanceGuard::Outcome::OtherInstanceRaised:
         m_exitCode = 0;
         return false;
+    case InstanceGuard::Outcome::Unguarded:
+        // A second copy beside a running one would show its own calendar and fire every alarm twice;
+        // without a guard that cannot be ruled out, so this start ends before it touches the schedule.
+        reportNoInstanceGuard();
+        m_exitCode = 1;
+        return false;
+    case InstanceGuard::Outcome::FirstInstance:
+        break;
     }
     connect(&m_guard, &InstanceGuard::activationRequested, this, &Program::RestoreLastActiveWindow);
 
@@ -71,6 +82,20 @@ bool Program::Main()
     m_splash->ShowSplash();
     m_lastActive = m_splash.get();
     return true;
+}
+
+void Program::reportNoInstanceGuard()
+{
+    QStringList folders;
+    for (const QString& folder : {m_places.instanceFolder, m_places.fallbackInstanceFolder}) {
+        if (!folder.isEmpty())
+            folders << QDir::toNativeSeparators(folder);
+    }
+    m_services.messages.critical(
+        nullptr,
+        tr("Zentravio cannot make sure that it runs only once: none of the folders it keeps that check "
+           "in can be used (%1). So that no second copy runs beside the first, Zentravio closes now.")
+            .arg(folders.join(QStringLiteral(", "))));
 }
 
 bool Program::CreateMissingScheduleFile(const QString& path, MessageBoxService& messages)
