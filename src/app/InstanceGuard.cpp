@@ -1,9 +1,15 @@
 #include "app/InstanceGuard.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -11,10 +17,48 @@ const QByteArray ShowRequest = QByteArrayLiteral("show\n");
 constexpr int ConnectTimeoutMs = 1000;
 constexpr int LockTimeoutMs = 5000;
 
+// The longest socket path the system takes, without its closing zero.
+constexpr qsizetype MaxSocketPath = qsizetype(sizeof(sockaddr_un::sun_path)) - 1;
+
+bool socketNameFits(const QString& socket)
+{
+    return QFile::encodeName(socket).size() <= MaxSocketPath;
+}
+
+// Whether the folder is the user's alone: a folder owned by this user, which the user may enter and
+// write in and nobody else may write in. Only such a folder is trusted with the socket: in any other
+// the socket cannot be made, or a stranger could stand in for an earlier instance.
+bool isPrivateFolder(const QString& folder)
+{
+    struct stat info
+    {};
+    if (::stat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    const mode_t ownerAll = S_IRWXU;
+    return info.st_uid == ::geteuid() && (info.st_mode & ownerAll) == ownerAll &&
+           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Makes the folder, and any missing folder above it, for the user alone.
+bool makePrivateFolder(const QString& folder)
+{
+    if (QFileInfo::exists(folder))
+        return isPrivateFolder(folder);
+    if (!QDir().mkpath(folder))
+        return false;
+    ::chmod(QFile::encodeName(folder).constData(), S_IRWXU);
+    return isPrivateFolder(folder);
+}
+
 } // namespace
 
-InstanceGuard::InstanceGuard(QString folder, QObject* parent) : QObject(parent), m_folder(std::move(folder))
-{}
+InstanceGuard::InstanceGuard(QString folder, QString fallback, QObject* parent) : QObject(parent)
+{
+    for (const QString& candidate : {folder, fallback}) {
+        if (!candidate.isEmpty() && !m_folders.contains(candidate))
+            m_folders << candidate;
+    }
+}
 
 InstanceGuard::~InstanceGuard()
 {
@@ -26,35 +70,65 @@ QString InstanceGuard::defaultFolder()
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
 }
 
+QString InstanceGuard::defaultFallbackFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Zentravio/instance");
+}
+
+QString InstanceGuard::socketIn(const QString& folder)
+{
+    return folder + QStringLiteral("/Zentravio.instance");
+}
+
 QString InstanceGuard::socketPath() const
 {
-    return m_folder + QStringLiteral("/Zentravio.instance");
+    if (!m_inUse.isEmpty())
+        return socketIn(m_inUse);
+    return m_folders.isEmpty() ? QString() : socketIn(m_folders.first());
 }
 
 InstanceGuard::Outcome InstanceGuard::GuardInstance(Request request)
 {
-    QDir().mkpath(m_folder);
-    // Held only while deciding: two starts in the same moment then see each other one after the other.
-    // Without the lock (a folder that refuses it) the decision is still made, only less safely.
-    QLockFile lock(m_folder + QStringLiteral("/Zentravio.lock"));
-    lock.tryLock(LockTimeoutMs);
-
-    if (askRunningInstance(request))
-        return Outcome::OtherInstanceRaised;
-
-    // Nobody answers on the socket: it is left over from an instance that did not end cleanly.
-    QLocalServer::removeServer(socketPath());
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server.listen(socketPath()))
-        return Outcome::Unguarded;
-    connect(&m_server, &QLocalServer::newConnection, this, &InstanceGuard::acceptRequests);
-    return Outcome::FirstInstance;
+    // An earlier instance may listen in either folder: the runtime folder may have been usable for it
+    // and not for this start, or the other way round.
+    for (const QString& folder : std::as_const(m_folders)) {
+        if (isPrivateFolder(folder) && askRunningInstance(socketIn(folder), request))
+            return Outcome::OtherInstanceRaised;
+    }
+    for (const QString& folder : std::as_const(m_folders)) {
+        if (!socketNameFits(socketIn(folder)) || !makePrivateFolder(folder))
+            continue;
+        // Held only while deciding: two starts in the same moment then see each other one after the
+        // other. Without the lock the decision is still made, only less safely.
+        QLockFile lock(folder + QStringLiteral("/Zentravio.lock"));
+        lock.tryLock(LockTimeoutMs);
+        if (askRunningInstance(socketIn(folder), request))
+            return Outcome::OtherInstanceRaised;
+        if (listenIn(folder))
+            return Outcome::FirstInstance;
+    }
+    return Outcome::Unguarded;
 }
 
-bool InstanceGuard::askRunningInstance(Request request) const
+bool InstanceGuard::listenIn(const QString& folder)
 {
+    // Nobody answers on the socket: it is left over from an instance that did not end cleanly.
+    QLocalServer::removeServer(socketIn(folder));
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_server.listen(socketIn(folder)))
+        return false;
+    m_inUse = folder;
+    connect(&m_server, &QLocalServer::newConnection, this, &InstanceGuard::acceptRequests);
+    return true;
+}
+
+bool InstanceGuard::askRunningInstance(const QString& socketPath, Request request) const
+{
+    if (!socketNameFits(socketPath))
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(socketPath());
+    socket.connectToServer(socketPath);
     if (!socket.waitForConnected(ConnectTimeoutMs))
         return false;
     if (request == Request::BringForward) {

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -27,12 +28,13 @@ constexpr int OpenFallbackMs = 500;
 ProgramPlaces ProgramPlaces::standard()
 {
     return {ScheduleDatabase::defaultPath(), InstanceGuard::defaultFolder(),
-            LoginStart::standardConfigFolder()};
+            InstanceGuard::defaultFallbackFolder(), LoginStart::standardConfigFolder()};
 }
 
 Program::Program(ProgramServices services, ProgramPlaces places, WindowOwnerFactory makeWindows)
     : m_services(services), m_places(std::move(places)), m_makeWindows(std::move(makeWindows)),
-      m_guard(m_places.instanceFolder), m_trayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)
+      m_guard(m_places.instanceFolder, m_places.fallbackInstanceFolder),
+      m_trayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)
 {}
 
 Program::~Program()
@@ -51,9 +53,18 @@ bool Program::Main()
     // A start at login finds an instance already running and leaves it as it is.
     const InstanceGuard::Request request =
         m_startMinimized ? InstanceGuard::Request::LeaveAlone : InstanceGuard::Request::BringForward;
-    if (m_guard.GuardInstance(request) == InstanceGuard::Outcome::OtherInstanceRaised) {
+    switch (m_guard.GuardInstance(request)) {
+    case InstanceGuard::Outcome::OtherInstanceRaised:
         m_exitCode = 0;
         return false;
+    case InstanceGuard::Outcome::Unguarded:
+        // A second copy beside a running one would show its own calendar and fire every alarm twice;
+        // without a guard that cannot be ruled out, so this start ends before it touches the schedule.
+        reportNoInstanceGuard();
+        m_exitCode = 1;
+        return false;
+    case InstanceGuard::Outcome::FirstInstance:
+        break;
     }
     connect(&m_guard, &InstanceGuard::activationRequested, this, &Program::RestoreLastActiveWindow);
 
@@ -92,6 +103,20 @@ bool Program::Main()
     m_splash->ShowSplash();
     m_lastActive = m_splash.get();
     return true;
+}
+
+void Program::reportNoInstanceGuard()
+{
+    QStringList folders;
+    for (const QString& folder : {m_places.instanceFolder, m_places.fallbackInstanceFolder}) {
+        if (!folder.isEmpty())
+            folders << QDir::toNativeSeparators(folder);
+    }
+    m_services.messages.critical(
+        nullptr,
+        tr("Zentravio cannot make sure that it runs only once: none of the folders it keeps that check "
+           "in can be used (%1). So that no second copy runs beside the first, Zentravio closes now.")
+            .arg(folders.join(QStringLiteral(", "))));
 }
 
 bool Program::CreateMissingScheduleFile(const QString& path, MessageBoxService& messages)

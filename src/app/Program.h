@@ -36,6 +36,8 @@ struct ProgramPlaces
 {
     QString databasePath;   // the schedule file
     QString instanceFolder; // the per-user folder of the instance guard
+    // the private folder the guard uses when that one is unusable (none when empty)
+    QString fallbackInstanceFolder{};
     QString configFolder{}; // holds the login start entry; empty: the program does not offer one
 
     static ProgramPlaces standard();
@@ -53,8 +55,8 @@ public:
 
     // Start-up: the instance guard before anything else, the schedule file created when it is missing,
     // then the splash window; the schedule is opened as soon as the splash is on the screen. Returns
-    // false when this process is to end at once (another instance was raised, or the schedule file
-    // could not be created), with exitCode() telling how.
+    // false when this process is to end at once (another instance was raised, no instance guard could be
+    // set up, or the schedule file could not be created), with exitCode() telling how.
     bool Main();
     int exitCode() const { return m_exitCode; }
 
@@ -94,6 +96,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void reportNoInstanceGuard();
     void openDatabase();
     void makeWindows();
     void showMainWindow();

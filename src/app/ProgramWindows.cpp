@@ -83,6 +83,9 @@ FormAddSched* ProgramWindows::addScheduleDialog()
                              if (FormOrganizer* organizer = openOrganizer())
                                  organizer->AddDialogClosed(from);
                          });
+        // The dialog is dragged with the shared title-strip routine, which ends with the main window's
+        // days marked again.
+        QObject::connect(m_addSched.get(), &FormAddSched::Dragged, &mainForm(), &MainForm::WindowDragged);
     }
     return m_addSched.get();
 }

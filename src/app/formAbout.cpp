@@ -40,6 +40,7 @@ formAbout::formAbout(const ScreenService& screen, QWidget* parent)
 
     m_vemraButton1 = new VemraButton(QStringLiteral("&Ok"), this);
     m_vemraButton1->setObjectName(QStringLiteral("VemraButton1"));
+    m_vemraButton1->setButtonType(ButtonType::ThinEdge);
     m_vemraButton1->setGeometry(274, 146, 80, 28);
     connect(m_vemraButton1, &VemraButton::Click, this, &formAbout::VemraButton1_Click);
     passFocusOn(m_vemraButton1);

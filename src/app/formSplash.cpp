@@ -65,12 +65,14 @@ formSplash::formSplash(const ScreenService& screen, QWidget* parent)
 
     m_vemraButton2 = new VemraButton(QStringLiteral("Author"), this);
     m_vemraButton2->setObjectName(QStringLiteral("VemraButton2"));
+    m_vemraButton2->setButtonType(ButtonType::ThinEdge);
     m_vemraButton2->setGeometry(292, 204, 76, 28);
     m_vemraButton2->setVisible(false);
     connect(m_vemraButton2, &VemraButton::Click, this, &formSplash::VemraButton2_Click);
 
     m_vemraButton1 = new VemraButton(QStringLiteral("Close"), this);
     m_vemraButton1->setObjectName(QStringLiteral("VemraButton1"));
+    m_vemraButton1->setButtonType(ButtonType::ThinEdge);
     m_vemraButton1->setGeometry(374, 204, 76, 28);
     m_vemraButton1->setVisible(false);
     connect(m_vemraButton1, &VemraButton::Click, this, &formSplash::VemraButton1_Click);

@@ -23,6 +23,7 @@
 #include "views/formYear.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -132,11 +133,7 @@ void MainForm::buildTitleStrip()
     m_lblTitle[0]->setForeColor(Bgr::Black);
 
     for (int i = 0; i < 2; ++i) {
-        // Once a drag of the window ends, its days are marked again.
-        dragBy(m_lblTitle[size_t(i)], [this] {
-            redockListWindow();
-            markDays();
-        });
+        dragBy(m_lblTitle[size_t(i)], [this] { WindowDragged(); });
         connect(m_lblTitle[size_t(i)], &ClickLabel::Click, this, [this, i] { lblTitle_Click(i); });
     }
 
@@ -277,8 +274,10 @@ void MainForm::Form_Load()
 
 void MainForm::GetFromRegistry()
 {
-    const StoredSettings::Loaded stored =
-        StoredSettings::GetFromRegistry(m_ctx.settings, m_ctx.screen.screens());
+    // The window is placed as it shows unfolded, so that its title strip and whole command column can be
+    // reached.
+    const StoredSettings::Loaded stored = StoredSettings::GetFromRegistry(
+        m_ctx.settings, m_ctx.screen.screens(), QSize(Design::px(UnfoldedWidth), Design::px(DesignHeight)));
     move(stored.position);
     m_ctx.values.ThemeName = stored.themeName;
     if (stored.theme == StoredSettings::ThemeChoice::Dark)
@@ -299,7 +298,12 @@ void MainForm::Form_Activate()
 void MainForm::Form_Unload()
 {
     m_timer1->stop();
-    StoredSettings::SaveSettings(m_ctx.settings, pos(), m_ctx.values.ThemeName, m_ctx.values.DateFormatName);
+    if (!StoredSettings::SaveSettings(m_ctx.settings, pos(), m_ctx.values.ThemeName,
+                                      m_ctx.values.DateFormatName))
+        m_ctx.messages.warning(this,
+                               tr("The window position, the colour theme and the date format could not be "
+                                  "saved in %1, so the next start will not have them.")
+                                   .arg(QDir::toNativeSeparators(m_ctx.settings.fileName())));
     emit RemoveTrayIcon();
     emit ProgramEnd();
 }
@@ -478,6 +482,12 @@ void MainForm::DaySlot_MouseMove(int index)
     const QString dateText = date ? DateText::mmddyyyy(*date) : cellDate;
     cell->setToolTip(PlainText::hint(DayMarking::DaySummary(m_ctx.database.table(), dateText)));
     reportStoreError();
+}
+
+void MainForm::WindowDragged()
+{
+    redockListWindow();
+    markDays();
 }
 
 void MainForm::lblTitle_Click(int)

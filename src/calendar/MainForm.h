@@ -87,6 +87,9 @@ public:
 
     // The add dialog has closed; openedFrom names the window that opened it.
     void AddDialogClosed(const QString& openedFrom);
+    // A drag of this window or of one the program shows over it has ended: the countdown list follows the
+    // window while the command column is open, and the days are marked again.
+    void WindowDragged();
 
     // Puts the countdown list beside the window on the side `DockSide` names, shows it and disables the
     // countdown command, since the list is open (the window comes back from the tray or the organizer).

@@ -15,7 +15,9 @@
 
 namespace {
 
-// Set on a text box once it has been moved inwards, so that attaching it again does not shrink it again.
+// The place a text box was moved inwards to. Attaching it again while it is still there does not shrink it
+// again; once its window has put it back in its designed place (as a window that opens again does), it
+// is moved in anew.
 const char* const RoomMadeProperty = "zentravioFlatFrameRoom";
 
 FlatError incorrectControlType()
@@ -32,11 +34,12 @@ FlatError incorrectControlType()
 // Moves a text box two pixels inwards on every side, so that the frame drawn around it has room.
 void makeRoomForFrame(QWidget* control)
 {
-    if (control->property(RoomMadeProperty).toBool())
+    const QVariant madeAt = control->property(RoomMadeProperty);
+    if (madeAt.isValid() && madeAt.toRect() == control->geometry())
         return;
     const QRect g = control->geometry();
     control->setGeometry(g.x() + 2, g.y() + 2, qMax(0, g.width() - 4), qMax(0, g.height() - 4));
-    control->setProperty(RoomMadeProperty, true);
+    control->setProperty(RoomMadeProperty, control->geometry());
 }
 
 } // namespace

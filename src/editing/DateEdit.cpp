@@ -49,16 +49,23 @@ bool DateEdit::setValue(const QString& text)
     return true;
 }
 
+QString DateEdit::typedText() const
+{
+    return m_edit->text();
+}
+
+bool DateEdit::unreadable() const
+{
+    const QString text = m_edit->text();
+    return !text.trimmed().isEmpty() && !DateText::readDate(text);
+}
+
 void DateEdit::normalise()
 {
     const QString text = m_edit->text();
-    if (text.trimmed().isEmpty()) {
-        commit(QString());
-        return;
-    }
     const std::optional<QDate> date = DateText::readDate(text);
     if (!date) {
-        m_edit->setText(m_value);
+        commit(QString());
         return;
     }
     const QString canonical = DateText::mmddyyyy(*date);

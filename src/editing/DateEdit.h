@@ -10,8 +10,9 @@ class QToolButton;
 
 // The date edit of the schedule windows. Its value is text: a date reads back as "mm/dd/yyyy" and the
 // empty text means no date. Typed dates are read in month/day/year order ("3/7/2003" too) and shown in
-// the full form once the user leaves the box; a text that is no date is taken back to the last date
-// the box held. The button beside the box drops down a month calendar.
+// the full form once the user leaves the box; a typed text that is no date stays as typed, holding no
+// date, so that the window can name it when the entry is saved. The button beside the box drops down a
+// month calendar.
 class DateEdit : public QWidget
 {
     Q_OBJECT
@@ -24,6 +25,11 @@ public:
     // Shows the date of a "mm/dd/yyyy" text, or no date for the empty text. A text that is no date is
     // refused: the box keeps what it had and false is returned.
     bool setValue(const QString& text);
+
+    // The text in the box as the user left it.
+    QString typedText() const;
+    // Whether the box holds a typed text that is no date (an empty box is no such text).
+    bool unreadable() const;
 
     QLineEdit* lineEdit() const { return m_edit; }
     QToolButton* dropButton() const { return m_drop; }

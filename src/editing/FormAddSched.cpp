@@ -3,11 +3,13 @@
 #include "controls/VemraButton.h"
 #include "editing/DateEdit.h"
 #include "editing/NoteEdit.h"
+#include "editing/OneLineLimit.h"
 #include "editing/TimeEdit.h"
 #include "forms/AppContext.h"
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
 #include "store/DateText.h"
+#include "store/EntryInput.h"
 #include "store/Recordset.h"
 #include "store/ScheduleKind.h"
 
@@ -67,7 +69,7 @@ void FormAddSched::buildControls()
 
     m_close = addClosePicture(QStringLiteral("Image1"), Design::rect(5085, 75, 255, 255));
     connect(m_close, &ClickLabel::Click, this, &FormAddSched::Image1_Click);
-    dragBy(m_title);
+    dragBy(m_title, [this] { emit Dragged(); });
 
     const std::array<std::pair<const char*, QPoint>, 4> captions = {{{"Date:", {240, 600}},
                                                                      {"Subject:", {1560, 600}},
@@ -88,7 +90,7 @@ void FormAddSched::buildControls()
     m_cboType->setEditable(true);
     m_cboType->setInsertPolicy(QComboBox::NoInsert);
     m_cboType->addItems({QStringLiteral("Birthday"), QStringLiteral("Meeting"), QStringLiteral("Occasion")});
-    m_cboType->lineEdit()->setMaxLength(fieldInfo(ScheduleField::Type).size);
+    new OneLineLimit(m_cboType->lineEdit(), fieldInfo(ScheduleField::Type).size);
     m_cboType->setGeometry(Design::rect(1560, 840, 1215, 315));
     m_cboType->setAccessibleName(tr("Subject"));
 
@@ -161,10 +163,20 @@ void FormAddSched::cmdButton_Click(int index)
     if (index != 0)
         return;
 
+    // A date or time that cannot be read is named, rather than saved as some other day or time.
+    if (m_entryDate->unreadable() || m_entryTime->unreadable()) {
+        m_ctx.messages.information(this,
+                                   m_entryDate->unreadable()
+                                       ? EntryInput::unreadableDate(m_entryDate->typedText())
+                                       : EntryInput::unreadableTime(m_entryTime->typedText()),
+                                   QStringLiteral("Invalid entry"));
+        return;
+    }
     const QString subject = m_cboType->currentText();
     const QString note = m_txtNote->toPlainText();
     const QString date = m_entryDate->value();
-    if (subject.isEmpty() || note.isEmpty() || date.isEmpty()) {
+    // Spaces alone say nothing; they count as no subject or note.
+    if (EntryInput::isBlank(subject) || EntryInput::isBlank(note) || date.isEmpty()) {
         // The dialog stays open with what the user gave, so that only the missing part is left to do.
         m_ctx.messages.information(this, QStringLiteral("You must complete the form."),
                                    QStringLiteral("Incomplete entry"));

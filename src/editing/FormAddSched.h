@@ -43,6 +43,8 @@ public:
 signals:
     // The dialog has closed; openedFrom is the opener it had ("MAINFORM", "ORGANIZER" or empty).
     void UnloadedFrom(const QString& openedFrom);
+    // A drag of the dialog by its title strip has ended.
+    void Dragged();
 
 protected:
     void Form_Unload() override;

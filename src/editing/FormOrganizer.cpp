@@ -6,6 +6,7 @@
 #include "editing/DateEdit.h"
 #include "editing/FormAddSched.h"
 #include "editing/NoteEdit.h"
+#include "editing/OneLineLimit.h"
 #include "editing/OrganizerGrid.h"
 #include "editing/TimeEdit.h"
 #include "forms/AppContext.h"
@@ -180,7 +181,7 @@ void FormOrganizer::buildPanel()
     m_subject = new QLineEdit(this);
     m_subject->setObjectName(QStringLiteral("txtBox(2)"));
     m_subject->setAccessibleName(tr("Subject"));
-    m_subject->setMaxLength(fieldInfo(ScheduleField::Type).size);
+    m_subjectLimit = new OneLineLimit(m_subject, fieldInfo(ScheduleField::Type).size);
     m_subject->setGeometry(Design::rect(4080, 4920, 2055, 300));
 
     m_note = new NoteEdit(fieldInfo(ScheduleField::Note).size, this);
@@ -426,7 +427,7 @@ void FormOrganizer::Grid_SelectionChange()
     if (row < 1)
         return;
     const EntryTexts texts = m_organizerGrid->rowTexts(row);
-    m_subject->setText(texts.subject);
+    m_subjectLimit->showStored(texts.subject);
     m_note->setPlainText(texts.note);
     m_combo3->setCurrentIndex(m_combo3->findText(texts.kind, Qt::MatchFixedString));
     m_dateCtrl->setValue(texts.date);

@@ -13,6 +13,7 @@ class DateEdit;
 class ListGrid;
 class MonthGridCells;
 class NoteEdit;
+class OneLineLimit;
 class OrganizerGrid;
 class QComboBox;
 class QFrame;
@@ -128,7 +129,8 @@ private:
     TimeEdit* m_timeCtrl = nullptr;
     QComboBox* m_combo3 = nullptr;
     QLineEdit* m_subject = nullptr; // txtBox(2)
-    NoteEdit* m_note = nullptr;     // txtBox(3)
+    OneLineLimit* m_subjectLimit = nullptr;
+    NoteEdit* m_note = nullptr; // txtBox(3)
     ClickLabel* m_lbl1 = nullptr;
     ClickLabel* m_clickHere = nullptr;
     ClickLabel* m_lbl2 = nullptr;

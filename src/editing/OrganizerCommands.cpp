@@ -9,6 +9,7 @@
 #include "editing/TimeEdit.h"
 #include "forms/AppContext.h"
 #include "forms/WindowOwner.h"
+#include "store/EntryInput.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QComboBox>
@@ -78,6 +79,15 @@ void FormOrganizer::cancelEdit()
 
 void FormOrganizer::saveEntry()
 {
+    // A date or time that cannot be read is named, and the panel stays open with it as typed.
+    if (m_dateCtrl->unreadable() || m_timeCtrl->unreadable()) {
+        m_ctx.messages.information(this,
+                                   m_dateCtrl->unreadable()
+                                       ? EntryInput::unreadableDate(m_dateCtrl->typedText())
+                                       : EntryInput::unreadableTime(m_timeCtrl->typedText()),
+                                   QStringLiteral("Invalid entry"));
+        return;
+    }
     const EntryTexts panel = panelTexts();
     EntryTexts wanted = m_remembered;
     wanted.alarmTime = EntryEdit::storedTimeText(m_remembered.alarmTime);

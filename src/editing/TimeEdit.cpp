@@ -82,8 +82,11 @@ void TimeEdit::fixup(QString& input) const
 {
     if (const std::optional<QTime> time = DateText::readTime(input))
         input = DateText::timeText(*time);
-    else if (!input.trimmed().isEmpty())
-        input = m_value;
+}
+
+bool TimeEdit::unreadable() const
+{
+    return !text().trimmed().isEmpty() && !DateText::readTime(text());
 }
 
 QAbstractSpinBox::StepEnabled TimeEdit::stepEnabled() const
@@ -94,10 +97,6 @@ QAbstractSpinBox::StepEnabled TimeEdit::stepEnabled() const
 void TimeEdit::normalise()
 {
     const QString shown = text();
-    if (shown.trimmed().isEmpty()) {
-        commit(QString());
-        return;
-    }
     QString fixed = shown;
     fixup(fixed);
     if (fixed != shown)

@@ -1,6 +1,7 @@
 #include "store/EntryEdit.h"
 
 #include "store/DateText.h"
+#include "store/EntryInput.h"
 
 namespace {
 
@@ -60,8 +61,10 @@ size_t findFrom(const ScheduleTable& table, const EntryTexts& texts, size_t from
 
 bool isComplete(const EntryTexts& panel)
 {
-    return !panel.date.isEmpty() && !panel.alarmTime.isEmpty() && !panel.subject.isEmpty() &&
-           !panel.note.isEmpty() && !panel.kind.isEmpty();
+    // Spaces alone say nothing; they count as no text.
+    using EntryInput::isBlank;
+    return !isBlank(panel.date) && !isBlank(panel.alarmTime) && !isBlank(panel.subject) &&
+           !isBlank(panel.note) && !isBlank(panel.kind);
 }
 
 QString storedTimeText(const QString& time)

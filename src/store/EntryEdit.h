@@ -28,7 +28,8 @@ bool matches(const ScheduleTable& table, size_t i, const EntryTexts& texts);
 // The first position from `from` on whose entry matches the texts; table.size() when none does.
 size_t findFrom(const ScheduleTable& table, const EntryTexts& texts, size_t from = 0);
 
-// Whether the panel can be saved: date, alarm time, subject and note given and a kind chosen.
+// Whether the panel can be saved: date, alarm time, subject and note given (spaces alone are not) and a
+// kind chosen.
 bool isComplete(const EntryTexts& panel);
 
 // The time text as the organizer stores it, "HH:MM:SS AMPM"; a text that is no time stays as it is.

@@ -159,8 +159,9 @@ void TestDesktopStart::loginStartWaitsInTheTrayWithItsAlarmsRunning()
         trayAdded = true;
         return std::unique_ptr<WindowOwner>(std::move(made));
     };
-    const ProgramPlaces places{root.filePath(QStringLiteral("data/Zentravio.vmr")),
-                               root.filePath(QStringLiteral("run")), root.filePath(QStringLiteral("config"))};
+    const ProgramPlaces places{.databasePath = root.filePath(QStringLiteral("data/Zentravio.vmr")),
+                               .instanceFolder = root.filePath(QStringLiteral("run")),
+                               .configFolder = root.filePath(QStringLiteral("config"))};
 
     Program program({clock, beeper, messages, screen, settings}, places, makeWindows);
     program.setStartMinimized(true);
@@ -170,7 +171,8 @@ void TestDesktopStart::loginStartWaitsInTheTrayWithItsAlarmsRunning()
     QVERIFY(host && trayAdded);
     QVERIFY(!host->window->isVisible());
     QVERIFY(program.context()->values.MainHidden);
-    QVERIFY(QFile::exists(root.filePath(QStringLiteral("config/autostart/zentravio.desktop"))));
+    QVERIFY2(QFile::exists(root.filePath(QStringLiteral("config/autostart/zentravio.desktop"))),
+             qPrintable(messages.shown.isEmpty() ? QString() : messages.shown.first().text));
 
     // The tray's left click shows it as the window it controls.
     program.trayIcon()->TrayLeftClick();
@@ -179,10 +181,10 @@ void TestDesktopStart::loginStartWaitsInTheTrayWithItsAlarmsRunning()
     // Without a notification area the start is an ordinary one, splash and all.
     QTemporaryDir other;
     SettingsStore otherSettings(other.filePath(QStringLiteral("Zentravio.conf")));
-    Program shown(
-        {clock, beeper, messages, screen, otherSettings},
-        {other.filePath(QStringLiteral("Zentravio.vmr")), other.filePath(QStringLiteral("run")), {}},
-        makeWindows);
+    Program shown({clock, beeper, messages, screen, otherSettings},
+                  {.databasePath = other.filePath(QStringLiteral("Zentravio.vmr")),
+                   .instanceFolder = other.filePath(QStringLiteral("run"))},
+                  makeWindows);
     shown.setStartMinimized(true);
     shown.setTrayAvailable([] { return false; });
     QVERIFY(shown.Main());

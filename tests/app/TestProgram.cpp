@@ -27,6 +27,7 @@ private slots:
     void unopenableScheduleIsReportedAndLeftAsItIs();
     void startUpShowsTheMainWindowAtTheThirdTick();
     void startUpWithAnUnopenableScheduleEnds();
+    void startUpWithoutAnyInstanceGuardIsRefused();
     void laterStartRestoresTheHiddenMainWindow();
     void aboutScreenDisablesTheMainWindowUntilItCloses();
     void closingTheMainWindowEndsTheProgram();
@@ -190,6 +191,23 @@ void TestProgram::startUpWithAnUnopenableScheduleEnds()
     QVERIFY(!program->splash()->isVisible());
     QCOMPARE(rig.made, 0);
     QCOMPARE(contentOf(rig.databasePath()), garbage);
+}
+
+void TestProgram::startUpWithoutAnyInstanceGuardIsRefused()
+{
+    Rig rig;
+    // Neither folder leaves room for the socket's name.
+    QString deep = rig.root.path();
+    while (deep.size() < 210)
+        deep += QStringLiteral("/a-folder-with-a-long-name");
+    auto program = rig.makeProgram(deep);
+    QVERIFY(!program->Main());
+    QCOMPARE(program->exitCode(), 1);
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QCOMPARE(rig.messages.shown.first().icon, QMessageBox::Critical);
+    QVERIFY(rig.messages.shown.first().text.contains(QStringLiteral("only once")));
+    QVERIFY(!QFileInfo::exists(rig.databasePath()));
+    QVERIFY(!program->splash());
 }
 
 void TestProgram::laterStartRestoresTheHiddenMainWindow()

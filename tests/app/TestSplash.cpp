@@ -85,6 +85,9 @@ void TestSplash::aboutScreenScrollsTheCreditLineAndShowsItsButtons()
     splash.Timer2_Timer();
     QVERIFY(button(splash, "VemraButton1")->isVisible());
     QVERIFY(button(splash, "VemraButton2")->isVisible());
+    // Drawn like every other placed button of the program.
+    QCOMPARE(button(splash, "VemraButton1")->buttonType(), int(ButtonType::ThinEdge));
+    QCOMPARE(button(splash, "VemraButton2")->buttonType(), int(ButtonType::ThinEdge));
     QCOMPARE(credit->text(), start.mid(1) + start.at(0));
     for (qsizetype i = 1; i < start.size(); ++i)
         splash.Timer2_Timer();
@@ -135,6 +138,7 @@ void TestSplash::authorOpensTheCreditsWindow()
     QVERIFY(QTest::qWaitForWindowExposed(about));
     auto* ok = button(*about, "VemraButton1");
     QCOMPARE(ok->caption(), QStringLiteral("&Ok"));
+    QCOMPARE(ok->buttonType(), int(ButtonType::ThinEdge));
     QTest::mouseClick(ok, Qt::LeftButton);
     QVERIFY(!about->isVisible());
 

@@ -11,8 +11,11 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -41,6 +44,10 @@ private slots:
     void themeSwitchGivesTheThemeColoursAndKeepsMarkings();
     void unknownStoredThemeBecomesTheLightThemeItShows();
     void settingsRoundTrip();
+    void storedPositionIsBroughtWithinReach_data();
+    void storedPositionIsBroughtWithinReach();
+    void unwritableSettingsAreReportedOnceAtExit_data();
+    void unwritableSettingsAreReportedOnceAtExit();
     void foldingMovesTheTitleStrip();
     void closePicturesHideOrEnd();
     void aboutDisablesAndAsksTheShell();
@@ -392,6 +399,71 @@ void TestMainForm::settingsRoundTrip()
     QCOMPARE(m_env->values().ThemeName, QStringLiteral("DARK"));
     QCOMPARE(m_env->values().DateFormatName, QStringLiteral("Short Date"));
     QCOMPARE(cellShowing(5)->BackColor(), Bgr::Black);
+}
+
+void TestMainForm::storedPositionIsBroughtWithinReach_data()
+{
+    QTest::addColumn<QString>("top");  // "X", in twips
+    QTest::addColumn<QString>("left"); // "Y", in twips
+    QTest::addColumn<QPoint>("expected");
+    const int width = Design::px(4680);
+    const int height = Design::px(4275);
+    QTest::newRow("fits as stored") << "3000"
+                                    << "4500" << QPoint(300, 200);
+    QTest::newRow("fits exactly at the corner")
+        << QString::number((1024 - height) * 15) << QString::number((1280 - width) * 15)
+        << QPoint(1280 - width, 1024 - height);
+    QTest::newRow("one pixel on the screen") << "11985"
+                                             << "19185" << QPoint(1280 - width, 1024 - height);
+    QTest::newRow("past the right edge only") << "1500"
+                                              << "18000" << QPoint(1280 - width, 100);
+}
+
+void TestMainForm::storedPositionIsBroughtWithinReach()
+{
+    QFETCH(QString, top);
+    QFETCH(QString, left);
+    QFETCH(QPoint, expected);
+    m_env->settings().SaveString(QStringLiteral("Position"), QStringLiteral("X"), top);
+    m_env->settings().SaveString(QStringLiteral("Position"), QStringLiteral("Y"), left);
+    MainForm& form = open();
+    QCOMPARE(form.pos(), expected);
+    // Unfolded, the title strip and the whole command column are on the screen.
+    QVERIFY(QRect(0, 0, 1280, 1024).contains(form.geometry()));
+}
+
+void TestMainForm::unwritableSettingsAreReportedOnceAtExit_data()
+{
+    QTest::addColumn<bool>("folderInItsPlace");
+    QTest::newRow("a folder in the file's place") << true;
+    QTest::newRow("a folder that cannot be made") << false;
+}
+
+void TestMainForm::unwritableSettingsAreReportedOnceAtExit()
+{
+    QFETCH(bool, folderInItsPlace);
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("Zentravio.conf"));
+    if (folderInItsPlace) {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        QFile plain(dir.filePath(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        path = plain.fileName() + QStringLiteral("/Zentravio/Zentravio.conf");
+    }
+    SettingsStore unwritable(path);
+    AppContext context{m_env->database(), unwritable, m_env->clock, m_env->beeper, m_env->messages,
+                       m_env->screen,     {}};
+    ProgramWindows windows(context);
+    MainForm& form = windows.mainForm();
+    form.show();
+    QSignalSpy ending(&form, &MainForm::ProgramEnd);
+    form.close();
+
+    QCOMPARE(m_env->messages.shown.size(), 1);
+    QCOMPARE(m_env->messages.shown[0].icon, QMessageBox::Warning);
+    QVERIFY2(m_env->messages.shown[0].text.contains(path), qPrintable(m_env->messages.shown[0].text));
+    QCOMPARE(ending.count(), 1);
 }
 
 void TestMainForm::foldingMovesTheTitleStrip()

@@ -180,6 +180,12 @@ void TestFlatDecorator::attachMovesOnlyTextBoxes()
     // A text box attached again, by the same or another decorator, is not shrunk a second time.
     QVERIFY(edit.Attach(form.edit) && plainFlat.Attach(form.edit));
     QCOMPARE(form.edit->geometry(), QRect(12, 62, 136, 22));
+
+    // One put back in its designed place, as a window does when it opens again, gets its room again.
+    edit.Detach();
+    form.edit->setGeometry(10, 60, 140, 26);
+    QVERIFY(edit.Attach(form.edit));
+    QCOMPARE(form.edit->geometry(), QRect(12, 62, 136, 22));
 }
 
 void TestFlatDecorator::comboLooks()

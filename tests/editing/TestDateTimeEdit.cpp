@@ -6,7 +6,8 @@
 #include <QtTest>
 
 // The date and time edits hold text: what goes in comes back in the fixed forms, the empty text is no
-// value, and what is no date or time never becomes one.
+// value, and what is no date or time never becomes one, nor is it thrown away: it stays as typed, to be
+// named when the entry is saved.
 class TestDateTimeEdit : public QObject
 {
     Q_OBJECT
@@ -14,10 +15,10 @@ class TestDateTimeEdit : public QObject
 private slots:
     void dateReadsBackInTheFixedForm_data();
     void dateReadsBackInTheFixedForm();
-    void typedDateIsTidiedOrTakenBack();
+    void typedDateIsTidiedOrKeptAsTyped();
     void timeReadsBackInTheFixedForm_data();
     void timeReadsBackInTheFixedForm();
-    void typedTimeIsTidiedOrTakenBack();
+    void typedTimeIsTidiedOrKeptAsTyped();
     void arrowsStepThePartUnderTheCursor();
 };
 
@@ -45,7 +46,7 @@ void TestDateTimeEdit::dateReadsBackInTheFixedForm()
     QCOMPARE(edit.value(), value);
 }
 
-void TestDateTimeEdit::typedDateIsTidiedOrTakenBack()
+void TestDateTimeEdit::typedDateIsTidiedOrKeptAsTyped()
 {
     DateEdit edit;
     edit.show();
@@ -59,11 +60,20 @@ void TestDateTimeEdit::typedDateIsTidiedOrTakenBack()
     QTest::keyClicks(edit.lineEdit(), QStringLiteral("13/45/2003"));
     QCOMPARE(edit.value(), QString()); // not a date while it is being typed
     QTest::keyClick(edit.lineEdit(), Qt::Key_Return);
-    QCOMPARE(edit.lineEdit()->text(), QStringLiteral("03/07/2003"));
-    QCOMPARE(edit.value(), QStringLiteral("03/07/2003"));
+    QCOMPARE(edit.lineEdit()->text(), QStringLiteral("13/45/2003"));
+    QCOMPARE(edit.value(), QString());
+    QVERIFY(edit.unreadable());
+    QCOMPARE(edit.typedText(), QStringLiteral("13/45/2003"));
+    QCOMPARE(changes.count(), 2); // the box no longer holds a date
 
     QTest::keyClicks(edit.lineEdit(), QStringLiteral("abc")); // letters do not go in at all
-    QCOMPARE(edit.lineEdit()->text(), QStringLiteral("03/07/2003"));
+    QCOMPARE(edit.lineEdit()->text(), QStringLiteral("13/45/2003"));
+
+    // Setting a value, or emptying the box, leaves nothing unreadable behind.
+    edit.setValue(QStringLiteral("12/25/2001"));
+    QVERIFY(!edit.unreadable());
+    edit.lineEdit()->setText(QStringLiteral("  "));
+    QVERIFY(!edit.unreadable());
 }
 
 void TestDateTimeEdit::timeReadsBackInTheFixedForm_data()
@@ -91,7 +101,7 @@ void TestDateTimeEdit::timeReadsBackInTheFixedForm()
     QCOMPARE(edit.value(), value);
 }
 
-void TestDateTimeEdit::typedTimeIsTidiedOrTakenBack()
+void TestDateTimeEdit::typedTimeIsTidiedOrKeptAsTyped()
 {
     TimeEdit edit;
     edit.setValue(QStringLiteral("12:00:00 PM"));
@@ -102,10 +112,17 @@ void TestDateTimeEdit::typedTimeIsTidiedOrTakenBack()
     QTest::keyClick(&edit, Qt::Key_Return);
     QCOMPARE(line->text(), QStringLiteral("06:20:00 PM"));
 
+    QVERIFY(!edit.unreadable());
+
     line->selectAll();
-    QTest::keyClicks(&edit, QStringLiteral("99"));
+    QTest::keyClicks(&edit, QStringLiteral("7:75 PM"));
     QTest::keyClick(&edit, Qt::Key_Return);
-    QCOMPARE(edit.value(), QStringLiteral("06:20:00 PM"));
+    QCOMPARE(line->text(), QStringLiteral("7:75 PM"));
+    QCOMPARE(edit.value(), QString());
+    QVERIFY(edit.unreadable());
+    QCOMPARE(edit.typedText(), QStringLiteral("7:75 PM"));
+    edit.setValue(QString());
+    QVERIFY(!edit.unreadable());
 }
 
 void TestDateTimeEdit::arrowsStepThePartUnderTheCursor()

@@ -1,12 +1,16 @@
+#include "calendar/MainForm.h"
 #include "controls/VemraButton.h"
 #include "editing/DateEdit.h"
 #include "editing/FormAddSched.h"
 #include "editing/NoteEdit.h"
 #include "editing/TimeEdit.h"
 #include "forms/ClickLabel.h"
+#include "forms/DesignUnits.h"
+#include "store/ScheduleEntry.h"
 #include "support/WindowTestEnv.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -35,6 +39,10 @@ private slots:
     void boxesHoldNoMoreThanTheirFields();
     void everyWayOutTellsTheOpenerAndStartsAfresh();
     void openedFromTheOrganizerPresetsToday();
+    void unreadableDateOrTimeIsNamedAndKept_data();
+    void unreadableDateOrTimeIsNamedAndKept();
+    void subjectIsOneLineOfWholeCharacters();
+    void draggingTheDialogMarksTheMainWindowAgain();
 
 private:
     void openFromMainForm(const QString& date = QStringLiteral("10/15/2002"));
@@ -43,6 +51,13 @@ private:
     QComboBox* subject() const { return m_dialog->findChild<QComboBox*>(QStringLiteral("cboType")); }
     NoteEdit* note() const { return m_dialog->findChild<NoteEdit*>(QStringLiteral("txtNote")); }
     QCheckBox* alarm() const { return m_dialog->findChild<QCheckBox*>(QStringLiteral("Check1")); }
+    // Types into a box the way a keyboard does: the box has the focus, the text replaces what it held.
+    void typeInto(QWidget* box, const QString& text);
+    // One key press that gives the whole text at once, as a compose key or an emoji picker does.
+    static void typeAtOnce(QWidget* box, const QString& text)
+    {
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, text, Qt::NoModifier);
+    }
 
     std::unique_ptr<WindowTestEnv> m_env;
     std::unique_ptr<FormAddSched> m_dialog;
@@ -71,6 +86,16 @@ void TestFormAddSched::openFromMainForm(const QString& date)
     m_dialog->EntryDate()->setValue(date);
     m_dialog->show();
     m_env->values().OpenedFrom = QStringLiteral("MAINFORM");
+}
+
+void TestFormAddSched::typeInto(QWidget* box, const QString& text)
+{
+    m_dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, text);
 }
 
 void TestFormAddSched::fill(const QString& subjectText, const QString& noteText)
@@ -152,6 +177,12 @@ void TestFormAddSched::incompleteFormKeepsEverything_data()
     QTest::newRow("no date") << ""
                              << "Meeting"
                              << "Room 4";
+    QTest::newRow("blank subject") << "10/15/2002"
+                                   << "   "
+                                   << "Room 4";
+    QTest::newRow("blank note") << "10/15/2002"
+                                << "Meeting"
+                                << "    ";
 }
 
 void TestFormAddSched::incompleteFormKeepsEverything()
@@ -278,6 +309,8 @@ void TestFormAddSched::everyWayOutTellsTheOpenerAndStartsAfresh()
     QVERIFY(!alarm()->isChecked());
     QCOMPARE(m_dialog->EntryTime()->value(), QStringLiteral("12:00:00 PM"));
     QCOMPARE(m_dialog->EntryDate()->value(), QString());
+    // The note box keeps the room for its flat frame at every opening, not only the first.
+    QCOMPARE(note()->geometry(), Design::rect(240, 1680, 2775, 1335).adjusted(2, 2, -2, -2));
     QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Add schedule"));
     QCOMPARE(m_dialog->pos(), QPoint((1280 - m_dialog->width()) / 2, (1024 - m_dialog->height()) / 2));
 }
@@ -290,6 +323,123 @@ void TestFormAddSched::openedFromTheOrganizerPresetsToday()
     QSignalSpy closed(m_dialog.get(), &FormAddSched::UnloadedFrom);
     m_dialog->close();
     QCOMPARE(closed.takeFirst().first().toString(), QStringLiteral("ORGANIZER"));
+}
+
+void TestFormAddSched::unreadableDateOrTimeIsNamedAndKept_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("no such day") << "EntryDate"
+                                 << "02/30/2003"
+                                 << "date";
+    QTest::newRow("nothing like a date") << "EntryDate"
+                                         << "99/99/9999"
+                                         << "date";
+    QTest::newRow("no such minute") << "EntryTime"
+                                    << "7:75 PM"
+                                    << "alarm time";
+}
+
+void TestFormAddSched::unreadableDateOrTimeIsNamedAndKept()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, named);
+    openFromMainForm(QStringLiteral("10/15/2002"));
+    fill(QStringLiteral("Meeting"), QStringLiteral("Room 4"));
+    QTest::mouseClick(alarm(), Qt::LeftButton);
+    QWidget* edit = m_dialog->findChild<QWidget*>(box);
+    QLineEdit* line = edit->findChild<QLineEdit*>();
+    typeInto(line, typed);
+    QCOMPARE(line->text(), typed);
+    // Save takes the focus from the box before it reads it.
+    clickSave();
+    QVERIFY(!line->hasFocus());
+
+    QCOMPARE(m_env->messages.shown.size(), 1);
+    const QString text = m_env->messages.shown[0].text;
+    QVERIFY2(text.startsWith(QStringLiteral("The %1 \"%2\" cannot be read.").arg(named, typed)),
+             qPrintable(text));
+    QCOMPARE(m_env->database().table().size(), size_t(0));
+    QVERIFY(m_dialog->isVisible());
+    QCOMPARE(line->text(), typed);
+
+    // Once it reads as a date or time the entry is saved with what was typed.
+    typeInto(line,
+             box == QLatin1String("EntryDate") ? QStringLiteral("3/7/2003") : QStringLiteral("7:45 pm"));
+    clickSave();
+    QCOMPARE(m_env->messages.shown.size(), 1);
+    const ScheduleTable& table = m_env->database().table();
+    QCOMPARE(table.size(), size_t(1));
+    QCOMPARE(
+        table.text(0, box == QLatin1String("EntryDate") ? ScheduleField::Date : ScheduleField::AlarmTime),
+        box == QLatin1String("EntryDate") ? QStringLiteral("03/07/2003") : QStringLiteral("07:45:00 PM"));
+}
+
+void TestFormAddSched::subjectIsOneLineOfWholeCharacters()
+{
+    openFromMainForm();
+    QLineEdit* line = subject()->lineEdit();
+    const QString face = QStringLiteral("\U0001F600");
+
+    // The last place of the field takes a whole character made of two UTF-16 units.
+    QTest::keyClicks(line, QString(49, u's'));
+    typeAtOnce(line, face);
+    QCOMPARE(line->text(), QString(49, u's') + face);
+    // A full field takes nothing more, not even half of one.
+    typeAtOnce(line, face);
+    QTest::keyClicks(line, QStringLiteral("x"));
+    QCOMPARE(line->text(), QString(49, u's') + face);
+    QCOMPARE(characterCount(line->text()), 50);
+
+    // A paste of several lines becomes one line; what does not fit is cut at a whole character.
+    line->clear();
+    QGuiApplication::clipboard()->setText(QStringLiteral("Call\nthe\r\nplumber") + QString(37, u'!') + face);
+    line->paste();
+    QCOMPARE(line->text(), QStringLiteral("Call the plumber") + QString(34, u'!'));
+    line->setCursorPosition(4);
+    QGuiApplication::clipboard()->setText(face);
+    line->paste();
+    QCOMPARE(line->text(), QStringLiteral("Call the plumber") + QString(34, u'!'));
+
+    line->clear();
+    QGuiApplication::clipboard()->setText(QStringLiteral("Dentist\nat nine") + face);
+    line->paste();
+    QTest::keyClicks(note(), QStringLiteral("Bring the card"));
+    clickSave();
+    QCOMPARE(m_env->messages.shown.size(), 0);
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type),
+             QStringLiteral("Dentist at nine") + face);
+}
+
+void TestFormAddSched::draggingTheDialogMarksTheMainWindowAgain()
+{
+    MainForm& main = m_env->windows().mainForm();
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    ClickLabel* day20 = nullptr;
+    for (ClickLabel* cell : main.findChildren<ClickLabel*>()) {
+        if (cell->objectName().startsWith(QLatin1String("DaySlot(")) && cell->isVisible() &&
+            cell->text() == QLatin1String("20"))
+            day20 = cell;
+    }
+    QVERIFY(day20);
+    const BgrColor unmarked = day20->ForeColor();
+    // An entry that reached the file while the calendar was not looking.
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Fair"), QStringLiteral("OneTime"));
+
+    FormAddSched* dialog = m_env->windows().addScheduleDialog();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    QWidget* strip = dialog->findChild<ClickLabel*>(QStringLiteral("Label1"));
+    QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(20, 10));
+    QMouseEvent move(QEvent::MouseMove, QPointF(60, 40), strip->mapToGlobal(QPointF(60, 40)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(strip, &move);
+    QTest::mouseRelease(strip, Qt::LeftButton, {}, QPoint(60, 40));
+    QVERIFY(day20->ForeColor() == unmarked);
+    QTRY_COMPARE(day20->ForeColor(), Bgr::OneTimeGreen);
 }
 
 QTEST_MAIN(TestFormAddSched)

@@ -16,6 +16,7 @@
 #include "support/WindowTestEnv.h"
 #include "views/FormGrid.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -46,6 +47,8 @@ private slots:
     void answeringNoMovesOnToTheNextIdenticalEntry();
     void everyListedKindCanBeSavedAndKeepsRecurring();
     void incompletePanelIsRefusedAndKeptForEditing();
+    void unreadableDateOrTimeIsNamedAndKeptForEditing();
+    void subjectIsOneLineOfWholeCharacters();
     void refusedWriteIsReportedAndChangesNothing();
     void rowsCannotBeChangedWhileEditing();
     void addingFromTheOrganizerPresetsTheDayAndShowsTheNewRow();
@@ -451,11 +454,90 @@ void TestFormOrganizer::incompletePanelIsRefusedAndKeptForEditing()
     QVERIFY(command(FormOrganizer::Save)->isEnabled());
     QCOMPARE(child<NoteEdit>(QStringLiteral("txtBox(3)"))->toPlainText(), QStringLiteral("note kept"));
 
+    // Spaces alone are no subject, and no note either.
+    QTest::keyClicks(child<QLineEdit>(QStringLiteral("txtBox(2)")), QStringLiteral("   "));
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 2);
+    QCOMPARE(m_env->messages.shown[1].text, QStringLiteral("Error while saving record"));
+    child<QLineEdit>(QStringLiteral("txtBox(2)"))->setText(QStringLiteral("Dentist"));
+    child<NoteEdit>(QStringLiteral("txtBox(3)"))->setPlainText(QStringLiteral(" \n "));
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 3);
+    QCOMPARE(m_env->messages.shown[2].text, QStringLiteral("Error while saving record"));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Note), QStringLiteral("note"));
+    child<NoteEdit>(QStringLiteral("txtBox(3)"))->setPlainText(QStringLiteral("note kept"));
+
     // Cancel keeps the unsaved values on show and closes the panel again.
     press(FormOrganizer::Cancel);
     QVERIFY(!child<QLineEdit>(QStringLiteral("txtBox(2)"))->isEnabled());
     QCOMPARE(child<NoteEdit>(QStringLiteral("txtBox(3)"))->toPlainText(), QStringLiteral("note kept"));
     QVERIFY(command(FormOrganizer::Edit)->isEnabled());
+}
+
+void TestFormOrganizer::unreadableDateOrTimeIsNamedAndKeptForEditing()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Dentist"), QStringLiteral("OneTime"));
+    open();
+    clickRow(1);
+    press(FormOrganizer::Edit);
+    const struct
+    {
+        const char* box;
+        const char* typed;
+        const char* named;
+    } cases[] = {{"DateCtrl", "02/30/2003", "date"}, {"TimeCtrl", "7:75 PM", "alarm time"}};
+    int shown = 0;
+    for (const auto& c : cases) {
+        QLineEdit* line = child<QWidget>(QLatin1String(c.box))->findChild<QLineEdit*>();
+        const QString before = line->text();
+        m_organizer->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_organizer));
+        line->setFocus();
+        QTRY_VERIFY(line->hasFocus());
+        QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(line, QLatin1String(c.typed));
+        press(FormOrganizer::Save);
+        QVERIFY(!line->hasFocus());
+
+        QCOMPARE(m_env->messages.shown.size(), ++shown);
+        const RecordingMessageBoxService::Shown& message = m_env->messages.shown.last();
+        QVERIFY2(message.text.startsWith(QStringLiteral("The %1 \"%2\" cannot be read.")
+                                             .arg(QLatin1String(c.named), QLatin1String(c.typed))),
+                 qPrintable(message.text));
+        QCOMPARE(message.title, QStringLiteral("Invalid entry"));
+        // Still editing, with the text as typed and the entry as stored.
+        QVERIFY(command(FormOrganizer::Save)->isEnabled());
+        QCOMPARE(line->text(), QLatin1String(c.typed));
+        const ScheduleEntry stored = m_env->database().table().entry(0);
+        QCOMPARE(stored[ScheduleField::Date], QStringLiteral("10/20/2002"));
+        QCOMPARE(stored[ScheduleField::AlarmTime], QStringLiteral("10:00:00 AM"));
+        line->setText(before);
+    }
+    m_env->messages.setNextAnswer(QMessageBox::Yes);
+    press(FormOrganizer::Save);
+    QVERIFY(nothingSelected());
+}
+
+void TestFormOrganizer::subjectIsOneLineOfWholeCharacters()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Dentist"), QStringLiteral("OneTime"));
+    open();
+    clickRow(1);
+    press(FormOrganizer::Edit);
+    QLineEdit* subject = child<QLineEdit>(QStringLiteral("txtBox(2)"));
+    const QString face = QStringLiteral("\U0001F600");
+    subject->setText(QString(49, u's'));
+    QTest::sendKeyEvent(QTest::Click, subject, Qt::Key_unknown, face, Qt::NoModifier);
+    QCOMPARE(subject->text(), QString(49, u's') + face);
+    QTest::sendKeyEvent(QTest::Click, subject, Qt::Key_unknown, face, Qt::NoModifier);
+    QCOMPARE(subject->text(), QString(49, u's') + face);
+
+    subject->clear();
+    QGuiApplication::clipboard()->setText(QStringLiteral("Dentist\nat nine\r\n"));
+    subject->paste();
+    m_env->messages.setNextAnswer(QMessageBox::Yes);
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Dentist at nine "));
 }
 
 void TestFormOrganizer::refusedWriteIsReportedAndChangesNothing()

@@ -87,6 +87,28 @@ private slots:
         QCOMPARE(GetFromRegistry(store, m_screens).position, QPoint(0, 0));
     }
 
+    void theWholeWindowIsMovedOntoAScreen()
+    {
+        SettingsStore store(freshPath());
+        const QSize window(312, 285);
+        const auto placedAt = [&](int top, int left, const QList<QRect>& screens) {
+            store.SaveString("Position", "X", QString::number(top * 15));
+            store.SaveString("Position", "Y", QString::number(left * 15));
+            return GetFromRegistry(store, screens, window).position;
+        };
+        // One pixel of it on the screen: moved in by the least that brings all of it on.
+        QCOMPARE(placedAt(799, 1279, m_screens), QPoint(1280 - 312, 1024 - 285));
+        QCOMPARE(placedAt(-40, 500, m_screens), QPoint(500, 0));
+        // Across the edge between two screens side by side it stays where it was put.
+        const QList<QRect> twoScreens{QRect(0, 0, 1280, 1024), QRect(1280, 0, 1280, 1024)};
+        QCOMPARE(placedAt(100, 1200, twoScreens), QPoint(1200, 100));
+        // Half off the lower screen of two of different heights: moved onto the screen it starts on.
+        const QList<QRect> uneven{QRect(0, 0, 1280, 1024), QRect(1280, 0, 800, 600)};
+        QCOMPARE(placedAt(500, 1400, uneven), QPoint(1400, 600 - 285));
+        // A screen smaller than the window: its top-left corner at least.
+        QCOMPARE(placedAt(50, 50, {QRect(0, 0, 300, 200)}), QPoint(0, 0));
+    }
+
     void themesHaveTheirFixedColours()
     {
         const auto light = ColourTheme::forNumber(1);
