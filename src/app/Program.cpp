@@ -121,7 +121,9 @@ void Program::reportNoInstanceGuard()
 
 bool Program::CreateMissingScheduleFile(const QString& path, MessageBoxService& messages)
 {
-    if (FileExists(path))
+    // A schedule file of 0 bytes is what a start interrupted before its table was made left behind; it
+    // holds no entries, so it is made afresh like a missing one.
+    if (FileExists(path) && QFileInfo(path).size() > 0)
         return true;
     const StoreResult created = ScheduleDatabase::CreateDatabaseFile(path);
     if (created)

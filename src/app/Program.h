@@ -68,7 +68,8 @@ public:
     void setTrayAvailable(std::function<bool()> available) { m_trayAvailable = std::move(available); }
     LoginStart* loginStart() const { return m_login.get(); }
 
-    // Creates the schedule file when it is missing. A failure is reported naming the file.
+    // Creates the schedule file when it is missing or empty (0 bytes). A failure is reported naming the
+    // file.
     static bool CreateMissingScheduleFile(const QString& path, MessageBoxService& messages);
     // Opens the schedule file for the run. A failure is reported naming the file, which is left as it is.
     // beforeReport runs just before the message shows.

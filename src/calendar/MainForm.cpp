@@ -336,6 +336,8 @@ void MainForm::reportStoreError()
     // A schedule file that can no longer be read leaves the calendar showing the entries as last read;
     // the user is told once for each new fault rather than at every marking.
     const QString& error = m_ctx.database.lastError();
+    if (error.isEmpty())
+        m_shownStoreError.clear(); // the fault is over: should it come back, it is news again
     if (error.isEmpty() || error == m_shownStoreError)
         return;
     m_shownStoreError = error;

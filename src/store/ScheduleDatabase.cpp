@@ -7,6 +7,9 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -74,6 +77,92 @@ QString nativePath(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+QString busyText(const char* outcome)
+{
+    return tr("The schedule file is in use by another program; %1. Try again in a moment.").arg(tr(outcome));
+}
+
+QString folderText(const QString& path)
+{
+    return tr("%1 is a folder, not a schedule file.").arg(nativePath(path));
+}
+
+QString danglingLinkText(const QString& path, const QString& target)
+{
+    return tr("The schedule file %1 is a link to %2, which does not exist.")
+        .arg(nativePath(path), nativePath(target));
+}
+
+QString specialFileText(const QString& path)
+{
+    return tr("%1 is not a schedule file: it is no ordinary file.").arg(nativePath(path));
+}
+
+// What stands at a schedule path, looked at without following a link first.
+enum class Occupant
+{
+    Nothing,
+    EmptyFile,
+    File,
+    Folder,
+    DanglingLink,
+    Other
+};
+
+Occupant occupantOf(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() && !info.exists())
+        return Occupant::DanglingLink;
+    if (!info.exists())
+        return Occupant::Nothing;
+    if (info.isDir())
+        return Occupant::Folder;
+    if (!info.isFile())
+        return Occupant::Other;
+    return info.size() == 0 ? Occupant::EmptyFile : Occupant::File;
+}
+
+void removeWithJournal(const QString& path)
+{
+    QFile::remove(path + QStringLiteral("-journal"));
+    QFile::remove(path);
+}
+
+// Makes the folder's entry for a renamed file last through a power cut.
+void syncFolder(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// Moves the finished schedule to its place. A place that is still free must not be taken over should
+// something appear there meanwhile; an empty file there is replaced.
+int moveIntoPlace(const QByteArray& from, const QByteArray& to, bool replace)
+{
+    if (replace)
+        return ::rename(from.constData(), to.constData());
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    // A file system that cannot refuse to replace: a hard link refuses, where links exist at all.
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return 0;
+    }
+    if (errno == EEXIST)
+        return -1;
+    if (QFileInfo::exists(QFile::decodeName(to))) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::rename(from.constData(), to.constData());
+}
+
 } // namespace
 
 QString ScheduleDatabase::defaultPath()
@@ -82,20 +171,50 @@ QString ScheduleDatabase::defaultPath()
            QStringLiteral("/Zentravio/") + FileName;
 }
 
-StoreResult ScheduleDatabase::CreateDatabaseFile(const QString& path)
+QString ScheduleDatabase::creationPath(const QString& path)
 {
     const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath()))
-        return StoreResult::failure(tr("The folder %1 for the schedule file could not be created.")
-                                        .arg(nativePath(info.absolutePath())));
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".creating");
+}
 
-    // The file is made empty and private first; SQLite then takes an empty file as a new database and
-    // gives its journal the same permissions.
-    const QByteArray encoded = QFile::encodeName(path);
-    const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+StoreResult ScheduleDatabase::CreateDatabaseFile(const QString& path)
+{
+    // A link to a schedule elsewhere is followed, so that the link itself stays as the user made it.
+    const QFileInfo given(path);
+    const QString target = given.isSymLink() && given.exists() ? given.canonicalFilePath() : path;
+    const QFileInfo info(target);
+    const QString folder = info.absolutePath();
+    if (!QDir().mkpath(folder))
+        return StoreResult::failure(
+            tr("The folder %1 for the schedule file could not be created.").arg(nativePath(folder)));
+
+    const Occupant occupant = occupantOf(path);
+    switch (occupant) {
+    case Occupant::Folder:
+        return StoreResult::failure(folderText(path));
+    case Occupant::DanglingLink:
+        return StoreResult::failure(danglingLinkText(path, given.symLinkTarget()));
+    case Occupant::Other:
+        return StoreResult::failure(specialFileText(path));
+    case Occupant::File:
+        return StoreResult::failure(tr("The schedule file %1 already exists.").arg(nativePath(path)));
+    case Occupant::Nothing:
+    case Occupant::EmptyFile:
+        break;
+    }
+
+    // The new schedule is made private and empty first; SQLite then takes an empty file as a new
+    // database and gives its journal the same permissions. A temporary file left by an earlier,
+    // interrupted start is no schedule and goes first.
+    const QString temporary = creationPath(target);
+    removeWithJournal(temporary);
+    const QByteArray encoded = QFile::encodeName(temporary);
+    const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        if (errno == EEXIST)
-            return StoreResult::failure(tr("The schedule file %1 already exists.").arg(nativePath(path)));
+        if (errno == EACCES || errno == EROFS || errno == EPERM)
+            return StoreResult::failure(
+                tr("The schedule file %1 could not be created: the folder %2 cannot be written.")
+                    .arg(nativePath(path), nativePath(folder)));
         return StoreResult::failure(tr("The schedule file %1 could not be created: %2.")
                                         .arg(nativePath(path), QString::fromLocal8Bit(strerror(errno))));
     }
@@ -110,12 +229,25 @@ StoreResult ScheduleDatabase::CreateDatabaseFile(const QString& path)
     sqlite3_free(message);
     sqlite3_close(db);
     if (rc != SQLITE_OK) {
-        // A file this routine made but could not finish holds no entries; leaving it would make every
-        // later start fail on a schedule file without a table.
-        QFile::remove(path);
+        removeWithJournal(temporary);
         return StoreResult::failure(
             tr("The schedule file %1 could not be created: %2.").arg(nativePath(path), reason));
     }
+
+    // A journal beside an empty schedule file can only be one of an interrupted table creation; played
+    // back over the new schedule it would empty it again.
+    const bool replace = occupant == Occupant::EmptyFile;
+    if (replace)
+        QFile::remove(target + QStringLiteral("-journal"));
+    if (moveIntoPlace(encoded, QFile::encodeName(target), replace) != 0) {
+        const int reasonCode = errno;
+        removeWithJournal(temporary);
+        if (reasonCode == EEXIST)
+            return StoreResult::failure(tr("The schedule file %1 already exists.").arg(nativePath(path)));
+        return StoreResult::failure(tr("The schedule file %1 could not be created: %2.")
+                                        .arg(nativePath(path), QString::fromLocal8Bit(strerror(reasonCode))));
+    }
+    syncFolder(folder);
     return StoreResult::success();
 }
 
@@ -126,32 +258,67 @@ std::unique_ptr<ScheduleDatabase> ScheduleDatabase::open(const QString& path, QS
             *error = text;
         return nullptr;
     };
-    if (!QFileInfo(path).isFile())
+    switch (occupantOf(path)) {
+    case Occupant::Nothing:
         return fail(tr("The schedule file %1 does not exist.").arg(nativePath(path)));
+    case Occupant::Folder:
+        return fail(folderText(path));
+    case Occupant::DanglingLink:
+        return fail(danglingLinkText(path, QFileInfo(path).symLinkTarget()));
+    case Occupant::Other:
+        return fail(specialFileText(path));
+    case Occupant::EmptyFile:
+    case Occupant::File:
+        break;
+    }
+    // SQLite reports a file it may not read as one it cannot open at all; the user is told which.
+    const QByteArray encoded = QFile::encodeName(path);
+    const int probe = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC);
+    if (probe < 0 && errno == EACCES)
+        return fail(tr("The schedule file %1 cannot be read: you have no permission to read it.")
+                        .arg(nativePath(path)));
+    if (probe >= 0)
+        ::close(probe);
 
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = sqlite3_open_v2(encoded.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         const QString reason = QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc));
         sqlite3_close(raw);
         return fail(tr("The schedule file %1 could not be opened: %2.").arg(nativePath(path), reason));
     }
     std::unique_ptr<ScheduleDatabase> database(new ScheduleDatabase(raw, path));
-    sqlite3_busy_timeout(raw, 2000);
+    // The file keeps SQLite's rollback journal rather than a write-ahead log: it stays one file that any
+    // SQLite 3 and any copy or backup takes whole, and opening it changes none of its bytes. The window
+    // is kept from freezing by waiting briefly and showing the entries last read, which a write-ahead
+    // log would not spare, since a write must still wait for another program's write.
+    sqlite3_busy_handler(raw, &ScheduleDatabase::onBusy, database.get());
 
     // Reading the table's layout is the first read of the file: a file that is no database fails here,
     // before anything could be written to it.
+    auto unreadable = [&](bool busy) {
+        if (busy)
+            return fail(tr("The schedule file %1 is in use by another program and could not be read. "
+                           "Close that program, or wait a moment, and start Zentravio again.")
+                            .arg(nativePath(path)));
+        return fail(tr("The file %1 is not a schedule file: %2.")
+                        .arg(nativePath(path), QString::fromUtf8(sqlite3_errmsg(raw))));
+    };
     Statement columns(raw, "PRAGMA table_info(Schedule)");
     if (!columns.prepared())
-        return fail(tr("The file %1 is not a schedule file: %2.")
-                        .arg(nativePath(path), QString::fromUtf8(sqlite3_errmsg(raw))));
+        return unreadable(database->busy());
     QStringList names;
+    QStringList required; // fields without which the file takes no new row
     int step;
-    while ((step = columns.step()) == SQLITE_ROW)
-        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(columns.get(), 1)));
+    while ((step = columns.step()) == SQLITE_ROW) {
+        const QString name =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(columns.get(), 1)));
+        names << name;
+        if (sqlite3_column_int(columns.get(), 3) != 0 && sqlite3_column_type(columns.get(), 4) == SQLITE_NULL)
+            required << name;
+    }
     if (step != SQLITE_DONE)
-        return fail(tr("The file %1 is not a schedule file: %2.")
-                        .arg(nativePath(path), QString::fromUtf8(sqlite3_errmsg(raw))));
+        return unreadable(database->busy());
     if (names.isEmpty())
         return fail(
             tr("The file %1 is not a schedule file: it has no Schedule table.").arg(nativePath(path)));
@@ -160,11 +327,22 @@ std::unique_ptr<ScheduleDatabase> ScheduleDatabase::open(const QString& path, QS
         if (!names.contains(name, Qt::CaseInsensitive))
             return fail(tr("The file %1 is not a schedule file: its Schedule table has no field %2.")
                             .arg(nativePath(path), name));
+        required.removeAll(name); // one of the seven: the program fills it
+    }
+    // SQLite compares field names without regard to case.
+    for (const QString& name : std::as_const(required)) {
+        bool known = false;
+        for (int f = 0; f < ScheduleFieldCount && !known; ++f)
+            known = name.compare(QLatin1String(fieldInfo(ScheduleField(f)).name), Qt::CaseInsensitive) == 0;
+        if (!known) {
+            database->m_unfilledField = name;
+            break;
+        }
     }
 
     const StoreResult loaded = database->reload();
     if (!loaded)
-        return fail(loaded.error);
+        return database->m_readBusy ? unreadable(true) : fail(loaded.error);
     return database;
 }
 
@@ -176,31 +354,61 @@ ScheduleDatabase::~ScheduleDatabase()
     sqlite3_close(m_db);
 }
 
+int ScheduleDatabase::onBusy(void* database, int attempt)
+{
+    return static_cast<ScheduleDatabase*>(database)->waitForLock(attempt) ? 1 : 0;
+}
+
+bool ScheduleDatabase::waitForLock(int attempt)
+{
+    using namespace std::chrono;
+    const steady_clock::time_point now = steady_clock::now();
+    if (attempt == 0) {
+        // A lock given up on a moment ago is taken to be there still: this statement does not wait.
+        if (m_gaveUpAt && now - *m_gaveUpAt < LockBackOff)
+            return false;
+        m_waitStarted = now;
+    }
+    if (now - m_waitStarted >= LockWait) {
+        m_gaveUpAt = now;
+        return false;
+    }
+    sqlite3_sleep(2);
+    return true;
+}
+
+bool ScheduleDatabase::busy() const
+{
+    const int code = sqlite3_errcode(m_db);
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
 QString ScheduleDatabase::engineError(const QString& what) const
 {
     return tr("%1 The schedule file %2 reports: %3.")
         .arg(what, nativePath(m_path), QString::fromUtf8(sqlite3_errmsg(m_db)));
 }
 
-bool ScheduleDatabase::fileChangedElsewhere()
+std::optional<qint64> ScheduleDatabase::dataVersion()
 {
     // data_version changes only when another connection commits to the file.
     if (!m_versionQuery &&
         sqlite3_prepare_v2(m_db, "PRAGMA data_version", -1, &m_versionQuery, nullptr) != SQLITE_OK)
-        return false;
-    const bool read = sqlite3_step(m_versionQuery) == SQLITE_ROW;
-    const qint64 now = read ? sqlite3_column_int64(m_versionQuery, 0) : m_dataVersion;
+        return std::nullopt;
+    std::optional<qint64> version;
+    if (sqlite3_step(m_versionQuery) == SQLITE_ROW)
+        version = sqlite3_column_int64(m_versionQuery, 0);
     sqlite3_reset(m_versionQuery);
-    const bool changed = now != m_dataVersion;
-    m_dataVersion = now;
-    return changed;
+    return version;
 }
 
 const ScheduleTable& ScheduleDatabase::table()
 {
-    if (fileChangedElsewhere()) {
+    // A file that cannot be looked at now (another program holds it) leaves the entries last read.
+    const std::optional<qint64> version = dataVersion();
+    if (version && *version != m_dataVersion) {
         const StoreResult result = reload();
-        if (!result)
+        if (!result && !m_readBusy)
             m_lastError = result.error;
     }
     return m_table;
@@ -208,14 +416,23 @@ const ScheduleTable& ScheduleDatabase::table()
 
 StoreResult ScheduleDatabase::reload()
 {
-    // One read transaction, so that the copy is one consistent state of the file.
+    // One read transaction, so that the copy is one consistent state of the file and the change count
+    // read with it belongs to that state.
     sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr);
-    fileChangedElsewhere();
-    Statement select(m_db, SelectAllSql);
-    if (!select.prepared()) {
+    auto failed = [&] {
+        // The engine's error is read before the rollback, which replaces it.
+        m_readBusy = busy();
+        const QString error = m_readBusy ? busyText(QT_TR_NOOP("the entries shown are those last read"))
+                                         : engineError(tr("The schedule could not be read."));
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        return StoreResult::failure(engineError(tr("The schedule could not be read.")));
-    }
+        return StoreResult::failure(error);
+    };
+    const std::optional<qint64> version = dataVersion();
+    if (!version)
+        return failed();
+    Statement select(m_db, SelectAllSql);
+    if (!select.prepared())
+        return failed();
     // Sizing the arrays from the file's size (known at once, unlike the row count) spares them their
     // doubling while the rows come in; what is reserved beyond the contents is given back at the end.
     qint64 fileBytes = 0;
@@ -237,12 +454,49 @@ StoreResult ScheduleDatabase::reload()
         }
         fresh.appendUtf8(sqlite3_column_int64(s, 0), fields, nulls);
     }
-    sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_DONE)
-        return StoreResult::failure(engineError(tr("The schedule could not be read.")));
+        return failed();
+    sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
     fresh.shrinkToFit();
     m_table = std::move(fresh);
+    m_dataVersion = *version;
+    m_lastError.clear();
     return StoreResult::success();
+}
+
+StoreResult ScheduleDatabase::writeFailed(Write write)
+{
+    const int code = sqlite3_extended_errcode(m_db);
+    const QString engine = engineError(write == Write::Save ? tr("The entry could not be saved.")
+                                                            : tr("The entry could not be deleted."));
+    // A statement refused inside a transaction must not leave it open for the next one.
+    if (!sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    const char* outcome = write == Write::Save ? QT_TR_NOOP("your entry was not saved")
+                                               : QT_TR_NOOP("the entry was not deleted");
+    const QString folder = nativePath(QFileInfo(m_path).absolutePath());
+    switch (code) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_BUSY_SNAPSHOT:
+    case SQLITE_BUSY_RECOVERY:
+        return StoreResult::failure(busyText(outcome));
+    case SQLITE_READONLY_DIRECTORY:
+        return StoreResult::failure(
+            tr("The folder %1 cannot be written, so the schedule file in it cannot be changed; %2.")
+                .arg(folder, tr(outcome)));
+    case SQLITE_READONLY:
+        return StoreResult::failure(
+            tr("The schedule file %1 is read-only; %2.").arg(nativePath(m_path), tr(outcome)));
+    default:
+        return StoreResult::failure(engine);
+    }
+}
+
+StoreResult ScheduleDatabase::written(qint64 rowId)
+{
+    m_lastError.clear();
+    return StoreResult::success(rowId);
 }
 
 StoreResult ScheduleDatabase::append(const ScheduleEntry& entry)
@@ -250,18 +504,22 @@ StoreResult ScheduleDatabase::append(const ScheduleEntry& entry)
     const QString invalid = validationError(entry);
     if (!invalid.isEmpty())
         return StoreResult::failure(invalid);
+    if (!m_unfilledField.isEmpty())
+        return StoreResult::failure(tr("The schedule file %1 requires a field %2 that Zentravio does not "
+                                       "fill, so new entries cannot be added to it.")
+                                        .arg(nativePath(m_path), m_unfilledField));
     table(); // catch up with other writers first, so that the copy stays in file order
 
     Statement insert(m_db, InsertSql);
     if (!insert.prepared())
-        return StoreResult::failure(engineError(tr("The entry could not be saved.")));
+        return writeFailed(Write::Save);
     for (int f = 0; f < ScheduleFieldCount; ++f)
         insert.bindText(f + 1, entry.fields[size_t(f)]);
     if (insert.step() != SQLITE_DONE)
-        return StoreResult::failure(engineError(tr("The entry could not be saved.")));
+        return writeFailed(Write::Save);
     const qint64 rowId = sqlite3_last_insert_rowid(m_db);
     m_table.append(rowId, entry);
-    return StoreResult::success(rowId);
+    return written(rowId);
 }
 
 StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry)
@@ -276,14 +534,14 @@ StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry)
 
     Statement statement(m_db, UpdateSql);
     if (!statement.prepared())
-        return StoreResult::failure(engineError(tr("The entry could not be saved.")));
+        return writeFailed(Write::Save);
     for (int f = 0; f < ScheduleFieldCount; ++f)
         statement.bindText(f + 1, entry.fields[size_t(f)]);
     sqlite3_bind_int64(statement.get(), 8, rowId);
     if (statement.step() != SQLITE_DONE)
-        return StoreResult::failure(engineError(tr("The entry could not be saved.")));
+        return writeFailed(Write::Save);
     m_table.replace(index, entry);
-    return StoreResult::success(rowId);
+    return written(rowId);
 }
 
 StoreResult ScheduleDatabase::remove(qint64 rowId)
@@ -294,10 +552,10 @@ StoreResult ScheduleDatabase::remove(qint64 rowId)
         return StoreResult::failure(tr("The entry is no longer in the schedule."));
     Statement statement(m_db, "DELETE FROM Schedule WHERE rowid = ?1");
     if (!statement.prepared())
-        return StoreResult::failure(engineError(tr("The entry could not be deleted.")));
+        return writeFailed(Write::Delete);
     sqlite3_bind_int64(statement.get(), 1, rowId);
     if (statement.step() != SQLITE_DONE)
-        return StoreResult::failure(engineError(tr("The entry could not be deleted.")));
+        return writeFailed(Write::Delete);
     m_table.remove(index);
-    return StoreResult::success(rowId);
+    return written(rowId);
 }

@@ -5,7 +5,9 @@
 
 #include <QString>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -25,6 +27,10 @@ struct StoreResult
 // The schedule file, opened once for the run. It keeps the table in memory as compact parsed records:
 // its own writes update that copy, and the file is read again only when another connection changed it,
 // so a marking pass or an alarm tick never reads the file. Every write is committed when it returns.
+//
+// All of it runs on the window's thread, so it never waits long for another program that holds the
+// file: a look at the file gives up within a few hundredths of a second and keeps the entries last
+// read, and a write that meets the lock is refused at once with a message saying the file is busy.
 class ScheduleDatabase
 {
 public:
@@ -33,9 +39,13 @@ public:
     // Where the schedule lives for this user: <data folder>/Zentravio/Zentravio.vmr.
     static QString defaultPath();
 
-    // Creates the file (and its folder) with the one table Schedule, readable by this user only.
-    // Refuses to touch a file that already exists.
+    // Creates the file (and its folder) with the one table Schedule, readable by this user only. The
+    // schedule is made complete under a temporary name in the same folder and only then renamed into
+    // place, so an interrupted start never leaves a half-made schedule behind. Refuses to touch a file
+    // that already exists, unless it is empty (0 bytes): such a file holds no entries.
     static StoreResult CreateDatabaseFile(const QString& path);
+    // The temporary name CreateDatabaseFile builds a new schedule under.
+    static QString creationPath(const QString& path);
 
     // Opens an existing schedule file. A file that is not a database, or has no Schedule table with the
     // seven fields, is reported and left as it is.
@@ -60,13 +70,31 @@ public:
     StoreResult update(qint64 rowId, const ScheduleEntry& entry);
     StoreResult remove(qint64 rowId);
 
-    // The last read or write error, for a window that wants to tell the user why the table looks empty.
+    // The last read error, for a window that wants to tell the user why the table looks out of date;
+    // empty again once the file reads or takes a write again. A file that is merely busy is no error.
     const QString& lastError() const { return m_lastError; }
 
+    // Longest wait for another program's lock on one statement; after giving up, the store does not
+    // wait again for LockBackOff, so that one Save, made of several statements, stays within the wait.
+    static constexpr std::chrono::milliseconds LockWait{30};
+    static constexpr std::chrono::milliseconds LockBackOff{1000};
+
 private:
+    enum class Write
+    {
+        Save,
+        Delete
+    };
+
     ScheduleDatabase(sqlite3* db, QString path);
-    bool fileChangedElsewhere();
+    static int onBusy(void* database, int attempt);
+    bool waitForLock(int attempt);
+    // The file's change count, or nothing when the file cannot be looked at now (busy, unreadable).
+    std::optional<qint64> dataVersion();
+    bool busy() const;
     QString engineError(const QString& what) const;
+    StoreResult writeFailed(Write write);
+    StoreResult written(qint64 rowId);
 
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_versionQuery = nullptr; // kept prepared: it runs on every alarm tick
@@ -74,4 +102,9 @@ private:
     ScheduleTable m_table;
     qint64 m_dataVersion = -1;
     QString m_lastError;
+    bool m_readBusy = false; // the last failed read met another program's lock
+    // A field the file requires (NOT NULL, no default) that no entry of this program fills.
+    QString m_unfilledField;
+    std::chrono::steady_clock::time_point m_waitStarted;
+    std::optional<std::chrono::steady_clock::time_point> m_gaveUpAt;
 };

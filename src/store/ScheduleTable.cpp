@@ -179,6 +179,22 @@ ScheduleTable::storeTexts(const std::array<std::string_view, ScheduleFieldCount>
     return span;
 }
 
+namespace {
+
+bool isStoredDateForm(std::string_view text)
+{
+    if (text.size() != 10)
+        return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool slot = i == 2 || i == 5;
+        if (slot ? text[i] != '/' : (text[i] < '0' || text[i] > '9'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 void ScheduleTable::parse(size_t i)
 {
     const std::string_view dateText = utf8(i, ScheduleField::Date);
@@ -194,9 +210,8 @@ void ScheduleTable::parse(size_t i)
     if (utf8(i, ScheduleField::AlarmOnOff) == "on")
         flags |= AlarmOnFlag;
     // A text that reads as a date is in the stored form exactly when it has two-digit month and day,
-    // a four-digit year and nothing around them.
-    const bool canonical =
-        packed.isValid() && dateText.size() == 10 && dateText[2] == '/' && dateText[5] == '/';
+    // a four-digit year and nothing around them: " 1/07/2026" reads as a date but is not that form.
+    const bool canonical = packed.isValid() && isStoredDateForm(dateText);
     if (canonical)
         flags |= CanonicalDateFlag;
     m_flags[i] = flags;

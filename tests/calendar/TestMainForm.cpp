@@ -52,6 +52,7 @@ private slots:
     void closePicturesHideOrEnd();
     void aboutDisablesAndAsksTheShell();
     void unreadableScheduleIsReportedOnceAndMarkingsStay();
+    void aScheduleFaultThatComesBackIsReportedAgain();
 
 private:
     MainForm& open();
@@ -546,6 +547,30 @@ void TestMainForm::unreadableScheduleIsReportedOnceAndMarkingsStay()
     QCOMPARE(m_env->messages.shown.size(), 1);
     QCOMPARE(cellShowing(20)->ForeColor(), Bgr::OneTimeGreen);
     QCOMPARE(shownHint(cellShowing(20)), QStringLiteral("1 Entries: Meeting"));
+}
+
+void TestMainForm::aScheduleFaultThatComesBackIsReportedAgain()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Meeting"), QStringLiteral("OneTime"));
+    open();
+    auto elsewhere = [&](const char* sql) {
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(qPrintable(m_env->databasePath()), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+    };
+    elsewhere("ALTER TABLE Schedule RENAME TO Elsewhere");
+    click(label(QStringLiteral("lblTitle(1)")));
+    QCOMPARE(m_env->messages.shown.size(), 1);
+
+    elsewhere("ALTER TABLE Elsewhere RENAME TO Schedule");
+    click(label(QStringLiteral("lblTitle(1)")));
+    QCOMPARE(m_env->messages.shown.size(), 1);
+
+    elsewhere("ALTER TABLE Schedule RENAME TO Elsewhere");
+    click(label(QStringLiteral("lblTitle(1)")));
+    QCOMPARE(m_env->messages.shown.size(), 2);
+    QCOMPARE(m_env->messages.shown[1].text, m_env->messages.shown[0].text);
 }
 
 QTEST_MAIN(TestMainForm)

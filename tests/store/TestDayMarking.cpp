@@ -84,11 +84,18 @@ private slots:
 
     void oneTimeEntriesMarkOnlyInTheStoredForm()
     {
-        // The one-time marking compares the stored text; "3/7/2003" is a date, but not in that form.
-        const ScheduleTable table = tableOf({{"3/7/2003", "Loose", "OneTime", "10:30:00 AM", "on"}});
+        // The one-time marking compares the stored text; "3/7/2003" is a date, but not in that form, and
+        // neither is a text with a blank or a tab before or after the date.
+        const ScheduleTable table = tableOf({{"3/7/2003", "Loose", "OneTime", "10:30:00 AM", "on"},
+                                             {" 3/08/2003", "Blank", "OneTime", "10:30:00 AM", "on"},
+                                             {"\t3/09/2003", "Tab", "OneTime", "10:30:00 AM", "on"},
+                                             {" 03/10/2003", "Wide", "OneTime", "10:30:00 AM", "on"}});
         MonthGrid grid = gridFor(3, 2003);
         DayMarking::MarkDays(table, grid, GridTag::FormOrganizer, at(2003, 1, 1));
-        QCOMPARE(cellOf(grid, 7).first, Bgr::Black);
+        for (int day : {7, 8, 9, 10})
+            QCOMPARE(cellOf(grid, day).first, Bgr::Black);
+        for (size_t i = 0; i < table.size(); ++i)
+            QVERIFY(!table.dateIsCanonical(i));
     }
 
     void recurringEntriesAreBlue()
@@ -168,9 +175,12 @@ private slots:
         const ScheduleTable table = tableOf({{"03/07/2003", "Meeting", "OneTime", "10:30:00 AM", "on"},
                                              {"03/07/2003", "Birthday", "Yearly", "09:00:00 AM", "on"},
                                              {"3/7/2003", "Loose", "OneTime", "09:00:00 AM", "on"},
-                                             {"03/08/2003", "Gym", "Everyday", "09:00:00 AM", "on"}});
+                                             {"03/08/2003", "Gym", "Everyday", "09:00:00 AM", "on"},
+                                             {" 3/07/2003", "Blank", "OneTime", "09:00:00 AM", "on"}});
         QCOMPARE(DayMarking::DaySummary(table, QStringLiteral("03/07/2003")),
                  QStringLiteral("2 Entries: Meeting, Birthday"));
+        QCOMPARE(DayMarking::DaySummary(table, QStringLiteral(" 3/07/2003")),
+                 QStringLiteral("1 Entries: Blank"));
         QCOMPARE(DayMarking::DaySummary(table, QStringLiteral("03/09/2003")), QStringLiteral("0 Entries: "));
         QCOMPARE(DayMarking::DaySummary(table, QStringLiteral("3/7/2003")),
                  QStringLiteral("1 Entries: Loose"));
