@@ -5,6 +5,7 @@
 #include "editing/NoteEdit.h"
 #include "editing/OneLineLimit.h"
 #include "editing/TimeEdit.h"
+#include "editing/UnreadableInput.h"
 #include "forms/AppContext.h"
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
@@ -164,12 +165,9 @@ void FormAddSched::cmdButton_Click(int index)
         return;
 
     // A date or time that cannot be read is named, rather than saved as some other day or time.
-    if (m_entryDate->unreadable() || m_entryTime->unreadable()) {
-        m_ctx.messages.information(this,
-                                   m_entryDate->unreadable()
-                                       ? EntryInput::unreadableDate(m_entryDate->typedText())
-                                       : EntryInput::unreadableTime(m_entryTime->typedText()),
-                                   QStringLiteral("Invalid entry"));
+    if (const QString unreadable = unreadableInputMessage(*m_entryDate, *m_entryTime);
+        !unreadable.isEmpty()) {
+        m_ctx.messages.information(this, unreadable, QStringLiteral("Invalid entry"));
         return;
     }
     const QString subject = m_cboType->currentText();

@@ -7,9 +7,9 @@
 #include "editing/NoteEdit.h"
 #include "editing/OrganizerGrid.h"
 #include "editing/TimeEdit.h"
+#include "editing/UnreadableInput.h"
 #include "forms/AppContext.h"
 #include "forms/WindowOwner.h"
-#include "store/EntryInput.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QComboBox>
@@ -80,12 +80,8 @@ void FormOrganizer::cancelEdit()
 void FormOrganizer::saveEntry()
 {
     // A date or time that cannot be read is named, and the panel stays open with it as typed.
-    if (m_dateCtrl->unreadable() || m_timeCtrl->unreadable()) {
-        m_ctx.messages.information(this,
-                                   m_dateCtrl->unreadable()
-                                       ? EntryInput::unreadableDate(m_dateCtrl->typedText())
-                                       : EntryInput::unreadableTime(m_timeCtrl->typedText()),
-                                   QStringLiteral("Invalid entry"));
+    if (const QString unreadable = unreadableInputMessage(*m_dateCtrl, *m_timeCtrl); !unreadable.isEmpty()) {
+        m_ctx.messages.information(this, unreadable, QStringLiteral("Invalid entry"));
         return;
     }
     const EntryTexts panel = panelTexts();
