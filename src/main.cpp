@@ -3,6 +3,7 @@
 #include "app/Program.h"
 #include "app/ProgramWindows.h"
 #include "forms/AppContext.h"
+#include "forms/DesignFonts.h"
 #include "forms/Services.h"
 #include "settings/SettingsStore.h"
 #include "store/Clock.h"
@@ -37,6 +38,7 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setWindowIcon(AppResources::programIcon());
+    DesignFonts::load();
 
     SystemClock clock;
     BeepService beeper;

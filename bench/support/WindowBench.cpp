@@ -1,6 +1,7 @@
 #include "support/WindowBench.h"
 
 #include "calendar/MainForm.h"
+#include "forms/DesignFonts.h"
 #include "support/EntryGenerator.h"
 
 #include <QApplication>
@@ -41,6 +42,7 @@ int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& sc
             std::fprintf(stderr, "%d: %s\n", int(type), qPrintable(message));
     });
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    DesignFonts::load();
     WindowBench fixture(screen);
     if (!fixture.open(entries))
         return 1;

@@ -1,10 +1,17 @@
 #include "support/WindowTestEnv.h"
 
+#include "forms/DesignFonts.h"
 #include "store/DateText.h"
 #include "store/ScheduleEntry.h"
 
 WindowTestEnv::WindowTestEnv(const QDateTime& now) : clock(now)
 {
+    // The windows are measured in the faces the program itself loads.
+    static const bool fontsLoaded = [] {
+        DesignFonts::load();
+        return true;
+    }();
+    Q_UNUSED(fontsLoaded);
     if (!m_dir.isValid())
         qFatal("no temporary folder for the test");
     const StoreResult created = ScheduleDatabase::CreateDatabaseFile(databasePath());
