@@ -103,11 +103,12 @@ struct HostileRows
         add(blobs);
         add(withField(goodRow(day, "blob date"), ScheduleField::Date, Blob{QByteArray(day)}));
 
-        rows.emplace_back(-5, goodRow("12/10/2026", "lowest row"));
-        rows.emplace_back(std::numeric_limits<qint64>::max(), goodRow("12/10/2026", "highest row"));
-
         for (int i = 0; i < 3000; ++i)
             add(goodRow("12/08/2026", "crowded " + QByteArray::number(i)));
+
+        // Last, so that every row before them gets the next row id in turn.
+        rows.emplace_back(-5, goodRow("12/10/2026", "lowest row"));
+        rows.emplace_back(std::numeric_limits<qint64>::max(), goodRow("12/10/2026", "highest row"));
     }
 
     void add(Row row) { rows.emplace_back(std::nullopt, std::move(row)); }
