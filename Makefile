@@ -2,8 +2,20 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENTRAVIO_WERROR=ON
+# The checking builds keep folders of their own, so that they never rebuild the everyday one.
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+# Seconds each fuzzer runs in `make fuzz`: `make fuzz FUZZ_SECONDS=600` looks longer.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = date-text settings-file schedule-file
+# Leaks are looked for too: the tests leave none, Qt's plugins included, so no suppressions are needed.
+SANITIZER_ENV = ASAN_OPTIONS=detect_stack_use_after_return=1 UBSAN_OPTIONS=print_stacktrace=1
 
+<<<<<<< HEAD
 .PHONY: deps configure build run test bench gallery clean install package
+=======
+.PHONY: deps configure build run test bench gallery clean test-asan fuzz
+>>>>>>> fuzz
 
 deps:
 	@./tools/install-deps.sh
@@ -26,6 +38,7 @@ test: build
 bench: build
 	for b in $(BUILD)/bench/zentravio-bench-*; do QT_QPA_PLATFORM=offscreen $$b; done
 
+<<<<<<< HEAD
 # `make install` puts the program, its menu entry and icons under PREFIX (and below DESTDIR, when given).
 PREFIX ?= /usr/local
 install: build
@@ -34,6 +47,32 @@ install: build
 # `make package` builds zentravio_<version>_<arch>.deb in $(BUILD).
 package: build
 	cd $(BUILD) && cpack -G DEB
+=======
+# Every test, built once with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja $(CMAKE_FLAGS) -DZENTRAVIO_SANITIZE=ON > /dev/null
+	@find $(ASAN_BUILD) -path '*_autogen/timestamp' -delete
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+# Builds the fuzzers with clang and runs each for FUZZ_SECONDS from the committed seeds. New inputs go to
+# $(FUZZ_BUILD)/corpus/<target>/, crashes to $(FUZZ_BUILD)/crashes/<target>/; a crash worth keeping is
+# copied into fuzz/corpus/<target>/ once it is mended, so that every `make test` replays it.
+fuzz: deps
+	@./tools/install-deps.sh fuzz
+	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+		-DCMAKE_CXX_COMPILER=clang++ -DZENTRAVIO_FUZZ=ON > /dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addprefix fuzz-,$(FUZZ_TARGETS))
+	@for t in $(FUZZ_TARGETS); do \
+		mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/crashes/$$t && \
+		echo "fuzzing $$t for $(FUZZ_SECONDS) s" && \
+		dict=""; [ -f fuzz/$$t.dict ] && dict="-dict=fuzz/$$t.dict"; \
+		$(SANITIZER_ENV) $(FUZZ_BUILD)/fuzz/fuzz-$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$dict \
+			-artifact_prefix=$(FUZZ_BUILD)/crashes/$$t/ $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t \
+			2> $(FUZZ_BUILD)/fuzz-$$t.log || { tail -n 60 $(FUZZ_BUILD)/fuzz-$$t.log; exit 1; }; \
+		grep -E '^(stat::|Done)' $(FUZZ_BUILD)/fuzz-$$t.log; \
+	done
+>>>>>>> fuzz
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -8,10 +8,12 @@
 // soon as they look like it, go through here.
 namespace PlainText {
 
-// The hint that shows text as it stands, each line on one line.
+// The hint that shows text as it stands: its line breaks and spaces are kept, and a line wider than a
+// hint is wrapped at its spaces instead of stretching the hint across the screen.
 inline QString hint(const QString& text)
 {
-    return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() +
+           QStringLiteral("</p>");
 }
 
 } // namespace PlainText

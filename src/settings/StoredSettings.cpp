@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace StoredSettings {
 namespace {
@@ -12,14 +13,18 @@ const QString PositionKey = QStringLiteral("Position");
 const QString ColorsKey = QStringLiteral("Colors");
 const QString FormatKey = QStringLiteral("Format");
 
-// Reads a coordinate in twips and gives it in pixels; keeps the fallback when the text is no number.
+// Reads a coordinate in twips and gives it in pixels; keeps the fallback when the text is no number. A
+// number beyond every screen stays beyond them (at the largest coordinate there is), so that it is
+// replaced by the first screen's corner instead of wrapping round to some place on a screen.
 int pixelsFrom(const QString& twipsText, int fallback)
 {
     bool ok = false;
     const float twips = twipsText.trimmed().toFloat(&ok);
     if (!ok || !std::isfinite(twips))
         return fallback;
-    return int(std::lround(twips / TwipsPerPixel));
+    const double pixels = std::round(double(twips) / TwipsPerPixel);
+    return int(
+        std::clamp(pixels, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
 }
 
 QString twipsText(int pixels)

@@ -75,19 +75,48 @@ void MarkToday(MonthGrid& grid, GridTag tag, QDate today)
     }
 }
 
-QString DaySummary(const ScheduleTable& table, const QString& dateText)
+QString DayHint::shownSubject(const QString& subject)
 {
-    int count = 0;
-    QString list;
+    qsizetype length = subject.size();
+    const bool cut = length > MaxSubjectLength;
+    if (cut) {
+        length = MaxSubjectLength;
+        // A character outside the basic plane takes two units; it is left out whole rather than halved.
+        if (subject.at(length - 1).isHighSurrogate())
+            --length;
+    }
+    QString shown = subject.left(length);
+    for (QChar& c : shown) {
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph)
+            c = u' ';
+    }
+    if (cut)
+        shown += u'\u2026';
+    return shown;
+}
+
+QString DayHint::text() const
+{
+    QString line =
+        QString::number(count) + QStringLiteral(" Entries: ") + subjects.join(QStringLiteral(", "));
+    if (more() > 0)
+        line += QStringLiteral(", and %1 more").arg(more());
+    return line;
+}
+
+DayHint dayHint(const ScheduleTable& table, const QString& dateText)
+{
+    DayHint hint;
     auto add = [&](size_t i) {
-        if (count > 0)
-            list += QStringLiteral(", ");
-        list += table.text(i, ScheduleField::Type);
-        ++count;
+        if (hint.subjects.size() < DayHint::MaxSubjects)
+            hint.subjects << DayHint::shownSubject(table.text(i, ScheduleField::Type));
+        ++hint.count;
     };
 
-    // The stored text must equal the date text exactly. When the date text is itself in the stored form,
-    // the entries stored in that form on that date are looked up; any other text is compared as it is.
+    // When the date text is itself in the stored form, the entries stored in that form on that date are
+    // looked up; any other text is compared as it is.
     const std::optional<QDate> date = DateText::readDate(dateText);
     if (date && DateText::mmddyyyy(*date) == dateText) {
         for (size_t i : table.storedOn(PackedDate::from(*date)))
@@ -100,7 +129,12 @@ QString DaySummary(const ScheduleTable& table, const QString& dateText)
                 add(i);
         }
     }
-    return QString::number(count) + QStringLiteral(" Entries: ") + list;
+    return hint;
+}
+
+QString DaySummary(const ScheduleTable& table, const QString& dateText)
+{
+    return dayHint(table, dateText).text();
 }
 
 } // namespace DayMarking

@@ -4,6 +4,7 @@
 #include "store/ScheduleTable.h"
 
 #include <QDateTime>
+#include <QStringList>
 
 // The markings of a month grid and the hint of one day. The windows lay out or recolour their cells
 // first, then run MarkDays, then MarkToday, so that today's red wins over any entry colour.
@@ -23,8 +24,34 @@ void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QD
 // Colours today's cell red when the grid shows today's month and year; on the organizer also bold.
 void MarkToday(MonthGrid& grid, GridTag tag, QDate today);
 
-// The hint of a day, for the date text "mm/dd/yyyy": the number of entries stored with exactly that
-// date text, " Entries: ", and their subjects separated by ", ".
+// The hint of one day as the windows show it. A day hint is the design's line: the number of entries
+// stored with exactly that date text, " Entries: ", and their subjects separated by ", ". It is kept to
+// about a screenful, so that a day of thousands of entries or a subject of thousands of characters
+// neither covers the screen nor takes the clicks meant for the windows under it: only the first
+// MaxSubjects subjects are named, each on one line and cut to MaxSubjectLength characters with an
+// ellipsis, and the rest are counted as "and N more".
+struct DayHint
+{
+    static constexpr int MaxSubjects = 30;
+    static constexpr int MaxSubjectLength = 60;
+
+    int count = 0;        // every entry stored with that date text
+    QStringList subjects; // the named ones, in walk order, as they are shown
+
+    int more() const { return count - int(subjects.size()); }
+    // "3 Entries: Meeting, Birthday, Gym"; ", and N more" follows when not every entry is named.
+    QString text() const;
+
+    // A subject as the hint names it: line breaks and other control characters become spaces, and a
+    // text longer than MaxSubjectLength is cut (never inside a character) and ends in an ellipsis.
+    static QString shownSubject(const QString& subject);
+};
+
+// The hint of a day, for the date text "mm/dd/yyyy". The stored text must equal the date text exactly;
+// the recurrence kind is not considered.
+DayHint dayHint(const ScheduleTable& table, const QString& dateText);
+
+// The hint's text, as dayHint(table, dateText).text().
 QString DaySummary(const ScheduleTable& table, const QString& dateText);
 
 } // namespace DayMarking

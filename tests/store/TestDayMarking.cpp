@@ -190,6 +190,60 @@ private slots:
                  QStringLiteral("0 Entries: "));
     }
 
+    void dayHintStaysAScreenfulWhateverTheDayHolds()
+    {
+        // Three thousand entries on one day: the count stays exact, the first thirty are named in walk
+        // order and the rest are counted.
+        ScheduleTable crowded;
+        for (int i = 0; i < 3000; ++i)
+            crowded.append(i + 1, ScheduleEntry::make("03/07/2003", "Friday", QStringLiteral("s%1").arg(i),
+                                                      "note", "09:00:00 AM", "on", "OneTime"));
+        const DayMarking::DayHint hint = DayMarking::dayHint(crowded, QStringLiteral("03/07/2003"));
+        QCOMPARE(hint.count, 3000);
+        QCOMPARE(hint.subjects.size(), 30);
+        QCOMPARE(hint.subjects.first(), QStringLiteral("s0"));
+        QCOMPARE(hint.subjects.last(), QStringLiteral("s29"));
+        const QString text = DayMarking::DaySummary(crowded, QStringLiteral("03/07/2003"));
+        QVERIFY(text.startsWith(QStringLiteral("3000 Entries: s0, s1, ")));
+        QVERIFY(text.endsWith(QStringLiteral(", s29, and 2970 more")));
+
+        // Exactly thirty are all named, with nothing counted after them.
+        crowded.clear();
+        for (int i = 0; i < 30; ++i)
+            crowded.append(
+                i + 1, ScheduleEntry::make("03/07/2003", "Friday", "x", "n", "09:00:00 AM", "on", "OneTime"));
+        QVERIFY(
+            !DayMarking::DaySummary(crowded, QStringLiteral("03/07/2003")).contains(QLatin1String("more")));
+
+        // Subjects as long as another writer could make them are cut to sixty characters and an ellipsis;
+        // one that fits is left whole.
+        const QString huge(70000, u'W');
+        const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");    // two units
+        const QString emoji = QStringLiteral("a") + face.repeated(40); // the thirtieth face straddles the cut
+        const QString fits(60, u'f');
+        ScheduleTable table;
+        table.append(1,
+                     ScheduleEntry::make("03/07/2003", "Friday", huge, "n", "09:00:00 AM", "on", "OneTime"));
+        table.append(2,
+                     ScheduleEntry::make("03/07/2003", "Friday", emoji, "n", "09:00:00 AM", "on", "OneTime"));
+        table.append(3,
+                     ScheduleEntry::make("03/07/2003", "Friday", fits, "n", "09:00:00 AM", "on", "OneTime"));
+        table.append(4, ScheduleEntry::make("03/07/2003", "Friday", QStringLiteral("a\nb\r\nc\u2028d\te\0f"),
+                                            "n", "09:00:00 AM", "on", "OneTime"));
+        const QStringList shown = DayMarking::dayHint(table, QStringLiteral("03/07/2003")).subjects;
+        QCOMPARE(shown.size(), 4);
+        QCOMPARE(shown[0], QString(60, u'W') + QChar(0x2026));
+        // A face takes two units: the cut never leaves half of one.
+        QCOMPARE(shown[1], QStringLiteral("a") + face.repeated(29) + QChar(0x2026));
+        QVERIFY(shown[1].isValidUtf16());
+        QCOMPARE(shown[2], fits);
+        // Every subject stays on one line of the hint.
+        QCOMPARE(shown[3], QStringLiteral("a b  c d e f"));
+        const QString whole = DayMarking::DaySummary(table, QStringLiteral("03/07/2003"));
+        QVERIFY(whole.size() < 4 * 64 + 20);
+        QVERIFY(!whole.contains(u'\n'));
+    }
+
     void dateRulesOfEveryKind()
     {
         const PackedDate oct12 = PackedDate::from(QDate(2002, 10, 12));
