@@ -11,11 +11,7 @@ FUZZ_TARGETS = date-text settings-file schedule-file
 # Leaks are looked for too: the tests leave none, Qt's plugins included, so no suppressions are needed.
 SANITIZER_ENV = ASAN_OPTIONS=detect_stack_use_after_return=1 UBSAN_OPTIONS=print_stacktrace=1
 
-<<<<<<< HEAD
-.PHONY: deps configure build run test bench gallery clean install package
-=======
-.PHONY: deps configure build run test bench gallery clean test-asan fuzz
->>>>>>> fuzz
+.PHONY: deps configure build run test bench gallery clean install package test-asan fuzz
 
 deps:
 	@./tools/install-deps.sh
@@ -38,7 +34,6 @@ test: build
 bench: build
 	for b in $(BUILD)/bench/zentravio-bench-*; do QT_QPA_PLATFORM=offscreen $$b; done
 
-<<<<<<< HEAD
 # `make install` puts the program, its menu entry and icons under PREFIX (and below DESTDIR, when given).
 PREFIX ?= /usr/local
 install: build
@@ -47,7 +42,7 @@ install: build
 # `make package` builds zentravio_<version>_<arch>.deb in $(BUILD).
 package: build
 	cd $(BUILD) && cpack -G DEB
-=======
+
 # Every test, built once with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja $(CMAKE_FLAGS) -DZENTRAVIO_SANITIZE=ON > /dev/null
@@ -72,7 +67,6 @@ fuzz: deps
 			2> $(FUZZ_BUILD)/fuzz-$$t.log || { tail -n 60 $(FUZZ_BUILD)/fuzz-$$t.log; exit 1; }; \
 		grep -E '^(stat::|Done)' $(FUZZ_BUILD)/fuzz-$$t.log; \
 	done
->>>>>>> fuzz
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
