@@ -327,6 +327,7 @@ void MainForm::markDays(TodayMark today)
     DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::MainForm, m_ctx.clock.now());
     if (today == TodayMark::Last)
         DayMarking::MarkToday(grid, DayMarking::GridTag::MainForm, m_ctx.clock.today());
+    DayMarking::DescribeDays(m_ctx.database.table(), grid, m_ctx.clock.today());
     m_grid->applyMarks(grid);
     reportStoreError();
 }

@@ -348,6 +348,7 @@ void FormOrganizer::markDays()
     MonthGrid grid = m_cells->model(m_month - 1, QString::number(m_year));
     DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::FormOrganizer, m_ctx.clock.now());
     DayMarking::MarkToday(grid, DayMarking::GridTag::FormOrganizer, m_ctx.clock.today());
+    DayMarking::DescribeDays(m_ctx.database.table(), grid, m_ctx.clock.today());
     m_cells->applyMarks(grid);
 }
 

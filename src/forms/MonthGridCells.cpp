@@ -106,6 +106,7 @@ void MonthGridCells::SetupDays(int month, int year)
 {
     for (int i = 0; i < HiddenCellCount && i < count(); ++i)
         m_cells[size_t(i)]->hide();
+    m_selected = -1;
 
     const QRect anchor = m_cells.front()->geometry();
     const int w = anchor.width(), h = anchor.height(), x0 = anchor.left();
@@ -177,6 +178,16 @@ void MonthGridCells::applyMarks(const MonthGrid& grid)
             font.setBold(grid.cells[i].bold);
             cell->setFont(font);
         }
+        const DayCell& marked = grid.cells[i];
+        if (marked.spokenName.isEmpty())
+            continue;
+        cell->setAccessibleName(marked.spokenName);
+        QStringList states;
+        if (marked.isToday)
+            states << tr("today");
+        if (int(i) == m_selected)
+            states << tr("selected");
+        cell->setAccessibleDescription(states.join(QStringLiteral(", ")));
     }
 }
 
@@ -189,6 +200,7 @@ void MonthGridCells::paintAll(BgrColor back, BgrColor fore)
 void MonthGridCells::highlight(int index, BgrColor back, BgrColor fore, BgrColor otherBack,
                                BgrColor otherFore)
 {
+    m_selected = index;
     for (int i = 0; i < count(); ++i) {
         if (i == index)
             m_cells[size_t(i)]->setColors(back, fore);

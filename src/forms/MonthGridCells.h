@@ -51,11 +51,14 @@ public:
 
     // The cells as the markings see them, for the shown month picker position and year picker text.
     MonthGrid model(int monthIndex, const QString& yearText) const;
-    // Gives the cells the fore colours and bold flags of a marked model.
+    // Gives the cells the fore colours, bold flags and spoken names of a marked model; a screen reader
+    // also hears which cell is today and which one was chosen.
     void applyMarks(const MonthGrid& grid);
     // Paints every cell in one pair of colours (a theme), and the clicked cell in the other pair.
     void paintAll(BgrColor back, BgrColor fore);
     void highlight(int index, BgrColor back, BgrColor fore, BgrColor otherBack, BgrColor otherFore);
+    // The cell last highlighted since the month was laid out; -1 for none.
+    int selectedCell() const { return m_selected; }
 
 signals:
     void Click(int index);
@@ -69,6 +72,7 @@ private:
     QWidget* m_form;
     BeepService& m_beeper;
     DayCellDesign m_design;
+    int m_selected = -1;
     std::vector<ClickLabel*> m_cells;
     std::vector<ClickLabel*> m_headers;
 };

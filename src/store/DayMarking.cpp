@@ -132,6 +132,27 @@ DayHint dayHint(const ScheduleTable& table, const QString& dateText)
     return hint;
 }
 
+void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today)
+{
+    for (DayCell& cell : grid.cells) {
+        const std::optional<QDate> date =
+            cell.visible
+                ? DateText::readDate(DateText::cellDateText(grid.monthIndex + 1, cell.caption, grid.yearText))
+                : std::nullopt;
+        if (!date) {
+            cell.spokenName.clear();
+            cell.isToday = false;
+            continue;
+        }
+        const size_t entries = table.storedOn(PackedDate::from(*date)).size();
+        const QString count = entries == 0   ? QStringLiteral("no entries")
+                              : entries == 1 ? QStringLiteral("1 entry")
+                                             : QStringLiteral("%1 entries").arg(entries);
+        cell.spokenName = DateText::namedFormat(*date, DateText::LongDate) + QStringLiteral(", ") + count;
+        cell.isToday = *date == today;
+    }
+}
+
 QString DaySummary(const ScheduleTable& table, const QString& dateText)
 {
     return dayHint(table, dateText).text();

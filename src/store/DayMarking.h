@@ -51,6 +51,10 @@ struct DayHint
 // the recurrence kind is not considered.
 DayHint dayHint(const ScheduleTable& table, const QString& dateText);
 
+// Gives every shown cell the words a screen reader says of it ("Sunday, 20 December 2026, 1 entry",
+// the date in the locale's long form and the entries the cell's hint counts) and tells today's cell.
+void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today);
+
 // The hint's text, as dayHint(table, dateText).text().
 QString DaySummary(const ScheduleTable& table, const QString& dateText);
 

@@ -24,6 +24,9 @@ struct DayCell
     BgrColor backColor = Bgr::White;
     BgrColor foreColor = Bgr::Black;
     bool bold = false;
+    // What a screen reader says of the cell: its full date and how many entries it holds.
+    QString spokenName{};
+    bool isToday{false};
 };
 
 // The day cells of a window together with its month picker position (0 = January) and year picker text,

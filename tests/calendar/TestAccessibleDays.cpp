@@ -1,0 +1,77 @@
+#include "calendar/MainForm.h"
+#include "editing/FormOrganizer.h"
+#include "forms/ClickLabel.h"
+#include "forms/MonthGridCells.h"
+#include "support/WindowTestEnv.h"
+
+#include <QAccessible>
+#include <QtTest>
+
+// What a screen reader hears of the day cells: the full date, the entries the day holds, and which
+// day is today and which was chosen, on the main window and on the organizer.
+class TestAccessibleDays : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
+    void dayCellsSayTheirDateEntriesAndState();
+
+private:
+    static ClickLabel* cellOf(QWidget* window, const QString& day);
+    static QString spoken(QWidget* cell, QAccessible::Text text)
+    {
+        return QAccessible::queryAccessibleInterface(cell)->text(text);
+    }
+};
+
+ClickLabel* TestAccessibleDays::cellOf(QWidget* window, const QString& day)
+{
+    for (ClickLabel* cell :
+         window->findChildren<ClickLabel*>(QRegularExpression(QStringLiteral("^DaySlot")))) {
+        if (cell->isVisibleTo(window) && cell->text() == day)
+            return cell;
+    }
+    qFatal("day %s is not shown", qPrintable(day));
+}
+
+void TestAccessibleDays::dayCellsSayTheirDateEntriesAndState()
+{
+    WindowTestEnv env(QDateTime(QDate(2026, 12, 7), QTime(9, 0)));
+    env.addEntry(QStringLiteral("12/20/2026"), QStringLiteral("Party"), QStringLiteral("OneTime"));
+    env.addEntry(QStringLiteral("12/24/2026"), QStringLiteral("Eve"), QStringLiteral("OneTime"));
+    env.addEntry(QStringLiteral("12/24/2026"), QStringLiteral("Gifts"), QStringLiteral("Yearly"));
+    MainForm& main = env.windows().mainForm();
+    main.show();
+
+    QCOMPARE(spoken(cellOf(&main, QStringLiteral("20")), QAccessible::Name),
+             QStringLiteral("Sunday, 20 December 2026, 1 entry"));
+    QCOMPARE(spoken(cellOf(&main, QStringLiteral("24")), QAccessible::Name),
+             QStringLiteral("Thursday, 24 December 2026, 2 entries"));
+    QCOMPARE(spoken(cellOf(&main, QStringLiteral("8")), QAccessible::Name),
+             QStringLiteral("Tuesday, 8 December 2026, no entries"));
+    QCOMPARE(spoken(cellOf(&main, QStringLiteral("7")), QAccessible::Description), QStringLiteral("today"));
+    QCOMPARE(spoken(cellOf(&main, QStringLiteral("8")), QAccessible::Description), QString());
+
+    QTest::mouseClick(cellOf(&main, QStringLiteral("7")), Qt::LeftButton);
+    QCOMPARE(spoken(cellOf(&main, QStringLiteral("7")), QAccessible::Description),
+             QStringLiteral("today, selected"));
+    QTest::mouseClick(cellOf(&main, QStringLiteral("20")), Qt::LeftButton);
+    QCOMPARE(spoken(cellOf(&main, QStringLiteral("20")), QAccessible::Description),
+             QStringLiteral("selected"));
+    QCOMPARE(spoken(cellOf(&main, QStringLiteral("7")), QAccessible::Description), QStringLiteral("today"));
+
+    // The organizer's calendar says the same, and a new entry is counted once the days are marked again.
+    main.cmdButton_Click(MainForm::Organizer);
+    FormOrganizer* organizer = env.windows().openOrganizer();
+    QVERIFY(organizer);
+    env.addEntry(QStringLiteral("12/20/2026"), QStringLiteral("Cake"), QStringLiteral("OneTime"));
+    organizer->SetupDays();
+    QCOMPARE(spoken(cellOf(organizer, QStringLiteral("20")), QAccessible::Name),
+             QStringLiteral("Sunday, 20 December 2026, 2 entries"));
+    QCOMPARE(spoken(cellOf(organizer, QStringLiteral("7")), QAccessible::Description),
+             QStringLiteral("today"));
+}
+
+QTEST_MAIN(TestAccessibleDays)
+#include "TestAccessibleDays.moc"
