@@ -4,6 +4,7 @@
 #include "controls/ButtonRegion.h"
 #include "controls/HostInput.h"
 #include "controls/PropertyBag.h"
+#include "controls/VemraButtonAccessible.h"
 #include "controls/VemraButtonRenderer.h"
 #include "controls/VemraButtonScene.h"
 
@@ -46,6 +47,7 @@ VemraButton::~VemraButton()
 
 void VemraButton::initialise(const QString& caption)
 {
+    VemraButtonAccessible::install();
     setMouseTracking(true);
     // Clicks take the focus in pressHandling, so that a right click leaves the button as it is.
     setFocusPolicy(Qt::TabFocus);
@@ -614,13 +616,17 @@ void VemraButton::clickHandling()
     emit Click();
 }
 
+void VemraButton::press()
+{
+    m_lastMouseButton = HostInput::LeftButton;
+    clickHandling();
+}
+
 bool VemraButton::event(QEvent* event)
 {
     if (event->type() == QEvent::Shortcut && m_shortcutId != 0 &&
         static_cast<QShortcutEvent*>(event)->shortcutId() == m_shortcutId) {
-        // The access key clicks the button as a left click would.
-        m_lastMouseButton = HostInput::LeftButton;
-        clickHandling();
+        press();
         return true;
     }
     return QWidget::event(event);

@@ -184,6 +184,10 @@ public slots:
     // One tick of the hover timer: notices that the pointer has left the button.
     void OverTimer_Timer();
 
+    // Clicks the button as a left click would (its access key and assistive tools do this); nothing
+    // happens while it is disabled.
+    void press();
+
 signals:
     void Click();
     // Mouse button 1 left, 2 right, 4 middle; shift state 1 Shift, 2 Ctrl, 4 Alt; x and y in

@@ -1,10 +1,12 @@
 #include "calendar/MainForm.h"
+#include "controls/VemraButton.h"
 #include "editing/FormOrganizer.h"
 #include "forms/ClickLabel.h"
 #include "forms/MonthGridCells.h"
 #include "support/WindowTestEnv.h"
 
 #include <QAccessible>
+#include <QComboBox>
 #include <QtTest>
 
 // What a screen reader hears of the day cells: the full date, the entries the day holds, and which
@@ -16,6 +18,7 @@ class TestAccessibleDays : public QObject
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
     void dayCellsSayTheirDateEntriesAndState();
+    void commandsAreButtonsReachedByTheirAccessKeys();
 
 private:
     static ClickLabel* cellOf(QWidget* window, const QString& day);
@@ -71,6 +74,34 @@ void TestAccessibleDays::dayCellsSayTheirDateEntriesAndState()
              QStringLiteral("Sunday, 20 December 2026, 2 entries"));
     QCOMPARE(spoken(cellOf(organizer, QStringLiteral("7")), QAccessible::Description),
              QStringLiteral("today"));
+}
+
+void TestAccessibleDays::commandsAreButtonsReachedByTheirAccessKeys()
+{
+    WindowTestEnv env(QDateTime(QDate(2026, 12, 7), QTime(9, 0)));
+    MainForm& main = env.windows().mainForm();
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+
+    for (VemraButton* button : main.findChildren<VemraButton*>()) {
+        QAccessibleInterface* spokenButton = QAccessible::queryAccessibleInterface(button);
+        QCOMPARE(spokenButton->role(), QAccessible::Button);
+        QCOMPARE(spokenButton->text(QAccessible::Name), QString(button->caption()).remove(u'&'));
+    }
+    for (QComboBox* picker : main.findChildren<QComboBox*>())
+        QCOMPARE(QAccessible::queryAccessibleInterface(picker)->role(), QAccessible::ComboBox);
+
+    // Assistive tools press a command as a click would: "Co&untdown" opens the list.
+    VemraButton* countdown = main.findChild<VemraButton*>(QStringLiteral("cmdButton(6)"));
+    QAccessible::queryAccessibleInterface(countdown)->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    QVERIFY(env.windows().loadedListWindow());
+    QVERIFY(QAccessible::queryAccessibleInterface(countdown)->state().disabled);
+
+    // Alt and the underlined letter work the command too: "&Organizer" swaps the windows.
+    QTest::keyClick(&main, Qt::Key_O, Qt::AltModifier);
+    QVERIFY(env.windows().openOrganizer());
+    QVERIFY(!main.isVisible());
 }
 
 QTEST_MAIN(TestAccessibleDays)
