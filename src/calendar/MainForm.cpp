@@ -16,6 +16,7 @@
 #include "settings/ColourTheme.h"
 #include "settings/StoredSettings.h"
 #include "store/DateText.h"
+#include "store/DayKeys.h"
 #include "store/DayMarking.h"
 #include "store/ScheduleDatabase.h"
 #include "views/FormGrid.h"
@@ -24,6 +25,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -97,6 +99,7 @@ MainForm::MainForm(AppContext& context, WindowOwner& windows, QWidget* parent)
     connect(m_grid, &MonthGridCells::MouseMove, this, &MainForm::DaySlot_MouseMove);
     buildCommands();
     buildMenus();
+    cmdSetfocus()->installEventFilter(this);
 
     m_alarmEngine = std::make_unique<AlarmEngine>(m_ctx, m_windows);
     m_timer1 = new QTimer(this);
@@ -424,7 +427,7 @@ void MainForm::EXTRA_Click(int index)
     }
 }
 
-void MainForm::DaySlot_Click(int index)
+void MainForm::highlightCell(int index)
 {
     const std::optional<int> theme = ColourTheme::numberForName(m_ctx.values.ThemeName);
     if (theme == ColourTheme::Light)
@@ -432,10 +435,15 @@ void MainForm::DaySlot_Click(int index)
     else if (theme == ColourTheme::Dark)
         m_grid->highlight(index, Bgr::White, Bgr::Black, Bgr::Black, Bgr::White);
     markDays();
+}
 
+void MainForm::DaySlot_Click(int index)
+{
+    highlightCell(index);
     const std::optional<QDate> date = DateText::readDate(cellDateText(index));
     if (!date)
         return;
+    m_chosenDay = *date;
     m_ctx.values.LastDateText = DateText::namedFormat(*date, m_ctx.values.DateFormatName);
     ::CopyDateText(m_ctx.values);
 }
@@ -446,6 +454,69 @@ QString MainForm::cellDateText(int index) const
     if (!cell)
         return {};
     return DateText::cellDateText(m_combo1->currentIndex() + 1, cell->text(), m_combo2->currentText());
+}
+
+int MainForm::showDay(QDate day)
+{
+    if (day.month() != m_combo1->currentIndex() + 1 || day.year() != yearPickerValue()) {
+        // The pickers list ten years either side of this one; a day beyond them cannot be shown.
+        if (m_combo2->findText(QString::number(day.year()), Qt::MatchExactly) < 0)
+            return -1;
+        selectMonth(day.month() - 1);
+        setYearPickerText(QString::number(day.year()));
+    }
+    for (int i = 0; i < m_grid->count(); ++i) {
+        const ClickLabel* cell = m_grid->DaySlot(i);
+        if (cell->isVisibleTo(this) && cell->text() == QString::number(day.day()))
+            return i;
+    }
+    return -1;
+}
+
+bool MainForm::dayKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (key == Qt::Key_F11) {
+        cmdButton_Click(Max);
+        return true;
+    }
+    // The keyboard works in the month on show: on the day last chosen there, else today, else the 1st.
+    QDate chosen = m_chosenDay.isValid() ? m_chosenDay : m_ctx.clock.today();
+    const int shownMonth = m_combo1->currentIndex() + 1, shownYear = yearPickerValue();
+    if (chosen.month() != shownMonth || chosen.year() != shownYear) {
+        const QDate today = m_ctx.clock.today();
+        chosen = today.month() == shownMonth && today.year() == shownYear ? today
+                                                                          : QDate(shownYear, shownMonth, 1);
+    }
+    if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const int cell = showDay(chosen);
+        if (cell < 0)
+            return true;
+        if (key == Qt::Key_Space)
+            DaySlot_Click(cell);
+        else
+            DaySlot_DblClick(cell);
+        return true;
+    }
+    const std::optional<QDate> day = DayKeys::moved(chosen, key, modifiers & Qt::ControlModifier);
+    if (!day)
+        return false;
+    const int cell = showDay(*day);
+    if (cell >= 0) {
+        m_chosenDay = *day;
+        highlightCell(cell);
+    }
+    return true;
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == cmdSetfocus() && event->type() == QEvent::KeyPress && isEnabled()) {
+        const auto* press = static_cast<QKeyEvent*>(event);
+        if (!(press->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) &&
+            dayKey(press->key(), press->modifiers()))
+            return true;
+    }
+    return DesignForm::eventFilter(watched, event);
 }
 
 void MainForm::DaySlot_DblClick(int index)

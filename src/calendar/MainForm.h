@@ -52,6 +52,7 @@ public:
     int ShownMonth() const { return m_shownMonth; }
     int ShownYear() const { return m_shownYear; }
     bool isFolded() const;
+    MonthGridCells& dayCells() const { return *m_grid; }
 
     // The notification-area menu ("&About", "&Exit"); its "&Exit" is enabled only while the main window
     // was the last calendar window activated.
@@ -109,6 +110,9 @@ signals:
 
 protected:
     void Form_Unload() override;
+    // The keyboard reaches the calendar through the focus sink: arrows and the page keys move the chosen
+    // day, Space copies it as a click does, Enter opens the add dialog for it, F11 opens the year view.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildTitleStrip();
@@ -137,12 +141,18 @@ private:
     void showTodaysDate();
     // The date text of a day cell, month/day/year as the pickers and its caption give it.
     QString cellDateText(int index) const;
+    // Shows the cell as the chosen one in the theme's colours (none in an unknown theme).
+    void highlightCell(int index);
+    // The cell that shows the day, showing its month first; -1 when the pickers cannot show it.
+    int showDay(QDate day);
+    bool dayKey(int key, Qt::KeyboardModifiers modifiers);
 
     AppContext& m_ctx;
     WindowOwner& m_windows;
     int m_shownMonth = 1;
     int m_shownYear = 2000;
     QDateTime m_lastTick;
+    QDate m_chosenDay; // the day the keyboard works on; today until a day is chosen
 
     std::array<ClickLabel*, 2> m_lblTitle{};
     ClickLabel* m_label3 = nullptr;

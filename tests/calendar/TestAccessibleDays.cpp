@@ -1,12 +1,17 @@
 #include "calendar/MainForm.h"
 #include "controls/VemraButton.h"
+#include "editing/DateEdit.h"
+#include "editing/FormAddSched.h"
 #include "editing/FormOrganizer.h"
 #include "forms/ClickLabel.h"
 #include "forms/MonthGridCells.h"
+#include "store/DateText.h"
 #include "support/WindowTestEnv.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QComboBox>
+#include <QPushButton>
 #include <QtTest>
 
 // What a screen reader hears of the day cells: the full date, the entries the day holds, and which
@@ -19,6 +24,7 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
     void dayCellsSayTheirDateEntriesAndState();
     void commandsAreButtonsReachedByTheirAccessKeys();
+    void theKeyboardChoosesDaysAndWorksThem();
 
 private:
     static ClickLabel* cellOf(QWidget* window, const QString& day);
@@ -102,6 +108,39 @@ void TestAccessibleDays::commandsAreButtonsReachedByTheirAccessKeys()
     QTest::keyClick(&main, Qt::Key_O, Qt::AltModifier);
     QVERIFY(env.windows().openOrganizer());
     QVERIFY(!main.isVisible());
+}
+
+void TestAccessibleDays::theKeyboardChoosesDaysAndWorksThem()
+{
+    WindowTestEnv env(QDateTime(QDate(2026, 12, 7), QTime(9, 0)));
+    MainForm& main = env.windows().mainForm();
+    main.show();
+    QWidget* keys = main.cmdSetfocus(); // where the focus always goes
+    const auto chosen = [&] {
+        return spoken(main.dayCells().DaySlot(main.dayCells().selectedCell()), QAccessible::Name);
+    };
+
+    QTest::keyClick(keys, Qt::Key_Right);
+    QVERIFY(chosen().startsWith(QLatin1String("Tuesday, 8 December 2026")));
+    QTest::keyClick(keys, Qt::Key_Down);
+    QVERIFY(chosen().startsWith(QLatin1String("Tuesday, 15 December 2026")));
+    QTest::keyClick(keys, Qt::Key_End);
+    QTest::keyClick(keys, Qt::Key_Right); // over the month's end: the calendar follows
+    QCOMPARE(main.ShownMonth(), 1);
+    QCOMPARE(main.ShownYear(), 2027);
+    QVERIFY(chosen().startsWith(QLatin1String("Friday, 1 January 2027")));
+    QTest::keyClick(keys, Qt::Key_PageUp, Qt::ControlModifier);
+    QCOMPARE(main.ShownYear(), 2026);
+
+    QTest::keyClick(keys, Qt::Key_Space); // copies, as a click does
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             DateText::namedFormat(QDate(2026, 1, 1), DateText::LongDate));
+    QTest::keyClick(keys, Qt::Key_Return); // adds, as a double-click does
+    QCOMPARE(env.windows().addScheduleDialog()->EntryDate()->value(), QStringLiteral("01/01/2026"));
+    env.windows().addScheduleDialog()->close();
+
+    QTest::keyClick(keys, Qt::Key_F11);
+    QVERIFY(env.windows().yearView());
 }
 
 QTEST_MAIN(TestAccessibleDays)
