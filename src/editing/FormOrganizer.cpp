@@ -18,12 +18,14 @@
 #include "forms/WindowHelpers.h"
 #include "forms/WindowOwner.h"
 #include "store/DateText.h"
+#include "store/DayKeys.h"
 #include "store/DayMarking.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -88,6 +90,7 @@ FormOrganizer::FormOrganizer(AppContext& context, WindowOwner& windows)
     buildPanel();
     buildAlarmArea();
     buildCommands();
+    cmdSetfocus()->installEventFilter(this);
 }
 
 FormOrganizer::~FormOrganizer() = default;
@@ -383,6 +386,55 @@ void FormOrganizer::DaySlot_Click(int index)
     cmdSetfocus()->setFocus();
 }
 
+int FormOrganizer::cellOf(QDate day) const
+{
+    if (day.month() != m_month || day.year() != m_year)
+        return -1;
+    for (int i = 0; i < m_cells->count(); ++i) {
+        const ClickLabel* cell = m_cells->DaySlot(i);
+        if (cell->isVisibleTo(this) && cell->text() == QString::number(day.day()))
+            return i;
+    }
+    return -1;
+}
+
+bool FormOrganizer::dayKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    // The keyboard works in the month on show: on the day last chosen there, else today, else the 1st.
+    const QDate today = m_ctx.clock.today();
+    QDate chosen = m_chosenDay;
+    if (!chosen.isValid() || chosen.month() != m_month || chosen.year() != m_year)
+        chosen = today.month() == m_month && today.year() == m_year ? today : QDate(m_year, m_month, 1);
+    if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const int cell = cellOf(chosen);
+        if (cell >= 0 && key == Qt::Key_Space)
+            DaySlot_Click(cell);
+        else if (cell >= 0)
+            DaySlot_DblClick(cell);
+        return true;
+    }
+    const std::optional<QDate> day = DayKeys::moved(chosen, key, modifiers & Qt::ControlModifier);
+    if (!day)
+        return false;
+    if (day->month() != m_month || day->year() != m_year) {
+        // The year list holds ten years either side of this one; a day beyond them is not shown.
+        const int yearIndex = m_combo2->findText(QString::number(day->year()));
+        if (yearIndex < 0)
+            return true;
+        const QSignalBlocker blockMonths(m_combo1);
+        const QSignalBlocker blockYears(m_combo2);
+        m_combo1->setCurrentIndex(day->month() - 1);
+        m_combo2->setCurrentIndex(yearIndex);
+        m_month = day->month();
+        m_year = day->year();
+        SetupDays();
+    }
+    m_chosenDay = *day;
+    if (const int cell = cellOf(*day); cell >= 0)
+        DaySlot_Click(cell);
+    return true;
+}
+
 void FormOrganizer::DaySlot_DblClick(int index)
 {
     const ClickLabel* cell = m_cells->DaySlot(index);
@@ -482,6 +534,12 @@ bool FormOrganizer::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_clickHere && event->type() == QEvent::Leave)
         setClickHereHighlighted(false);
+    if (watched == cmdSetfocus() && event->type() == QEvent::KeyPress && isEnabled()) {
+        const auto* press = static_cast<QKeyEvent*>(event);
+        if (!(press->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) &&
+            dayKey(press->key(), press->modifiers()))
+            return true;
+    }
     return DesignForm::eventFilter(watched, event);
 }
 

@@ -4,6 +4,8 @@
 #include "store/EntryEdit.h"
 #include "store/ScheduleDatabase.h"
 
+#include <QDate>
+
 #include <array>
 #include <optional>
 
@@ -80,6 +82,9 @@ public:
 protected:
     void Form_Unload() override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // Besides the link's look: the keyboard reaches the calendar through the focus sink. The arrows and
+    // the page keys choose a day (its first entry is selected, as a click does) and Enter opens the add
+    // dialog for it.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -90,6 +95,9 @@ private:
     void buildCommands();
     void applyCompactLayout();
     void markDays();
+    bool dayKey(int key, Qt::KeyboardModifiers modifiers);
+    // The shown cell of a day of the displayed month; -1 when it is not shown.
+    int cellOf(QDate day) const;
 
     EntryTexts panelTexts() const;
     void setPanelEditable(bool editable);
@@ -114,6 +122,7 @@ private:
     int m_month = 1;
     int m_year = 2000;
     bool m_compact = false;
+    QDate m_chosenDay; // the day the keyboard works on
     // The selected entry's texts when editing began; Save finds the entry by them.
     EntryTexts m_remembered;
 

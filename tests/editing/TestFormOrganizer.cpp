@@ -21,6 +21,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QtTest>
 
@@ -54,6 +55,7 @@ private slots:
     void addingFromTheOrganizerPresetsTheDayAndShowsTheNewRow();
     void compactLayoutFillsASmallScreen();
     void entryTextsAreNeverMarkup();
+    void theKeyboardChoosesDaysAndTheirEntries();
 
 private:
     FormOrganizer& open();
@@ -648,6 +650,22 @@ void TestFormOrganizer::entryTextsAreNeverMarkup()
     QVERIFY(cell->toolTip().contains(QLatin1String("&lt;img")));
     clickRow(1);
     QCOMPARE(panelSubject(), subject);
+}
+
+void TestFormOrganizer::theKeyboardChoosesDaysAndTheirEntries()
+{
+    m_env->addEntry(QStringLiteral("10/13/2002"), QStringLiteral("Tomorrow"), QStringLiteral("OneTime"));
+    m_env->addEntry(QStringLiteral("11/13/2002"), QStringLiteral("Next month"), QStringLiteral("OneTime"));
+    open();
+    QWidget* keys = m_organizer->cmdSetfocus();
+    QTest::keyClick(keys, Qt::Key_Right); // from today, 12 October 2002
+    QCOMPARE(panelSubject(), QStringLiteral("Tomorrow"));
+    QTest::keyClick(keys, Qt::Key_PageDown);
+    QCOMPARE(m_organizer->displayedMonth(), 11);
+    QCOMPARE(child<QComboBox>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("November"));
+    QCOMPARE(panelSubject(), QStringLiteral("Next month"));
+    QTest::keyClick(keys, Qt::Key_Return);
+    QCOMPARE(m_env->windows().addScheduleDialog()->EntryDate()->value(), QStringLiteral("11/13/2002"));
 }
 
 QTEST_MAIN(TestFormOrganizer)
