@@ -10,10 +10,12 @@
 #include "forms/WindowHelpers.h"
 #include "forms/WindowOwner.h"
 #include "store/DateText.h"
+#include "store/DayKeys.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QComboBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QPushButton>
 
 namespace {
@@ -111,6 +113,7 @@ formYear::formYear(AppContext& context, WindowOwner& windows)
     }
 
     placeAtDesign();
+    cmdSetfocus()->installEventFilter(this);
 }
 
 formYear::~formYear() = default;
@@ -270,6 +273,59 @@ void formYear::YearCalendar_BeforeUpdate(int index, QDate proposed, bool& cancel
         ClearOtherSelections(index);
     else
         cancel = true;
+}
+
+int formYear::selectedCalendar() const
+{
+    for (int i = 0; i < Months; ++i) {
+        if (!m_yearCalendar[size_t(i)]->noDateSelected())
+            return i;
+    }
+    return -1;
+}
+
+bool formYear::dayKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (key == Qt::Key_Escape) {
+        VemraButton1_Click(BackToMainForm);
+        return true;
+    }
+    const int selected = selectedCalendar();
+    if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (selected >= 0 && key == Qt::Key_Space)
+            YearCalendar_AfterUpdate(selected);
+        else if (selected >= 0)
+            YearCalendar_DblClick(selected);
+        return true;
+    }
+    const QDate from = selected >= 0 ? m_yearCalendar[size_t(selected)]->value()
+                                     : QDate(m_combo1->currentText().toInt(), 1, 1);
+    const std::optional<QDate> day = DayKeys::moved(from, key, modifiers & Qt::ControlModifier);
+    if (!day)
+        return false;
+    if (day->year() != from.year()) {
+        // The year list holds ten years either side of this one; a day beyond them is not shown.
+        const int yearIndex = m_combo1->findText(QString::number(day->year()));
+        if (yearIndex < 0)
+            return true;
+        m_combo1->setCurrentIndex(yearIndex);
+    }
+    const int index = day->month() - 1;
+    ClearOtherSelections(index);
+    m_yearCalendar[size_t(index)]->setDay(day->day());
+    m_yearCalendar[size_t(index)]->setNoDateSelected(false);
+    return true;
+}
+
+bool formYear::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == cmdSetfocus() && event->type() == QEvent::KeyPress) {
+        const auto* press = static_cast<QKeyEvent*>(event);
+        if (!(press->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) &&
+            dayKey(press->key(), press->modifiers()))
+            return true;
+    }
+    return DesignForm::eventFilter(watched, event);
 }
 
 void formYear::YearCalendar_DblClick(int index)

@@ -36,6 +36,7 @@ private slots:
     void coversTheScreenOrFormsACompactGridAndEachOpeningStartsAfresh();
     void backBringsTheDockedListBackWithTheMainWindow();
     void minHidesToTheTrayAndTheIconTogglesTheYearView();
+    void theKeyboardChoosesDaysAcrossMonthsAndYears();
 
 private:
     MainForm& main() { return m_env->windows().mainForm(); }
@@ -214,6 +215,38 @@ void TestFormYear::minHidesToTheTrayAndTheIconTogglesTheYearView()
     tray.TrayLeftClick();
     QVERIFY(!year.isVisible() && m_env->values().MainHidden);
     QVERIFY(!main().isVisible());
+}
+
+void TestFormYear::theKeyboardChoosesDaysAcrossMonthsAndYears()
+{
+    formYear& year = openYear(); // today is 12 October 2002
+    QWidget* keys = year.cmdSetfocus();
+    const auto chosen = [&] {
+        for (int i = 0; i < formYear::Months; ++i) {
+            if (!year.YearCalendar(i)->noDateSelected())
+                return year.YearCalendar(i)->value();
+        }
+        return QDate();
+    };
+    QTest::keyClick(keys, Qt::Key_Down);
+    QCOMPARE(chosen(), QDate(2002, 10, 19));
+    QTest::keyClick(keys, Qt::Key_PageDown);
+    QTest::keyClick(keys, Qt::Key_PageDown);
+    QCOMPARE(chosen(), QDate(2002, 12, 19));
+    QTest::keyClick(keys, Qt::Key_Down);
+    QTest::keyClick(keys, Qt::Key_Down); // into the next year: the picker follows
+    QCOMPARE(chosen(), QDate(2003, 1, 2));
+    QCOMPARE(year.Combo1()->currentText(), QStringLiteral("2003"));
+
+    QTest::keyClick(keys, Qt::Key_Space);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             DateText::namedFormat(QDate(2003, 1, 2), DateText::LongDate));
+    QTest::keyClick(keys, Qt::Key_Return);
+    QCOMPARE(m_env->windows().addScheduleDialog()->EntryDate()->value(), QStringLiteral("01/02/2003"));
+    m_env->windows().addScheduleDialog()->close();
+    QTest::keyClick(keys, Qt::Key_Escape);
+    QVERIFY(!year.isVisible());
+    QVERIFY(main().isVisible());
 }
 
 QTEST_MAIN(TestFormYear)
