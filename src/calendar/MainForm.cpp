@@ -25,7 +25,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -99,7 +98,6 @@ MainForm::MainForm(AppContext& context, WindowOwner& windows, QWidget* parent)
     connect(m_grid, &MonthGridCells::MouseMove, this, &MainForm::DaySlot_MouseMove);
     buildCommands();
     buildMenus();
-    cmdSetfocus()->installEventFilter(this);
 
     m_alarmEngine = std::make_unique<AlarmEngine>(m_ctx, m_windows);
     m_timer1 = new QTimer(this);
@@ -473,7 +471,7 @@ int MainForm::showDay(QDate day)
     return -1;
 }
 
-bool MainForm::dayKey(int key, Qt::KeyboardModifiers modifiers)
+bool MainForm::Form_KeyPress(int key, Qt::KeyboardModifiers modifiers)
 {
     if (key == Qt::Key_F11) {
         cmdButton_Click(Max);
@@ -506,17 +504,6 @@ bool MainForm::dayKey(int key, Qt::KeyboardModifiers modifiers)
         highlightCell(cell);
     }
     return true;
-}
-
-bool MainForm::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == cmdSetfocus() && event->type() == QEvent::KeyPress && isEnabled()) {
-        const auto* press = static_cast<QKeyEvent*>(event);
-        if (!(press->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) &&
-            dayKey(press->key(), press->modifiers()))
-            return true;
-    }
-    return DesignForm::eventFilter(watched, event);
 }
 
 void MainForm::DaySlot_DblClick(int index)

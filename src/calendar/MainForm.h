@@ -110,9 +110,9 @@ signals:
 
 protected:
     void Form_Unload() override;
-    // The keyboard reaches the calendar through the focus sink: arrows and the page keys move the chosen
-    // day, Space copies it as a click does, Enter opens the add dialog for it, F11 opens the year view.
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The keyboard reaches the calendar: arrows and the page keys move the chosen day, Space copies it
+    // as a click does, Enter opens the add dialog for it, F11 opens the year view.
+    bool Form_KeyPress(int key, Qt::KeyboardModifiers modifiers) override;
 
 private:
     void buildTitleStrip();
@@ -145,7 +145,6 @@ private:
     void highlightCell(int index);
     // The cell that shows the day, showing its month first; -1 when the pickers cannot show it.
     int showDay(QDate day);
-    bool dayKey(int key, Qt::KeyboardModifiers modifiers);
 
     AppContext& m_ctx;
     WindowOwner& m_windows;

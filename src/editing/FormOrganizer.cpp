@@ -25,7 +25,6 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -90,7 +89,6 @@ FormOrganizer::FormOrganizer(AppContext& context, WindowOwner& windows)
     buildPanel();
     buildAlarmArea();
     buildCommands();
-    cmdSetfocus()->installEventFilter(this);
 }
 
 FormOrganizer::~FormOrganizer() = default;
@@ -398,7 +396,7 @@ int FormOrganizer::cellOf(QDate day) const
     return -1;
 }
 
-bool FormOrganizer::dayKey(int key, Qt::KeyboardModifiers modifiers)
+bool FormOrganizer::Form_KeyPress(int key, Qt::KeyboardModifiers modifiers)
 {
     // The keyboard works in the month on show: on the day last chosen there, else today, else the 1st.
     const QDate today = m_ctx.clock.today();
@@ -534,12 +532,6 @@ bool FormOrganizer::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_clickHere && event->type() == QEvent::Leave)
         setClickHereHighlighted(false);
-    if (watched == cmdSetfocus() && event->type() == QEvent::KeyPress && isEnabled()) {
-        const auto* press = static_cast<QKeyEvent*>(event);
-        if (!(press->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) &&
-            dayKey(press->key(), press->modifiers()))
-            return true;
-    }
     return DesignForm::eventFilter(watched, event);
 }
 

@@ -82,10 +82,10 @@ public:
 protected:
     void Form_Unload() override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    // Besides the link's look: the keyboard reaches the calendar through the focus sink. The arrows and
-    // the page keys choose a day (its first entry is selected, as a click does) and Enter opens the add
-    // dialog for it.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The keyboard reaches the calendar: the arrows and the page keys choose a day (its first entry is
+    // selected, as a click does), Space works as a click and Enter opens the add dialog for the day.
+    bool Form_KeyPress(int key, Qt::KeyboardModifiers modifiers) override;
 
 private:
     void buildTitleStrip();
@@ -95,7 +95,6 @@ private:
     void buildCommands();
     void applyCompactLayout();
     void markDays();
-    bool dayKey(int key, Qt::KeyboardModifiers modifiers);
     // The shown cell of a day of the displayed month; -1 when it is not shown.
     int cellOf(QDate day) const;
 

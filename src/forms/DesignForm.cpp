@@ -6,6 +6,7 @@
 #include "forms/WindowHelpers.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
 
@@ -24,6 +25,7 @@ DesignForm::DesignForm(const QString& name, const QString& title, Band band, QWi
     // Out of sight, but able to take the focus.
     m_cmdSetfocus->setObjectName(QStringLiteral("cmdSetfocus"));
     m_cmdSetfocus->setGeometry(-200, -200, 20, 20);
+    m_cmdSetfocus->installEventFilter(this);
 }
 
 DesignForm::~DesignForm() = default;
@@ -138,6 +140,12 @@ void DesignForm::changeEvent(QEvent* event)
 
 bool DesignForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_cmdSetfocus && event->type() == QEvent::KeyPress && isEnabled()) {
+        const auto* press = static_cast<QKeyEvent*>(event);
+        if (!(press->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) &&
+            Form_KeyPress(press->key(), press->modifiers()))
+            return true;
+    }
     if (event->type() == QEvent::FocusIn &&
         std::find(m_passingFocus.begin(), m_passingFocus.end(), watched) != m_passingFocus.end())
         m_cmdSetfocus->setFocus();

@@ -48,6 +48,9 @@ public:
 
     virtual void Form_Load() {}
     virtual void Form_Activate() {}
+    // A key pressed while the focus rests in `cmdSetfocus`, as it does whenever no text box or list has
+    // it; returns true when the window used the key. Keys with Alt (access keys) never come here.
+    virtual bool Form_KeyPress(int /*key*/, Qt::KeyboardModifiers /*modifiers*/) { return false; }
 
 signals:
     // The window has closed and unloaded.

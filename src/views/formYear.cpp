@@ -15,7 +15,6 @@
 
 #include <QComboBox>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QPushButton>
 
 namespace {
@@ -113,7 +112,6 @@ formYear::formYear(AppContext& context, WindowOwner& windows)
     }
 
     placeAtDesign();
-    cmdSetfocus()->installEventFilter(this);
 }
 
 formYear::~formYear() = default;
@@ -284,7 +282,7 @@ int formYear::selectedCalendar() const
     return -1;
 }
 
-bool formYear::dayKey(int key, Qt::KeyboardModifiers modifiers)
+bool formYear::Form_KeyPress(int key, Qt::KeyboardModifiers modifiers)
 {
     if (key == Qt::Key_Escape) {
         VemraButton1_Click(BackToMainForm);
@@ -315,17 +313,6 @@ bool formYear::dayKey(int key, Qt::KeyboardModifiers modifiers)
     m_yearCalendar[size_t(index)]->setDay(day->day());
     m_yearCalendar[size_t(index)]->setNoDateSelected(false);
     return true;
-}
-
-bool formYear::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == cmdSetfocus() && event->type() == QEvent::KeyPress) {
-        const auto* press = static_cast<QKeyEvent*>(event);
-        if (!(press->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) &&
-            dayKey(press->key(), press->modifiers()))
-            return true;
-    }
-    return DesignForm::eventFilter(watched, event);
 }
 
 void formYear::YearCalendar_DblClick(int index)

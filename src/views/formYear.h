@@ -58,14 +58,13 @@ public:
 
 protected:
     void Form_Unload() override;
-    // The keyboard reaches the calendars through the focus sink: the arrows and the page keys choose a
-    // day (another year's day turns the year picker), Space copies it as a click does, Enter opens the add
-    // dialog for it, Escape goes back to the main window.
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The keyboard reaches the calendars: the arrows and the page keys choose a day (another year's day
+    // turns the year picker), Space copies it as a click does, Enter opens the add dialog for it, Escape
+    // goes back to the main window.
+    bool Form_KeyPress(int key, Qt::KeyboardModifiers modifiers) override;
 
 private:
     void placeAtDesign();
-    bool dayKey(int key, Qt::KeyboardModifiers modifiers);
     // The calendar that shows a selected date; -1 when none does.
     int selectedCalendar() const;
     const YearMarks& marksOf(int year);

@@ -25,6 +25,11 @@ public:
     }
     bool Form_QueryUnload() override { return allowClose; }
     void Form_Unload() override { ++unloads; }
+    bool Form_KeyPress(int key, Qt::KeyboardModifiers) override
+    {
+        keys << key;
+        return key != Qt::Key_Space; // Space is left to the focus sink
+    }
 
     VemraButton* button;
     QComboBox* combo;
@@ -32,6 +37,7 @@ public:
     int unloads = 0;
     bool visibleAtLoad = true;
     bool allowClose = true;
+    QList<int> keys;
 };
 
 class TestDesignForm : public QObject
@@ -39,6 +45,21 @@ class TestDesignForm : public QObject
     Q_OBJECT
 
 private slots:
+    void keysInTheFocusSinkReachTheWindow()
+    {
+        CountingForm form;
+        form.show();
+        QSignalSpy sinkClicked(form.cmdSetfocus(), &QPushButton::clicked);
+        QTest::keyClick(form.cmdSetfocus(), Qt::Key_Down);
+        QTest::keyClick(form.cmdSetfocus(), Qt::Key_G, Qt::AltModifier); // an access key, not the window's
+        QTest::keyClick(form.cmdSetfocus(), Qt::Key_Space);
+        QCOMPARE(form.keys, QList<int>({Qt::Key_Down, Qt::Key_Space}));
+        QCOMPARE(sinkClicked.count(), 1); // a key the window leaves does what it would have done
+        form.setEnabled(false);
+        QTest::keyClick(form.cmdSetfocus(), Qt::Key_Up);
+        QCOMPARE(form.keys.size(), 2);
+    }
+
     void loadsOnceBeforeTheFirstShowAndAgainAfterAnUnload()
     {
         CountingForm form;
