@@ -477,14 +477,8 @@ bool MainForm::Form_KeyPress(int key, Qt::KeyboardModifiers modifiers)
         cmdButton_Click(Max);
         return true;
     }
-    // The keyboard works in the month on show: on the day last chosen there, else today, else the 1st.
-    QDate chosen = m_chosenDay.isValid() ? m_chosenDay : m_ctx.clock.today();
-    const int shownMonth = m_combo1->currentIndex() + 1, shownYear = yearPickerValue();
-    if (chosen.month() != shownMonth || chosen.year() != shownYear) {
-        const QDate today = m_ctx.clock.today();
-        chosen = today.month() == shownMonth && today.year() == shownYear ? today
-                                                                          : QDate(shownYear, shownMonth, 1);
-    }
+    const QDate chosen = DayKeys::startingDay(m_chosenDay, m_ctx.clock.today(), m_combo1->currentIndex() + 1,
+                                              yearPickerValue());
     if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
         const int cell = showDay(chosen);
         if (cell < 0)

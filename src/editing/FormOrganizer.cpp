@@ -398,11 +398,7 @@ int FormOrganizer::cellOf(QDate day) const
 
 bool FormOrganizer::Form_KeyPress(int key, Qt::KeyboardModifiers modifiers)
 {
-    // The keyboard works in the month on show: on the day last chosen there, else today, else the 1st.
-    const QDate today = m_ctx.clock.today();
-    QDate chosen = m_chosenDay;
-    if (!chosen.isValid() || chosen.month() != m_month || chosen.year() != m_year)
-        chosen = today.month() == m_month && today.year() == m_year ? today : QDate(m_year, m_month, 1);
+    const QDate chosen = DayKeys::startingDay(m_chosenDay, m_ctx.clock.today(), m_month, m_year);
     if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
         const int cell = cellOf(chosen);
         if (cell >= 0 && key == Qt::Key_Space)

@@ -4,6 +4,16 @@
 
 namespace DayKeys {
 
+QDate startingDay(QDate chosen, QDate today, int shownMonth, int shownYear)
+{
+    const auto shown = [&](QDate day) {
+        return day.isValid() && day.month() == shownMonth && day.year() == shownYear;
+    };
+    if (shown(chosen))
+        return chosen;
+    return shown(today) ? today : QDate(shownYear, shownMonth, 1);
+}
+
 std::optional<QDate> moved(QDate from, int qtKey, bool control)
 {
     if (!from.isValid())
