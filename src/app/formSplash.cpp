@@ -78,6 +78,9 @@ formSplash::formSplash(const ScreenService& screen, QWidget* parent)
     connect(m_vemraButton1, &VemraButton::Click, this, &formSplash::VemraButton1_Click);
     passFocusOn(m_vemraButton1);
     passFocusOn(m_vemraButton2);
+    // The credits' buttons carry no access keys: Escape closes, as in any dialog, and F1 tells more.
+    bindCommandKey(m_vemraButton1, QKeySequence(Qt::Key_Escape));
+    bindCommandKey(m_vemraButton2, QKeySequence(Qt::Key_F1));
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));

@@ -138,13 +138,16 @@ void MainForm::buildTitleStrip()
         connect(m_lblTitle[size_t(i)], &ClickLabel::Click, this, [this, i] { lblTitle_Click(i); });
     }
 
+    // Closing the main window ends the program, so its picture takes the key that quits.
     m_image1[0] =
-        addClosePicture(QStringLiteral("Image1(0)"), QRect(Design::px(2920), Design::px(45), 17, 17));
+        addClosePicture(QStringLiteral("Image1(0)"), QRect(Design::px(2920), Design::px(45), 17, 17),
+                        QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_image1[1] = new ClickLabel(this);
     m_image1[1]->setObjectName(QStringLiteral("Image1(1)"));
     m_image1[1]->setGeometry(Design::px(2640), Design::px(45), 17, 17);
     m_image1[1]->setPixmap(hidePicture());
     m_image1[1]->setAccessibleName(tr("Hide to the tray"));
+    m_image1[1]->setCommandKey(QKeySequence(Qt::CTRL | Qt::Key_M));
     for (size_t i = 0; i < m_image1.size(); ++i)
         connect(m_image1[i], &ClickLabel::Click, this, [this, i] { Image1_Click(int(i)); });
 }
@@ -208,6 +211,8 @@ void MainForm::buildCommands()
     m_vemraButton1 = makeButton(QStringLiteral("VemraButton1"), FoldedCaption,
                                 Design::rect(2280, 3720, 855, 375), ButtonType::ThinEdge);
     connect(m_vemraButton1, &VemraButton::Click, this, &MainForm::VemraButton1_Click);
+    // F9 shows and hides a side column, as in most desktop programs.
+    bindCommandKey(m_vemraButton1, QKeySequence(Qt::Key_F9));
 
     for (size_t i = 0; i < Commands.size(); ++i) {
         const CommandDesign& c = Commands[i];
@@ -216,8 +221,10 @@ void MainForm::buildCommands()
                                     i == Max ? ButtonType::RaisedOnHover : ButtonType::ThinEdge);
         connect(m_cmdButton[i], &VemraButton::Click, this, [this, i] { cmdButton_Click(int(i)); });
     }
-    // "Max" sits on the title strip, above its labels.
+    // "Max" sits on the title strip, above its labels; its caption marks no key, so it takes the one that
+    // makes a window full screen.
     m_cmdButton[Max]->raise();
+    bindCommandKey(m_cmdButton[Max], QKeySequence(Qt::Key_F11));
     for (ClickLabel* picture : m_image1)
         picture->raise();
 }
@@ -473,10 +480,6 @@ int MainForm::showDay(QDate day)
 
 bool MainForm::Form_KeyPress(int key, Qt::KeyboardModifiers modifiers)
 {
-    if (key == Qt::Key_F11) {
-        cmdButton_Click(Max);
-        return true;
-    }
     const QDate chosen = DayKeys::startingDay(m_chosenDay, m_ctx.clock.today(), m_combo1->currentIndex() + 1,
                                               yearPickerValue());
     if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -1,5 +1,6 @@
 #include "controls/VemraButtonAccessible.h"
 
+#include "controls/CommandKey.h"
 #include "controls/VemraButton.h"
 
 namespace {
@@ -49,4 +50,17 @@ void VemraButtonAccessible::doAction(const QString& actionName)
         button()->press();
     else
         QAccessibleWidget::doAction(actionName);
+}
+
+QStringList VemraButtonAccessible::keyBindingsForAction(const QString& actionName) const
+{
+    if (actionName != pressAction())
+        return QAccessibleWidget::keyBindingsForAction(actionName);
+    QStringList keys;
+    if (const QChar letter = button()->accessKey(); !letter.isNull())
+        keys << QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(letter.toUpper().unicode())))
+                    .toString(QKeySequence::PortableText);
+    if (const QKeySequence key = CommandKey::keyOf(button()); !key.isEmpty())
+        keys << key.toString(QKeySequence::PortableText);
+    return keys;
 }

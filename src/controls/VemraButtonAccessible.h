@@ -5,7 +5,8 @@
 class VemraButton;
 
 // What assistive tools see of an owner-drawn button: a push button named by its caption (without the
-// access-key mark), unavailable while disabled, whose press action clicks it.
+// access-key mark), unavailable while disabled, whose press action clicks it and names the keys that do
+// the same.
 class VemraButtonAccessible : public QAccessibleWidget
 {
 public:
@@ -17,6 +18,7 @@ public:
     QString text(QAccessible::Text t) const override;
     QStringList actionNames() const override;
     void doAction(const QString& actionName) override;
+    QStringList keyBindingsForAction(const QString& actionName) const override;
 
 private:
     VemraButton* button() const;

@@ -209,6 +209,8 @@ void FormOrganizer::buildAlarmArea()
     m_clickHere->resize(m_clickHere->sizeHint().width() + 4, m_clickHere->height());
     setClickHereHighlighted(false);
     connect(m_clickHere, &ClickLabel::Click, this, &FormOrganizer::ClickHere_Click);
+    // Ctrl+T turns the selected entry's alarm on or off, as the link does.
+    m_clickHere->setCommandKey(QKeySequence(Qt::CTRL | Qt::Key_T));
     connect(m_clickHere, &ClickLabel::MouseMove, this, [this] { setClickHereHighlighted(true); });
     m_clickHere->installEventFilter(this);
     m_lbl2 = makeLabel(this, QStringLiteral("lbl2"), QStringLiteral("to turn ON the alarm for this "),

@@ -1,8 +1,11 @@
 #include "forms/ClickLabel.h"
 
 #include "controls/ButtonColor.h"
+#include "controls/CommandKey.h"
+#include "forms/ClickLabelAccessible.h"
 #include "forms/DesignUnits.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QMouseEvent>
 
@@ -14,6 +17,15 @@ ClickLabel::ClickLabel(const QString& text, QWidget* parent) : QLabel(text, pare
     // Labels carry entry texts and dates; none of them is ever read as markup.
     setTextFormat(Qt::PlainText);
     applyPalette();
+}
+
+void ClickLabel::setCommandKey(const QKeySequence& key)
+{
+    ClickLabelAccessible::install();
+    CommandKey::bind(this, key, [this] { emit Click(); });
+    // An assistive tool may already have met the label as a plain picture; the next look makes it anew.
+    if (QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(this))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(seen));
 }
 
 void ClickLabel::setBackColor(BgrColor color)

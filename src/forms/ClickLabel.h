@@ -2,6 +2,7 @@
 
 #include "store/MonthGrid.h"
 
+#include <QKeySequence>
 #include <QLabel>
 
 // A label that reports the mouse the way the windows' handlers expect it: a click (left button pressed
@@ -23,6 +24,9 @@ public:
     void setColors(BgrColor back, BgrColor fore);
     // An opaque label paints its back colour; a transparent one shows what lies behind it.
     void setOpaque(bool opaque);
+    // Makes the label a command the keyboard reaches: the key clicks it, and assistive tools see a
+    // button with that key.
+    void setCommandKey(const QKeySequence& key);
 
 signals:
     void Click();

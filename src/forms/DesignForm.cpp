@@ -90,13 +90,14 @@ void DesignForm::dragBy(ClickLabel* strip, std::function<void()> afterDrag)
             });
 }
 
-ClickLabel* DesignForm::addClosePicture(const QString& name, const QRect& place)
+ClickLabel* DesignForm::addClosePicture(const QString& name, const QRect& place, const QKeySequence& key)
 {
     auto* picture = new ClickLabel(this);
     picture->setObjectName(name);
     picture->setGeometry(place);
     picture->setPixmap(closePicture());
     picture->setAccessibleName(tr("Close"));
+    picture->setCommandKey(key);
     return picture;
 }
 

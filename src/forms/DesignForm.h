@@ -2,6 +2,7 @@
 
 #include "store/MonthGrid.h"
 
+#include <QKeySequence>
 #include <QWidget>
 
 #include <functional>
@@ -74,7 +75,9 @@ protected:
     // A left-button press on the strip moves the window with the mouse; afterDrag runs when it ends.
     void dragBy(ClickLabel* strip, std::function<void()> afterDrag = {});
     // Places a close picture; clicking it closes the window.
-    ClickLabel* addClosePicture(const QString& name, const QRect& place);
+    // The close picture answers to Ctrl+W, unless the window gives it another key.
+    ClickLabel* addClosePicture(const QString& name, const QRect& place,
+                                const QKeySequence& key = QKeySequence(Qt::CTRL | Qt::Key_W));
     // Centres the window on the primary screen.
     void centreOn(const ScreenService& screen);
 

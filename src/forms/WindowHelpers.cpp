@@ -1,5 +1,7 @@
 #include "forms/WindowHelpers.h"
 
+#include "controls/CommandKey.h"
+#include "controls/VemraButton.h"
 #include "forms/AppContext.h"
 
 #include <QClipboard>
@@ -148,4 +150,9 @@ void CopyDateText(const ProgramValues& values)
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(values.LastDateText);
+}
+
+void bindCommandKey(VemraButton* command, const QKeySequence& key)
+{
+    CommandKey::bind(command, key, [command] { command->press(); });
 }

@@ -4,7 +4,9 @@
 
 #include <functional>
 
+class QKeySequence;
 class QWidget;
+class VemraButton;
 class ScreenService;
 struct ProgramValues;
 
@@ -28,3 +30,6 @@ void BringForward(QWidget* window);
 
 // Clears the clipboard and puts `LastDateText` on it; callers set that text first.
 void CopyDateText(const ProgramValues& values);
+
+// Gives a button whose caption marks no access key a key of its own that presses it.
+void bindCommandKey(VemraButton* command, const QKeySequence& key);

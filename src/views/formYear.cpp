@@ -110,6 +110,8 @@ formYear::formYear(AppContext& context, WindowOwner& windows)
         connect(button, &VemraButton::Click, this, [this, i] { VemraButton1_Click(int(i)); });
         m_vemraButton1[i] = button;
     }
+    // "Min" hides the program to the tray, as the main window's picture does, and takes the same key.
+    bindCommandKey(m_vemraButton1[Min], QKeySequence(Qt::CTRL | Qt::Key_M));
 
     placeAtDesign();
 }

@@ -139,6 +139,9 @@ void TestAccessibleDays::theKeyboardChoosesDaysAndWorksThem()
     QCOMPARE(env.windows().addScheduleDialog()->EntryDate()->value(), QStringLiteral("01/01/2026"));
     env.windows().addScheduleDialog()->close();
 
+    // F11 is the key of "Max", which works in the active window wherever its focus is.
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
     QTest::keyClick(keys, Qt::Key_F11);
     QVERIFY(env.windows().yearView());
 }
