@@ -7,8 +7,10 @@ namespace DesignFonts {
 
 namespace {
 
-const QStringList FaceFiles = {QStringLiteral("tahoma.ttf"), QStringLiteral("tahomabd.ttf"),
-                               QStringLiteral("ms_sans_serif.ttf")};
+// Only the regular Tahoma: the packaged bold face draws its strokes no heavier than the regular one, so
+// the year view's busy days and the bold titles would not stand out. Without it, bold is drawn by
+// emboldening the regular face, which keeps its widths, so bold texts still fit their design boxes.
+const QStringList FaceFiles = {QStringLiteral("tahoma.ttf"), QStringLiteral("ms_sans_serif.ttf")};
 
 } // namespace
 

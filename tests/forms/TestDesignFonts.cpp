@@ -12,6 +12,8 @@
 
 #include <QComboBox>
 #include <QFontInfo>
+#include <QImage>
+#include <QPainter>
 #include <QStyleOptionComboBox>
 #include <QtTest>
 
@@ -24,6 +26,7 @@ class TestDesignFonts : public QObject
 private slots:
     void initTestCase();
     void theDesignFacesAreThere();
+    void boldTextsStandOut();
     void everyDesignTextFitsItsBox();
 
 private:
@@ -43,6 +46,37 @@ void TestDesignFonts::theDesignFacesAreThere()
     QCOMPARE(QFontInfo(Design::font(QStringLiteral("Tahoma"), 8.25)).family(), QStringLiteral("Tahoma"));
     QCOMPARE(QFontInfo(Design::font(QStringLiteral("Tahoma"), 8.25, true)).bold(), true);
     QVERIFY(DesignFonts::load({QStringLiteral("/nowhere")}).isEmpty());
+}
+
+// Dark pixels of a day number and a title drawn in the font, as the year view and the titles draw them.
+static int ink(const QFont& font)
+{
+    QImage sheet(160, 40, QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(sheet.rect(), Qt::AlignCenter, QStringLiteral("15 December"));
+    painter.end();
+    int dark = 0;
+    for (int y = 0; y < sheet.height(); ++y) {
+        for (int x = 0; x < sheet.width(); ++x)
+            dark += qGray(sheet.pixel(x, y)) < 128;
+    }
+    return dark;
+}
+
+void TestDesignFonts::boldTextsStandOut()
+{
+    // The year view tells busy days by bold figures alone, so bold must draw visibly heavier.
+    for (const qreal points : {8.25, 9.75, 15.75}) {
+        const int regular = ink(Design::font(QStringLiteral("Tahoma"), points));
+        const int bold = ink(Design::font(QStringLiteral("Tahoma"), points, true));
+        QVERIFY2(
+            bold * 100 >= regular * 120,
+            qPrintable(
+                QStringLiteral("%1 pt: %2 dark pixels bold, %3 regular").arg(points).arg(bold).arg(regular)));
+    }
 }
 
 QStringList TestDesignFonts::overflowing(QWidget* window)
