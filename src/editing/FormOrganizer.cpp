@@ -400,6 +400,13 @@ int FormOrganizer::cellOf(QDate day) const
 
 bool FormOrganizer::Form_KeyPress(int key, Qt::KeyboardModifiers modifiers)
 {
+    // Ctrl with Up or Down walks the table row by row, so that every entry is in reach of the keyboard,
+    // not only the first of each day. While an entry is edited the panel keeps it, as for a click.
+    if ((modifiers & Qt::ControlModifier) && (key == Qt::Key_Up || key == Qt::Key_Down)) {
+        if (!editing())
+            selectNeighbourRow(key == Qt::Key_Down ? 1 : -1);
+        return true;
+    }
     const QDate chosen = DayKeys::startingDay(m_chosenDay, m_ctx.clock.today(), m_month, m_year);
     if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
         const int cell = cellOf(chosen);
@@ -465,6 +472,17 @@ void FormOrganizer::Check2Grid(int day, int month, int year)
         return;
     const int row = m_organizerGrid->rowOfDate(DateText::mmddyyyy(date));
     if (row == 0)
+        return;
+    m_grid->setSelectedRow(row);
+    Grid_SelectionChange();
+}
+
+void FormOrganizer::selectNeighbourRow(int step)
+{
+    const int rows = m_grid->Rows();
+    const int selected = m_grid->SelectedRow();
+    const int row = selected == 0 ? 1 : std::clamp(selected + step, 1, rows);
+    if (row > rows || row == selected)
         return;
     m_grid->setSelectedRow(row);
     Grid_SelectionChange();

@@ -97,6 +97,9 @@ private:
     void markDays();
     // The shown cell of a day of the displayed month; -1 when it is not shown.
     int cellOf(QDate day) const;
+    // Selects the row `step` rows below the selected one (above when negative), or the first row when none
+    // is selected, staying within the table.
+    void selectNeighbourRow(int step);
 
     EntryTexts panelTexts() const;
     void setPanelEditable(bool editable);

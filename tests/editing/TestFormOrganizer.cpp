@@ -664,6 +664,17 @@ void TestFormOrganizer::theKeyboardChoosesDaysAndTheirEntries()
     QCOMPARE(m_organizer->displayedMonth(), 11);
     QCOMPARE(child<QComboBox>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("November"));
     QCOMPARE(panelSubject(), QStringLiteral("Next month"));
+    // Ctrl+Up and Ctrl+Down walk the table itself, reaching entries that are not a day's first.
+    QTest::keyClick(keys, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(panelSubject(), QStringLiteral("Tomorrow"));
+    QTest::keyClick(keys, Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyClick(keys, Qt::Key_Up, Qt::ControlModifier); // stays on the first row
+    QCOMPARE(m_organizer->findChild<ListGrid*>(QStringLiteral("Grid"))->SelectedRow(), 1);
+    QTest::keyClick(keys, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(keys, Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(panelSubject(), QStringLiteral("Next month"));
+    QTest::keyClick(keys, Qt::Key_Down, Qt::ControlModifier); // and on the last
+    QCOMPARE(panelSubject(), QStringLiteral("Next month"));
     QTest::keyClick(keys, Qt::Key_Return);
     QCOMPARE(m_env->windows().addScheduleDialog()->EntryDate()->value(), QStringLiteral("11/13/2002"));
 }
