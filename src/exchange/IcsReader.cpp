@@ -57,11 +57,15 @@ struct LineSource
 };
 
 // The name of a content line ("DTSTART" of "DTSTART;TZID=...:...") and, for BEGIN and END lines, the
-// component they open or close.
+// component they open or close, upper-cased. The name points into the line, which outlives it.
 struct LineShape
 {
-    QByteArray name;
+    QByteArrayView name;
     QByteArray component;
+
+    bool is(QByteArrayView upper) const { return name.compare(upper, Qt::CaseInsensitive) == 0; }
+    bool begins() const { return is("BEGIN"); }
+    bool ends() const { return is("END"); }
 };
 
 LineShape shapeOf(const QByteArray& line)
@@ -70,8 +74,8 @@ LineShape shapeOf(const QByteArray& line)
     qsizetype cut = 0;
     while (cut < line.size() && line[cut] != ';' && line[cut] != ':')
         ++cut;
-    shape.name = line.left(cut).trimmed().toUpper();
-    if ((shape.name == "BEGIN" || shape.name == "END") && cut < line.size() && line[cut] == ':')
+    shape.name = QByteArrayView(line.constData(), cut).trimmed();
+    if ((shape.begins() || shape.ends()) && cut < line.size() && line[cut] == ':')
         shape.component = line.mid(cut + 1).trimmed().toUpper();
     return shape;
 }
@@ -141,7 +145,7 @@ public:
             const QByteArray line(raw.get());
             if (line.trimmed().isEmpty())
                 continue;
-            if (auto failure = take(line, start))
+            if (auto failure = take(line, raw.get(), start))
                 return failure;
             if (m_progress)
                 m_progress->step(m_source.next - m_begin, m_size);
@@ -157,11 +161,12 @@ public:
     }
 
 private:
-    std::optional<IcsReader::Failure> take(const QByteArray& line, qint64 number)
+    // `raw` is libical's own copy of the line, handed to the component's parser as it stands.
+    std::optional<IcsReader::Failure> take(const QByteArray& line, char* raw, qint64 number)
     {
         const LineShape shape = shapeOf(line);
         if (m_open.empty()) {
-            if (shape.name != "BEGIN" || shape.component != "VCALENDAR")
+            if (!shape.begins() || shape.component != "VCALENDAR")
                 return IcsReader::Failure{number, tr("a calendar must begin here with BEGIN:VCALENDAR, "
                                                      "not %1")
                                                       .arg(quoted(line))};
@@ -171,23 +176,23 @@ private:
             return std::nullopt;
         }
         if (m_open.size() == 1)
-            return takeCalendarLine(line, shape, number);
-        return takeInnerLine(line, shape, number);
+            return takeCalendarLine(line, raw, shape, number);
+        return takeInnerLine(line, raw, shape, number);
     }
 
-    std::optional<IcsReader::Failure> takeCalendarLine(const QByteArray& line, const LineShape& shape,
-                                                       qint64 number)
+    std::optional<IcsReader::Failure> takeCalendarLine(const QByteArray& line, char* raw,
+                                                       const LineShape& shape, qint64 number)
     {
-        if (shape.name == "BEGIN") {
+        if (shape.begins()) {
             m_open.emplace_back(shape.component, number);
             m_collected = Collected{shape.component, number, {}, {}};
             if (shape.component == "VEVENT" || shape.component == "VTIMEZONE") {
                 m_collected.parser.reset(icalparser_new());
-                return feed(line, number);
+                feed(line, raw, number);
             }
             return std::nullopt;
         }
-        if (shape.name == "END") {
+        if (shape.ends()) {
             if (shape.component != "VCALENDAR")
                 return mismatched(shape, number);
             m_open.pop_back();
@@ -199,18 +204,16 @@ private:
         return std::nullopt;
     }
 
-    std::optional<IcsReader::Failure> takeInnerLine(const QByteArray& line, const LineShape& shape,
+    std::optional<IcsReader::Failure> takeInnerLine(const QByteArray& line, char* raw, const LineShape& shape,
                                                     qint64 number)
     {
-        if (shape.name == "BEGIN")
+        if (shape.begins())
             m_open.emplace_back(shape.component, number);
-        if (shape.name == "END" && shape.component != m_open.back().first)
+        if (shape.ends() && shape.component != m_open.back().first)
             return mismatched(shape, number);
-        if (m_collected.parser) {
-            if (auto failure = feed(line, number))
-                return failure;
-        }
-        if (shape.name != "END")
+        if (m_collected.parser)
+            feed(line, raw, number);
+        if (!shape.ends())
             return std::nullopt;
         m_open.pop_back();
         if (m_open.size() == 1)
@@ -218,13 +221,11 @@ private:
         return std::nullopt;
     }
 
-    std::optional<IcsReader::Failure> feed(const QByteArray& line, qint64 number)
+    void feed(const QByteArray& line, char* raw, qint64 number)
     {
         m_collected.lines.emplace_back(number, line);
-        QByteArray copy = line; // libical may write into the line it is given
-        if (icalcomponent* done = icalparser_add_line(m_collected.parser.get(), copy.data()))
+        if (icalcomponent* done = icalparser_add_line(m_collected.parser.get(), raw))
             m_finished.reset(done);
-        return std::nullopt;
     }
 
     std::optional<IcsReader::Failure> finishCollected()
@@ -248,7 +249,7 @@ private:
         }
         qint64 startLine = collected.line;
         for (const auto& [number, text] : collected.lines) {
-            if (shapeOf(text).name == "DTSTART") {
+            if (shapeOf(text).is("DTSTART")) {
                 startLine = number;
                 break;
             }
@@ -287,7 +288,7 @@ private:
         int empty = 0;
         for (const auto& [number, text] : collected.lines) {
             const LineShape shape = shapeOf(text);
-            if (shape.name == "BEGIN" || shape.name == "END")
+            if (shape.begins() || shape.ends())
                 continue;
             const Ical::Property property(icalproperty_new_from_string(text.constData()));
             if (property)
