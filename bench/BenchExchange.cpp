@@ -13,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <functional>
 #include <map>
 
 namespace {
@@ -25,76 +26,75 @@ QTemporaryDir& folder()
 
 const QDateTime Stamp(QDate(2026, 12, 7), QTime(12, 0), QTimeZone::utc());
 
-// One schedule file per size, generated once for the run.
+// Files made once per size for the whole run: the generated diary, and its export for the import.
+QString madeOnce(const QString& name, size_t entries, const std::function<void(const QString&)>& make)
+{
+    static std::map<QString, QString> made;
+    const QString key = name.arg(entries);
+    if (!made.count(key)) {
+        made[key] = folder().filePath(key);
+        make(made[key]);
+    }
+    return made[key];
+}
+
 QString scheduleWith(size_t entries)
 {
-    static std::map<size_t, QString> files;
-    auto it = files.find(entries);
-    if (it != files.end())
-        return it->second;
-    const QString path = folder().filePath(QStringLiteral("diary-%1.vmr").arg(entries));
-    EntryGenerator::writeScheduleFile(path, EntryGenerator::generate(entries));
-    return files[entries] = path;
+    return madeOnce(QStringLiteral("diary-%1.vmr"), entries, [&](const QString& path) {
+        EntryGenerator::writeScheduleFile(path, EntryGenerator::generate(entries));
+    });
 }
 
-// The export of that schedule, made once for the import benchmark.
 QString calendarWith(size_t entries)
 {
-    static std::map<size_t, QString> files;
-    auto it = files.find(entries);
-    if (it != files.end())
-        return it->second;
-    const QString path = folder().filePath(QStringLiteral("diary-%1.ics").arg(entries));
-    const auto database = ScheduleDatabase::open(scheduleWith(entries), nullptr);
-    if (!database || !IcsExport::write(database->table(), path, Stamp).ok)
-        std::abort();
-    return files[entries] = path;
+    return madeOnce(QStringLiteral("diary-%1.ics"), entries, [&](const QString& path) {
+        const auto database = ScheduleDatabase::open(scheduleWith(entries), nullptr);
+        if (!database || !IcsExport::write(database->table(), path, Stamp).ok)
+            std::abort();
+    });
 }
 
-template <typename Work> double secondsOf(Work work)
+// Times each run as a whole, the removal of the last run's output left out; the counter is what the last
+// run wrote or added.
+void timeRuns(benchmark::State& state, const QString& output, const char* counter,
+              const std::function<qint64()>& run)
 {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    qint64 count = 0;
+    for (auto _ : state) {
+        QFile::remove(output);
+        const auto start = std::chrono::steady_clock::now();
+        count = run();
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    state.counters[counter] = double(count);
 }
 
 void BM_Export(benchmark::State& state)
 {
-    const size_t entries = size_t(state.range(0));
-    const QString schedule = scheduleWith(entries);
+    const QString schedule = scheduleWith(size_t(state.range(0)));
     const QString target = folder().filePath(QStringLiteral("export.ics"));
-    qint64 written = 0;
-    for (auto _ : state) {
-        QFile::remove(target);
-        state.SetIterationTime(secondsOf([&] {
-            const auto database = ScheduleDatabase::open(schedule, nullptr);
-            const IcsExport::Result result = IcsExport::write(database->table(), target, Stamp);
-            if (!result.ok)
-                std::abort();
-            written = result.written;
-        }));
-    }
-    state.counters["written"] = double(written);
+    timeRuns(state, target, "written", [&] {
+        const auto database = ScheduleDatabase::open(schedule, nullptr);
+        const IcsExport::Result result = IcsExport::write(database->table(), target, Stamp);
+        if (!result.ok)
+            std::abort();
+        return result.written;
+    });
 }
 
 void BM_Import(benchmark::State& state)
 {
-    const size_t entries = size_t(state.range(0));
-    const QString calendar = calendarWith(entries);
+    const QString calendar = calendarWith(size_t(state.range(0)));
     const QString target = folder().filePath(QStringLiteral("import.vmr"));
-    qint64 added = 0;
-    for (auto _ : state) {
-        QFile::remove(target);
-        state.SetIterationTime(secondsOf([&] {
-            ScheduleDatabase::CreateDatabaseFile(target);
-            const auto database = ScheduleDatabase::open(target, nullptr);
-            const IcsImport::Result result = IcsImport::run(*database, calendar, QTimeZone::systemTimeZone());
-            if (!result.ok)
-                std::abort();
-            added = result.added;
-        }));
-    }
-    state.counters["added"] = double(added);
+    timeRuns(state, target, "added", [&] {
+        ScheduleDatabase::CreateDatabaseFile(target);
+        const auto database = ScheduleDatabase::open(target, nullptr);
+        const IcsImport::Result result = IcsImport::run(*database, calendar, QTimeZone::systemTimeZone());
+        if (!result.ok)
+            std::abort();
+        return result.added;
+    });
 }
 
 } // namespace

@@ -60,10 +60,12 @@ Start startOf(icalproperty* property, icalcomponent* zones, const QTimeZone& loc
 {
     Start start;
     icaltimetype t = icalproperty_get_dtstart(property);
-    const QByteArray written(icalproperty_as_ical_string(property));
+    const auto written = [property] {
+        return QString::fromUtf8(icalproperty_as_ical_string(property)).trimmed();
+    };
     start.written = QDate(t.year, t.month, t.day);
     if (!start.written.isValid()) {
-        start.failure = tr("the start %1 is no date").arg(QString::fromUtf8(written.trimmed()));
+        start.failure = tr("the start %1 is no date").arg(written());
         return start;
     }
     if (t.is_date) {
@@ -72,7 +74,7 @@ Start startOf(icalproperty* property, icalcomponent* zones, const QTimeZone& loc
         return start;
     }
     if (t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 60) {
-        start.failure = tr("the start %1 is no time of day").arg(QString::fromUtf8(written.trimmed()));
+        start.failure = tr("the start %1 is no time of day").arg(written());
         return start;
     }
     QDateTime when;

@@ -11,14 +11,21 @@
 
 namespace {
 
-QString tr(const char* text, int n = -1)
+QString tr(const char* text)
 {
-    return QCoreApplication::translate("ExchangeCommand", text, nullptr, n);
+    return QCoreApplication::translate("ExchangeCommand", text);
 }
 
 QString withFullStop(const QString& text)
 {
     return text.endsWith(u'.') ? text : text + u'.';
+}
+
+// A run that did nothing: "Nothing exported: why." on standard error, and the exit code that says so.
+int refuse(const ExchangeCommand::Console& console, const QString& nothing, const QString& why)
+{
+    console.err(withFullStop(nothing + QStringLiteral(": ") + why));
+    return ExchangeCommand::FailedExitCode;
 }
 
 QString entries(qint64 count)
@@ -39,24 +46,20 @@ QString sentence(const QString& main, const QStringList& notes)
 int ExchangeCommand::exportTo(const QString& schedulePath, const QString& file, const QDateTime& now,
                               const Console& console)
 {
+    const QString nothing = tr("Nothing exported");
     const QString shown = QDir::toNativeSeparators(file);
-    if (!QFileInfo::exists(schedulePath)) {
-        console.err(tr("Nothing exported: the schedule file %1 does not exist yet.")
-                        .arg(QDir::toNativeSeparators(schedulePath)));
-        return FailedExitCode;
-    }
+    if (!QFileInfo::exists(schedulePath))
+        return refuse(
+            console, nothing,
+            tr("the schedule file %1 does not exist yet").arg(QDir::toNativeSeparators(schedulePath)));
     QString error;
     const auto database = ScheduleDatabase::open(schedulePath, &error);
-    if (!database) {
-        console.err(tr("Nothing exported: %1").arg(error));
-        return FailedExitCode;
-    }
+    if (!database)
+        return refuse(console, nothing, error);
     ProgressLine progress(tr("Exporting to %1").arg(shown), console.elapsed, console.err);
     const IcsExport::Result result = IcsExport::write(database->table(), file, now, &progress);
-    if (!result.ok) {
-        console.err(withFullStop(tr("Nothing exported: %1").arg(result.error)));
-        return FailedExitCode;
-    }
+    if (!result.ok)
+        return refuse(console, nothing, result.error);
     QStringList notes;
     if (result.unreadable > 0)
         notes << tr("%1 skipped: date or time unreadable").arg(result.unreadable);
@@ -69,29 +72,28 @@ int ExchangeCommand::exportTo(const QString& schedulePath, const QString& file, 
 int ExchangeCommand::importFrom(const QString& schedulePath, const QString& file, const QTimeZone& local,
                                 const Console& console)
 {
+    const QString nothing = tr("Nothing imported");
     const QString shown = QDir::toNativeSeparators(file);
+    // A calendar that is not there leaves even a missing schedule file uncreated.
+    if (!QFileInfo(file).isFile())
+        return refuse(console, nothing, tr("%1 does not exist or is no file").arg(shown));
     // A file of 0 bytes is what an interrupted first start leaves: it holds no entries.
     const QFileInfo schedule(schedulePath);
     if (!schedule.exists() || (schedule.isFile() && schedule.size() == 0)) {
         const StoreResult created = ScheduleDatabase::CreateDatabaseFile(schedulePath);
-        if (!created) {
-            console.err(tr("Nothing imported: %1").arg(created.error));
-            return FailedExitCode;
-        }
+        if (!created)
+            return refuse(console, nothing, created.error);
     }
     QString error;
     const auto database = ScheduleDatabase::open(schedulePath, &error);
-    if (!database) {
-        console.err(tr("Nothing imported: %1").arg(error));
-        return FailedExitCode;
-    }
+    if (!database)
+        return refuse(console, nothing, error);
     ProgressLine progress(tr("Importing %1").arg(shown), console.elapsed, console.err);
     const IcsImport::Result result = IcsImport::run(*database, file, local, &progress);
-    if (!result.ok) {
-        const QString where = result.line > 0 ? tr("%1 line %2: ").arg(shown).arg(result.line) : QString();
-        console.err(withFullStop(tr("Nothing imported: %1%2").arg(where, result.error)));
-        return FailedExitCode;
-    }
+    if (!result.ok)
+        return refuse(console, nothing,
+                      result.line > 0 ? tr("%1 line %2: %3").arg(shown, QString::number(result.line), result.error)
+                                      : result.error);
     QStringList notes;
     if (result.present > 0)
         notes << tr("%1 already in the schedule").arg(result.present);

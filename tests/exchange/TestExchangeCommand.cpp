@@ -2,11 +2,11 @@
 #include "exchange/ExchangeCommand.h"
 #include "exchange/ProgressLine.h"
 #include "store/ScheduleDatabase.h"
+#include "support/HeadlessProgram.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,12 +27,6 @@ private:
     {
         return {[this](const QString& t) { m_out << t; }, [this](const QString& t) { m_err << t; },
                 [this] { return m_elapsed; }};
-    }
-
-    static QString programPath()
-    {
-        return QDir(QCoreApplication::applicationDirPath())
-            .absoluteFilePath(QStringLiteral("../src/zentravio"));
     }
 
 private slots:
@@ -73,6 +67,14 @@ private slots:
                  qPrintable(m_err.value(0)));
         QVERIFY(!QFile::exists(schedule)); // an export never creates the schedule
 
+        QCOMPARE(ExchangeCommand::importFrom(schedule, m_dir.filePath(QStringLiteral("none.ics")),
+                                             QTimeZone::utc(), console()),
+                 ExchangeCommand::FailedExitCode);
+        QVERIFY2(m_err.value(1).contains(QLatin1String("none.ics does not exist")),
+                 qPrintable(m_err.value(1)));
+        QVERIFY(!QFile::exists(schedule));
+        m_err.clear();
+
         // An import creates the missing schedule, as a first start does.
         QCOMPARE(ExchangeCommand::importFrom(schedule, QFINDTESTDATA("fixtures/desk-calendar.ics"),
                                              QTimeZone::utc(), console()),
@@ -93,7 +95,7 @@ private slots:
         QCOMPARE(ExchangeCommand::importFrom(schedule, truncated, QTimeZone::utc(), console()),
                  ExchangeCommand::FailedExitCode);
         QCOMPARE(
-            m_err.value(1),
+            m_err.value(0),
             QStringLiteral("Nothing imported: %1 line 14: the file ends inside VEVENT begun on line 10: it "
                            "has been cut off.")
                 .arg(truncated));
@@ -110,7 +112,7 @@ private slots:
                      .arg(QDir::toNativeSeparators(exported)));
         QCOMPARE(ExchangeCommand::exportTo(schedule, exported, now, console()),
                  ExchangeCommand::FailedExitCode);
-        QVERIFY2(m_err.value(2).contains(QLatin1String("already exists")), qPrintable(m_err.value(2)));
+        QVERIFY2(m_err.value(1).contains(QLatin1String("already exists")), qPrintable(m_err.value(1)));
     }
 
     void progressShowsOnlyOnLongRuns()
@@ -145,21 +147,8 @@ private slots:
     void theProgramExchangesWithoutADisplayBesideARunningInstance()
     {
         QTemporaryDir root;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("run")));
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        const auto run = [&](const QStringList& arguments) {
-            auto process = std::make_unique<QProcess>();
-            process->setProcessEnvironment(env);
-            process->start(programPath(), arguments);
-            if (!process->waitForFinished(60000))
-                qFatal("the program did not end");
-            return process;
-        };
+        const HeadlessProgram program(root.path());
+        const auto run = [&](const QStringList& arguments) { return program.run(arguments); };
         const QString schedule = root.filePath(QStringLiteral("data/Zentravio/Zentravio.vmr"));
         const auto first = run({QStringLiteral("--import"), QFINDTESTDATA("fixtures/two-calendars.ics")});
         QCOMPARE(first->exitCode(), 0);
