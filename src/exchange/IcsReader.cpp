@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -80,6 +81,12 @@ LineShape shapeOf(const QByteArray& line)
     return shape;
 }
 
+// Whether a line holds nothing but white space; looked at for every line, so it makes no copy.
+bool isBlank(QByteArrayView line)
+{
+    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r'; });
+}
+
 // The value of a content line: what follows the first colon outside a quoted parameter; nothing for a
 // line without one, which is no content line at all.
 std::optional<QByteArray> valueOf(const QByteArray& line)
@@ -143,7 +150,7 @@ public:
             const qint64 start = lastEnd + 1;
             lastEnd = std::max(end, lastEnd);
             const QByteArray line(raw.get());
-            if (line.trimmed().isEmpty())
+            if (isBlank(line))
                 continue;
             if (auto failure = take(line, raw.get(), start))
                 return failure;
@@ -294,7 +301,7 @@ private:
             if (property)
                 continue;
             const std::optional<QByteArray> value = valueOf(text);
-            if (!value || !value->trimmed().isEmpty())
+            if (!value || !isBlank(*value))
                 return IcsReader::Failure{number, tr("%1 cannot be read").arg(quoted(text))};
             ++empty;
         }
