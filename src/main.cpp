@@ -2,15 +2,41 @@
 #include "app/CommandLine.h"
 #include "app/Program.h"
 #include "app/ProgramWindows.h"
+#include "exchange/ExchangeCommand.h"
 #include "forms/AppContext.h"
 #include "forms/DesignFonts.h"
 #include "forms/Services.h"
 #include "settings/SettingsStore.h"
 #include "store/Clock.h"
+#include "store/ScheduleDatabase.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 
 #include <cstdio>
+
+namespace {
+
+// An export or an import runs before any application object, so that it needs no display and never
+// meets the instance guard: it only touches the schedule file, through its own connection.
+int exchange(const CommandLine& commandLine)
+{
+    QElapsedTimer started;
+    started.start();
+    const auto print = [](std::FILE* stream) {
+        return [stream](const QString& text) {
+            std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
+            std::fflush(stream);
+        };
+    };
+    const ExchangeCommand::Console console{print(stdout), print(stderr), [&] { return started.elapsed(); }};
+    const QString schedule = ScheduleDatabase::defaultPath();
+    if (commandLine.action == CommandLine::Action::Export)
+        return ExchangeCommand::exportTo(schedule, commandLine.file, SystemClock().now(), console);
+    return ExchangeCommand::importFrom(schedule, commandLine.file, QTimeZone::systemTimeZone(), console);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -32,6 +58,9 @@ int main(int argc, char* argv[])
     case CommandLine::Action::Refuse:
         std::fputs(commandLine.text.toLocal8Bit().constData(), stderr);
         return CommandLine::RefusedExitCode;
+    case CommandLine::Action::Export:
+    case CommandLine::Action::Import:
+        return exchange(commandLine);
     case CommandLine::Action::Run:
         break;
     }

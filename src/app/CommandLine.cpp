@@ -32,7 +32,19 @@ CommandLine CommandLine::read(const QStringList& arguments)
         QCoreApplication::translate("CommandLine",
                                     "Start hidden in the notification area (shown where there is none). "
                                     "Another instance already running is left as it is."));
-    parser.addOptions({help, version, minimized});
+    const QCommandLineOption exportTo(
+        QStringLiteral("export"),
+        QCoreApplication::translate(
+            "CommandLine", "Write every entry to the iCalendar file <file> and end. Needs no display; "
+                           "a running Zentravio is not disturbed."),
+        QStringLiteral("file"));
+    const QCommandLineOption importFrom(
+        QStringLiteral("import"),
+        QCoreApplication::translate("CommandLine",
+                                    "Add the events of the iCalendar file <file> to the schedule and end. "
+                                    "Needs no display; a running Zentravio shows them at once."),
+        QStringLiteral("file"));
+    parser.addOptions({help, version, minimized, exportTo, importFrom});
 
     CommandLine line;
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
@@ -44,6 +56,16 @@ CommandLine CommandLine::read(const QStringList& arguments)
         line.text = error + QLatin1Char('\n') + usage(parser, arguments);
         return line;
     }
+    const bool exporting = parser.isSet(exportTo);
+    const bool importing = parser.isSet(importFrom);
+    if ((exporting && importing) || parser.values(exportTo).size() > 1 ||
+        parser.values(importFrom).size() > 1) {
+        line.action = Action::Refuse;
+        line.text =
+            QCoreApplication::translate("CommandLine", "Give one --export or one --import at a time.") +
+            QLatin1Char('\n') + usage(parser, arguments);
+        return line;
+    }
     if (parser.isSet(help)) {
         line.action = Action::PrintHelp;
         line.text = usage(parser, arguments);
@@ -51,6 +73,12 @@ CommandLine CommandLine::read(const QStringList& arguments)
         line.action = Action::PrintVersion;
         line.text = QCoreApplication::applicationName() + QLatin1Char(' ') +
                     QCoreApplication::applicationVersion() + QLatin1Char('\n');
+    } else if (exporting) {
+        line.action = Action::Export;
+        line.file = parser.value(exportTo);
+    } else if (importing) {
+        line.action = Action::Import;
+        line.file = parser.value(importFrom);
     }
     line.minimized = parser.isSet(minimized);
     return line;

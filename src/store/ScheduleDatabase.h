@@ -8,6 +8,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -67,6 +68,9 @@ public:
     StoreResult reload();
 
     StoreResult append(const ScheduleEntry& entry);
+    // Adds every entry in one transaction: either all of them are in the file when it returns, or, when
+    // one is refused or the file cannot take them, none is and the schedule is as it was.
+    StoreResult appendAll(const std::vector<ScheduleEntry>& entries);
     StoreResult update(qint64 rowId, const ScheduleEntry& entry);
     StoreResult remove(qint64 rowId);
 

@@ -7,6 +7,7 @@
 #include "settings/LoginStart.h"
 #include "settings/SettingsStore.h"
 #include "support/FakeWindows.h"
+#include "support/HeadlessProgram.h"
 #include "support/TestServices.h"
 
 #include <QAction>
@@ -30,13 +31,6 @@ private slots:
     void trayMenuSwitchesLoginStartAndSaysWhenItCannot();
     void loginStartWaitsInTheTrayWithItsAlarmsRunning();
     void loginStartLeavesARunningInstanceAlone();
-
-private:
-    static QString programPath()
-    {
-        return QDir(QCoreApplication::applicationDirPath())
-            .absoluteFilePath(QStringLiteral("../src/zentravio"));
-    }
 };
 
 void TestDesktopStart::commandLineIsReadBeforeAnythingIsTouched()
@@ -49,20 +43,8 @@ void TestDesktopStart::commandLineIsReadBeforeAnythingIsTouched()
 
     // The real program: nothing is created for an option it does not know, and no display is needed.
     QTemporaryDir root;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("run")));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    const auto run = [&](const QStringList& arguments) {
-        auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(env);
-        process->start(programPath(), arguments);
-        if (!process->waitForFinished(20000))
-            qFatal("the program did not end");
-        return process;
-    };
+    const HeadlessProgram program(root.path());
+    const auto run = [&](const QStringList& arguments) { return program.run(arguments); };
     const auto refused = run({QStringLiteral("--bogus")});
     QCOMPARE(refused->exitCode(), CommandLine::RefusedExitCode);
     const QString error = QString::fromLocal8Bit(refused->readAllStandardError());

@@ -32,7 +32,7 @@ for f in ./usr/bin/zentravio ./usr/share/applications/org.zentravio.Zentravio.de
     echo "$contents" | grep -q " $f\$" || fail "not in the package: $f"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libqt6network6 libsqlite3-0 libc6 qt6-qpa-plugins; do
+for lib in libqt6widgets6 libqt6network6 libsqlite3-0 libical3 libc6 qt6-qpa-plugins; do
     echo "$depends" | grep -q "$lib" || fail "the package does not depend on $lib: $depends"
 done
 echo "installed and packaged: $deb"

@@ -530,6 +530,51 @@ private slots:
         for (size_t i = 0; i < kept.size(); ++i)
             QCOMPARE(db->cachedTable().entry(i), kept[i]);
     }
+
+    void manyEntriesGoInWholeOrNotAtAll()
+    {
+        auto db = createAndOpen();
+        QVERIFY(db->append(entry("03/07/2003", "already there")));
+        const QByteArray before = fileBytes(m_path);
+
+        // A refused entry anywhere in the batch keeps every other one out too.
+        std::vector<ScheduleEntry> batch = {entry("03/08/2003", "one"), entry("03/09/2003", ""),
+                                            entry("03/10/2003", "three")};
+        const StoreResult refused = db->appendAll(batch);
+        QVERIFY(!refused);
+        QVERIFY2(refused.error.contains(QLatin1String("Entry 2 of 3")), qPrintable(refused.error));
+        QCOMPARE(fileBytes(m_path), before);
+        QCOMPARE(db->cachedTable().size(), size_t(1));
+
+        // A row the file itself refuses half-way takes the rows before it back out.
+        execElsewhere(m_path, "CREATE TRIGGER poison BEFORE INSERT ON Schedule WHEN NEW.Type = 'poison' "
+                              "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        batch = {entry("03/08/2003", "one"), entry("03/09/2003", "poison"), entry("03/10/2003", "three")};
+        QVERIFY(!db->appendAll(batch));
+        QCOMPARE(db->table().size(), size_t(1));
+        execElsewhere(m_path, "DROP TRIGGER poison");
+
+        // Another program's write in progress refuses the whole batch at once, with the busy message.
+        batch = {entry("03/08/2003", "one"), entry("03/09/2003", "two"), entry("03/10/2003", "three")};
+        {
+            OtherConnection other(m_path);
+            QCOMPARE(other.exec("BEGIN IMMEDIATE"), SQLITE_OK);
+            QCOMPARE(db->appendAll(batch).error, BusySaveText);
+            QCOMPARE(other.exec("COMMIT"), SQLITE_OK);
+        }
+        QCOMPARE(db->table().size(), size_t(1));
+
+        const StoreResult added = db->appendAll(batch);
+        QVERIFY2(added, qPrintable(added.error));
+        QCOMPARE(db->cachedTable().size(), size_t(4));
+        QCOMPARE(added.rowId, db->cachedTable().rowId(3));
+        QString error;
+        auto reader = ScheduleDatabase::open(m_path, &error);
+        QVERIFY2(reader, qPrintable(error));
+        QCOMPARE(reader->cachedTable().size(), size_t(4));
+        for (size_t i = 1; i < 4; ++i)
+            QCOMPARE(reader->cachedTable().entry(i), batch[i - 1]);
+    }
 };
 
 // The child half of the kill test: write one entry, say so, and wait to be killed.

@@ -1,0 +1,129 @@
+#include "exchange/EntryToEvent.h"
+
+#include <QCryptographicHash>
+
+namespace {
+
+icaltimetype floatingTime(QDate date, qint32 secondOfDay)
+{
+    icaltimetype t = icaltime_null_time();
+    t.year = date.year();
+    t.month = date.month();
+    t.day = date.day();
+    t.hour = secondOfDay / 3600;
+    t.minute = secondOfDay / 60 % 60;
+    t.second = secondOfDay % 60;
+    t.is_date = 0;
+    return t;
+}
+
+icalproperty* ruleOf(icalrecurrencetype_frequency frequency, icaltimetype until = icaltime_null_time())
+{
+    icalrecurrencetype rule;
+    icalrecurrencetype_clear(&rule);
+    rule.freq = frequency;
+    rule.until = until;
+    return icalproperty_new_rrule(rule);
+}
+
+// A monthly entry falls on its day of the month in every month of its own year, the months before its
+// date included, and in no other year: the rule runs to the end of that year, and the earlier months
+// are added as dates of their own, since a rule never reaches back before the start.
+void addMonthlyRule(icalcomponent* event, QDate date, qint32 secondOfDay)
+{
+    icalcomponent_add_property(
+        event, ruleOf(ICAL_MONTHLY_RECURRENCE, floatingTime(QDate(date.year(), 12, 31), 86399)));
+    for (int month = 1; month < date.month(); ++month) {
+        const QDate earlier(date.year(), month, date.day());
+        if (!earlier.isValid())
+            continue;
+        icaldatetimeperiodtype extra;
+        extra.time = floatingTime(earlier, secondOfDay);
+        extra.period = icalperiodtype_null_period();
+        icalcomponent_add_property(event, icalproperty_new_rdate(extra));
+    }
+}
+
+icalcomponent* reminderAtStart()
+{
+    icalcomponent* alarm = icalcomponent_new(ICAL_VALARM_COMPONENT);
+    icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
+    icalcomponent_add_property(alarm, icalproperty_new_description("Zentravio alarm"));
+    icaltriggertype trigger;
+    trigger.time = icaltime_null_time();
+    trigger.duration = icaldurationtype_null_duration();
+    icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
+    return alarm;
+}
+
+} // namespace
+
+QString EntryToEvent::uidOf(qint64 rowId, const ScheduleEntry& entry)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(QByteArray::number(rowId));
+    for (const QString& field : entry.fields) {
+        // A separator that no text holds, and a mark that tells an unset field from an empty one.
+        hash.addData(QByteArrayView("\x1f", 1));
+        hash.addData(field.isNull() ? QByteArrayView("\x1e", 1) : QByteArrayView(field.toUtf8()));
+    }
+    return QString::fromLatin1(hash.result().toHex().left(32)) + QStringLiteral("@zentravio");
+}
+
+EntryToEvent::Event EntryToEvent::eventOf(const ScheduleTable& table, size_t i, const QDateTime& stamp)
+{
+    const PackedDate packed = table.date(i);
+    const qint32 second = table.alarmSecond(i);
+    if (!packed.isValid() || second == ScheduleTable::NoTime)
+        return {Outcome::Unreadable, {}};
+    const ScheduleKind kind = table.kind(i);
+    if (kind == ScheduleKind::Unknown)
+        return {Outcome::UnknownKind, {}};
+    const QDate date = packed.toDate();
+
+    Ical::Component event(icalcomponent_new(ICAL_VEVENT_COMPONENT));
+    icalcomponent* e = event.get();
+    icalcomponent_add_property(
+        e, icalproperty_new_uid(uidOf(table.rowId(i), table.entry(i)).toUtf8().constData()));
+    const QDateTime utc = stamp.toUTC();
+    icaltimetype dtstamp = floatingTime(utc.date(), utc.time().msecsSinceStartOfDay() / 1000);
+    dtstamp.zone = icaltimezone_get_utc_timezone();
+    icalcomponent_add_property(e, icalproperty_new_dtstamp(dtstamp));
+    icalcomponent_add_property(e, icalproperty_new_dtstart(floatingTime(date, second)));
+    if (!table.isNull(i, ScheduleField::Type))
+        icalcomponent_add_property(
+            e, icalproperty_new_summary(table.text(i, ScheduleField::Type).toUtf8().constData()));
+    if (!table.isNull(i, ScheduleField::Note))
+        icalcomponent_add_property(
+            e, icalproperty_new_description(table.text(i, ScheduleField::Note).toUtf8().constData()));
+
+    switch (kind) {
+    case ScheduleKind::Yearly:
+        icalcomponent_add_property(e, ruleOf(ICAL_YEARLY_RECURRENCE));
+        break;
+    case ScheduleKind::Monthly:
+        addMonthlyRule(e, date, second);
+        break;
+    case ScheduleKind::EveryDay:
+        icalcomponent_add_property(e, ruleOf(ICAL_DAILY_RECURRENCE));
+        break;
+    case ScheduleKind::MondayToFriday: {
+        icalrecurrencetype rule;
+        icalrecurrencetype_clear(&rule);
+        rule.freq = ICAL_WEEKLY_RECURRENCE;
+        const icalrecurrencetype_weekday days[] = {ICAL_MONDAY_WEEKDAY, ICAL_TUESDAY_WEEKDAY,
+                                                   ICAL_WEDNESDAY_WEEKDAY, ICAL_THURSDAY_WEEKDAY,
+                                                   ICAL_FRIDAY_WEEKDAY};
+        for (size_t d = 0; d < std::size(days); ++d)
+            rule.by_day[d] = short(days[d]);
+        icalcomponent_add_property(e, icalproperty_new_rrule(rule));
+        break;
+    }
+    case ScheduleKind::OneTime:
+    case ScheduleKind::Unknown:
+        break;
+    }
+    if (table.alarmOn(i))
+        icalcomponent_add_component(e, reminderAtStart());
+    return {Outcome::Written, std::move(event)};
+}

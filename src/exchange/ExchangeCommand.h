@@ -1,0 +1,31 @@
+#pragma once
+
+#include "exchange/ProgressLine.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QTimeZone>
+
+#include <functional>
+
+// The command-line export and import: they run without any window, print what they did in one line on
+// standard output (faults on standard error) and give the exit code. An export only reads the schedule
+// file; an import creates it when it is missing, as a first start does, and a running Zentravio sees
+// the new entries at its next look at the file.
+class ExchangeCommand
+{
+public:
+    struct Console
+    {
+        std::function<void(const QString&)> out;
+        std::function<void(const QString&)> err;
+        ProgressLine::Elapsed elapsed; // for the progress line of a long run
+    };
+
+    static constexpr int FailedExitCode = 1;
+
+    static int exportTo(const QString& schedulePath, const QString& file, const QDateTime& now,
+                        const Console& console);
+    static int importFrom(const QString& schedulePath, const QString& file, const QTimeZone& local,
+                          const Console& console);
+};

@@ -1,0 +1,326 @@
+#include "exchange/EventToEntry.h"
+#include "exchange/IcsImport.h"
+#include "store/DateText.h"
+#include "store/ScheduleDatabase.h"
+#include "support/OtherConnection.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Calendar files as other programs write them, taken into the schedule.
+class TestIcsImport : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    int m_files = 0;
+
+    QString schedulePath() const { return m_dir.filePath(QStringLiteral("Zentravio.vmr")); }
+
+    std::unique_ptr<ScheduleDatabase> openSchedule()
+    {
+        if (!QFile::exists(schedulePath()))
+            ScheduleDatabase::CreateDatabaseFile(schedulePath());
+        QString error;
+        auto database = ScheduleDatabase::open(schedulePath(), &error);
+        if (!database)
+            qWarning() << error;
+        return database;
+    }
+
+    QString writeFile(const QByteArray& text)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("calendar-%1.ics").arg(++m_files));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(text);
+        return path;
+    }
+
+    // One calendar around the given event lines (LF line ends).
+    static QByteArray calendar(const QByteArray& eventLines)
+    {
+        return "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Test//Test//EN\nBEGIN:VEVENT\nUID:x@test\n"
+               "DTSTAMP:20240101T000000Z\n" +
+               eventLines + "\nEND:VEVENT\nEND:VCALENDAR\n";
+    }
+
+    IcsImport::Result importText(ScheduleDatabase& db, const QByteArray& text,
+                                 const QTimeZone& local = QTimeZone::utc())
+    {
+        return IcsImport::run(db, writeFile(text), local);
+    }
+
+private slots:
+    void init() { QFile::remove(schedulePath()); }
+
+    void eventsOfADeskCalendarBecomeEntries()
+    {
+        auto db = openSchedule();
+        const IcsImport::Result result =
+            IcsImport::run(*db, QFINDTESTDATA("fixtures/desk-calendar.ics"), QTimeZone::utc());
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.added, 4);
+        QCOMPARE(result.simplified, 1);
+        QCOMPARE(result.subjectsCut, 1);
+
+        const ScheduleTable& table = db->table();
+        QCOMPARE(table.size(), size_t(4));
+        // A folded summary with escaped commas and semicolons, cut to the subject's 50 characters; the
+        // Berlin summer time start is 07:30 in UTC; the reminder switches the alarm on.
+        const QDate meeting(2024, 7, 9);
+        QCOMPARE(table.entry(0),
+                 ScheduleEntry::make(QStringLiteral("07/09/2024"), DateText::dddd(meeting),
+                                     QStringLiteral("Planning: budget, staffing; and the road map for t"),
+                                     QStringLiteral("Room 4.12\nBring the figures, please."),
+                                     QStringLiteral("07:30:00 AM"), QStringLiteral("on"),
+                                     QStringLiteral("OneTime")));
+        // An all-day yearly event with text beyond ASCII, and no description.
+        QCOMPARE(table.entry(1),
+                 ScheduleEntry::make(QStringLiteral("02/14/1980"), DateText::dddd(QDate(1980, 2, 14)),
+                                     QStringLiteral("Ünal’s birthday – café 🎂"), EventToEntry::NoNote,
+                                     QStringLiteral("12:00:00 AM"), QStringLiteral("off"),
+                                     QStringLiteral("Yearly")));
+        QCOMPARE(table.text(2, ScheduleField::SchedType), QStringLiteral("Monday to Friday"));
+        QCOMPARE(table.text(2, ScheduleField::AlarmTime), QStringLiteral("08:15:00 AM"));
+        QCOMPARE(table.text(2, ScheduleField::Note), EventToEntry::NoNote);
+        // Ten weekly evenings have no kind: the first of them, once.
+        QCOMPARE(table.text(3, ScheduleField::Date), QStringLiteral("09/05/2024"));
+        QCOMPARE(table.text(3, ScheduleField::AlarmTime), QStringLiteral("06:00:00 PM"));
+        QCOMPARE(table.text(3, ScheduleField::SchedType), QStringLiteral("OneTime"));
+    }
+
+    void startsAreConvertedToLocalTime_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("time");
+
+        // Local time in these rows is Tokyo's, nine hours ahead of UTC all year.
+        QTest::newRow("floating stays as written") << QByteArray("DTSTART:20240310T230000") << "03/10/2024"
+                                                   << "11:00:00 PM";
+        QTest::newRow("UTC moves to the next day") << QByteArray("DTSTART:20240310T200000Z") << "03/11/2024"
+                                                   << "05:00:00 AM";
+        QTest::newRow("a zone the system knows")
+            << QByteArray("DTSTART;TZID=America/New_York:20240710T090000") << "07/10/2024"
+            << "10:00:00 PM";
+        QTest::newRow("all day") << QByteArray("DTSTART;VALUE=DATE:20241231") << "12/31/2024"
+                                 << "12:00:00 AM";
+    }
+
+    void startsAreConvertedToLocalTime()
+    {
+        QFETCH(QByteArray, start);
+        QFETCH(QString, date);
+        QFETCH(QString, time);
+        auto db = openSchedule();
+        const IcsImport::Result result =
+            importText(*db, calendar(start + "\nSUMMARY:x"), QTimeZone(QByteArrayLiteral("Asia/Tokyo")));
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(db->table().text(0, ScheduleField::Date), date);
+        QCOMPARE(db->table().text(0, ScheduleField::AlarmTime), time);
+    }
+
+    void aZoneTheFileDescribesWinsOverTheSystemsOwn()
+    {
+        // A zone named like a real one but described with another offset: the file's description counts.
+        auto db = openSchedule();
+        const QByteArray text =
+            "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Test//Test//EN\n"
+            "BEGIN:VEVENT\nUID:a\nDTSTAMP:20240101T000000Z\n"
+            "DTSTART;TZID=Europe/Paris:20240110T120000\nSUMMARY:x\nEND:VEVENT\n"
+            "BEGIN:VTIMEZONE\nTZID:Europe/Paris\nBEGIN:STANDARD\nDTSTART:19700101T000000\n"
+            "TZOFFSETFROM:+0300\nTZOFFSETTO:+0300\nEND:STANDARD\nEND:VTIMEZONE\n"
+            "END:VCALENDAR\n";
+        const IcsImport::Result result = importText(*db, text);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(db->table().text(0, ScheduleField::AlarmTime), QStringLiteral("09:00:00 AM"));
+    }
+
+    void rulesMapOntoTheKinds_data()
+    {
+        QTest::addColumn<QByteArray>("rule");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("simplified");
+
+        QTest::newRow("none") << QByteArray() << "OneTime" << false;
+        QTest::newRow("yearly") << QByteArray("RRULE:FREQ=YEARLY") << "Yearly" << false;
+        QTest::newRow("yearly on its own day")
+            << QByteArray("RRULE:FREQ=YEARLY;BYMONTH=3;BYMONTHDAY=31") << "Yearly" << false;
+        QTest::newRow("yearly on another day")
+            << QByteArray("RRULE:FREQ=YEARLY;BYMONTH=4") << "OneTime" << true;
+        QTest::newRow("yearly until")
+            << QByteArray("RRULE:FREQ=YEARLY;UNTIL=20300101T000000") << "OneTime" << true;
+        QTest::newRow("daily") << QByteArray("RRULE:FREQ=DAILY") << "Everyday" << false;
+        QTest::newRow("every other day") << QByteArray("RRULE:FREQ=DAILY;INTERVAL=2") << "OneTime" << true;
+        QTest::newRow("daily, five times") << QByteArray("RRULE:FREQ=DAILY;COUNT=5") << "OneTime" << true;
+        QTest::newRow("weekdays") << QByteArray("RRULE:FREQ=WEEKLY;BYDAY=FR,TH,WE,TU,MO")
+                                  << "Monday to Friday" << false;
+        QTest::newRow("weekdays and Saturday")
+            << QByteArray("RRULE:FREQ=WEEKLY;BYDAY=MO,TU,WE,TH,FR,SA") << "OneTime" << true;
+        QTest::newRow("weekly") << QByteArray("RRULE:FREQ=WEEKLY") << "OneTime" << true;
+        QTest::newRow("weekdays but one") << QByteArray("RRULE:FREQ=WEEKLY;BYDAY=MO,TU,WE,TH,FR\n"
+                                                        "EXDATE:20240402T100000")
+                                          << "OneTime" << true;
+        // The program's monthly entry: every month of the start's year, the earlier months included.
+        QTest::newRow("monthly within its year")
+            << QByteArray("RRULE:FREQ=MONTHLY;UNTIL=20241231T235959\nRDATE:20240131T100000") << "Monthly"
+            << false;
+        QTest::newRow("monthly from its month to the year's end")
+            << QByteArray("RRULE:FREQ=MONTHLY;UNTIL=20241231T235959") << "Monthly" << true;
+        QTest::newRow("monthly without end") << QByteArray("RRULE:FREQ=MONTHLY") << "Monthly" << true;
+        QTest::newRow("monthly into the next year")
+            << QByteArray("RRULE:FREQ=MONTHLY;UNTIL=20250630T000000") << "OneTime" << true;
+        QTest::newRow("monthly, three times")
+            << QByteArray("RRULE:FREQ=MONTHLY;COUNT=3") << "OneTime" << true;
+        QTest::newRow("monthly on the last Friday")
+            << QByteArray("RRULE:FREQ=MONTHLY;BYDAY=-1FR") << "OneTime" << true;
+        QTest::newRow("extra dates alone") << QByteArray("RDATE:20240401T100000") << "OneTime" << true;
+    }
+
+    void rulesMapOntoTheKinds()
+    {
+        QFETCH(QByteArray, rule);
+        QFETCH(QString, kind);
+        QFETCH(bool, simplified);
+        auto db = openSchedule();
+        // 31 March 2024: February has no day 31, so the monthly rule adds January alone.
+        const QByteArray lines = "DTSTART:20240331T100000\nSUMMARY:x" + (rule.isEmpty() ? rule : "\n" + rule);
+        const IcsImport::Result result = importText(*db, calendar(lines));
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(db->table().text(0, ScheduleField::SchedType), kind);
+        QCOMPARE(db->table().text(0, ScheduleField::Date), QStringLiteral("03/31/2024"));
+        QCOMPARE(result.simplified, simplified ? 1 : 0);
+    }
+
+    void severalCalendarsAndOddEventsAreCounted()
+    {
+        auto db = openSchedule();
+        const IcsImport::Result result =
+            IcsImport::run(*db, QFINDTESTDATA("fixtures/two-calendars.ics"), QTimeZone::utc());
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.added, 2);
+        QCOMPARE(result.changedOccurrences, 1);
+        QCOMPARE(result.noStart, 1);
+        QCOMPARE(result.simplified, 1);
+        const ScheduleTable& table = db->table();
+        QCOMPARE(table.text(0, ScheduleField::Type), QStringLiteral("Pills"));
+        QCOMPARE(table.text(0, ScheduleField::SchedType), QStringLiteral("Everyday"));
+        QVERIFY(table.alarmOn(0));
+        QCOMPARE(table.text(1, ScheduleField::Type), QStringLiteral("Rent"));
+        QCOMPARE(table.kind(1), ScheduleKind::Monthly);
+        QCOMPARE(table.text(1, ScheduleField::Note), QStringLiteral("Transfer to the landlord"));
+    }
+
+    void aFaultyFileChangesNothingAndSaysWhere_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<qint64>("line");
+        QTest::addColumn<QString>("says");
+
+        const auto fixture = [](const char* name) {
+            QFile file(QFINDTESTDATA(QStringLiteral("fixtures/") + QLatin1String(name)));
+            file.open(QIODevice::ReadOnly);
+            return file.readAll();
+        };
+        QTest::newRow("cut off") << fixture("truncated.ics") << qint64(14) << "cut off";
+        QTest::newRow("a value libical cannot read")
+            << fixture("unreadable-value.ics") << qint64(14) << "\"DTEND:the day after\" cannot be read";
+        QTest::newRow("a line that is no property") << calendar("DTSTART:20240310T100000\nthis is no line")
+                                                    << qint64(8) << "\"this is no line\" cannot be read";
+        QTest::newRow("a start that is no date")
+            << calendar("SUMMARY:x\nDTSTART;VALUE=DATE:20241301") << qint64(8) << "is no date";
+        QTest::newRow("a zone no one knows")
+            << calendar("DTSTART;TZID=Atlantis/Capital:20240310T100000") << qint64(7) << "Atlantis/Capital";
+        QTest::newRow("an end that does not match")
+            << QByteArray(
+                   "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240310T100000\nEND:VTODO\nEND:VCALENDAR\n")
+            << qint64(4) << "END:VTODO";
+        QTest::newRow("no calendar at all")
+            << QByteArray("Dear diary,\nnothing happened.\n") << qint64(1) << "BEGIN:VCALENDAR";
+        QTest::newRow("an empty file") << QByteArray() << qint64(1) << "no calendar";
+        QTest::newRow("a zero byte") << QByteArray("BEGIN:VCALENDAR\nVERSION:2.0\n\0\n", 30) << qint64(3)
+                                     << "zero byte";
+    }
+
+    void aFaultyFileChangesNothingAndSaysWhere()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(qint64, line);
+        QFETCH(QString, says);
+        auto db = openSchedule();
+        QVERIFY(db->append(
+            ScheduleEntry::make("03/07/2003", "Friday", "kept", "note", "10:30:00 AM", "on", "OneTime")));
+        QFile schedule(schedulePath());
+        QVERIFY(schedule.open(QIODevice::ReadOnly));
+        const QByteArray before = schedule.readAll();
+        schedule.close();
+
+        const IcsImport::Result result = importText(*db, text);
+        QVERIFY(!result.ok);
+        QCOMPARE(result.line, line);
+        QVERIFY2(result.error.contains(says), qPrintable(result.error));
+        QVERIFY(schedule.open(QIODevice::ReadOnly));
+        QCOMPARE(schedule.readAll(), before);
+        QCOMPARE(db->table().size(), size_t(1));
+    }
+
+    void aSecondImportAddsNothing()
+    {
+        auto db = openSchedule();
+        const QString file = QFINDTESTDATA("fixtures/desk-calendar.ics");
+        QCOMPARE(IcsImport::run(*db, file, QTimeZone::utc()).added, 4);
+        const IcsImport::Result again = IcsImport::run(*db, file, QTimeZone::utc());
+        QVERIFY(again.ok);
+        QCOMPARE(again.added, 0);
+        QCOMPARE(again.present, 4);
+        QCOMPARE(db->table().size(), size_t(4));
+
+        // The same subject at another time, or of another kind, is another entry; twins in one file both
+        // come in, as the schedule may hold two identical entries.
+        const QByteArray twins = "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//T//T//EN\n"
+                                 "BEGIN:VEVENT\nUID:1\nDTSTAMP:20240101T000000Z\nDTSTART:20240102T081600Z\n"
+                                 "SUMMARY:Stand-up\nEND:VEVENT\n"
+                                 "BEGIN:VEVENT\nUID:2\nDTSTAMP:20240101T000000Z\nDTSTART:20240102T081600Z\n"
+                                 "SUMMARY:Stand-up\nEND:VEVENT\n"
+                                 "BEGIN:VEVENT\nUID:3\nDTSTAMP:20240101T000000Z\nDTSTART:20240102T081500Z\n"
+                                 "SUMMARY:Stand-up\nEND:VEVENT\nEND:VCALENDAR\n";
+        const IcsImport::Result more = importText(*db, twins);
+        QCOMPARE(more.added, 3);
+        QCOMPARE(importText(*db, twins).added, 0);
+    }
+
+    void emptyTextsGetPlaceholdersAndLongTextsAreCut()
+    {
+        auto db = openSchedule();
+        const QByteArray longNote = "DESCRIPTION:" + QByteArray(240, 'n') + "ééééééééééééé";
+        QVERIFY(importText(*db, calendar("DTSTART:20240310T100000\nSUMMARY:   \nDESCRIPTION:  ")).ok);
+        const IcsImport::Result cut = importText(*db, calendar("DTSTART:20240310T100000\nSUMMARY:Line one\\n"
+                                                               "line two\n" +
+                                                               longNote));
+        QCOMPARE(cut.notesCut, 1);
+        const ScheduleTable& table = db->table();
+        QCOMPARE(table.text(0, ScheduleField::Type), EventToEntry::NoSubject);
+        QCOMPARE(table.text(0, ScheduleField::Note), EventToEntry::NoNote);
+        QCOMPARE(table.text(1, ScheduleField::Type), QStringLiteral("Line one line two"));
+        QCOMPARE(table.text(1, ScheduleField::Note), QString(240, u'n') + QString(10, QChar(0xE9)));
+    }
+
+    void aBusyScheduleTakesNothing()
+    {
+        auto db = openSchedule();
+        OtherConnection other(schedulePath());
+        QCOMPARE(other.exec("BEGIN IMMEDIATE"), SQLITE_OK);
+        const IcsImport::Result result = importText(*db, calendar("DTSTART:20240310T100000\nSUMMARY:x"));
+        QVERIFY(!result.ok);
+        QCOMPARE(result.line, 0);
+        QVERIFY2(result.error.contains(QLatin1String("in use by another program")), qPrintable(result.error));
+        QCOMPARE(other.exec("COMMIT"), SQLITE_OK);
+        QCOMPARE(db->table().size(), size_t(0));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIcsImport)
+#include "TestIcsImport.moc"
