@@ -5,8 +5,8 @@
 
 // What the program was asked to do on its command line: run (shown, or hidden in the notification area
 // with --minimized), export or import a calendar file, or only print its help or version, or refuse
-// options it does not know. It is read
-// before anything else, so that a mistyped option touches neither the schedule nor the other instance.
+// options it does not know. It is read before anything else, so that a mistyped option touches neither
+// the schedule nor the other instance.
 struct CommandLine
 {
     enum class Action
