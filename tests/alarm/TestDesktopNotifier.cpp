@@ -5,7 +5,6 @@
 #include "support/WindowTestEnv.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -64,7 +63,6 @@ private slots:
     void aNotificationCarriesSubjectNoteDueTimeAndCriticalUrgency();
     void entryTextsReachTheServiceAsTheirCharacters();
     void withoutAServiceOrABusTheAlarmWindowStillOpensAndNothingIsReported();
-    void theSessionBusIsTheOneGivenElseTheUsersRuntimeBus();
 
 private:
     static AlarmNotice dentist();
@@ -212,23 +210,6 @@ void TestDesktopNotifier::withoutAServiceOrABusTheAlarmWindowStillOpensAndNothin
         QVERIFY(env.messages.shown.isEmpty());
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-void TestDesktopNotifier::theSessionBusIsTheOneGivenElseTheUsersRuntimeBus()
-{
-    const QByteArray givenBefore = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    const QByteArray runtimeBefore = qgetenv("XDG_RUNTIME_DIR");
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/given");
-    QCOMPARE(DesktopNotifier::sessionBusAddress(), QStringLiteral("unix:path=/given"));
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    QCOMPARE(DesktopNotifier::sessionBusAddress(), QString());
-    QFile bus(runtime.filePath(QStringLiteral("bus")));
-    QVERIFY(bus.open(QIODevice::WriteOnly));
-    QCOMPARE(DesktopNotifier::sessionBusAddress(), QStringLiteral("unix:path=") + bus.fileName());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", givenBefore);
-    qputenv("XDG_RUNTIME_DIR", runtimeBefore);
 }
 
 QTEST_MAIN(TestDesktopNotifier)
