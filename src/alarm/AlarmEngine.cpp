@@ -36,9 +36,9 @@ void AlarmEngine::Timer1_Timer()
         notice.note = table.text(occurrence.position, ScheduleField::Note);
         notice.dueDate = QDate::fromJulianDay(occurrence.second / SecondsPerDay);
         notice.dueTime = QTime::fromMSecsSinceStartOfDay(int(occurrence.second % SecondsPerDay) * 1000);
-        // Anything due before the second being checked rings late: the program was not running, the
-        // machine slept, or the ticks stopped for a while.
-        notice.late = occurrence.second < current;
+        // An alarm that rings a minute or more after its second says so: the program was not running or
+        // the machine slept. A tick that comes a few seconds late is not worth a word.
+        notice.late = current - occurrence.second >= LateAfterSeconds;
         due.push_back(std::move(notice));
     }
 

@@ -19,6 +19,9 @@ class AlarmEngine
 public:
     AlarmEngine(AppContext& context, WindowOwner& windows);
 
+    // How long after its second an alarm window says it rings late.
+    static constexpr qint64 LateAfterSeconds = 60;
+
     void Timer1_Timer();
 
     // The alarm window opened last; windows opened earlier stay open on their own.

@@ -165,8 +165,10 @@ void TestLateAlarms::anAlarmOnTimeHasNoLateLineAndALateLineCoversNoText()
 {
     m_env->addEntry(QStringLiteral("12/07/2026"), QString(30, QLatin1Char('S')), QStringLiteral("OneTime"),
                     QStringLiteral("10:00:00 AM"), On, QString(250, QLatin1Char('n')));
-    m_env->addEntry(QStringLiteral("12/07/2026"), QStringLiteral("Skipped"), QStringLiteral("OneTime"),
+    m_env->addEntry(QStringLiteral("12/07/2026"), QStringLiteral("Busy"), QStringLiteral("OneTime"),
                     QStringLiteral("10:00:01 AM"), On);
+    m_env->addEntry(QStringLiteral("12/07/2026"), QStringLiteral("Asleep"), QStringLiteral("OneTime"),
+                    QStringLiteral("10:01:00 AM"), On);
     tickAt(on(Monday, 9, 59, 59));
     tickAt(on(Monday, 10));
     FormAlarm* onTime = m_env->windows().alarmWindows().front();
@@ -174,10 +176,12 @@ void TestLateAlarms::anAlarmOnTimeHasNoLateLineAndALateLineCoversNoText()
     QVERIFY(late);
     QVERIFY(!late->isVisible());
 
-    // Ticks that stop for a few seconds make an alarm late too.
+    // Ticks that stop for a few seconds are no reason to call an alarm late; a suspend of minutes is.
     tickAt(on(Monday, 10, 0, 5));
+    QCOMPARE(m_env->windows().alarmWindows().back()->lateLine(), QString());
+    tickAt(on(Monday, 10, 2, 0));
     FormAlarm* skipped = m_env->windows().alarmWindows().back();
-    QCOMPARE(skipped->subject(), QStringLiteral("Skipped"));
+    QCOMPARE(skipped->subject(), QStringLiteral("Asleep"));
     late = skipped->findChild<ClickLabel*>(QStringLiteral("LateLine"));
     QVERIFY(late->isVisible());
     QCOMPARE(late->textFormat(), Qt::PlainText);
