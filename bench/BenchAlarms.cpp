@@ -4,35 +4,19 @@
 
 #include "store/AlarmWatch.h"
 #include "store/Countdown.h"
+#include "support/CoreBench.h"
 #include "support/EntryGenerator.h"
 
-#include <QCoreApplication>
-
 #include <benchmark/benchmark.h>
-#include <map>
 
 namespace {
-
-// One table per size, generated once for the run.
-const ScheduleTable& tableWith(size_t entries)
-{
-    static std::map<size_t, ScheduleTable> tables;
-    auto it = tables.find(entries);
-    if (it != tables.end())
-        return it->second;
-    ScheduleTable& table = tables[entries];
-    qint64 rowId = 1;
-    for (const ScheduleEntry& entry : EntryGenerator::generate(entries))
-        table.append(rowId++, entry);
-    return table;
-}
 
 // Local time, as the program's clock gives it.
 const QDateTime Now(QDate(2014, 6, 12), QTime(14, 30, 0));
 
 void BM_WatchOneSecond(benchmark::State& state)
 {
-    const ScheduleTable& table = tableWith(size_t(state.range(0)));
+    const ScheduleTable& table = EntryGenerator::sharedTable(size_t(state.range(0)));
     AlarmWatch watch;
     QDateTime now = Now;
     // A day of ticks first, so that the lookups are built and the rung alarms are as many as they will be.
@@ -49,7 +33,7 @@ void BM_WatchOneSecond(benchmark::State& state)
 
 void BM_WatchThreeDayGap(benchmark::State& state)
 {
-    const ScheduleTable& table = tableWith(size_t(state.range(0)));
+    const ScheduleTable& table = EntryGenerator::sharedTable(size_t(state.range(0)));
     AlarmWatch watch;
     QDateTime now = Now;
     watch.due(table, now);
@@ -63,7 +47,7 @@ void BM_WatchThreeDayGap(benchmark::State& state)
 
 void BM_UpcomingUnchanged(benchmark::State& state)
 {
-    const ScheduleTable& table = tableWith(size_t(state.range(0)));
+    const ScheduleTable& table = EntryGenerator::sharedTable(size_t(state.range(0)));
     UpcomingEntries upcoming;
     upcoming.refresh(table, Now);
     for (auto _ : state)
@@ -73,7 +57,7 @@ void BM_UpcomingUnchanged(benchmark::State& state)
 
 void BM_UpcomingWorkedOut(benchmark::State& state)
 {
-    const ScheduleTable& table = tableWith(size_t(state.range(0)));
+    const ScheduleTable& table = EntryGenerator::sharedTable(size_t(state.range(0)));
     for (auto _ : state) {
         UpcomingEntries upcoming;
         benchmark::DoNotOptimize(upcoming.refresh(table, Now));
@@ -82,7 +66,7 @@ void BM_UpcomingWorkedOut(benchmark::State& state)
 
 void BM_CountdownText(benchmark::State& state)
 {
-    const ScheduleTable& table = tableWith(size_t(state.range(0)));
+    const ScheduleTable& table = EntryGenerator::sharedTable(size_t(state.range(0)));
     UpcomingEntries upcoming;
     upcoming.refresh(table, Now);
     for (auto _ : state)
@@ -99,9 +83,5 @@ BENCHMARK(BM_CountdownText)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runCoreBenchmarks(argc, argv);
 }

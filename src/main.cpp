@@ -6,6 +6,7 @@
 #include "forms/AppContext.h"
 #include "forms/DesignFonts.h"
 #include "forms/Services.h"
+#include "notify/DesktopNotifier.h"
 #include "settings/SettingsStore.h"
 #include "store/Clock.h"
 #include "store/ScheduleDatabase.h"
@@ -74,13 +75,15 @@ int main(int argc, char* argv[])
     MessageBoxService messages;
     ScreenService screen;
     SettingsStore settings;
+    DesktopNotifier notifier;
 
     // The one place where the program's windows join start-up.
     const WindowOwnerFactory makeWindows = [](AppContext& context, const ShellHooks& hooks) {
         return std::unique_ptr<WindowOwner>(std::make_unique<ProgramWindows>(context, hooks));
     };
 
-    Program program({clock, beeper, messages, screen, settings}, ProgramPlaces::standard(), makeWindows);
+    Program program({clock, beeper, messages, screen, settings, notifier}, ProgramPlaces::standard(),
+                    makeWindows);
     program.setStartMinimized(commandLine.minimized);
     QObject::connect(&program, &Program::Ended, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     if (!program.Main())

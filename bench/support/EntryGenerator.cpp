@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <map>
 #include <random>
 
 namespace EntryGenerator {
@@ -22,6 +23,19 @@ constexpr std::array<const char*, 20> Words = {"bring", "the",  "papers", "for",
                                                "at",    "desk", "three",  "with", "Anna", "tickets"};
 
 } // namespace
+
+const ScheduleTable& sharedTable(size_t count)
+{
+    static std::map<size_t, ScheduleTable> tables;
+    auto it = tables.find(count);
+    if (it != tables.end())
+        return it->second;
+    ScheduleTable& table = tables[count];
+    qint64 rowId = 1;
+    for (const ScheduleEntry& entry : generate(count))
+        table.append(rowId++, entry);
+    return table;
+}
 
 std::vector<ScheduleEntry> generate(size_t count, unsigned seed)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/ScheduleEntry.h"
+#include "store/ScheduleTable.h"
 
 #include <QString>
 
@@ -12,6 +13,9 @@
 namespace EntryGenerator {
 
 std::vector<ScheduleEntry> generate(size_t count, unsigned seed = 20031007);
+
+// A table of `count` generated entries (row ids from 1), made once per size for the whole run.
+const ScheduleTable& sharedTable(size_t count);
 
 // Creates a schedule file at path holding the entries (one transaction, written straight to the file).
 bool writeScheduleFile(const QString& path, const std::vector<ScheduleEntry>& entries);

@@ -25,7 +25,9 @@ struct WindowBench
     class SilentBeeper : public BeepService
     {
     public:
+        SilentBeeper() : BeepService(nullptr) {}
         void beep() override {}
+        void alarmBeep() override {}
     };
 
     QTemporaryDir dir;

@@ -54,6 +54,12 @@ FormAlarm::FormAlarm(AppContext& context, WindowOwner& windows)
     m_label2->setWordWrap(true);
     m_label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
+    // Below the note and beside the close button, so that it covers neither the subject nor the note.
+    m_lateLine = addLabel(this, QStringLiteral("LateLine"), Design::rect(360, 3720, 4080, 255),
+                          Design::font(QStringLiteral("Tahoma"), 8.25, true));
+    m_lateLine->setForeColor(0x000080);
+    m_lateLine->hide();
+
     m_vemraButton1 = new VemraButton(QStringLiteral("&Close"), this);
     m_vemraButton1->setObjectName(QStringLiteral("VemraButton1"));
     m_vemraButton1->setAccessibleName(tr("Close"));
@@ -86,6 +92,17 @@ QString FormAlarm::note() const
     return m_label2->text();
 }
 
+void FormAlarm::setLateLine(const QString& line)
+{
+    m_lateLine->setText(line);
+    m_lateLine->setVisible(!line.isEmpty());
+}
+
+QString FormAlarm::lateLine() const
+{
+    return m_lateLine->text();
+}
+
 void FormAlarm::Form_Load()
 {
     SetTopMost(this, true);
@@ -93,7 +110,7 @@ void FormAlarm::Form_Load()
     const QDateTime now = m_ctx.clock.now();
     m_label6->setText(DateText::mmmmddyyyy(now.date()));
     m_label5->setText(DateText::timeText(now.time()));
-    m_ctx.beeper.beep();
+    m_ctx.beeper.alarmBeep();
     if (FormGrid* list = m_windows.listWindow())
         list->RebuildGrid();
 }

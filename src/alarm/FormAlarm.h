@@ -8,7 +8,8 @@ class WindowOwner;
 struct AppContext;
 
 // The window that tells the user an entry's alarm has come: the entry's subject and note and the
-// moment the alarm fired, above every normal window, with one beep. A new one is made for every alarm
+// moment the alarm fired, above every normal window, with one sound. An alarm that rings late also says
+// when it was due, on a line of its own under the note. A new one is made for every alarm
 // and lives until the user closes it; several can be open at once.
 class FormAlarm : public DesignForm
 {
@@ -23,6 +24,9 @@ public:
     void setNote(const QString& note);
     QString subject() const;
     QString note() const;
+    // "Late: due ..." for an alarm that rings late; the empty text hides the line.
+    void setLateLine(const QString& line);
+    QString lateLine() const;
 
     void Form_Load() override;
     void VemraButton1_Click();
@@ -34,5 +38,6 @@ private:
     ClickLabel* m_label2;
     ClickLabel* m_label5;
     ClickLabel* m_label6;
+    ClickLabel* m_lateLine;
     VemraButton* m_vemraButton1;
 };

@@ -162,7 +162,8 @@ void Program::openDatabase()
         return;
     }
     m_context = std::make_unique<AppContext>(*m_database, m_services.settings, m_services.clock,
-                                             m_services.beeper, m_services.messages, m_services.screen);
+                                             m_services.beeper, m_services.messages, m_services.screen,
+                                             ProgramValues{}, m_services.notifier);
     if (!m_mainWanted)
         return;
     if (m_startMinimized && !m_splash)

@@ -2,6 +2,7 @@
 
 #include "app/InstanceGuard.h"
 #include "app/ProgramWindows.h"
+#include "notify/AlarmNotice.h"
 
 #include <QObject>
 #include <QPointer>
@@ -29,6 +30,7 @@ struct ProgramServices
     MessageBoxService& messages;
     ScreenService& screen;
     SettingsStore& settings;
+    AlarmNotifier& notifier = AlarmNotifier::none(); // alarms sent to the desktop beside their windows
 };
 
 // Where the program keeps its schedule and meets its other instances.

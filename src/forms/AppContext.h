@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/Services.h"
+#include "notify/AlarmNotice.h"
 #include "store/Clock.h"
 
 #include <QString>
@@ -33,4 +34,5 @@ struct AppContext
     MessageBoxService& messages;
     ScreenService& screen;
     ProgramValues values;
+    AlarmNotifier& notifier = AlarmNotifier::none(); // alarms sent to the desktop beside their windows
 };

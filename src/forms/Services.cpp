@@ -5,9 +5,22 @@
 
 const QString MessageBoxService::ProgramTitle = QStringLiteral("Zentravio");
 
+BeepService::BeepService() : m_sounds(std::make_unique<CanberraPlayer>()) {}
+
+BeepService::BeepService(std::unique_ptr<SoundEventPlayer> sounds) : m_sounds(std::move(sounds)) {}
+
+BeepService::~BeepService() = default;
+
 void BeepService::beep()
 {
     QApplication::beep();
+}
+
+void BeepService::alarmBeep()
+{
+    if (!m_sounds ||
+        !m_sounds->play(QStringLiteral("alarm-clock-elapsed"), QStringLiteral("Zentravio Alarm")))
+        beep();
 }
 
 QMessageBox::StandardButton MessageBoxService::show(QWidget* parent, QMessageBox::Icon icon,

@@ -1,19 +1,37 @@
 #pragma once
 
+#include "notify/SoundEventPlayer.h"
+
 #include <QList>
 #include <QMessageBox>
 #include <QRect>
 #include <QString>
 
+#include <memory>
+
 // The platform services a test must replace, each behind one small interface and handed to the windows
 // through the application context. Callers never ask whether they run in a test.
 
-// The system beep.
+// The system beep, and the alarm window's sound.
 class BeepService
 {
 public:
-    virtual ~BeepService() = default;
+    // Alarms play the desktop's sound theme through libcanberra.
+    BeepService();
+    // Alarms play through the given player.
+    explicit BeepService(std::unique_ptr<SoundEventPlayer> sounds);
+    virtual ~BeepService();
+    BeepService(const BeepService&) = delete;
+    BeepService& operator=(const BeepService&) = delete;
+
+    // The plain bell.
     virtual void beep();
+    // The sound theme's "alarm-clock-elapsed", which desktops play where they mute or flash the bell;
+    // the bell when it cannot be played.
+    virtual void alarmBeep();
+
+private:
+    std::unique_ptr<SoundEventPlayer> m_sounds;
 };
 
 // Message boxes with exactly the given text, title, icon and buttons. Returns the button chosen. The

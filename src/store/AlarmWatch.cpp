@@ -9,6 +9,15 @@ using Recurrence::SecondsPerDay;
 
 std::vector<size_t> AlarmWatch::due(const ScheduleTable& table, const QDateTime& now)
 {
+    std::vector<size_t> positions;
+    for (const Occurrence& occurrence : dueOccurrences(table, now))
+        positions.push_back(occurrence.position);
+    return positions;
+}
+
+std::vector<AlarmWatch::Occurrence> AlarmWatch::dueOccurrences(const ScheduleTable& table,
+                                                               const QDateTime& now)
+{
     if (!now.isValid())
         return {};
     const qint64 current = Recurrence::wallSecond(now);
@@ -28,15 +37,20 @@ std::vector<size_t> AlarmWatch::due(const ScheduleTable& table, const QDateTime&
     m_lastSecond = current;
     forgetRungBefore(current - RememberFor);
 
-    std::vector<size_t> positions;
-    collect(table, from, current, positions);
-    // An entry due on several days of a long stretch opens one window.
-    std::sort(positions.begin(), positions.end());
-    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
-    return positions;
+    std::vector<Occurrence> occurrences;
+    collect(table, from, current, occurrences);
+    // An entry due on several days of a long stretch opens one window, for its latest day.
+    std::sort(occurrences.begin(), occurrences.end(), [](const Occurrence& a, const Occurrence& b) {
+        return a.position != b.position ? a.position < b.position : a.second > b.second;
+    });
+    occurrences.erase(
+        std::unique(occurrences.begin(), occurrences.end(),
+                    [](const Occurrence& a, const Occurrence& b) { return a.position == b.position; }),
+        occurrences.end());
+    return occurrences;
 }
 
-void AlarmWatch::collect(const ScheduleTable& table, qint64 from, qint64 to, std::vector<size_t>& due)
+void AlarmWatch::collect(const ScheduleTable& table, qint64 from, qint64 to, std::vector<Occurrence>& due)
 {
     const qint64 rememberFrom = to - RememberFor;
     // Nothing in the stretch can have rung before unless the clock went back over it.
@@ -55,7 +69,7 @@ void AlarmWatch::collect(const ScheduleTable& table, qint64 from, qint64 to, std
                 continue;
             if (ringing.first >= rememberFrom)
                 m_rung.insert(m_rung.end(), ringing);
-            due.push_back(i);
+            due.push_back({i, ringing.first});
         }
     }
 }
@@ -70,4 +84,11 @@ void AlarmWatch::reset()
     m_checked = false;
     m_lastSecond = 0;
     m_rung.clear();
+}
+
+void AlarmWatch::resumeFrom(qint64 coveredSecond)
+{
+    m_rung.clear();
+    m_checked = true;
+    m_lastSecond = coveredSecond;
 }

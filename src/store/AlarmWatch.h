@@ -30,6 +30,21 @@ public:
     // looks at the current second only.
     std::vector<size_t> due(const ScheduleTable& table, const QDateTime& now);
 
+    // An alarm that came due: the entry's position and the wall second (Recurrence::wallSecond) it was
+    // due at.
+    struct Occurrence
+    {
+        size_t position;
+        qint64 second;
+    };
+    // As due(), with the second each alarm was due at: an entry due on several days of the stretch is
+    // listed once, for its latest day, so that its window can say when it was due.
+    std::vector<Occurrence> dueOccurrences(const ScheduleTable& table, const QDateTime& now);
+
+    // Goes on from a second an earlier run of the program covered, as if its check had been the previous
+    // one: the next check rings what fell due since then (MaxCatchUp at most), late.
+    void resumeFrom(qint64 coveredSecond);
+
     // Forgets every check and every rung alarm, as at start.
     void reset();
 
@@ -44,7 +59,7 @@ private:
     using Ringing = std::pair<qint64, qint64>;
 
     void forgetRungBefore(qint64 second);
-    void collect(const ScheduleTable& table, qint64 from, qint64 to, std::vector<size_t>& due);
+    void collect(const ScheduleTable& table, qint64 from, qint64 to, std::vector<Occurrence>& due);
 
     bool m_checked = false;
     qint64 m_lastSecond = 0;

@@ -240,6 +240,42 @@ private slots:
                  QStringList({"Within", "Just inside"}));
     }
 
+    void anEntryDueOnSeveralDaysOfAGapGivesItsLatestDay()
+    {
+        const ScheduleTable table = tableOf({{"01/01/2000", "Daily", "Everyday", "09:00:00 AM"},
+                                             {"03/08/2003", "Saturday", "OneTime", "06:00:00 PM"},
+                                             {"01/01/2000", "Work", "Monday to Friday", "08:00:00 AM"}});
+        AlarmWatch watch;
+        QVERIFY(watch.dueOccurrences(table, at(2003, 3, 7, 10, 0, 0)).empty());
+        const std::vector<AlarmWatch::Occurrence> due =
+            watch.dueOccurrences(table, at(2003, 3, 10, 10, 0, 0));
+        QCOMPARE(due.size(), size_t(3));
+        const qint64 day = QDate(2003, 3, 10).toJulianDay() * Recurrence::SecondsPerDay;
+        QCOMPARE(due[0].position, size_t(0));
+        QCOMPARE(due[0].second, day + 9 * 3600);
+        QCOMPARE(due[1].second, day - 86400 * 2 + 18 * 3600);
+        QCOMPARE(due[2].second, day + 8 * 3600);
+    }
+
+    void aWatchResumedFromAnEarlierRunRingsWhatFellDueSince()
+    {
+        const ScheduleTable table = tableOf({{"03/07/2003", "Before", "OneTime", "09:59:59 AM"},
+                                             {"03/07/2003", "At the end", "OneTime", "10:00:00 AM"},
+                                             {"03/07/2003", "Between", "OneTime", "10:00:01 AM"},
+                                             {"03/07/2003", "Now", "OneTime", "06:00:00 PM"},
+                                             {"03/07/2003", "Later", "OneTime", "06:00:01 PM"}});
+        AlarmWatch watch;
+        watch.resumeFrom(Recurrence::wallSecond(at(2003, 3, 7, 10, 0, 0)));
+        QVERIFY(watch.hasChecked());
+        QCOMPARE(subjects(table, watch.due(table, at(2003, 3, 7, 18, 0, 0))),
+                 QStringList({"Between", "Now"}));
+        // A run resumed from a second after now (the clock went back meanwhile) rings nothing before now.
+        AlarmWatch ahead;
+        ahead.resumeFrom(Recurrence::wallSecond(at(2003, 3, 7, 19, 0, 0)));
+        QCOMPARE(subjects(table, ahead.due(table, at(2003, 3, 7, 18, 0, 0))), QStringList({"Now"}));
+        QCOMPARE(subjects(table, ahead.due(table, at(2003, 3, 7, 18, 0, 1))), QStringList({"Later"}));
+    }
+
     void aClockCorrectedBackMoreThanADayForgetsWhatItRang()
     {
         const ScheduleTable table = tableOf({{"03/09/2003", "Sunday", "OneTime", "09:00:00 AM"}});

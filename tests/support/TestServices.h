@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/Services.h"
+#include "notify/AlarmNotice.h"
 #include "support/ManualClock.h"
 
 #include <QList>
@@ -33,12 +34,27 @@ private:
     QList<QMessageBox::StandardButton> m_answers;
 };
 
-// Counts beeps instead of sounding them.
+// Counts beeps instead of sounding them; an alarm's sound counts as a beep and as an alarm sound.
 class CountingBeepService : public BeepService
 {
 public:
+    CountingBeepService() : BeepService(nullptr) {}
     void beep() override { ++count; }
+    void alarmBeep() override
+    {
+        ++count;
+        ++alarmSounds;
+    }
     int count = 0;
+    int alarmSounds = 0;
+};
+
+// Keeps every alarm notification instead of sending it.
+class RecordingAlarmNotifier : public AlarmNotifier
+{
+public:
+    void notify(const AlarmNotice& notice) override { sent << notice; }
+    QList<AlarmNotice> sent;
 };
 
 // One screen of a fixed size.

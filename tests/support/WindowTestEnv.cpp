@@ -22,7 +22,8 @@ WindowTestEnv::WindowTestEnv(const QDateTime& now) : clock(now)
     if (!m_database)
         qFatal("%s", qPrintable(error));
     m_settings = std::make_unique<SettingsStore>(settingsPath());
-    m_context.reset(new AppContext{*m_database, *m_settings, clock, beeper, messages, screen, {}});
+    m_context.reset(
+        new AppContext{*m_database, *m_settings, clock, beeper, messages, screen, {}, notifications});
 }
 
 WindowTestEnv::~WindowTestEnv()
@@ -47,7 +48,8 @@ void WindowTestEnv::reopenSettings()
     m_windows.reset();
     auto fresh = std::make_unique<SettingsStore>(settingsPath());
     ProgramValues values = m_context->values;
-    m_context.reset(new AppContext{*m_database, *fresh, clock, beeper, messages, screen, values});
+    m_context.reset(
+        new AppContext{*m_database, *fresh, clock, beeper, messages, screen, values, notifications});
     m_settings = std::move(fresh);
 }
 

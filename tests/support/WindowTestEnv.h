@@ -44,6 +44,7 @@ public:
     CountingBeepService beeper;
     RecordingMessageBoxService messages;
     FixedScreenService screen{QRect(0, 0, 1280, 1024)};
+    RecordingAlarmNotifier notifications;
 
 private:
     QTemporaryDir m_dir;
