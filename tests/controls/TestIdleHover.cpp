@@ -1,0 +1,236 @@
+#include "ButtonTestHost.h"
+#include "controls/FlatDecorator.h"
+#include "controls/VemraButton.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// Counts the timer events delivered to the given objects and to everything they own, which is the
+// work a hover look costs while nothing moves.
+class TimerWork : public QObject
+{
+public:
+    explicit TimerWork(QList<const QObject*> owners) : m_owners(std::move(owners))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~TimerWork() override { qApp->removeEventFilter(this); }
+    int count() const { return m_count; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Timer && owned(watched))
+            ++m_count;
+        return false;
+    }
+
+private:
+    bool owned(const QObject* object) const
+    {
+        for (; object; object = object->parent())
+            if (m_owners.contains(object))
+                return true;
+        return false;
+    }
+
+    QList<const QObject*> m_owners;
+    int m_count = 0;
+};
+
+// Longer than several of the former hover polls (3 ms for the button, 10 ms for the decorator).
+constexpr int RestMs = 80;
+
+enum class Leaving
+{
+    PointerMovesOff,
+    WidgetShownOver,
+    ModalWindowOpens,
+    Hidden,
+    Disabled
+};
+
+// A window with an editable combo box, which has an edit field of its own inside it, and a text box
+// that keeps the focus (a focused combo shows no hover).
+struct ComboHost
+{
+    std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+    QComboBox* combo = new QComboBox(window.get());
+    QLineEdit* other = new QLineEdit(window.get());
+    FlatDecorator flat;
+
+    ComboHost()
+    {
+        window->resize(240, 120);
+        window->move(50, 50);
+        combo->setEditable(true);
+        combo->addItems({"One time", "Monthly"});
+        combo->setGeometry(10, 10, 160, 26);
+        other->setGeometry(10, 60, 100, 26);
+        flat.Attach(combo);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        other->setFocus();
+    }
+
+    void pointAt(QWidget* widget, QPoint local) { QCursor::setPos(widget->mapToGlobal(local)); }
+    QPoint dropButton() const { return {combo->width() - 4, combo->height() / 2}; }
+};
+
+} // namespace
+
+class TestIdleHover : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void restingPointerOnAButtonCostsNoTimerWork();
+    void buttonHoverEndsWithoutTimerWork_data();
+    void buttonHoverEndsWithoutTimerWork();
+    void buttonHoverComesBackOnlyWithAMove();
+    void restingPointerOnAComboCostsNoTimerWork();
+    void comboHoverEndsWhenTheComboIsHidden();
+};
+
+void TestIdleHover::restingPointerOnAButtonCostsNoTimerWork()
+{
+    ButtonTestHost host(12, 3);
+    QSignalSpy overs(host.button, &VemraButton::MouseOver);
+    QVERIFY(host.hover());
+    const auto* overTimer = host.button->findChild<QTimer*>(QStringLiteral("OverTimer"));
+    QTRY_VERIFY(!overTimer->isActive());
+
+    TimerWork work({host.button});
+    QTest::qWait(RestMs);
+    QCOMPARE(work.count(), 0);
+    QVERIFY(host.button->pointerOver());
+    QCOMPARE(host.pixel(0, 0), 0xFFFFFFFF); // still the hovered bevel
+    QCOMPARE(overs.count(), 1);
+}
+
+void TestIdleHover::buttonHoverEndsWithoutTimerWork_data()
+{
+    QTest::addColumn<Leaving>("leaving");
+    QTest::newRow("pointer moves off") << Leaving::PointerMovesOff;
+    QTest::newRow("widget shown over it") << Leaving::WidgetShownOver;
+    QTest::newRow("modal window opens") << Leaving::ModalWindowOpens;
+    QTest::newRow("hidden") << Leaving::Hidden;
+    QTest::newRow("disabled") << Leaving::Disabled;
+}
+
+void TestIdleHover::buttonHoverEndsWithoutTimerWork()
+{
+    QFETCH(Leaving, leaving);
+    ButtonTestHost host(12, 3);
+    QSignalSpy outs(host.button, &VemraButton::MouseOut);
+    QVERIFY(host.hover());
+    QTRY_VERIFY(!host.button->findChild<QTimer*>(QStringLiteral("OverTimer"))->isActive());
+
+    TimerWork work({host.button});
+    QDialog dialog(host.window.get());
+    switch (leaving) {
+    case Leaving::PointerMovesOff:
+        host.leave();
+        break;
+    case Leaving::WidgetShownOver: {
+        auto* cover = new QWidget(host.window.get());
+        cover->setGeometry(0, 0, 200, 80);
+        cover->show();
+        break;
+    }
+    case Leaving::ModalWindowOpens:
+        // Placed away from the button: the blocked window loses the pointer all the same.
+        dialog.setModal(true);
+        dialog.setGeometry(400, 400, 100, 50);
+        dialog.show();
+        break;
+    case Leaving::Hidden:
+        host.button->hide();
+        break;
+    case Leaving::Disabled:
+        host.button->setEnabled(false);
+        break;
+    }
+    QTRY_COMPARE(outs.count(), 1);
+    QVERIFY(!host.button->pointerOver());
+    QTest::qWait(RestMs);
+    QCOMPARE(outs.count(), 1);
+    QCOMPARE(work.count(), 0);
+    if (host.button->isVisible() && host.button->isEnabled())
+        QCOMPARE(host.pixel(0, 0), 0xFFC0C0C0); // the flat look of type 12
+}
+
+void TestIdleHover::buttonHoverComesBackOnlyWithAMove()
+{
+    ButtonTestHost host(12, 3);
+    QSignalSpy overs(host.button, &VemraButton::MouseOver);
+    QSignalSpy outs(host.button, &VemraButton::MouseOut);
+    QVERIFY(host.hover());
+
+    host.button->setEnabled(false);
+    QCOMPARE(outs.count(), 1);
+    host.button->setEnabled(true);
+    host.button->hide();
+    host.button->show();
+    QCOMPARE(outs.count(), 1); // an ended hover does not end twice
+    QCOMPARE(overs.count(), 1);
+    QCOMPARE(host.pixel(0, 0), 0xFFC0C0C0);
+
+    // The pointer never left: its next move is an entry of its own.
+    QTest::mouseMove(host.button, QPoint(40, 12));
+    QCOMPARE(overs.count(), 2);
+    QVERIFY(host.button->pointerOver());
+    QCOMPARE(host.pixel(0, 0), 0xFFFFFFFF);
+}
+
+void TestIdleHover::restingPointerOnAComboCostsNoTimerWork()
+{
+    ComboHost host;
+    host.pointAt(host.window.get(), QPoint(230, 110));
+    host.pointAt(host.combo, host.dropButton());
+    QTRY_VERIFY(host.flat.isHot());
+    QTRY_VERIFY(!host.flat.hoverTimer().isActive());
+
+    TimerWork work({&host.flat, host.combo});
+    QTest::qWait(RestMs);
+    QCOMPARE(work.count(), 0);
+    QVERIFY(host.flat.isHot());
+
+    // Into the combo's own edit field is still over the combo.
+    host.pointAt(host.combo->lineEdit(), host.combo->lineEdit()->rect().center());
+    QTRY_VERIFY(!host.flat.hoverTimer().isActive());
+    QVERIFY(host.flat.isHot());
+    const int settling = work.count();
+    QTest::qWait(RestMs);
+    QCOMPARE(work.count(), settling);
+
+    // Out of the window, the leave ends the hover look with no timer.
+    host.pointAt(host.window.get(), QPoint(230, 110));
+    QTRY_VERIFY(!host.flat.isHot());
+    QCOMPARE(host.flat.drawState(), FlatState::Normal);
+    QCOMPARE(work.count(), settling);
+}
+
+void TestIdleHover::comboHoverEndsWhenTheComboIsHidden()
+{
+    ComboHost host;
+    host.pointAt(host.window.get(), QPoint(230, 110));
+    host.pointAt(host.combo, host.dropButton());
+    QTRY_VERIFY(host.flat.isHot());
+    QTRY_VERIFY(!host.flat.hoverTimer().isActive());
+
+    host.combo->hide();
+    QVERIFY(!host.flat.isHot());
+    QCOMPARE(host.flat.drawState(), FlatState::Normal);
+}
+
+QTEST_MAIN(TestIdleHover)
+#include "TestIdleHover.moc"
