@@ -49,10 +49,21 @@ private:
 // Longer than several of the former hover polls (3 ms for the button, 10 ms for the decorator).
 constexpr int RestMs = 80;
 
+// Moves the pointer onto the button from outside the window. Qt takes no notice of a move to where
+// it last saw the pointer, so each entry lands on a point of its own.
+bool enter(ButtonTestHost& host)
+{
+    static int entries = 0;
+    QCursor::setPos(QPoint(0, 0));
+    QCursor::setPos(host.button->mapToGlobal(QPoint(30 + entries++ % 40, 15)));
+    return QTest::qWaitFor([&host] { return host.button->pointerOver(); }, 1000);
+}
+
 enum class Leaving
 {
     PointerMovesOff,
     WidgetShownOver,
+    WindowOpensOver,
     ModalWindowOpens,
     Hidden,
     Disabled
@@ -104,7 +115,7 @@ void TestIdleHover::restingPointerOnAButtonCostsNoTimerWork()
 {
     ButtonTestHost host(12, 3);
     QSignalSpy overs(host.button, &VemraButton::MouseOver);
-    QVERIFY(host.hover());
+    QVERIFY(enter(host));
     const auto* overTimer = host.button->findChild<QTimer*>(QStringLiteral("OverTimer"));
     QTRY_VERIFY(!overTimer->isActive());
 
@@ -121,6 +132,7 @@ void TestIdleHover::buttonHoverEndsWithoutTimerWork_data()
     QTest::addColumn<Leaving>("leaving");
     QTest::newRow("pointer moves off") << Leaving::PointerMovesOff;
     QTest::newRow("widget shown over it") << Leaving::WidgetShownOver;
+    QTest::newRow("window opens over it") << Leaving::WindowOpensOver;
     QTest::newRow("modal window opens") << Leaving::ModalWindowOpens;
     QTest::newRow("hidden") << Leaving::Hidden;
     QTest::newRow("disabled") << Leaving::Disabled;
@@ -131,11 +143,12 @@ void TestIdleHover::buttonHoverEndsWithoutTimerWork()
     QFETCH(Leaving, leaving);
     ButtonTestHost host(12, 3);
     QSignalSpy outs(host.button, &VemraButton::MouseOut);
-    QVERIFY(host.hover());
+    QVERIFY(enter(host));
     QTRY_VERIFY(!host.button->findChild<QTimer*>(QStringLiteral("OverTimer"))->isActive());
 
     TimerWork work({host.button});
     QDialog dialog(host.window.get());
+    QWidget over(nullptr, Qt::Tool | Qt::FramelessWindowHint);
     switch (leaving) {
     case Leaving::PointerMovesOff:
         host.leave();
@@ -146,6 +159,14 @@ void TestIdleHover::buttonHoverEndsWithoutTimerWork()
         cover->show();
         break;
     }
+    case Leaving::WindowOpensOver:
+        // The window system tells of the pointer now being in the new window; a real X server does,
+        // the offscreen platform of the test run keeps no such account of its windows.
+        if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+            QSKIP("only a real window system reports a window opening under a resting pointer");
+        over.setGeometry(QRect(host.buttonCentre() - QPoint(20, 10), QSize(40, 20)));
+        over.show();
+        break;
     case Leaving::ModalWindowOpens:
         // Placed away from the button: the blocked window loses the pointer all the same.
         dialog.setModal(true);
@@ -173,7 +194,7 @@ void TestIdleHover::buttonHoverComesBackOnlyWithAMove()
     ButtonTestHost host(12, 3);
     QSignalSpy overs(host.button, &VemraButton::MouseOver);
     QSignalSpy outs(host.button, &VemraButton::MouseOut);
-    QVERIFY(host.hover());
+    QVERIFY(enter(host));
 
     host.button->setEnabled(false);
     QCOMPARE(outs.count(), 1);
