@@ -1,8 +1,9 @@
 #!/bin/sh
 # How often the resting program wakes and how much of a core it takes: the real program under Xvfb
-# on a generated diary, first with the pointer resting on the main window's "Change Color" button,
-# then with the pointer on the empty desktop. Each figure is the median of ROUNDS rounds of SECONDS
-# seconds; wake-ups are the voluntary context switches of all the program's threads.
+# on a generated diary, first with the pointer resting on the main window's "Max" button (flat, with
+# an edge only while hovered), then with the pointer on the empty desktop. Each figure is the median
+# of ROUNDS rounds of SECONDS seconds; wake-ups are the voluntary context switches of all the
+# program's threads. The button's pixels are compared between the two, to be sure it was hovered.
 #
 # Usage: bench/idle-wakeups.sh [BUILD_DIR] [SECONDS] [ROUNDS] [ENTRIES]
 #        (defaults: build 10 3 1000; BUILD_DIR holds src/zentravio and tools/gendiary)
@@ -50,21 +51,29 @@ for place in on-button elsewhere; do
     round=0
     while [ $round -lt "$rounds" ]; do
         if [ $place = on-button ]; then
-            # Arrive from outside, so that the button sees an entry, then rest on its middle.
+            # Arrive from outside, so that the button sees an entry, then rest on its middle. Qt drops
+            # a move to where it last saw the pointer, so the entry is at a point of its own each round.
             xdotool mousemove 1000 750
             sleep 0.2
-            xdotool mousemove --window "$main" 256 140
+            xdotool mousemove --window "$main" $((240 + round)) 9
+            sleep 0.05
+            xdotool mousemove --window "$main" 247 11
         else
             xdotool mousemove 1000 750
         fi
         sleep 0.5
         measure >> "$work/$place"
+        import -window root -crop 40x20+228+1 rgb:- | md5sum > "$work/$place.look"
         round=$((round + 1))
     done
+    [ -z "$IDLE_DEBUG" ] || cat "$work/$place"
     wakes=$(cut -d' ' -f1 "$work/$place" | median)
     cpu=$(cut -d' ' -f2 "$work/$place" | median)
     echo "pointer $place: $wakes wake-ups/s, $cpu% of a core (median of $rounds x $seconds s)"
 done
+if cmp -s "$work/on-button.look" "$work/elsewhere.look"; then
+    echo "the button never showed its hover look: the figures above are not of a hovered button" >&2
+fi
 kill $pid
 INNER
 xvfb-run -a -s "-screen 0 1024x768x24" sh "$work/inner.sh" "$build" "$seconds" "$rounds" "$work" 2>&1 |
