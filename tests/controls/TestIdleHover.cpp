@@ -59,6 +59,14 @@ bool enter(ButtonTestHost& host)
     return QTest::qWaitFor([&host] { return host.button->pointerOver(); }, 1000);
 }
 
+// Enters the button and lets the pointer rest until OverTimer has taken its one look.
+bool enterAndRest(ButtonTestHost& host)
+{
+    const auto* overTimer = host.button->findChild<QTimer*>(QStringLiteral("OverTimer"));
+    return enter(host) && QTest::qWaitFor([overTimer] { return !overTimer->isActive(); }, 1000) &&
+           host.button->pointerOver();
+}
+
 enum class Leaving
 {
     PointerMovesOff,
@@ -93,7 +101,16 @@ struct ComboHost
     }
 
     void pointAt(QWidget* widget, QPoint local) { QCursor::setPos(widget->mapToGlobal(local)); }
-    QPoint dropButton() const { return {combo->width() - 4, combo->height() / 2}; }
+    void pointAway() { pointAt(window.get(), QPoint(230, 110)); }
+
+    // Moves the pointer from an empty corner onto the combo's drop button and lets it rest there.
+    bool hoverAndRest()
+    {
+        pointAway();
+        pointAt(combo, QPoint(combo->width() - 4, combo->height() / 2));
+        return QTest::qWaitFor([this] { return flat.isHot(); }, 1000) &&
+               QTest::qWaitFor([this] { return !flat.hoverTimer().isActive(); }, 1000) && flat.isHot();
+    }
 };
 
 } // namespace
@@ -115,9 +132,7 @@ void TestIdleHover::restingPointerOnAButtonCostsNoTimerWork()
 {
     ButtonTestHost host(12, 3);
     QSignalSpy overs(host.button, &VemraButton::MouseOver);
-    QVERIFY(enter(host));
-    const auto* overTimer = host.button->findChild<QTimer*>(QStringLiteral("OverTimer"));
-    QTRY_VERIFY(!overTimer->isActive());
+    QVERIFY(enterAndRest(host));
 
     TimerWork work({host.button});
     QTest::qWait(RestMs);
@@ -143,8 +158,7 @@ void TestIdleHover::buttonHoverEndsWithoutTimerWork()
     QFETCH(Leaving, leaving);
     ButtonTestHost host(12, 3);
     QSignalSpy outs(host.button, &VemraButton::MouseOut);
-    QVERIFY(enter(host));
-    QTRY_VERIFY(!host.button->findChild<QTimer*>(QStringLiteral("OverTimer"))->isActive());
+    QVERIFY(enterAndRest(host));
 
     TimerWork work({host.button});
     QDialog dialog(host.window.get());
@@ -215,10 +229,7 @@ void TestIdleHover::buttonHoverComesBackOnlyWithAMove()
 void TestIdleHover::restingPointerOnAComboCostsNoTimerWork()
 {
     ComboHost host;
-    host.pointAt(host.window.get(), QPoint(230, 110));
-    host.pointAt(host.combo, host.dropButton());
-    QTRY_VERIFY(host.flat.isHot());
-    QTRY_VERIFY(!host.flat.hoverTimer().isActive());
+    QVERIFY(host.hoverAndRest());
 
     TimerWork work({&host.flat, host.combo});
     QTest::qWait(RestMs);
@@ -234,7 +245,7 @@ void TestIdleHover::restingPointerOnAComboCostsNoTimerWork()
     QCOMPARE(work.count(), settling);
 
     // Out of the window, the leave ends the hover look with no timer.
-    host.pointAt(host.window.get(), QPoint(230, 110));
+    host.pointAway();
     QTRY_VERIFY(!host.flat.isHot());
     QCOMPARE(host.flat.drawState(), FlatState::Normal);
     QCOMPARE(work.count(), settling);
@@ -243,10 +254,7 @@ void TestIdleHover::restingPointerOnAComboCostsNoTimerWork()
 void TestIdleHover::comboHoverEndsWhenTheComboIsHidden()
 {
     ComboHost host;
-    host.pointAt(host.window.get(), QPoint(230, 110));
-    host.pointAt(host.combo, host.dropButton());
-    QTRY_VERIFY(host.flat.isHot());
-    QTRY_VERIFY(!host.flat.hoverTimer().isActive());
+    QVERIFY(host.hoverAndRest());
 
     host.combo->hide();
     QVERIFY(!host.flat.isHot());
