@@ -123,7 +123,6 @@ private slots:
     void restingPointerOnAButtonCostsNoTimerWork();
     void buttonHoverEndsWithoutTimerWork_data();
     void buttonHoverEndsWithoutTimerWork();
-    void buttonHoverComesBackOnlyWithAMove();
     void restingPointerOnAComboCostsNoTimerWork();
     void comboHoverEndsWhenTheComboIsHidden();
 };
@@ -201,29 +200,6 @@ void TestIdleHover::buttonHoverEndsWithoutTimerWork()
     QCOMPARE(work.count(), 0);
     if (host.button->isVisible() && host.button->isEnabled())
         QCOMPARE(host.pixel(0, 0), 0xFFC0C0C0); // the flat look of type 12
-}
-
-void TestIdleHover::buttonHoverComesBackOnlyWithAMove()
-{
-    ButtonTestHost host(12, 3);
-    QSignalSpy overs(host.button, &VemraButton::MouseOver);
-    QSignalSpy outs(host.button, &VemraButton::MouseOut);
-    QVERIFY(enter(host));
-
-    host.button->setEnabled(false);
-    QCOMPARE(outs.count(), 1);
-    host.button->setEnabled(true);
-    host.button->hide();
-    host.button->show();
-    QCOMPARE(outs.count(), 1); // an ended hover does not end twice
-    QCOMPARE(overs.count(), 1);
-    QCOMPARE(host.pixel(0, 0), 0xFFC0C0C0);
-
-    // The pointer never left: its next move is an entry of its own.
-    QTest::mouseMove(host.button, QPoint(40, 12));
-    QCOMPARE(overs.count(), 2);
-    QVERIFY(host.button->pointerOver());
-    QCOMPARE(host.pixel(0, 0), 0xFFFFFFFF);
 }
 
 void TestIdleHover::restingPointerOnAComboCostsNoTimerWork()
