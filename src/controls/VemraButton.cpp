@@ -752,12 +752,8 @@ void VemraButton::mouseMoveEvent(QMouseEvent* event)
             requestPaint(Up, false);
         return;
     }
-    // Each move over the button puts off the one look OverTimer takes once the pointer rests.
-    if (m_hovering)
-        m_overTimer.start();
     if (button == 0 && !m_pointerOver) {
         m_hovering = true;
-        m_overTimer.start();
         m_pointerOver = true;
         requestPaint(Up, true);
         emit MouseOver();
@@ -767,6 +763,9 @@ void VemraButton::mouseMoveEvent(QMouseEvent* event)
         requestPaint(Down, false);
         m_pointerOver = false;
     }
+    // Each move over the button puts off the one look OverTimer takes once the pointer rests.
+    if (m_hovering)
+        m_overTimer.start();
 }
 
 void VemraButton::mouseReleaseEvent(QMouseEvent* event)
