@@ -47,6 +47,7 @@ void makeRoomForFrame(QWidget* control)
 FlatDecorator::FlatDecorator(QObject* parent) : QObject(parent), m_pointer([] { return QCursor::pos(); })
 {
     m_hoverTimer.setInterval(HoverInterval);
+    m_hoverTimer.setSingleShot(true);
     connect(&m_hoverTimer, &QTimer::timeout, this, &FlatDecorator::hoverTick);
 }
 
@@ -171,10 +172,20 @@ bool FlatDecorator::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseMove:
         pointerMoved();
         break;
+    case QEvent::Leave:
+    case QEvent::Hide:
+        // Only the control's own leave ends the hover (into another widget or a window over it): its
+        // edit field's leave may be back into the control. A hidden control is under no pointer.
+        if (watched == m_window && m_hot) {
+            stopHover(false);
+            refresh();
+        }
+        if (event->type() == QEvent::Hide && watched == m_window)
+            placeFrame();
+        break;
     case QEvent::Move:
     case QEvent::Resize:
     case QEvent::Show:
-    case QEvent::Hide:
     case QEvent::ZOrderChange:
     case QEvent::ParentChange:
         if (watched == m_window)
@@ -265,7 +276,12 @@ bool FlatDecorator::isFocused() const
 
 void FlatDecorator::pointerMoved()
 {
-    if (m_hot || isFocused() || DroppedDown())
+    if (m_hot) {
+        // Puts off the one look the timer takes once the pointer rests.
+        m_hoverTimer.start();
+        return;
+    }
+    if (isFocused() || DroppedDown())
         return;
     m_hot = true;
     m_hoverTimer.start();

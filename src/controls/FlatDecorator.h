@@ -33,7 +33,8 @@ class FlatDecorator : public QObject
 public:
     // The error of an attach to something that is not a control (the object-error base plus 1049).
     static constexpr quint32 ErrIncorrectControlType = 0x80040419u;
-    // How often a hovered control looks whether the pointer has left it.
+    // How soon after the pointer's last move over the control the decorator looks once whether it is
+    // still there. The pointer's leave ends the hover at once; a resting pointer costs nothing.
     static constexpr int HoverInterval = 10;
 
     // Where the pointer is, in global coordinates.
@@ -61,7 +62,7 @@ public:
 
     // Whether the attached combo's list is dropped down; false for anything else.
     bool DroppedDown() const;
-    // Whether the pointer is over the control and the hover timer runs.
+    // Whether the pointer is over the control, as its moves and its leave tell.
     bool isHot() const { return m_hot; }
     // The look the control has now.
     FlatState drawState() const;
@@ -69,7 +70,7 @@ public:
     // Replaces the pointer reading (QCursor::pos() by default), for a test that has no real pointer.
     void setPointerSource(PointerSource source);
     const QTimer& hoverTimer() const { return m_hoverTimer; }
-    // One tick of the hover timer: ends the hover look once the pointer has left the control.
+    // The hover timer's one look: ends the hover look if the pointer has left the control.
     void hoverTick();
 
 protected:

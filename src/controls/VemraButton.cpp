@@ -55,7 +55,8 @@ void VemraButton::initialise(const QString& caption)
 
     m_overTimer.setParent(this);
     m_overTimer.setObjectName(QStringLiteral("OverTimer"));
-    m_overTimer.setInterval(3);
+    m_overTimer.setInterval(SettleCheckInterval);
+    m_overTimer.setSingleShot(true);
     connect(&m_overTimer, &QTimer::timeout, this, &VemraButton::OverTimer_Timer);
 
     // A new button takes its face and text colours from the system colours as plain values.
@@ -447,9 +448,17 @@ void VemraButton::Refresh()
 
 void VemraButton::OverTimer_Timer()
 {
-    if (!m_overTimer.isActive() || isPointerOver(QCursor::pos()))
+    if (!m_hovering || isPointerOver(QCursor::pos()))
+        return;
+    endHover();
+}
+
+void VemraButton::endHover()
+{
+    if (!m_hovering)
         return;
     m_overTimer.stop();
+    m_hovering = false;
     m_pointerOver = false;
     requestPaint(Up, true);
     emit MouseOut();
@@ -629,6 +638,10 @@ bool VemraButton::event(QEvent* event)
         press();
         return true;
     }
+    // The window system reports the pointer leaving, also into a window opened on top of the button
+    // and when a modal window blocks this one.
+    if (event->type() == QEvent::Leave)
+        endHover();
     return QWidget::event(event);
 }
 
@@ -658,6 +671,8 @@ void VemraButton::showEvent(QShowEvent*)
 void VemraButton::hideEvent(QHideEvent*)
 {
     m_paintingAllowed = false;
+    // A hidden button is no longer under the pointer, whether or not a leave follows.
+    endHover();
 }
 
 void VemraButton::changeEvent(QEvent* event)
@@ -688,6 +703,10 @@ void VemraButton::changeEvent(QEvent* event)
             requestPaint(Up, true);
             emit PropertyChanged(QStringLiteral("ENAB"));
         }
+        // A disabled button takes no more moves, so its hover ends here; a move after it is enabled
+        // again is a fresh entry.
+        if (!isEnabled())
+            endHover();
         break;
     }
     default:
@@ -727,11 +746,14 @@ void VemraButton::mouseMoveEvent(QMouseEvent* event)
         return;
 
     if (!isPointerOver(event->globalPosition().toPoint())) {
-        requestPaint(Up, false);
+        if (m_hovering)
+            endHover();
+        else
+            requestPaint(Up, false);
         return;
     }
     if (button == 0 && !m_pointerOver) {
-        m_overTimer.start();
+        m_hovering = true;
         m_pointerOver = true;
         requestPaint(Up, true);
         emit MouseOver();
@@ -741,6 +763,9 @@ void VemraButton::mouseMoveEvent(QMouseEvent* event)
         requestPaint(Down, false);
         m_pointerOver = false;
     }
+    // Each move over the button puts off the one look OverTimer takes once the pointer rests.
+    if (m_hovering)
+        m_overTimer.start();
 }
 
 void VemraButton::mouseReleaseEvent(QMouseEvent* event)

@@ -48,8 +48,8 @@ enum class PicturePosition : int
 };
 
 // The program's own push button. It draws every pixel itself (face, bevels, caption, pictures),
-// shapes its window region by type, tracks the pointer with a short timer for its hover look, can
-// act as a two-state toggle and saves its settings into a keyed property store.
+// shapes its window region by type, follows the pointer's enter and leave events for its hover look,
+// can act as a two-state toggle and saves its settings into a keyed property store.
 //
 // Colours are 0x00BBGGRR values (255 is red); a value with the top bit set names a system colour
 // (see ButtonColor::System), which the button takes from its palette.
@@ -170,6 +170,9 @@ public:
     QChar accessKey() const { return m_accessKey; }
     // Whether the pointer is over the button as far as the hover tracking knows.
     bool pointerOver() const { return m_pointerOver; }
+    // How soon after the pointer's last move over the button OverTimer looks once more whether it is
+    // still there; a resting pointer then costs nothing until it moves again.
+    static constexpr int SettleCheckInterval = 50;
     // How many times the button drew itself; lets a window or a test see whether a change painted.
     int paintCount() const { return m_paintCount; }
     // What the button drew last, at its pixel size.
@@ -181,7 +184,9 @@ public slots:
     // Stops all painting until Refresh, so that many properties can change with one paint.
     void DisableRefresh();
     void Refresh();
-    // One tick of the hover timer: notices that the pointer has left the button.
+    // Looks whether the pointer is still over a hovered button and raises MouseOut if it is not. Leave
+    // events, hiding and disabling end the hover at once; OverTimer runs this once after the pointer
+    // settles, for a leave the window system never reported.
     void OverTimer_Timer();
 
     // Clicks the button as a left click would (its access key and assistive tools do this); nothing
@@ -237,6 +242,7 @@ private:
     void pressHandling(short button, short shift, float x, float y);
     void clickHandling();
     bool isPointerOver(QPoint global) const;
+    void endHover();
     VemraButtonScene scene() const;
 
     quint32 m_backColor = 0;
@@ -277,6 +283,7 @@ private:
     short m_lastKeyCode = 0;
     bool m_hasFocus = false;
     bool m_pointerOver = false;
+    bool m_hovering = false; // between MouseOver and MouseOut
     bool m_paintingAllowed = true;
     bool m_resizeGuard = false;
     bool m_readingProperties = false;
