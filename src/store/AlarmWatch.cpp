@@ -24,6 +24,13 @@ std::vector<size_t> AlarmWatch::due(const ScheduleTable& table, const QDateTime&
         // After a smaller step back the check goes on from the new now; what already rang in the
         // repeated stretch is skipped by the remembered alarms.
     }
+    if (table.outdated()) {
+        if (!m_outdatedFrom)
+            m_outdatedFrom = from;
+    } else if (m_outdatedFrom) {
+        from = std::max(std::min(from, *m_outdatedFrom), current - MaxCatchUp);
+        m_outdatedFrom.reset();
+    }
     m_checked = true;
     m_lastSecond = current;
     forgetRungBefore(current - RememberFor);
@@ -69,5 +76,6 @@ void AlarmWatch::reset()
 {
     m_checked = false;
     m_lastSecond = 0;
+    m_outdatedFrom.reset();
     m_rung.clear();
 }
