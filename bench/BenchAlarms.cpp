@@ -4,6 +4,7 @@
 
 #include "store/AlarmWatch.h"
 #include "store/Countdown.h"
+#include "support/BenchMain.h"
 #include "support/EntryGenerator.h"
 
 #include <QCoreApplication>
@@ -99,9 +100,5 @@ BENCHMARK(BM_CountdownText)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runCoreBenchmarks(argc, argv);
 }

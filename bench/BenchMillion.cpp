@@ -7,6 +7,7 @@
 #include "store/AlarmWatch.h"
 #include "store/DayMarking.h"
 #include "store/ScheduleDatabase.h"
+#include "support/BenchMain.h"
 #include "support/EntryGenerator.h"
 #include "support/MonthGrids.h"
 
@@ -244,9 +245,5 @@ BENCHMARK(BM_AbsorbForeignWrite)->UseManualTime()->Iterations(5)->Unit(benchmark
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runCoreBenchmarks(argc, argv);
 }

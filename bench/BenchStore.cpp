@@ -10,6 +10,7 @@
 #include "store/Recordset.h"
 #include "store/Recurrence.h"
 #include "store/ScheduleDatabase.h"
+#include "support/BenchMain.h"
 #include "support/EntryGenerator.h"
 #include "support/MonthGrids.h"
 
@@ -311,9 +312,5 @@ BENCHMARK(BM_NaiveDaySummary)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmar
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runCoreBenchmarks(argc, argv);
 }
