@@ -28,7 +28,9 @@ std::vector<size_t> AlarmWatch::due(const ScheduleTable& table, const QDateTime&
         if (!m_outdatedFrom)
             m_outdatedFrom = from;
     } else if (m_outdatedFrom) {
-        from = std::max(std::min(from, *m_outdatedFrom), current - MaxCatchUp);
+        // No further back than the rung alarms are remembered, or an alarm that rang from the old
+        // table before that would ring again.
+        from = std::max(std::min(from, *m_outdatedFrom), current - RememberFor);
         m_outdatedFrom.reset();
     }
     m_checked = true;

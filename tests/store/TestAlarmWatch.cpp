@@ -311,6 +311,21 @@ private slots:
         QVERIFY(watch.due(fresh, at(2014, 6, 12, 10, 0, 3)).empty());
     }
 
+    void aLongOutdatedStretchRingsNothingTwice()
+    {
+        // The old table stays outdated for two days (the fresh read kept failing); what rang from it
+        // then must not ring again once the fresh table is in, though the rung alarms are long forgotten.
+        ScheduleTable old = tableOf({{"06/12/2014", "Daily", "Everyday", "10:00:00 AM"}});
+        old.setOutdated(true);
+        const ScheduleTable fresh = tableOf({{"06/12/2014", "Daily", "Everyday", "10:00:00 AM"}});
+        AlarmWatch watch;
+        QVERIFY(watch.due(old, at(2014, 6, 12, 9, 59, 59)).empty());
+        QCOMPARE(subjects(old, watch.due(old, at(2014, 6, 12, 10, 0, 0))), QStringList{"Daily"});
+        QCOMPARE(subjects(old, watch.due(old, at(2014, 6, 13, 10, 0, 0))), QStringList{"Daily"});
+        QVERIFY(watch.due(old, at(2014, 6, 14, 9, 0, 0)).empty());
+        QVERIFY(watch.due(fresh, at(2014, 6, 14, 9, 0, 1)).empty());
+    }
+
     void aTableNeverOutdatedIsNotLookedAtAgain()
     {
         // Without an outdated copy in between, a later table brings no second look at past seconds.
