@@ -17,7 +17,7 @@ PackedDate PackedDate::from(QDate date)
 
 bool ScheduleTable::isNull(size_t i, ScheduleField field) const
 {
-    return m_spans[i].lengths[size_t(field)] == NullLength;
+    return m_spans[i].heldOf(field) == Unset;
 }
 
 namespace {
@@ -45,28 +45,48 @@ void putTwoDigits(char* to, int value)
 
 } // namespace
 
-size_t ScheduleTable::storedBytes(const TextSpan& span)
+std::string_view ScheduleTable::storedAt(size_t& at) const
 {
-    size_t bytes = 0;
-    for (quint16 length : span.lengths)
-        bytes += length == NullLength || length == MadeAgainLength ? 0 : length;
-    return bytes;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(m_texts.data());
+    size_t length = 0;
+    for (int shift = 0;; shift += 7) {
+        const unsigned char byte = bytes[at++];
+        length |= size_t(byte & 0x7F) << shift;
+        if (!(byte & 0x80))
+            break;
+    }
+    const std::string_view text(m_texts.data() + at, length);
+    at += length;
+    return text;
+}
+
+size_t ScheduleTable::storedBytes(const TextSpan& span) const
+{
+    size_t at = span.offset;
+    for (int f = 0; f < ScheduleFieldCount; ++f) {
+        if (span.heldOf(ScheduleField(f)) == Stored)
+            storedAt(at);
+    }
+    return at - span.offset;
 }
 
 std::string_view ScheduleTable::utf8(size_t i, ScheduleField field) const
 {
     const TextSpan& span = m_spans[i];
-    const quint16 length = span.lengths[size_t(field)];
-    if (length == NullLength)
+    switch (span.heldOf(field)) {
+    case Unset:
         return {};
-    if (length == MadeAgainLength)
+    case MadeAgain:
         return madeAgain(i, field);
-    size_t offset = span.offset;
-    for (size_t f = 0; f < size_t(field); ++f) {
-        if (span.lengths[f] != NullLength && span.lengths[f] != MadeAgainLength)
-            offset += span.lengths[f];
+    default:
+        break;
     }
-    return std::string_view(m_texts.data() + offset, length);
+    size_t at = span.offset;
+    for (int f = 0; f < int(field); ++f) {
+        if (span.heldOf(ScheduleField(f)) == Stored)
+            storedAt(at);
+    }
+    return storedAt(at);
 }
 
 std::string_view ScheduleTable::madeAgain(size_t i, ScheduleField field) const
@@ -307,18 +327,21 @@ ScheduleTable::storeTexts(const std::array<std::string_view, ScheduleFieldCount>
     TextSpan span;
     span.offset = quint32(m_texts.size());
     for (size_t f = 0; f < fields.size(); ++f) {
-        if (nulls[f]) {
-            span.lengths[f] = NullLength;
+        const Held held = nulls[f] ? Unset : parsed.madeAgain[f] ? MadeAgain : Stored;
+        span.held |= quint16(held << (2 * f));
+        if (held != Stored)
             continue;
-        }
-        if (parsed.madeAgain[f]) {
-            span.lengths[f] = MadeAgainLength;
-            continue;
-        }
         // Texts are at most 250 characters, so at most 1000 bytes of UTF-8; anything longer came from
-        // another writer and is cut rather than allowed to overflow the length.
-        const size_t length = std::min<size_t>(fields[f].size(), MadeAgainLength - 1);
-        span.lengths[f] = quint16(length);
+        // another writer and is cut.
+        const size_t length = std::min(fields[f].size(), MaxStoredLength);
+        char prefix[3];
+        size_t prefixBytes = 0;
+        for (size_t rest = length;; rest >>= 7) {
+            prefix[prefixBytes++] = char((rest & 0x7F) | (rest >= 0x80 ? 0x80 : 0));
+            if (rest < 0x80)
+                break;
+        }
+        m_texts.append(prefix, prefixBytes);
         m_texts.append(fields[f].data(), length);
     }
     return span;

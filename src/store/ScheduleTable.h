@@ -111,15 +111,24 @@ private:
         AlarmOnFlag = 0x08,
         CanonicalDateFlag = 0x10,
     };
-    static constexpr quint16 NullLength = 0xFFFF;
-    static constexpr quint16 MadeAgainLength = 0xFFFE; // the text is made again from the parsed values
-    static constexpr quint8 DayNameBits = 0x07;        // in m_spellings: 1 + the index of the weekday name
-    static constexpr int KindSpellingShift = 3;        // above it: 1 + the index of the kind's spelling
+    // How a field is held: two bits a field in TextSpan::held.
+    enum Held : quint16
+    {
+        Stored = 0,   // its bytes stand in the buffer, after their length
+        Unset = 1,    // a null field
+        MadeAgain = 2 // made again from the parsed values
+    };
+    static constexpr size_t MaxStoredLength = 0xFFFD;
+    static constexpr quint8 DayNameBits = 0x07; // in m_spellings: 1 + the index of the weekday name
+    static constexpr int KindSpellingShift = 3; // above it: 1 + the index of the kind's spelling
 
+    // Where an entry's stored texts begin in the buffer: each stored field there is its length (seven
+    // bits a byte, the high bit saying another byte follows) and then its bytes, in field order.
     struct TextSpan
     {
         quint32 offset = 0;
-        std::array<quint16, ScheduleFieldCount> lengths{};
+        quint16 held = 0;
+        Held heldOf(ScheduleField field) const { return Held((held >> (2 * int(field))) & 3); }
     };
 
     // What parsing an entry's texts gives, before it is stored.
@@ -136,7 +145,9 @@ private:
     void set(size_t i, const Parsed& parsed);
     TextSpan storeTexts(const std::array<std::string_view, ScheduleFieldCount>& fields,
                         const std::array<bool, ScheduleFieldCount>& nulls, const Parsed& parsed);
-    static size_t storedBytes(const TextSpan& span);
+    size_t storedBytes(const TextSpan& span) const;
+    // The stored text at `at` in the buffer, and where the next one begins.
+    std::string_view storedAt(size_t& at) const;
     std::string_view madeAgain(size_t i, ScheduleField field) const;
     void compactTextsIfWasteful();
 

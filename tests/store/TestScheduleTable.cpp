@@ -121,6 +121,9 @@ private slots:
             << ScheduleEntry::make("02/29/1900", "Thursday", "R", "p", "13:00:00 PM", "of", "Onetime ");
         QTest::newRow("unset and empty fields")
             << ScheduleEntry::make(QString(), QString(), "", QString(), QString(), QString(), QString());
+        QTest::newRow("long texts beside short ones")
+            << ScheduleEntry::make("soon", QString(130, QChar(0xE9)), QString(64, 's'), QString(20000, 'n'),
+                                   "later", QString(), "Yearly ");
         QTest::newRow("a day name that is not the date's") << ScheduleEntry::make(
             "06/12/2014", "Sunday", "S", "n", "11:59:59 AM", "off", "Monday to Friday");
     }
