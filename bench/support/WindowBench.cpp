@@ -16,6 +16,7 @@ bool WindowBench::open(size_t entries)
         std::fprintf(stderr, "the benchmark schedule could not be made\n");
         return false;
     }
+    this->entries = entries;
     QString error;
     database = ScheduleDatabase::open(path, &error);
     if (!database) {
