@@ -4,7 +4,7 @@
 
 #include "store/AlarmWatch.h"
 #include "store/Countdown.h"
-#include "support/CoreBench.h"
+#include "support/BenchMain.h"
 #include "support/EntryGenerator.h"
 
 #include <benchmark/benchmark.h>

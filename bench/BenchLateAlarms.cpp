@@ -5,7 +5,7 @@
 #include "settings/SettingsStore.h"
 #include "store/AlarmWatch.h"
 #include "store/Recurrence.h"
-#include "support/CoreBench.h"
+#include "support/BenchMain.h"
 #include "support/EntryGenerator.h"
 
 #include <QTemporaryDir>

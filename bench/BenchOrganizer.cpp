@@ -39,7 +39,7 @@ void BM_OpenOrganizer(benchmark::State& state)
     for (auto _ : state) {
         FormOrganizer* organizer = openOrganizer();
         state.PauseTiming();
-        if (!organizer || organizer->Grid()->Rows() != EntryCount)
+        if (!organizer || size_t(organizer->Grid()->Rows()) != g_fixture->entries)
             state.SkipWithError("the organizer did not list every entry");
         else
             closeOrganizer(organizer);
@@ -80,11 +80,12 @@ void BM_SelectRow(benchmark::State& state)
 {
     FormOrganizer* organizer = openOrganizer();
     ListGrid* grid = organizer->Grid();
-    int row = EntryCount - 1;
+    const int last = int(g_fixture->entries);
+    int row = last - 1;
     for (auto _ : state) {
         grid->setSelectedRow(row);
         QCoreApplication::processEvents();
-        row = row == EntryCount - 1 ? EntryCount : EntryCount - 1;
+        row = row == last - 1 ? last : last - 1;
     }
     closeOrganizer(organizer);
 }

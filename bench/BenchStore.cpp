@@ -7,11 +7,12 @@
 
 #include "store/DateText.h"
 #include "store/DayMarking.h"
-#include "store/MonthLayout.h"
 #include "store/Recordset.h"
 #include "store/Recurrence.h"
 #include "store/ScheduleDatabase.h"
+#include "support/BenchMain.h"
 #include "support/EntryGenerator.h"
+#include "support/MonthGrids.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -52,16 +53,6 @@ ScheduleDatabase& databaseWith(size_t entries)
     if (!db)
         db = ScheduleDatabase::open(fileWith(entries), nullptr);
     return *db;
-}
-
-MonthGrid gridFor(int month, int year)
-{
-    MonthGrid grid;
-    grid.monthIndex = month - 1;
-    grid.yearText = QString::number(year);
-    for (const MonthLayout::CellPlace& place : MonthLayout::layoutMonth(month, year).cells)
-        grid.cells.push_back(DayCell{place.caption, place.visible, Bgr::White, Bgr::Black, false});
-    return grid;
 }
 
 const QDateTime Now(QDate(2014, 6, 12), QTime(14, 30, 0));
@@ -191,7 +182,7 @@ void BM_AlarmPass(benchmark::State& state)
 void BM_MarkDays(benchmark::State& state)
 {
     ScheduleDatabase& db = databaseWith(size_t(state.range(0)));
-    const MonthGrid fresh = gridFor(6, 2014);
+    const MonthGrid fresh = unmarkedGrid(6, 2014);
     for (auto _ : state) {
         MonthGrid grid = fresh;
         DayMarking::MarkDays(db.table(), grid, DayMarking::GridTag::MainForm, Now);
@@ -236,7 +227,7 @@ void BM_NaiveAlarmTick(benchmark::State& state)
 void BM_NaiveMarkDays(benchmark::State& state)
 {
     ScheduleDatabase& db = databaseWith(size_t(state.range(0)));
-    const MonthGrid fresh = gridFor(6, 2014);
+    const MonthGrid fresh = unmarkedGrid(6, 2014);
     for (auto _ : state) {
         MonthGrid grid = fresh;
         naiveMarkDays(db, grid);
@@ -321,9 +312,5 @@ BENCHMARK(BM_NaiveDaySummary)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmar
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runCoreBenchmarks(argc, argv);
 }

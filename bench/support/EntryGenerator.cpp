@@ -10,6 +10,7 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <random>
 
 namespace EntryGenerator {
@@ -24,28 +25,17 @@ constexpr std::array<const char*, 20> Words = {"bring", "the",  "papers", "for",
 
 } // namespace
 
-const ScheduleTable& sharedTable(size_t count)
-{
-    static std::map<size_t, ScheduleTable> tables;
-    auto it = tables.find(count);
-    if (it != tables.end())
-        return it->second;
-    ScheduleTable& table = tables[count];
-    qint64 rowId = 1;
-    for (const ScheduleEntry& entry : generate(count))
-        table.append(rowId++, entry);
-    return table;
-}
+namespace {
 
-std::vector<ScheduleEntry> generate(size_t count, unsigned seed)
+// Draws one entry after another from the seed.
+class Generator
 {
-    std::mt19937 random(seed);
-    auto pick = [&](int below) { return int(random() % unsigned(below)); };
-    std::vector<ScheduleEntry> entries;
-    entries.reserve(count);
-    const QDate first(2000, 1, 1);
-    for (size_t i = 0; i < count; ++i) {
-        const QDate date = first.addDays(pick(365 * 30));
+public:
+    explicit Generator(unsigned seed) : m_random(seed) {}
+
+    ScheduleEntry next()
+    {
+        const QDate date = First.addDays(pick(365 * 30));
         const int roll = pick(100);
         ScheduleKind kind = roll < 60   ? ScheduleKind::OneTime
                             : roll < 75 ? ScheduleKind::Yearly
@@ -61,15 +51,20 @@ std::vector<ScheduleEntry> generate(size_t count, unsigned seed)
         if (note.isEmpty())
             note = QStringLiteral("-");
         const QTime time(pick(24), pick(60), 0);
-        entries.push_back(ScheduleEntry::make(
-            DateText::mmddyyyy(date), DateText::dddd(date),
-            QLatin1String(Subjects[size_t(pick(int(Subjects.size())))]), note, DateText::timeText(time),
-            pick(2) ? QStringLiteral("on") : QStringLiteral("off"), kindText));
+        return ScheduleEntry::make(DateText::mmddyyyy(date), DateText::dddd(date),
+                                   QLatin1String(Subjects[size_t(pick(int(Subjects.size())))]), note,
+                                   DateText::timeText(time),
+                                   pick(2) ? QStringLiteral("on") : QStringLiteral("off"), kindText);
     }
-    return entries;
-}
 
-bool writeScheduleFile(const QString& path, const std::vector<ScheduleEntry>& entries)
+private:
+    static inline const QDate First{2000, 1, 1};
+    int pick(int below) { return int(m_random() % unsigned(below)); }
+    std::mt19937 m_random;
+};
+
+// Inserts the entries `next` gives, until it gives none, in one transaction.
+template <typename Next> bool writeFile(const QString& path, Next next)
 {
     QFile::remove(path);
     if (!ScheduleDatabase::CreateDatabaseFile(path))
@@ -81,9 +76,9 @@ bool writeScheduleFile(const QString& path, const std::vector<ScheduleEntry>& en
     sqlite3_stmt* insert = nullptr;
     sqlite3_prepare_v2(db, "INSERT INTO Schedule VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)", -1, &insert, nullptr);
     bool ok = true;
-    for (const ScheduleEntry& entry : entries) {
+    while (const std::optional<ScheduleEntry> entry = next()) {
         for (int f = 0; f < ScheduleFieldCount; ++f) {
-            const QByteArray utf8 = entry.fields[size_t(f)].toUtf8();
+            const QByteArray utf8 = entry->fields[size_t(f)].toUtf8();
             sqlite3_bind_text(insert, f + 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
         }
         ok = ok && sqlite3_step(insert) == SQLITE_DONE;
@@ -93,6 +88,48 @@ bool writeScheduleFile(const QString& path, const std::vector<ScheduleEntry>& en
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(db);
     return ok;
+}
+
+} // namespace
+
+std::vector<ScheduleEntry> generate(size_t count, unsigned seed)
+{
+    Generator generator(seed);
+    std::vector<ScheduleEntry> entries;
+    entries.reserve(count);
+    for (size_t i = 0; i < count; ++i)
+        entries.push_back(generator.next());
+    return entries;
+}
+
+const ScheduleTable& sharedTable(size_t count)
+{
+    static std::map<size_t, ScheduleTable> tables;
+    auto it = tables.find(count);
+    if (it != tables.end())
+        return it->second;
+    ScheduleTable& table = tables[count];
+    qint64 rowId = 1;
+    for (const ScheduleEntry& entry : generate(count))
+        table.append(rowId++, entry);
+    return table;
+}
+
+bool writeScheduleFile(const QString& path, const std::vector<ScheduleEntry>& entries)
+{
+    size_t i = 0;
+    return writeFile(path, [&]() -> std::optional<ScheduleEntry> {
+        return i < entries.size() ? std::optional<ScheduleEntry>(entries[i++]) : std::nullopt;
+    });
+}
+
+bool writeGeneratedFile(const QString& path, size_t count, unsigned seed)
+{
+    Generator generator(seed);
+    size_t made = 0;
+    return writeFile(path, [&]() -> std::optional<ScheduleEntry> {
+        return made++ < count ? std::optional<ScheduleEntry>(generator.next()) : std::nullopt;
+    });
 }
 
 } // namespace EntryGenerator

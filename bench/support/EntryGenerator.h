@@ -19,5 +19,8 @@ const ScheduleTable& sharedTable(size_t count);
 
 // Creates a schedule file at path holding the entries (one transaction, written straight to the file).
 bool writeScheduleFile(const QString& path, const std::vector<ScheduleEntry>& entries);
+// The same for `count` generated entries, made one at a time, so that a schedule of a million entries
+// is written without all of them held in memory at once.
+bool writeGeneratedFile(const QString& path, size_t count, unsigned seed = 20031007);
 
 } // namespace EntryGenerator

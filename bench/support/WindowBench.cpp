@@ -12,10 +12,11 @@
 bool WindowBench::open(size_t entries)
 {
     const QString path = dir.filePath(ScheduleDatabase::FileName);
-    if (!EntryGenerator::writeScheduleFile(path, EntryGenerator::generate(entries))) {
+    if (!EntryGenerator::writeGeneratedFile(path, entries)) {
         std::fprintf(stderr, "the benchmark schedule could not be made\n");
         return false;
     }
+    this->entries = entries;
     QString error;
     database = ScheduleDatabase::open(path, &error);
     if (!database) {
@@ -43,6 +44,12 @@ int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& sc
     });
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     DesignFonts::load();
+    // ZENTRAVIO_BENCH_ENTRIES runs the same window actions over a schedule of another size.
+    bool sized = false;
+    const qint64 asked = qEnvironmentVariableIntValue("ZENTRAVIO_BENCH_ENTRIES", &sized);
+    if (sized && asked > 0)
+        entries = size_t(asked);
+    std::fprintf(stderr, "window benchmarks over %zu entries\n", entries);
     WindowBench fixture(screen);
     if (!fixture.open(entries))
         return 1;

@@ -31,6 +31,7 @@ struct WindowBench
     };
 
     QTemporaryDir dir;
+    size_t entries = 0; // how many entries the schedule holds
     std::unique_ptr<ScheduleDatabase> database;
     std::unique_ptr<SettingsStore> settings;
     ManualClock clock{QDateTime(QDate(2002, 10, 12), QTime(9, 30))};

@@ -161,6 +161,9 @@ void Program::openDatabase()
         end(1);
         return;
     }
+    // Another program's change to the schedule is read off the window's thread, so a large schedule
+    // does not freeze the windows while it is read again.
+    m_database->setReadInBackground(true);
     m_context = std::make_unique<AppContext>(*m_database, m_services.settings, m_services.clock,
                                              m_services.beeper, m_services.messages, m_services.screen,
                                              ProgramValues{}, m_services.notifier);

@@ -33,6 +33,15 @@ std::vector<AlarmWatch::Occurrence> AlarmWatch::dueOccurrences(const ScheduleTab
         // After a smaller step back the check goes on from the new now; what already rang in the
         // repeated stretch is skipped by the remembered alarms.
     }
+    if (table.outdated()) {
+        if (!m_outdatedFrom)
+            m_outdatedFrom = from;
+    } else if (m_outdatedFrom) {
+        // No further back than the rung alarms are remembered, or an alarm that rang from the old
+        // table before that would ring again.
+        from = std::max(std::min(from, *m_outdatedFrom), current - RememberFor);
+        m_outdatedFrom.reset();
+    }
     m_checked = true;
     m_lastSecond = current;
     forgetRungBefore(current - RememberFor);
@@ -83,6 +92,7 @@ void AlarmWatch::reset()
 {
     m_checked = false;
     m_lastSecond = 0;
+    m_outdatedFrom.reset();
     m_rung.clear();
 }
 

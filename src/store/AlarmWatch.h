@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -12,7 +13,9 @@
 // alarm second of the wall clock is looked at exactly once. Ticks come late, twice in one second or
 // after a suspend, and the wall clock may be set forward or back; the watch covers the whole stretch
 // since its previous check and remembers what already rang, by row id, so that nothing is missed and
-// nothing rings twice. It keeps no positions between checks: the table may change in between.
+// nothing rings twice. It keeps no positions between checks: the table may change in between, and a
+// table read afresh after another program's change makes it look again at what it checked while the
+// old table was known to be outdated.
 class AlarmWatch
 {
 public:
@@ -63,5 +66,9 @@ private:
 
     bool m_checked = false;
     qint64 m_lastSecond = 0;
+    // The first second checked against a table known to be outdated: once the fresh table is in, the
+    // stretch from here is looked at again, so that an alarm another program added is not missed while
+    // its change was being read. The rung alarms keep that second look from ringing anything twice.
+    std::optional<qint64> m_outdatedFrom;
     std::set<Ringing> m_rung;
 };

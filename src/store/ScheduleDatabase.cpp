@@ -1,5 +1,7 @@
 #include "store/ScheduleDatabase.h"
 
+#include "store/TableRead.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -61,10 +63,6 @@ constexpr const char* CreateTableSql = R"(CREATE TABLE Schedule (
     "AlarmOnOff" TEXT(50) CHECK ("AlarmOnOff" IS NULL OR length("AlarmOnOff") BETWEEN 1 AND 50),
     "SchedType" TEXT(50) CHECK ("SchedType" IS NULL OR length("SchedType") BETWEEN 1 AND 50)
 ))";
-
-constexpr const char* SelectAllSql =
-    R"(SELECT rowid, "Date", "Day", "Type", "Note", "AlarmTime", "AlarmOnOff",
-    "SchedType" FROM Schedule ORDER BY rowid)";
 
 constexpr const char* InsertSql = R"(INSERT INTO Schedule ("Date", "Day", "Type", "Note", "AlarmTime",
     "AlarmOnOff", "SchedType") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7))";
@@ -281,7 +279,10 @@ std::unique_ptr<ScheduleDatabase> ScheduleDatabase::open(const QString& path, QS
         ::close(probe);
 
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(encoded.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    // Only the window's thread uses this connection (a read in the background opens its own), so SQLite's
+    // locking of every call is spared.
+    const int rc =
+        sqlite3_open_v2(encoded.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString reason = QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc));
         sqlite3_close(raw);
@@ -350,6 +351,7 @@ ScheduleDatabase::ScheduleDatabase(sqlite3* db, QString path) : m_db(db), m_path
 
 ScheduleDatabase::~ScheduleDatabase()
 {
+    m_pending.reset();
     sqlite3_finalize(m_versionQuery);
     sqlite3_close(m_db);
 }
@@ -385,8 +387,12 @@ bool ScheduleDatabase::busy() const
 
 QString ScheduleDatabase::engineError(const QString& what) const
 {
-    return tr("%1 The schedule file %2 reports: %3.")
-        .arg(what, nativePath(m_path), QString::fromUtf8(sqlite3_errmsg(m_db)));
+    return engineError(what, QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+QString ScheduleDatabase::engineError(const QString& what, const QString& engineText) const
+{
+    return tr("%1 The schedule file %2 reports: %3.").arg(what, nativePath(m_path), engineText);
 }
 
 std::optional<qint64> ScheduleDatabase::dataVersion()
@@ -404,62 +410,76 @@ std::optional<qint64> ScheduleDatabase::dataVersion()
 
 const ScheduleTable& ScheduleDatabase::table()
 {
+    takeFinishedRead();
     // A file that cannot be looked at now (another program holds it) leaves the entries last read.
     const std::optional<qint64> version = dataVersion();
-    if (version && *version != m_dataVersion) {
+    if (!version || *version == m_dataVersion)
+        return m_table;
+    if (!m_readInBackground) {
         const StoreResult result = reload();
         if (!result && !m_readBusy)
             m_lastError = result.error;
+    } else if (!m_pending) {
+        m_pending = std::make_unique<BackgroundRead>(m_path);
+        m_pendingVersion = *version;
+        m_pendingMissesOwnWrite = false;
+        m_table.setOutdated(true);
     }
     return m_table;
 }
 
+void ScheduleDatabase::takeFinishedRead()
+{
+    if (!m_pending || !m_pending->finished())
+        return;
+    TableRead read = m_pending->take();
+    m_pending.reset();
+    // A read that began before one of the program's own writes may lack it; the table this program
+    // changed stays, and the next look, still finding the change count moved, reads again.
+    if (m_pendingMissesOwnWrite)
+        return;
+    if (!read.ok) {
+        const StoreResult failure = readFailure(read.busy, read.engineText);
+        if (!read.busy)
+            m_lastError = failure.error;
+        return;
+    }
+    // Giving a large table's pages back to the system takes milliseconds, so the replaced table is
+    // freed on a thread of its own.
+    if (m_disposal.valid())
+        m_disposal.wait();
+    m_disposal = std::async(std::launch::async, [old = std::move(m_table)]() mutable {
+        const ScheduleTable freed = std::move(old);
+    });
+    m_table = std::move(read.table);
+    m_dataVersion = m_pendingVersion;
+    m_lastError.clear();
+}
+
+void ScheduleDatabase::finishBackgroundRead()
+{
+    if (m_pending)
+        m_pending->wait();
+    takeFinishedRead();
+}
+
+StoreResult ScheduleDatabase::readFailure(bool busy, const QString& engineText)
+{
+    if (busy)
+        return StoreResult::failure(busyText(QT_TR_NOOP("the entries shown are those last read")));
+    return StoreResult::failure(engineError(tr("The schedule could not be read."), engineText));
+}
+
 StoreResult ScheduleDatabase::reload()
 {
-    // One read transaction, so that the copy is one consistent state of the file and the change count
-    // read with it belongs to that state.
-    sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr);
-    auto failed = [&] {
-        // The engine's error is read before the rollback, which replaces it.
-        m_readBusy = busy();
-        const QString error = m_readBusy ? busyText(QT_TR_NOOP("the entries shown are those last read"))
-                                         : engineError(tr("The schedule could not be read."));
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        return StoreResult::failure(error);
-    };
-    const std::optional<qint64> version = dataVersion();
-    if (!version)
-        return failed();
-    Statement select(m_db, SelectAllSql);
-    if (!select.prepared())
-        return failed();
-    // Sizing the arrays from the file's size (known at once, unlike the row count) spares them their
-    // doubling while the rows come in; what is reserved beyond the contents is given back at the end.
-    qint64 fileBytes = 0;
-    Statement pages(m_db, "SELECT page_count * page_size FROM pragma_page_count(), pragma_page_size()");
-    if (pages.prepared() && pages.step() == SQLITE_ROW)
-        fileBytes = sqlite3_column_int64(pages.get(), 0);
-    ScheduleTable fresh;
-    fresh.reserve(size_t(fileBytes / 100), size_t(fileBytes));
-    std::array<std::string_view, ScheduleFieldCount> fields;
-    std::array<bool, ScheduleFieldCount> nulls;
-    int rc;
-    while ((rc = select.step()) == SQLITE_ROW) {
-        sqlite3_stmt* s = select.get();
-        for (int f = 0; f < ScheduleFieldCount; ++f) {
-            nulls[size_t(f)] = sqlite3_column_type(s, f + 1) == SQLITE_NULL;
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, f + 1));
-            fields[size_t(f)] =
-                text ? std::string_view(text, size_t(sqlite3_column_bytes(s, f + 1))) : std::string_view();
-        }
-        fresh.appendUtf8(sqlite3_column_int64(s, 0), fields, nulls);
+    m_pending.reset();
+    TableRead read = TableRead::from(m_db);
+    if (!read.ok) {
+        m_readBusy = read.busy;
+        return readFailure(read.busy, read.engineText);
     }
-    if (rc != SQLITE_DONE)
-        return failed();
-    sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
-    fresh.shrinkToFit();
-    m_table = std::move(fresh);
-    m_dataVersion = *version;
+    m_table = std::move(read.table);
+    m_dataVersion = read.dataVersion;
     m_lastError.clear();
     return StoreResult::success();
 }
@@ -495,6 +515,8 @@ StoreResult ScheduleDatabase::writeFailed(Write write)
 
 StoreResult ScheduleDatabase::written(qint64 rowId)
 {
+    if (m_pending)
+        m_pendingMissesOwnWrite = true;
     m_lastError.clear();
     return StoreResult::success(rowId);
 }
@@ -578,6 +600,9 @@ StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry)
     sqlite3_bind_int64(statement.get(), 8, rowId);
     if (statement.step() != SQLITE_DONE)
         return writeFailed(Write::Save);
+    // Another program may have deleted the row while its change was still being read in.
+    if (sqlite3_changes(m_db) == 0)
+        return StoreResult::failure(tr("The entry is no longer in the schedule; it was not changed."));
     m_table.replace(index, entry);
     return written(rowId);
 }
@@ -594,6 +619,8 @@ StoreResult ScheduleDatabase::remove(qint64 rowId)
     sqlite3_bind_int64(statement.get(), 1, rowId);
     if (statement.step() != SQLITE_DONE)
         return writeFailed(Write::Delete);
+    if (sqlite3_changes(m_db) == 0)
+        return StoreResult::failure(tr("The entry is no longer in the schedule."));
     m_table.remove(index);
     return written(rowId);
 }

@@ -6,12 +6,14 @@
 #include <QString>
 
 #include <chrono>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
+class BackgroundRead;
 
 // What a write or an open came to: ok, or an error text a window can show as it stands.
 struct StoreResult
@@ -59,13 +61,22 @@ public:
     const QString& path() const { return m_path; }
 
     // The table as it is in the file now. Checks (in microseconds) whether another process wrote to the
-    // file since the last look, and reads it again only then.
+    // file since the last look, and reads it again only then. When reading in the background, the read
+    // runs on a worker thread and this keeps answering from the table it has, marked outdated, until a
+    // later look finds the read finished and takes the fresh table in its place.
     const ScheduleTable& table();
     // The table as last read, without looking at the file.
     const ScheduleTable& cachedTable() const { return m_table; }
 
-    // Reads the whole table from the file again.
+    // Reads the whole table from the file again, at once.
     StoreResult reload();
+
+    // Whether another program's change is read on a worker thread (the running program) or at once on
+    // the calling thread (the default).
+    void setReadInBackground(bool inBackground) { m_readInBackground = inBackground; }
+    bool readingInBackground() const { return m_pending != nullptr; }
+    // Waits for a read under way on the worker thread and takes its table in.
+    void finishBackgroundRead();
 
     StoreResult append(const ScheduleEntry& entry);
     // Adds every entry in one transaction: either all of them are in the file when it returns, or, when
@@ -97,8 +108,11 @@ private:
     std::optional<qint64> dataVersion();
     bool busy() const;
     QString engineError(const QString& what) const;
+    QString engineError(const QString& what, const QString& engineText) const;
     StoreResult writeFailed(Write write);
     StoreResult written(qint64 rowId);
+    StoreResult readFailure(bool busy, const QString& engineText);
+    void takeFinishedRead();
 
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_versionQuery = nullptr; // kept prepared: it runs on every alarm tick
@@ -111,4 +125,10 @@ private:
     QString m_unfilledField;
     std::chrono::steady_clock::time_point m_waitStarted;
     std::optional<std::chrono::steady_clock::time_point> m_gaveUpAt;
+
+    bool m_readInBackground = false;
+    std::unique_ptr<BackgroundRead> m_pending;
+    qint64 m_pendingVersion = -1; // the change count that made the read under way start
+    bool m_pendingMissesOwnWrite = false;
+    std::future<void> m_disposal; // the table a background read replaced, being freed off the thread
 };

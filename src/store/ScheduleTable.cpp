@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <initializer_list>
+#include <limits>
+#include <optional>
 
 PackedDate PackedDate::from(QDate date)
 {
@@ -14,21 +17,115 @@ PackedDate PackedDate::from(QDate date)
 
 bool ScheduleTable::isNull(size_t i, ScheduleField field) const
 {
-    return m_spans[i].lengths[size_t(field)] == NullLength;
+    return m_spans[i].heldOf(field) == Unset;
+}
+
+namespace {
+
+constexpr std::array<std::string_view, 7> DayNames = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                                      "Friday", "Saturday", "Sunday"};
+// Every spelling of a kind that the add dialog and the organizer write.
+constexpr std::array<std::string_view, 7> KindSpellings = {
+    "OneTime", "Onetime", "Monthly", "Yearly", "Everyday", "EveryDay", "Monday to Friday"};
+
+quint8 spellingOf(std::string_view text, const std::array<std::string_view, 7>& spellings)
+{
+    for (size_t s = 0; s < spellings.size(); ++s) {
+        if (text == spellings[s])
+            return quint8(s + 1);
+    }
+    return 0;
+}
+
+void putTwoDigits(char* to, int value)
+{
+    to[0] = char('0' + value / 10);
+    to[1] = char('0' + value % 10);
+}
+
+} // namespace
+
+std::string_view ScheduleTable::storedAt(size_t& at) const
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(m_texts.data());
+    size_t length = 0;
+    for (int shift = 0;; shift += 7) {
+        const unsigned char byte = bytes[at++];
+        length |= size_t(byte & 0x7F) << shift;
+        if (!(byte & 0x80))
+            break;
+    }
+    const std::string_view text(m_texts.data() + at, length);
+    at += length;
+    return text;
+}
+
+size_t ScheduleTable::storedBytes(const TextSpan& span) const
+{
+    size_t at = span.offset;
+    for (int f = 0; f < ScheduleFieldCount; ++f) {
+        if (span.heldOf(ScheduleField(f)) == Stored)
+            storedAt(at);
+    }
+    return at - span.offset;
 }
 
 std::string_view ScheduleTable::utf8(size_t i, ScheduleField field) const
 {
     const TextSpan& span = m_spans[i];
-    size_t offset = span.offset;
-    for (size_t f = 0; f < size_t(field); ++f) {
-        if (span.lengths[f] != NullLength)
-            offset += span.lengths[f];
-    }
-    const quint16 length = span.lengths[size_t(field)];
-    if (length == NullLength)
+    switch (span.heldOf(field)) {
+    case Unset:
         return {};
-    return std::string_view(m_texts.data() + offset, length);
+    case MadeAgain:
+        return madeAgain(i, field);
+    default:
+        break;
+    }
+    size_t at = span.offset;
+    for (int f = 0; f < int(field); ++f) {
+        if (span.heldOf(ScheduleField(f)) == Stored)
+            storedAt(at);
+    }
+    return storedAt(at);
+}
+
+std::string_view ScheduleTable::madeAgain(size_t i, ScheduleField field) const
+{
+    switch (field) {
+    case ScheduleField::Date: {
+        const PackedDate date = m_dates[i];
+        char* to = m_dateScratch.data();
+        putTwoDigits(to, date.month);
+        to[2] = '/';
+        putTwoDigits(to + 3, date.day);
+        to[5] = '/';
+        putTwoDigits(to + 6, date.year / 100);
+        putTwoDigits(to + 8, date.year % 100);
+        return std::string_view(to, 10);
+    }
+    case ScheduleField::AlarmTime: {
+        const qint32 second = m_alarmSeconds[i];
+        const int hour = second / 3600;
+        char* to = m_timeScratch.data();
+        putTwoDigits(to, hour % 12 == 0 ? 12 : hour % 12);
+        to[2] = ':';
+        putTwoDigits(to + 3, second / 60 % 60);
+        to[5] = ':';
+        putTwoDigits(to + 6, second % 60);
+        to[8] = ' ';
+        to[9] = hour < 12 ? 'A' : 'P';
+        to[10] = 'M';
+        return std::string_view(to, 11);
+    }
+    case ScheduleField::Day:
+        return DayNames[size_t((m_spellings[i] & DayNameBits) - 1)];
+    case ScheduleField::SchedType:
+        return KindSpellings[size_t((m_spellings[i] >> KindSpellingShift) - 1)];
+    case ScheduleField::AlarmOnOff:
+        return alarmOn(i) ? std::string_view("on") : std::string_view("off");
+    default:
+        return {};
+    }
 }
 
 QString ScheduleTable::text(size_t i, ScheduleField field) const
@@ -63,64 +160,122 @@ size_t ScheduleTable::indexAfter(qint64 rowId) const
     return size_t(std::upper_bound(m_rowIds.begin(), m_rowIds.end(), rowId) - m_rowIds.begin());
 }
 
+bool ScheduleTable::inLookup(Lookup lookup, size_t i) const
+{
+    return lookup == Lookup::ByDate ? dateIsCanonical(i) : alarmOn(i) && m_alarmSeconds[i] != NoTime;
+}
+
+std::vector<quint32>::const_iterator ScheduleTable::placeOf(Lookup lookup, qint32 key, quint32 position) const
+{
+    const std::vector<quint32>& positions = positionsOf(lookup);
+    return std::lower_bound(positions.begin(), positions.end(), position, [&](quint32 held, quint32) {
+        const qint32 heldKey = keyOf(lookup, held);
+        return heldKey != key ? heldKey < key : held < position;
+    });
+}
+
+void ScheduleTable::buildLookup(Lookup lookup) const
+{
+    std::vector<quint32> found; // in walk order
+    qint32 lowest = std::numeric_limits<qint32>::max();
+    qint32 highest = std::numeric_limits<qint32>::min();
+    for (size_t i = 0; i < size(); ++i) {
+        if (!inLookup(lookup, i))
+            continue;
+        found.push_back(quint32(i));
+        lowest = std::min(lowest, keyOf(lookup, quint32(i)));
+        highest = std::max(highest, keyOf(lookup, quint32(i)));
+    }
+    std::vector<quint32>& sorted = positionsOf(lookup);
+    // The keys of a real schedule (the seconds of a day, the days of a few decades) span few values
+    // for the entries there are, so the positions are counted into place in two passes; both ways keep
+    // the walk order within one key.
+    const qint64 span = found.empty() ? 0 : qint64(highest) - lowest + 1;
+    if (span > qint64(found.size()) * 4 + 4096) {
+        std::stable_sort(found.begin(), found.end(),
+                         [&](quint32 a, quint32 b) { return keyOf(lookup, a) < keyOf(lookup, b); });
+        sorted = std::move(found);
+        return;
+    }
+    std::vector<quint32> starts(size_t(span) + 1, 0);
+    for (quint32 position : found)
+        ++starts[size_t(keyOf(lookup, position) - lowest) + 1];
+    for (size_t k = 1; k < starts.size(); ++k)
+        starts[k] += starts[k - 1];
+    sorted.assign(found.size(), 0);
+    for (quint32 position : found)
+        sorted[starts[size_t(keyOf(lookup, position) - lowest)]++] = position;
+}
+
 void ScheduleTable::buildLookups() const
 {
     if (m_lookupsBuilt)
         return;
-    m_byDate.clear();
-    m_byAlarm.clear();
-    for (size_t i = 0; i < size(); ++i) {
-        if (dateIsCanonical(i))
-            m_byDate.push_back({dateKey(m_dates[i]), quint32(i)});
-        if (alarmOn(i) && m_alarmSeconds[i] != NoTime)
-            m_byAlarm.push_back({m_alarmSeconds[i], quint32(i)});
-    }
-    std::sort(m_byDate.begin(), m_byDate.end());
-    std::sort(m_byAlarm.begin(), m_byAlarm.end());
-    m_byDate.shrink_to_fit();
-    m_byAlarm.shrink_to_fit();
+    buildLookup(Lookup::ByDate);
+    buildLookup(Lookup::ByAlarm);
     m_lookupsBuilt = true;
 }
 
-std::vector<size_t> ScheduleTable::lookUp(const std::vector<KeyedPosition>& lookup, qint32 key) const
+void ScheduleTable::addToLookups(size_t i)
 {
-    std::vector<size_t> positions;
-    auto it = std::lower_bound(lookup.begin(), lookup.end(), KeyedPosition{key, 0});
-    for (; it != lookup.end() && it->key == key; ++it)
-        positions.push_back(it->position);
-    return positions;
+    if (!m_lookupsBuilt)
+        return;
+    for (Lookup lookup : {Lookup::ByDate, Lookup::ByAlarm}) {
+        if (inLookup(lookup, i)) {
+            std::vector<quint32>& positions = positionsOf(lookup);
+            const auto place = placeOf(lookup, keyOf(lookup, quint32(i)), quint32(i));
+            positions.insert(positions.begin() + (place - positions.cbegin()), quint32(i));
+        }
+    }
+}
+
+void ScheduleTable::dropFromLookups(size_t i)
+{
+    if (!m_lookupsBuilt)
+        return;
+    for (Lookup lookup : {Lookup::ByDate, Lookup::ByAlarm}) {
+        if (!inLookup(lookup, i))
+            continue;
+        std::vector<quint32>& positions = positionsOf(lookup);
+        const auto place = placeOf(lookup, keyOf(lookup, quint32(i)), quint32(i));
+        if (place != positions.cend() && *place == quint32(i))
+            positions.erase(place);
+    }
+}
+
+std::vector<size_t> ScheduleTable::lookUp(Lookup lookup, qint32 firstKey, qint32 lastKey) const
+{
+    std::vector<size_t> found;
+    if (firstKey > lastKey)
+        return found;
+    buildLookups();
+    const std::vector<quint32>& positions = positionsOf(lookup);
+    for (auto it = placeOf(lookup, firstKey, 0); it != positions.cend() && keyOf(lookup, *it) <= lastKey;
+         ++it)
+        found.push_back(*it);
+    return found;
 }
 
 std::vector<size_t> ScheduleTable::storedOn(PackedDate day) const
 {
     if (!day.isValid())
         return {};
-    buildLookups();
-    return lookUp(m_byDate, dateKey(day));
+    return lookUp(Lookup::ByDate, dateKey(day), dateKey(day));
 }
 
 std::vector<size_t> ScheduleTable::alarmsAt(qint32 second) const
 {
-    buildLookups();
-    return lookUp(m_byAlarm, second);
+    return lookUp(Lookup::ByAlarm, second, second);
 }
 
 std::vector<size_t> ScheduleTable::alarmsBetween(qint32 firstSecond, qint32 lastSecond) const
 {
-    std::vector<size_t> positions;
-    if (firstSecond > lastSecond)
-        return positions;
-    buildLookups();
-    auto it = std::lower_bound(m_byAlarm.begin(), m_byAlarm.end(), KeyedPosition{firstSecond, 0});
-    for (; it != m_byAlarm.end() && it->key <= lastSecond; ++it)
-        positions.push_back(it->position);
-    return positions;
+    return lookUp(Lookup::ByAlarm, firstSecond, lastSecond);
 }
 
 void ScheduleTable::changed()
 {
     static std::atomic<quint64> lastChange{0};
-    m_lookupsBuilt = false;
     m_changeCount = ++lastChange;
 }
 
@@ -132,9 +287,13 @@ void ScheduleTable::clear()
     m_alarmSeconds.clear();
     m_flags.clear();
     m_markKeys.clear();
+    m_spellings.clear();
     m_spans.clear();
     m_texts.clear();
     m_deadTextBytes = 0;
+    m_byDate.clear();
+    m_byAlarm.clear();
+    m_lookupsBuilt = false;
 }
 
 void ScheduleTable::reserve(size_t rows, size_t textBytes)
@@ -144,6 +303,7 @@ void ScheduleTable::reserve(size_t rows, size_t textBytes)
     m_alarmSeconds.reserve(rows);
     m_flags.reserve(rows);
     m_markKeys.reserve(rows);
+    m_spellings.reserve(rows);
     m_spans.reserve(rows);
     m_texts.reserve(textBytes);
 }
@@ -155,25 +315,33 @@ void ScheduleTable::shrinkToFit()
     m_alarmSeconds.shrink_to_fit();
     m_flags.shrink_to_fit();
     m_markKeys.shrink_to_fit();
+    m_spellings.shrink_to_fit();
     m_spans.shrink_to_fit();
-    m_texts.shrink_to_fit();
+    m_texts.shrinkToFit();
 }
 
 ScheduleTable::TextSpan
 ScheduleTable::storeTexts(const std::array<std::string_view, ScheduleFieldCount>& fields,
-                          const std::array<bool, ScheduleFieldCount>& nulls)
+                          const std::array<bool, ScheduleFieldCount>& nulls, const Parsed& parsed)
 {
     TextSpan span;
     span.offset = quint32(m_texts.size());
     for (size_t f = 0; f < fields.size(); ++f) {
-        if (nulls[f]) {
-            span.lengths[f] = NullLength;
+        const Held held = nulls[f] ? Unset : parsed.madeAgain[f] ? MadeAgain : Stored;
+        span.held |= quint16(held << (2 * f));
+        if (held != Stored)
             continue;
-        }
         // Texts are at most 250 characters, so at most 1000 bytes of UTF-8; anything longer came from
-        // another writer and is cut rather than allowed to overflow the length.
-        const size_t length = std::min<size_t>(fields[f].size(), NullLength - 1);
-        span.lengths[f] = quint16(length);
+        // another writer and is cut.
+        const size_t length = std::min(fields[f].size(), MaxStoredLength);
+        char prefix[3];
+        size_t prefixBytes = 0;
+        for (size_t rest = length;; rest >>= 7) {
+            prefix[prefixBytes++] = char((rest & 0x7F) | (rest >= 0x80 ? 0x80 : 0));
+            if (rest < 0x80)
+                break;
+        }
+        m_texts.append(prefix, prefixBytes);
         m_texts.append(fields[f].data(), length);
     }
     return span;
@@ -193,51 +361,129 @@ bool isStoredDateForm(std::string_view text)
     return true;
 }
 
+int twoDigits(std::string_view text, size_t at)
+{
+    return (text[at] - '0') * 10 + (text[at + 1] - '0');
+}
+
+// A date in the stored "mm/dd/yyyy" form, read straight from its bytes: nearly every entry's date is in
+// that form, and loading a large schedule should not build a calendar date for each. Nothing when the
+// text is in another form or names no day of the calendar; the general reading decides those.
+std::optional<PackedDate> storedDate(std::string_view text)
+{
+    if (!isStoredDateForm(text))
+        return std::nullopt;
+    const int month = twoDigits(text, 0);
+    const int day = twoDigits(text, 3);
+    const int year = twoDigits(text, 6) * 100 + twoDigits(text, 8);
+    if (year < 100 || month < 1 || month > 12 || day < 1)
+        return std::nullopt;
+    static constexpr std::array<int, 12> DaysIn = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (day > DaysIn[size_t(month - 1)] + (month == 2 && leap ? 1 : 0))
+        return std::nullopt;
+    return PackedDate{qint16(year), quint8(month), quint8(day)};
+}
+
+// An alarm time in the stored "hh:mm:ss AM" form, read straight from its bytes as a second of the day;
+// nothing for any other spelling, which the general reading decides.
+std::optional<qint32> storedTimeSecond(std::string_view text)
+{
+    if (text.size() != 11 || text[2] != ':' || text[5] != ':' || text[8] != ' ' || text[10] != 'M' ||
+        (text[9] != 'A' && text[9] != 'P'))
+        return std::nullopt;
+    for (size_t at : std::array<size_t, 6>{0, 1, 3, 4, 6, 7}) {
+        if (text[at] < '0' || text[at] > '9')
+            return std::nullopt;
+    }
+    const int hour = twoDigits(text, 0);
+    const int minute = twoDigits(text, 3);
+    const int second = twoDigits(text, 6);
+    if (hour < 1 || hour > 12 || minute > 59 || second > 59)
+        return std::nullopt;
+    const int hour24 = hour % 12 + (text[9] == 'P' ? 12 : 0);
+    return qint32(hour24 * 3600 + minute * 60 + second);
+}
+
 } // namespace
 
-void ScheduleTable::parse(size_t i)
+ScheduleTable::Parsed ScheduleTable::parse(const std::array<std::string_view, ScheduleFieldCount>& fields)
 {
-    const std::string_view dateText = utf8(i, ScheduleField::Date);
-    const std::optional<QDate> date = DateText::readDate(dateText);
-    const PackedDate packed = date ? PackedDate::from(*date) : PackedDate{};
-    m_dates[i] = packed;
+    Parsed parsed;
+    const std::string_view dateText = fields[size_t(ScheduleField::Date)];
+    bool canonical = false;
+    if (const std::optional<PackedDate> stored = storedDate(dateText)) {
+        parsed.date = *stored;
+        canonical = true;
+    } else {
+        const std::optional<QDate> date = DateText::readDate(dateText);
+        parsed.date = date ? PackedDate::from(*date) : PackedDate{};
+        // A text that reads as a date is in the stored form exactly when it has two-digit month and
+        // day, a four-digit year and nothing around them: " 1/07/2026" reads as a date but is not that
+        // form.
+        canonical = parsed.date.isValid() && isStoredDateForm(dateText);
+    }
+    // The stored form is read by position, so writing the date back gives the same bytes.
+    parsed.madeAgain[size_t(ScheduleField::Date)] = canonical;
 
-    const std::optional<QTime> time = DateText::readTime(utf8(i, ScheduleField::AlarmTime));
-    m_alarmSeconds[i] = time ? qint32(time->msecsSinceStartOfDay() / 1000) : NoTime;
+    const std::string_view timeText = fields[size_t(ScheduleField::AlarmTime)];
+    if (const std::optional<qint32> second = storedTimeSecond(timeText)) {
+        parsed.alarmSecond = *second;
+        parsed.madeAgain[size_t(ScheduleField::AlarmTime)] = true;
+    } else {
+        const std::optional<QTime> time = DateText::readTime(timeText);
+        parsed.alarmSecond = time ? qint32(time->msecsSinceStartOfDay() / 1000) : NoTime;
+    }
 
-    const ScheduleKind kind = kindOf(utf8(i, ScheduleField::SchedType));
-    quint8 flags = quint8(kind);
-    if (utf8(i, ScheduleField::AlarmOnOff) == "on")
-        flags |= AlarmOnFlag;
-    // A text that reads as a date is in the stored form exactly when it has two-digit month and day,
-    // a four-digit year and nothing around them: " 1/07/2026" reads as a date but is not that form.
-    const bool canonical = packed.isValid() && isStoredDateForm(dateText);
+    const std::string_view kindText = fields[size_t(ScheduleField::SchedType)];
+    const ScheduleKind kind = kindOf(kindText);
+    parsed.flags = quint8(kind);
+    const std::string_view onOff = fields[size_t(ScheduleField::AlarmOnOff)];
+    if (onOff == "on")
+        parsed.flags |= AlarmOnFlag;
+    parsed.madeAgain[size_t(ScheduleField::AlarmOnOff)] = onOff == "on" || onOff == "off";
     if (canonical)
-        flags |= CanonicalDateFlag;
-    m_flags[i] = flags;
+        parsed.flags |= CanonicalDateFlag;
 
-    qint32 key = 0;
+    const quint8 dayName = spellingOf(fields[size_t(ScheduleField::Day)], DayNames);
+    const quint8 kindSpelling = spellingOf(kindText, KindSpellings);
+    parsed.spellings = quint8(dayName | kindSpelling << KindSpellingShift);
+    parsed.madeAgain[size_t(ScheduleField::Day)] = dayName != 0;
+    parsed.madeAgain[size_t(ScheduleField::SchedType)] = kindSpelling != 0;
+
+    const PackedDate packed = parsed.date;
     if (packed.isValid()) {
         if (kind == ScheduleKind::OneTime && canonical)
-            key = oneTimeMarkKey(packed.year, packed.month);
+            parsed.markKey = oneTimeMarkKey(packed.year, packed.month);
         else if (kind == ScheduleKind::Yearly)
-            key = packed.month;
+            parsed.markKey = packed.month;
         else if (kind == ScheduleKind::Monthly)
-            key = MonthlyMarkKey;
+            parsed.markKey = MonthlyMarkKey;
     }
-    m_markKeys[i] = key;
+    return parsed;
+}
+
+void ScheduleTable::set(size_t i, const Parsed& parsed)
+{
+    m_dates[i] = parsed.date;
+    m_alarmSeconds[i] = parsed.alarmSecond;
+    m_flags[i] = parsed.flags;
+    m_spellings[i] = parsed.spellings;
+    m_markKeys[i] = parsed.markKey;
 }
 
 void ScheduleTable::appendUtf8(qint64 rowId, const std::array<std::string_view, ScheduleFieldCount>& fields,
                                const std::array<bool, ScheduleFieldCount>& nulls)
 {
+    const Parsed parsed = parse(fields);
     m_rowIds.push_back(rowId);
-    m_dates.emplace_back();
-    m_alarmSeconds.push_back(NoTime);
-    m_flags.push_back(0);
-    m_markKeys.push_back(0);
-    m_spans.push_back(storeTexts(fields, nulls));
-    parse(size() - 1);
+    m_dates.push_back(parsed.date);
+    m_alarmSeconds.push_back(parsed.alarmSecond);
+    m_flags.push_back(parsed.flags);
+    m_spellings.push_back(parsed.spellings);
+    m_markKeys.push_back(parsed.markKey);
+    m_spans.push_back(storeTexts(fields, nulls, parsed));
+    addToLookups(size() - 1);
     changed();
 }
 
@@ -270,24 +516,33 @@ void ScheduleTable::append(qint64 rowId, const ScheduleEntry& entry)
 void ScheduleTable::replace(size_t i, const ScheduleEntry& entry)
 {
     const Utf8Fields fields(entry);
-    const TextSpan old = m_spans[i];
-    for (quint16 length : old.lengths)
-        m_deadTextBytes += length == NullLength ? 0 : length;
-    m_spans[i] = storeTexts(fields.views, fields.nulls);
-    parse(i);
+    m_deadTextBytes += storedBytes(m_spans[i]);
+    dropFromLookups(i);
+    const Parsed parsed = parse(fields.views);
+    set(i, parsed);
+    m_spans[i] = storeTexts(fields.views, fields.nulls, parsed);
+    addToLookups(i);
     changed();
     compactTextsIfWasteful();
 }
 
 void ScheduleTable::remove(size_t i)
 {
-    for (quint16 length : m_spans[i].lengths)
-        m_deadTextBytes += length == NullLength ? 0 : length;
+    m_deadTextBytes += storedBytes(m_spans[i]);
+    dropFromLookups(i);
+    // The entries after the removed one move up by one; the order of the lookups stays as it was.
+    if (m_lookupsBuilt) {
+        for (std::vector<quint32>* lookup : {&m_byDate, &m_byAlarm}) {
+            for (quint32& position : *lookup)
+                position -= position > i ? 1 : 0;
+        }
+    }
     m_rowIds.erase(m_rowIds.begin() + qsizetype(i));
     m_dates.erase(m_dates.begin() + qsizetype(i));
     m_alarmSeconds.erase(m_alarmSeconds.begin() + qsizetype(i));
     m_flags.erase(m_flags.begin() + qsizetype(i));
     m_markKeys.erase(m_markKeys.begin() + qsizetype(i));
+    m_spellings.erase(m_spellings.begin() + qsizetype(i));
     m_spans.erase(m_spans.begin() + qsizetype(i));
     changed();
     compactTextsIfWasteful();
@@ -299,15 +554,12 @@ void ScheduleTable::compactTextsIfWasteful()
     // texts are copied into a fresh one.
     if (m_deadTextBytes < 4096 || m_deadTextBytes * 2 < m_texts.size())
         return;
-    std::string compacted;
+    TextBytes compacted;
     compacted.reserve(m_texts.size() - m_deadTextBytes);
     for (size_t i = 0; i < size(); ++i) {
         TextSpan& span = m_spans[i];
         const quint32 newOffset = quint32(compacted.size());
-        size_t bytes = 0;
-        for (quint16 length : span.lengths)
-            bytes += length == NullLength ? 0 : length;
-        compacted.append(m_texts, span.offset, bytes);
+        compacted.append(m_texts.data() + span.offset, storedBytes(span));
         span.offset = newOffset;
     }
     m_texts.swap(compacted);
@@ -317,7 +569,7 @@ void ScheduleTable::compactTextsIfWasteful()
 size_t ScheduleTable::memoryBytes() const
 {
     return m_rowIds.capacity() * sizeof(qint64) + m_dates.capacity() * sizeof(PackedDate) +
-           m_alarmSeconds.capacity() * sizeof(qint32) + m_flags.capacity() +
+           m_alarmSeconds.capacity() * sizeof(qint32) + m_flags.capacity() + m_spellings.capacity() +
            m_markKeys.capacity() * sizeof(qint32) + m_spans.capacity() * sizeof(TextSpan) +
-           m_texts.capacity() + (m_byDate.capacity() + m_byAlarm.capacity()) * sizeof(KeyedPosition);
+           m_texts.capacity() + (m_byDate.capacity() + m_byAlarm.capacity()) * sizeof(quint32);
 }

@@ -2,6 +2,7 @@
 
 #include "store/ScheduleEntry.h"
 #include "store/ScheduleKind.h"
+#include "store/TextBytes.h"
 
 #include <QDate>
 #include <QTime>
@@ -26,8 +27,10 @@ struct PackedDate
 
 // The schedule table held in memory in walk (insertion) order, as compact parsed records: the few
 // values every marking pass and alarm tick looks at sit in arrays of their own, and the texts are kept
-// as UTF-8 in one buffer. A row is known by the file's row id, which only grows, so the rows stay sorted
-// by it.
+// as UTF-8 in one buffer. A text in the form the program itself writes (a "mm/dd/yyyy" date, a weekday
+// name, a "hh:mm:ss AM" time, "on" or "off", a kind's spelling) is not kept but made again from the
+// parsed values when asked for, so that a million entries fit in little memory. A row is known by the file's
+// row id, which only grows, so the rows stay sorted by it.
 class ScheduleTable
 {
 public:
@@ -55,6 +58,8 @@ public:
 
     bool isNull(size_t i, ScheduleField field) const;
     QString text(size_t i, ScheduleField field) const;
+    // The field's UTF-8 bytes. A view of a Date or AlarmTime made again from its parsed value stays valid
+    // until the next view of the same field of this table; every view until the table changes.
     std::string_view utf8(size_t i, ScheduleField field) const;
     ScheduleEntry entry(size_t i) const;
 
@@ -70,6 +75,16 @@ public:
     // the run, so that a table read afresh and moved over an older one never repeats the older one's value:
     // a window that kept the count knows it must look again.
     quint64 changeCount() const { return m_changeCount; }
+
+    // Builds the lookups by date and by alarm second now, rather than on the first hover or tick. From
+    // then on every append, replace and remove keeps them up to date in place.
+    void prepareLookups() const { buildLookups(); }
+    bool lookupsReady() const { return m_lookupsBuilt; }
+
+    // True while the program knows that another program changed the file since this copy was read and
+    // a fresh copy is on its way: an alarm check looks at the stretch again once the fresh copy is in.
+    bool outdated() const { return m_outdated; }
+    void setOutdated(bool outdated) { m_outdated = outdated; }
 
     // The position of a row id, or size() when the row is not in the table.
     size_t indexOf(qint64 rowId) const;
@@ -96,38 +111,78 @@ private:
         AlarmOnFlag = 0x08,
         CanonicalDateFlag = 0x10,
     };
-    static constexpr quint16 NullLength = 0xFFFF;
+    // How a field is held: two bits a field in TextSpan::held.
+    enum Held : quint16
+    {
+        Stored = 0,   // its bytes stand in the buffer, after their length
+        Unset = 1,    // a null field
+        MadeAgain = 2 // made again from the parsed values
+    };
+    static constexpr size_t MaxStoredLength = 0xFFFD;
+    static constexpr quint8 DayNameBits = 0x07; // in m_spellings: 1 + the index of the weekday name
+    static constexpr int KindSpellingShift = 3; // above it: 1 + the index of the kind's spelling
 
+    // Where an entry's stored texts begin in the buffer: each stored field there is its length (seven
+    // bits a byte, the high bit saying another byte follows) and then its bytes, in field order.
     struct TextSpan
     {
         quint32 offset = 0;
-        std::array<quint16, ScheduleFieldCount> lengths{};
+        quint16 held = 0;
+        Held heldOf(ScheduleField field) const { return Held((held >> (2 * int(field))) & 3); }
     };
 
-    void parse(size_t i);
+    // What parsing an entry's texts gives, before it is stored.
+    struct Parsed
+    {
+        PackedDate date;
+        qint32 alarmSecond = NoTime;
+        quint8 flags = 0;
+        quint8 spellings = 0;
+        qint32 markKey = 0;
+        std::array<bool, ScheduleFieldCount> madeAgain{};
+    };
+    static Parsed parse(const std::array<std::string_view, ScheduleFieldCount>& fields);
+    void set(size_t i, const Parsed& parsed);
     TextSpan storeTexts(const std::array<std::string_view, ScheduleFieldCount>& fields,
-                        const std::array<bool, ScheduleFieldCount>& nulls);
+                        const std::array<bool, ScheduleFieldCount>& nulls, const Parsed& parsed);
+    size_t storedBytes(const TextSpan& span) const;
+    // The stored text at `at` in the buffer, and where the next one begins.
+    std::string_view storedAt(size_t& at) const;
+    std::string_view madeAgain(size_t i, ScheduleField field) const;
     void compactTextsIfWasteful();
 
-    // Lookups by date and by alarm second, built on first use after a change: a hover or an alarm tick
-    // then costs a binary search instead of a pass over every entry.
-    struct KeyedPosition
+    // Lookups by date and by alarm second, sorted by key and position, so that a hover or an alarm tick
+    // costs a binary search instead of a pass over every entry. Built once after a read of the file,
+    // then kept up to date entry by entry, so that the first hover after a save does not rebuild them.
+    // A lookup holds positions only, ordered by their key (read from the arrays) and then by position.
+    enum class Lookup
     {
-        qint32 key;
-        quint32 position;
-        bool operator<(const KeyedPosition& other) const
-        {
-            return key != other.key ? key < other.key : position < other.position;
-        }
+        ByDate,
+        ByAlarm
     };
+    bool inLookup(Lookup lookup, size_t i) const;
+    qint32 keyOf(Lookup lookup, quint32 position) const
+    {
+        return lookup == Lookup::ByDate ? dateKey(m_dates[position]) : m_alarmSeconds[position];
+    }
+    std::vector<quint32>& positionsOf(Lookup lookup) const
+    {
+        return lookup == Lookup::ByDate ? m_byDate : m_byAlarm;
+    }
+    // The first place in the lookup whose entry comes after (key, position) or is it.
+    std::vector<quint32>::const_iterator placeOf(Lookup lookup, qint32 key, quint32 position) const;
+    void buildLookup(Lookup lookup) const;
     void buildLookups() const;
-    std::vector<size_t> lookUp(const std::vector<KeyedPosition>& lookup, qint32 key) const;
+    void addToLookups(size_t i);
+    void dropFromLookups(size_t i);
+    std::vector<size_t> lookUp(Lookup lookup, qint32 firstKey, qint32 lastKey) const;
     static qint32 dateKey(PackedDate date) { return date.year * 512 + date.month * 32 + date.day; }
     void changed();
 
-    mutable std::vector<KeyedPosition> m_byDate;
-    mutable std::vector<KeyedPosition> m_byAlarm;
+    mutable std::vector<quint32> m_byDate;
+    mutable std::vector<quint32> m_byAlarm;
     mutable bool m_lookupsBuilt = false;
+    bool m_outdated = false;
     quint64 m_changeCount = 0;
 
     std::vector<qint64> m_rowIds;
@@ -135,7 +190,10 @@ private:
     std::vector<qint32> m_alarmSeconds;
     std::vector<quint8> m_flags;
     std::vector<qint32> m_markKeys;
+    std::vector<quint8> m_spellings;
     std::vector<TextSpan> m_spans;
-    std::string m_texts;
+    TextBytes m_texts;
+    mutable std::array<char, 12> m_dateScratch{};
+    mutable std::array<char, 12> m_timeScratch{};
     size_t m_deadTextBytes = 0;
 };

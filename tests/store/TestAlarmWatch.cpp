@@ -331,6 +331,48 @@ private slots:
         QVERIFY(opened.empty());
     }
 
+    void anAlarmAddedWhileTheTableWasOutdatedRingsOnceTheFreshTableIsIn()
+    {
+        // The old copy lacks the entry another program added for 10:00:00; the fresh one has it, and
+        // the first entry, which rang from the old copy, again.
+        ScheduleTable old = tableOf({{"06/12/2014", "Kept", "OneTime", "10:00:00 AM"}});
+        old.setOutdated(true);
+        const ScheduleTable fresh = tableOf({{"06/12/2014", "Kept", "OneTime", "10:00:00 AM"},
+                                             {"06/12/2014", "Added", "OneTime", "10:00:00 AM"}});
+        AlarmWatch watch;
+        QVERIFY(watch.due(old, at(2014, 6, 12, 9, 59, 59)).empty());
+        QCOMPARE(subjects(old, watch.due(old, at(2014, 6, 12, 10, 0, 0))), QStringList{"Kept"});
+        QVERIFY(watch.due(old, at(2014, 6, 12, 10, 0, 1)).empty());
+        QCOMPARE(subjects(fresh, watch.due(fresh, at(2014, 6, 12, 10, 0, 2))), QStringList{"Added"});
+        QVERIFY(watch.due(fresh, at(2014, 6, 12, 10, 0, 3)).empty());
+    }
+
+    void aLongOutdatedStretchRingsNothingTwice()
+    {
+        // The old table stays outdated for two days (the fresh read kept failing); what rang from it
+        // then must not ring again once the fresh table is in, though the rung alarms are long forgotten.
+        ScheduleTable old = tableOf({{"06/12/2014", "Daily", "Everyday", "10:00:00 AM"}});
+        old.setOutdated(true);
+        const ScheduleTable fresh = tableOf({{"06/12/2014", "Daily", "Everyday", "10:00:00 AM"}});
+        AlarmWatch watch;
+        QVERIFY(watch.due(old, at(2014, 6, 12, 9, 59, 59)).empty());
+        QCOMPARE(subjects(old, watch.due(old, at(2014, 6, 12, 10, 0, 0))), QStringList{"Daily"});
+        QCOMPARE(subjects(old, watch.due(old, at(2014, 6, 13, 10, 0, 0))), QStringList{"Daily"});
+        QVERIFY(watch.due(old, at(2014, 6, 14, 9, 0, 0)).empty());
+        QVERIFY(watch.due(fresh, at(2014, 6, 14, 9, 0, 1)).empty());
+    }
+
+    void aTableNeverOutdatedIsNotLookedAtAgain()
+    {
+        // Without an outdated copy in between, a later table brings no second look at past seconds.
+        const ScheduleTable before = tableOf({{"06/12/2014", "Kept", "OneTime", "10:00:00 AM"}});
+        const ScheduleTable after = tableOf({{"06/12/2014", "Kept", "OneTime", "10:00:00 AM"},
+                                             {"06/12/2014", "Added", "OneTime", "10:00:00 AM"}});
+        AlarmWatch watch;
+        QCOMPARE(subjects(before, watch.due(before, at(2014, 6, 12, 10, 0, 0))), QStringList{"Kept"});
+        QVERIFY(watch.due(after, at(2014, 6, 12, 10, 0, 1)).empty());
+    }
+
     void aDayOfTicksRingsExactlyWhatIsDue()
     {
         // Random entries, many of them at a few shared seconds, over a day that spans midnight; every tick

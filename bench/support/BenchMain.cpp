@@ -1,4 +1,4 @@
-#include "CoreBench.h"
+#include "support/BenchMain.h"
 
 #include <QCoreApplication>
 

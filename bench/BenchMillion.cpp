@@ -1,0 +1,249 @@
+// A schedule of a million entries: loading it beside the floor of SQLite's own command-line tool
+// reading the same file in the same run (the load must stay within 1.5 times the floor, the process
+// under 120 MB resident with a peak no higher than 1.3 times that), and the window's thread's time for
+// the first hover, marking and alarm check after the program's own save and for taking in another
+// program's change, each under one 60 Hz frame (16.7 ms). The file is made once per run.
+
+#include "store/AlarmWatch.h"
+#include "store/DayMarking.h"
+#include "store/ScheduleDatabase.h"
+#include "support/BenchMain.h"
+#include "support/EntryGenerator.h"
+#include "support/MonthGrids.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <time.h>
+
+namespace {
+
+constexpr size_t Entries = 1000000;
+const QDateTime Now(QDate(2014, 6, 12), QTime(14, 30, 0));
+
+const QString& millionFile()
+{
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString file = dir.filePath(QStringLiteral("million.vmr"));
+        if (!EntryGenerator::writeGeneratedFile(file, Entries)) {
+            std::fprintf(stderr, "the benchmark schedule could not be made\n");
+            std::exit(1);
+        }
+        return file;
+    }();
+    return path;
+}
+
+// The process's resident memory now and at its highest since the last resetPeak(), in MB.
+double statusMB(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0)
+            return std::stod(line.substr(std::strlen(field))) / 1024.0;
+    }
+    return 0;
+}
+
+double childCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1000 + double(now.tv_nsec) / 1e6;
+}
+
+void resetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// What the window's thread does when the user looks at a day: its hint, the month's marking and the
+// alarm check of the second.
+void windowPass(ScheduleDatabase& db, AlarmWatch& watch, const QDateTime& now)
+{
+    const ScheduleTable& table = db.table();
+    benchmark::DoNotOptimize(DayMarking::DaySummary(table, QStringLiteral("06/12/2014")));
+    MonthGrid grid = unmarkedGrid(6, 2014);
+    DayMarking::MarkDays(table, grid, DayMarking::GridTag::MainForm, now);
+    benchmark::DoNotOptimize(grid);
+    benchmark::DoNotOptimize(watch.due(table, now));
+}
+
+ScheduleDatabase& openMillion()
+{
+    static std::unique_ptr<ScheduleDatabase> db = [] {
+        auto opened = ScheduleDatabase::open(millionFile(), nullptr);
+        opened->setReadInBackground(true);
+        return opened;
+    }();
+    return *db;
+}
+
+// The floor: SQLite's command-line tool reading every row of the same file, output thrown away.
+void BM_SqliteToolReadsAll(benchmark::State& state)
+{
+    const QString path = millionFile();
+    const double cpuBefore = childCpuSeconds();
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        QProcess tool;
+        tool.setStandardOutputFile(QProcess::nullDevice());
+        tool.start(QStringLiteral("sqlite3"), {path, QStringLiteral("select * from Schedule")});
+        if (!tool.waitForFinished(-1) || tool.exitCode() != 0) {
+            state.SkipWithError("sqlite3 could not read the file");
+            break;
+        }
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+    }
+    // On a busy machine the processor time is the steadier figure to hold the load's against.
+    state.counters["tool_cpu_ms"] = (childCpuSeconds() - cpuBefore) * 1000 / double(state.iterations());
+}
+
+void BM_Load(benchmark::State& state)
+{
+    const QString path = millionFile();
+    double resident = 0, peak = 0, before = 0;
+    size_t table = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        before = statusMB("VmRSS:");
+        resetPeak();
+        state.ResumeTiming();
+        auto db = ScheduleDatabase::open(path, nullptr);
+        state.PauseTiming();
+        resident = statusMB("VmRSS:");
+        peak = statusMB("VmHWM:");
+        table = db->cachedTable().memoryBytes();
+        db.reset();
+        state.ResumeTiming();
+    }
+    state.counters["rss_before_MB"] = before;
+    state.counters["rss_MB"] = resident;
+    state.counters["peak_MB"] = peak;
+    state.counters["peak_ratio"] = peak / resident;
+    state.counters["table_MB"] = double(table) / 1e6;
+}
+
+// The program's own save, then the first pass of the window's thread over the changed table.
+void BM_FirstPassAfterOwnSave(benchmark::State& state)
+{
+    ScheduleDatabase& db = openMillion();
+    AlarmWatch watch;
+    QDateTime now = Now;
+    const ScheduleEntry entry =
+        ScheduleEntry::make("06/12/2014", "Thursday", "Dentist", "note", "02:31:00 PM", "on", "OneTime");
+    double save = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        db.append(entry);
+        save += double(timer.nsecsElapsed()) / 1e6;
+        timer.restart();
+        now = now.addSecs(1);
+        windowPass(db, watch, now);
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+    }
+    state.counters["save_ms"] = save / double(state.iterations());
+}
+
+// Another program adds an entry; the window's thread goes on ticking until the fresh table is in. Timed
+// is the window's thread's cost of taking in the change: the pass that notices it and starts the read,
+// and the pass that takes the fresh table in (less a pass with nothing changed, BM_WindowPass). The
+// passes in between answer from the old table as any pass does; longest_pass_ms is the longest of all,
+// fresh_ms how long the read took on its worker thread.
+void BM_AbsorbForeignWrite(benchmark::State& state)
+{
+    ScheduleDatabase& db = openMillion();
+    AlarmWatch watch;
+    QDateTime now = Now;
+    sqlite3* other = nullptr;
+    sqlite3_open(QFile::encodeName(millionFile()).constData(), &other);
+    double fresh = 0, longest = 0, longestFirst = 0, longestLast = 0, longestCpu = 0;
+    auto timedPass = [&] {
+        QElapsedTimer timer;
+        timer.start();
+        const double cpuBefore = threadCpuMs();
+        now = now.addSecs(1);
+        windowPass(db, watch, now);
+        const double took = double(timer.nsecsElapsed()) / 1e9;
+        longest = std::max(longest, took * 1000);
+        longestCpu = std::max(longestCpu, threadCpuMs() - cpuBefore);
+        return took;
+    };
+    for (auto _ : state) {
+        sqlite3_exec(other,
+                     "INSERT INTO Schedule VALUES ('06/12/2014', 'Thursday', 'Else', 'n', '02:31:00 PM', "
+                     "'on', 'OneTime')",
+                     nullptr, nullptr, nullptr);
+        QElapsedTimer wall;
+        wall.start();
+        const double first = timedPass();
+        double last = 0;
+        while (db.cachedTable().outdated()) {
+            QThread::msleep(20);
+            last = timedPass();
+        }
+        longestFirst = std::max(longestFirst, first * 1000);
+        longestLast = std::max(longestLast, last * 1000);
+        fresh += double(wall.nsecsElapsed()) / 1e6;
+        state.SetIterationTime(first + last);
+    }
+    sqlite3_close(other);
+    state.counters["longest_pass_ms"] = longest;
+    // The same in the window's thread's processor time: what is left when other programs' turns on a
+    // busy machine are taken out.
+    state.counters["longest_pass_cpu_ms"] = longestCpu;
+    state.counters["longest_first_ms"] = longestFirst;
+    state.counters["longest_last_ms"] = longestLast;
+    state.counters["fresh_ms"] = fresh / double(state.iterations());
+}
+
+// A pass with nothing changed, for comparison.
+void BM_WindowPass(benchmark::State& state)
+{
+    ScheduleDatabase& db = openMillion();
+    AlarmWatch watch;
+    QDateTime now = Now;
+    for (auto _ : state) {
+        now = now.addSecs(1);
+        windowPass(db, watch, now);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_SqliteToolReadsAll)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Load)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SqliteToolReadsAll)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowPass)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstPassAfterOwnSave)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AbsorbForeignWrite)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    return runCoreBenchmarks(argc, argv);
+}

@@ -1,0 +1,151 @@
+#include "store/TableRead.h"
+
+#include <QFile>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* SelectAllSql =
+    R"(SELECT rowid, "Date", "Day", "Type", "Note", "AlarmTime", "AlarmOnOff",
+    "SchedType" FROM Schedule ORDER BY rowid)";
+
+// A prepared statement that finalizes itself.
+class Query
+{
+public:
+    Query(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
+    ~Query() { sqlite3_finalize(m_stmt); }
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+
+    sqlite3_stmt* get() const { return m_stmt; }
+    int step() { return m_stmt ? sqlite3_step(m_stmt) : SQLITE_ERROR; }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+// How many rows and text bytes to make room for before the rows come in, so that the arrays are not
+// grown, and copied, while a large schedule loads. Row ids are given one after another, so their span
+// is the row count unless rows were deleted; the text room is the file's size less its row overhead.
+std::pair<size_t, size_t> expectedSize(sqlite3* db)
+{
+    Query span(db, "SELECT max(rowid) - min(rowid) + 1 FROM Schedule");
+    qint64 rows = span.step() == SQLITE_ROW ? sqlite3_column_int64(span.get(), 0) : 0;
+    Query pages(db, "SELECT page_count * page_size FROM pragma_page_count(), pragma_page_size()");
+    const qint64 fileBytes = pages.step() == SQLITE_ROW ? sqlite3_column_int64(pages.get(), 0) : 0;
+    // A few deleted rows at the ends could make the span absurd; no row takes less than 16 bytes.
+    rows = std::clamp<qint64>(rows, 0, fileBytes / 16);
+    return {size_t(rows), size_t(std::max<qint64>(fileBytes - rows * 16, 0))};
+}
+
+} // namespace
+
+TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop)
+{
+    TableRead read;
+    auto failed = [&] {
+        // The engine's error is read before the rollback, which replaces it.
+        const int code = sqlite3_errcode(db);
+        read.busy = code == SQLITE_BUSY || code == SQLITE_LOCKED;
+        read.engineText = QString::fromUtf8(sqlite3_errmsg(db));
+        read.table = ScheduleTable();
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return std::move(read);
+    };
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    {
+        Query version(db, "PRAGMA data_version");
+        if (version.step() != SQLITE_ROW)
+            return failed();
+        read.dataVersion = sqlite3_column_int64(version.get(), 0);
+    }
+    Query select(db, SelectAllSql);
+    if (!select.get())
+        return failed();
+    const auto [rows, textBytes] = expectedSize(db);
+    read.table.reserve(rows, textBytes);
+    std::array<std::string_view, ScheduleFieldCount> fields;
+    std::array<bool, ScheduleFieldCount> nulls;
+    int rc;
+    while ((rc = select.step()) == SQLITE_ROW) {
+        sqlite3_stmt* s = select.get();
+        for (int f = 0; f < ScheduleFieldCount; ++f) {
+            // Only a field without bytes can be unset, so its type is asked for only then.
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, f + 1));
+            nulls[size_t(f)] = !text && sqlite3_column_type(s, f + 1) == SQLITE_NULL;
+            fields[size_t(f)] =
+                text ? std::string_view(text, size_t(sqlite3_column_bytes(s, f + 1))) : std::string_view();
+        }
+        read.table.appendUtf8(sqlite3_column_int64(s, 0), fields, nulls);
+        if (stop && stop->load(std::memory_order_relaxed)) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return TableRead();
+        }
+    }
+    if (rc != SQLITE_DONE)
+        return failed();
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    read.table.shrinkToFit();
+    read.table.prepareLookups();
+    read.ok = true;
+    return read;
+}
+
+namespace {
+
+TableRead readElsewhere(const QByteArray& path, const std::shared_ptr<std::atomic<bool>>& stop)
+{
+    // The window's thread comes first: on a busy machine the read yields to it rather than make a pass
+    // of the window wait for a processor.
+    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 10);
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
+        TableRead read;
+        read.engineText = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+        sqlite3_close(db);
+        return read;
+    }
+    // Off the window's thread a lock may be waited for longer than the window's own look does.
+    sqlite3_busy_timeout(db, 2000);
+    TableRead read = TableRead::from(db, stop.get());
+    sqlite3_close(db);
+    return read;
+}
+
+} // namespace
+
+BackgroundRead::BackgroundRead(const QString& path)
+    : m_result(std::async(std::launch::async, readElsewhere, QFile::encodeName(path), m_stop))
+{}
+
+BackgroundRead::~BackgroundRead()
+{
+    m_stop->store(true);
+    if (m_result.valid())
+        m_result.wait();
+}
+
+bool BackgroundRead::finished() const
+{
+    return m_result.valid() && m_result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+void BackgroundRead::wait() const
+{
+    if (m_result.valid())
+        m_result.wait();
+}
+
+TableRead BackgroundRead::take()
+{
+    return m_result.valid() ? m_result.get() : TableRead();
+}

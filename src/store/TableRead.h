@@ -1,0 +1,47 @@
+#pragma once
+
+#include "store/ScheduleTable.h"
+
+#include <QString>
+
+#include <atomic>
+#include <future>
+#include <memory>
+
+struct sqlite3;
+
+// One whole read of the Schedule table from a connection, as one consistent state of the file.
+struct TableRead
+{
+    ScheduleTable table;
+    bool ok = false;
+    bool busy = false;  // the read met another program's lock
+    QString engineText; // the engine's own words for a failure
+    qint64 dataVersion = -1;
+
+    // Reads every entry in one read transaction, so that the copy and the change count read with it
+    // belong to the same state of the file, and builds the table's lookups. A read asked to stop
+    // (stop set from another thread) ends early as a failure.
+    static TableRead from(sqlite3* db, const std::atomic<bool>* stop = nullptr);
+};
+
+// A read of the schedule on a worker thread with a read-only connection of its own, so that the
+// window's thread keeps answering from the table it has while another program's change is read in.
+// The finished read is taken on the window's thread; dropping the read asks it to stop and waits.
+class BackgroundRead
+{
+public:
+    explicit BackgroundRead(const QString& path);
+    ~BackgroundRead();
+    BackgroundRead(const BackgroundRead&) = delete;
+    BackgroundRead& operator=(const BackgroundRead&) = delete;
+
+    bool finished() const;
+    void wait() const;
+    // Waits for the read if it is still under way, and hands over its outcome.
+    TableRead take();
+
+private:
+    std::shared_ptr<std::atomic<bool>> m_stop = std::make_shared<std::atomic<bool>>(false);
+    std::future<TableRead> m_result;
+};
