@@ -1,6 +1,5 @@
 #include "controls/VemraButtonAccessible.h"
 
-#include "controls/CommandKey.h"
 #include "controls/VemraButton.h"
 
 namespace {
@@ -14,17 +13,11 @@ QAccessibleInterface* makeInterface(const QString& className, QObject* object)
 
 } // namespace
 
-VemraButtonAccessible::VemraButtonAccessible(VemraButton* button)
-    : QAccessibleWidget(button, QAccessible::Button)
-{}
+VemraButtonAccessible::VemraButtonAccessible(VemraButton* button) : CommandAccessible(button) {}
 
 void VemraButtonAccessible::install()
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(&makeInterface);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    installOnce(&makeInterface);
 }
 
 VemraButton* VemraButtonAccessible::button() const
@@ -39,28 +32,15 @@ QString VemraButtonAccessible::text(QAccessible::Text t) const
     return QAccessibleWidget::text(t);
 }
 
-QStringList VemraButtonAccessible::actionNames() const
+void VemraButtonAccessible::press()
 {
-    return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    button()->press();
 }
 
-void VemraButtonAccessible::doAction(const QString& actionName)
+QKeySequence VemraButtonAccessible::accessKey() const
 {
-    if (actionName == pressAction())
-        button()->press();
-    else
-        QAccessibleWidget::doAction(actionName);
-}
-
-QStringList VemraButtonAccessible::keyBindingsForAction(const QString& actionName) const
-{
-    if (actionName != pressAction())
-        return QAccessibleWidget::keyBindingsForAction(actionName);
-    QStringList keys;
-    if (const QChar letter = button()->accessKey(); !letter.isNull())
-        keys << QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(letter.toUpper().unicode())))
-                    .toString(QKeySequence::PortableText);
-    if (const QKeySequence key = CommandKey::keyOf(button()); !key.isEmpty())
-        keys << key.toString(QKeySequence::PortableText);
-    return keys;
+    const QChar letter = button()->accessKey();
+    if (letter.isNull())
+        return {};
+    return QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(letter.toUpper().unicode())));
 }

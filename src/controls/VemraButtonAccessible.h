@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QAccessibleWidget>
+#include "controls/CommandAccessible.h"
 
 class VemraButton;
 
-// What assistive tools see of an owner-drawn button: a push button named by its caption (without the
-// access-key mark), unavailable while disabled, whose press action clicks it and names the keys that do
-// the same.
-class VemraButtonAccessible : public QAccessibleWidget
+// What assistive tools see of an owner-drawn button: a command named by its caption without the
+// access-key mark.
+class VemraButtonAccessible : public CommandAccessible
 {
 public:
     explicit VemraButtonAccessible(VemraButton* button);
@@ -16,9 +15,10 @@ public:
     static void install();
 
     QString text(QAccessible::Text t) const override;
-    QStringList actionNames() const override;
-    void doAction(const QString& actionName) override;
-    QStringList keyBindingsForAction(const QString& actionName) const override;
+
+protected:
+    void press() override;
+    QKeySequence accessKey() const override;
 
 private:
     VemraButton* button() const;

@@ -17,16 +17,11 @@ QAccessibleInterface* makeInterface(const QString& className, QObject* object)
 
 } // namespace
 
-ClickLabelAccessible::ClickLabelAccessible(ClickLabel* label) : QAccessibleWidget(label, QAccessible::Button)
-{}
+ClickLabelAccessible::ClickLabelAccessible(ClickLabel* label) : CommandAccessible(label) {}
 
 void ClickLabelAccessible::install()
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(&makeInterface);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    installOnce(&makeInterface);
 }
 
 ClickLabel* ClickLabelAccessible::label() const
@@ -41,22 +36,7 @@ QString ClickLabelAccessible::text(QAccessible::Text t) const
     return QAccessibleWidget::text(t);
 }
 
-QStringList ClickLabelAccessible::actionNames() const
+void ClickLabelAccessible::press()
 {
-    return QStringList{pressAction()} + QAccessibleWidget::actionNames();
-}
-
-void ClickLabelAccessible::doAction(const QString& actionName)
-{
-    if (actionName == pressAction())
-        emit label()->Click();
-    else
-        QAccessibleWidget::doAction(actionName);
-}
-
-QStringList ClickLabelAccessible::keyBindingsForAction(const QString& actionName) const
-{
-    if (actionName != pressAction())
-        return QAccessibleWidget::keyBindingsForAction(actionName);
-    return {CommandKey::keyOf(label()).toString(QKeySequence::PortableText)};
+    emit label()->Click();
 }

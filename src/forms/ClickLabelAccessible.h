@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QAccessibleWidget>
+#include "controls/CommandAccessible.h"
 
 class ClickLabel;
 
 // What assistive tools see of a picture or a link that works a command (a window's close picture, the
-// organizer's "Click here"): a push button whose press action clicks it and names its key. Labels that
-// only show text keep the interface Qt gives them.
-class ClickLabelAccessible : public QAccessibleWidget
+// organizer's "Click here"): a command named by its accessible name or its text. Labels that only show
+// text keep the interface Qt gives them.
+class ClickLabelAccessible : public CommandAccessible
 {
 public:
     explicit ClickLabelAccessible(ClickLabel* label);
@@ -16,9 +16,9 @@ public:
     static void install();
 
     QString text(QAccessible::Text t) const override;
-    QStringList actionNames() const override;
-    void doAction(const QString& actionName) override;
-    QStringList keyBindingsForAction(const QString& actionName) const override;
+
+protected:
+    void press() override;
 
 private:
     ClickLabel* label() const;
