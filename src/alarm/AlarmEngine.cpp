@@ -19,7 +19,6 @@ AlarmEngine::AlarmEngine(AppContext& context, WindowOwner& windows)
 
 void AlarmEngine::Timer1_Timer()
 {
-    using Recurrence::SecondsPerDay;
     const ScheduleTable& table = m_ctx.database.table();
     const std::vector<AlarmWatch::Occurrence> occurrences = m_watch.dueOccurrences(table, m_ctx.clock.now());
     if (!m_watch.hasChecked())
@@ -34,8 +33,8 @@ void AlarmEngine::Timer1_Timer()
         AlarmNotice notice;
         notice.subject = table.text(occurrence.position, ScheduleField::Type);
         notice.note = table.text(occurrence.position, ScheduleField::Note);
-        notice.dueDate = QDate::fromJulianDay(occurrence.second / SecondsPerDay);
-        notice.dueTime = QTime::fromMSecsSinceStartOfDay(int(occurrence.second % SecondsPerDay) * 1000);
+        notice.dueDate = Recurrence::wallDate(occurrence.second);
+        notice.dueTime = Recurrence::wallTime(occurrence.second);
         // An alarm that rings a minute or more after its second says so: the program was not running or
         // the machine slept. A tick that comes a few seconds late is not worth a word.
         notice.late = current - occurrence.second >= LateAfterSeconds;

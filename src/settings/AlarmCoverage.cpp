@@ -51,11 +51,9 @@ bool AlarmCoverage::flush()
 
 bool AlarmCoverage::write(qint64 second)
 {
-    using Recurrence::SecondsPerDay;
     // Date and time are written as the wall clock read them, never moved by a daylight-saving step.
-    const QString text =
-        QDate::fromJulianDay(second / SecondsPerDay).toString(DateFormat) + QLatin1Char('T') +
-        QTime::fromMSecsSinceStartOfDay(int(second % SecondsPerDay) * 1000).toString(TimeFormat);
+    const QString text = Recurrence::wallDate(second).toString(DateFormat) + QLatin1Char('T') +
+                         Recurrence::wallTime(second).toString(TimeFormat);
     // A failed write is tried again a minute later, not on every tick; the main window, which saves its
     // own settings at the end, reports a settings file that cannot be written.
     m_tried = second;

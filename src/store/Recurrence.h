@@ -29,6 +29,15 @@ inline qint64 wallSecond(const QDateTime& when)
 {
     return wallSecond(when.date(), qint32(when.time().msecsSinceStartOfDay() / 1000));
 }
+// The day and the time of day a wall second stands for.
+inline QDate wallDate(qint64 second)
+{
+    return QDate::fromJulianDay(second / SecondsPerDay);
+}
+inline QTime wallTime(qint64 second)
+{
+    return QTime::fromMSecsSinceStartOfDay(int(second % SecondsPerDay) * 1000);
+}
 
 // Whether an entry whose date and time are given has gone by: from the first second of its own minute on.
 bool IsPast(QDate date, QTime time, const QDateTime& now);
