@@ -1,5 +1,6 @@
 #include "app/AppResources.h"
 #include "app/CommandLine.h"
+#include "app/EndSignals.h"
 #include "app/Program.h"
 #include "app/ProgramWindows.h"
 #include "exchange/ExchangeCommand.h"
@@ -86,6 +87,8 @@ int main(int argc, char* argv[])
                     makeWindows);
     program.setStartMinimized(commandLine.minimized);
     QObject::connect(&program, &Program::Ended, &app, &QCoreApplication::exit, Qt::QueuedConnection);
+    const EndSignals endSignals;
+    QObject::connect(&endSignals, &EndSignals::EndRequested, &program, &Program::EndOnRequest);
     if (!program.Main())
         return program.exitCode();
     return QApplication::exec();

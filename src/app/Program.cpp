@@ -269,6 +269,15 @@ void Program::RestoreLastActiveWindow()
         BringForward(m_splash.get());
 }
 
+void Program::EndOnRequest()
+{
+    auto* main = m_windows ? qobject_cast<DesignForm*>(m_windows->mainWindow()) : nullptr;
+    if (main && main->isLoaded())
+        main->close();
+    else
+        end(0);
+}
+
 void Program::rememberActiveWindow()
 {
     QWidget* active = QApplication::activeWindow();

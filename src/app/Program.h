@@ -84,6 +84,9 @@ public:
     // A later start asked for this instance: its last active window comes forward, shown again when it
     // was hidden and restored when it was minimised.
     void RestoreLastActiveWindow();
+    // The desktop or a terminal asked the process to end: the program ends as "Exit" ends it, through the
+    // main window's close, so that what it saves on the way out is saved.
+    void EndOnRequest();
 
     formSplash* splash() const { return m_splash.get(); }
     WindowOwner* windows() const { return m_windows.get(); }
