@@ -63,6 +63,9 @@ bool UpcomingEntries::refresh(const ScheduleTable& table, const QDateTime& now)
 void UpcomingEntries::walk(const ScheduleTable& table, qint64 minute)
 {
     m_rows.clear();
+    // Most entries of a diary usually lie ahead; room for all of them spares the list's growing copies,
+    // and the room no entry takes up is never touched.
+    m_rows.reserve(table.size());
     m_firstGoesBy = std::numeric_limits<qint64>::max();
     const qint32* seconds = table.alarmSeconds();
     for (size_t i = 0; i < table.size(); ++i) {
