@@ -209,7 +209,7 @@ private slots:
         QCOMPARE(table.text(upcoming.positionIn(table, 1), ScheduleField::Type), QStringLiteral("Later"));
     }
 
-    // Minute by minute over the turn of a month and of a year, and with entries sharing a minute, the
+    // Over the turn of a day, of a month and of a year, and with entries sharing a minute, the
     // list is always what the rule gives entry by entry, in table order.
     void followsTheRuleAsTimeGoesOn()
     {
@@ -219,12 +219,14 @@ private slots:
                                              {"10/31/2002", "October", "11:58:30 PM"},
                                              {"12/31/2002", "Same minute", "11:59:59 PM", "Monthly"},
                                              {"01/01/2003", "Second", "12:01:00 AM", "OneTime", "off"},
-                                             {"10/31/2002", "Noon", "12:00:00 PM"}});
+                                             {"10/31/2002", "Noon", "12:00:00 PM"},
+                                             {"10/30/2002", "Eve", "11:59:00 PM"}});
         const QList<QDateTime> stops = {
-            at(2002, 10, 31, 11, 59, 59), at(2002, 10, 31, 12, 0, 0),   at(2002, 10, 31, 23, 57, 10),
-            at(2002, 10, 31, 23, 58, 0),  at(2002, 10, 31, 23, 59, 59), at(2002, 11, 1, 0, 0, 0),
-            at(2002, 11, 1, 0, 1, 0),     at(2002, 12, 31, 23, 58, 59), at(2002, 12, 31, 23, 59, 0),
-            at(2003, 1, 1, 0, 0, 0),      at(2003, 1, 1, 0, 0, 59),     at(2003, 1, 1, 0, 1, 0)};
+            at(2002, 10, 30, 23, 58, 59), at(2002, 10, 31, 0, 0, 5),    at(2002, 10, 31, 11, 59, 59),
+            at(2002, 10, 31, 12, 0, 0),   at(2002, 10, 31, 23, 57, 10), at(2002, 10, 31, 23, 58, 0),
+            at(2002, 10, 31, 23, 59, 59), at(2002, 11, 1, 0, 0, 0),     at(2002, 11, 1, 0, 1, 0),
+            at(2002, 12, 31, 23, 58, 59), at(2002, 12, 31, 23, 59, 0),  at(2003, 1, 1, 0, 0, 0),
+            at(2003, 1, 1, 0, 0, 59),     at(2003, 1, 1, 0, 1, 0)};
         UpcomingEntries upcoming;
         for (const QDateTime& now : stops) {
             upcoming.refresh(table, now);
@@ -237,7 +239,7 @@ private slots:
             upcoming.refresh(table, *stop);
             QCOMPARE(idsOf(upcoming), aheadAt(table, *stop));
         }
-        QCOMPARE(upcoming.size(), size_t(7));
+        QCOMPARE(upcoming.size(), size_t(8));
     }
 };
 
