@@ -157,6 +157,11 @@ int ListGrid::Rows() const
     return m_model->rows();
 }
 
+void ListGrid::AddEmptyRows(int count)
+{
+    m_model->appendEmptyRows(count);
+}
+
 void ListGrid::RemoveRowsFrom(int row)
 {
     if (row < 1 || row > Rows())

@@ -49,6 +49,8 @@ public:
     quint32 CellForeColor(int row, int column) const;
     int Rows() const;
 
+    // Appends count rows at once, their cells empty: for columns that take their texts from a source.
+    void AddEmptyRows(int count);
     // Removes that row and every row after it. A removed selection leaves no row selected.
     void RemoveRowsFrom(int row);
     // Removes every row, and with columnsToo every column as well.

@@ -80,8 +80,10 @@ void ListGridModel::addColumn(Column column)
     const int at = columns();
     beginInsertColumns(QModelIndex(), at, at);
     m_columns.push_back(std::move(column));
-    for (Row& row : m_rows)
-        row.emplace_back();
+    for (Row& row : m_rows) {
+        if (!row.empty())
+            row.emplace_back();
+    }
     endInsertColumns();
 }
 
@@ -117,7 +119,7 @@ bool ListGridModel::writeCell(int row, int column, const QString& text, int alig
         endInsertRows();
         return true;
     }
-    StoredCell& cell = m_rows[size_t(row)][size_t(column)];
+    StoredCell& cell = writableCell(row, column);
     written.foreColor = cell.foreColor;
     cell = std::move(written);
     const QModelIndex changed = index(row, column);
@@ -129,7 +131,7 @@ void ListGridModel::setForeColor(int row, int column, quint32 bgrColour)
 {
     if (!storedCell(row, column))
         return;
-    m_rows[size_t(row)][size_t(column)].foreColor = bgrColour;
+    writableCell(row, column).foreColor = bgrColour;
     const QModelIndex changed = index(row, column);
     emit dataChanged(changed, changed, {Qt::ForegroundRole});
 }
@@ -149,6 +151,15 @@ QString ListGridModel::text(int row, int column) const
         return {};
     const Column& owner = m_columns[size_t(column)];
     return owner.source ? owner.source(row + 1) : stored->text;
+}
+
+void ListGridModel::appendEmptyRows(int count)
+{
+    if (count <= 0)
+        return;
+    beginInsertRows(QModelIndex(), rows(), rows() + count - 1);
+    m_rows.resize(m_rows.size() + size_t(count));
+    endInsertRows();
 }
 
 void ListGridModel::removeRowsFrom(int row)
@@ -186,7 +197,7 @@ void ListGridModel::sortRows(int column, ListGridSortType type, ListGridSortOrde
         std::vector<Keyed<qint64>> items;
         items.reserve(size_t(count));
         for (int row = 0; row < count; ++row)
-            items.push_back({type == ListGridSortType::Icon ? m_rows[size_t(row)][size_t(column)].icon
+            items.push_back({type == ListGridSortType::Icon ? storedCell(row, column)->icon
                                                             : dateKey(text(row, column), type),
                              row});
         sorted = stableOrder(items, descending);
@@ -278,7 +289,17 @@ const ListGridModel::StoredCell* ListGridModel::storedCell(int row, int column) 
 {
     if (row < 0 || row >= rows() || column < 0 || column >= columns())
         return nullptr;
-    return &m_rows[size_t(row)][size_t(column)];
+    static const StoredCell Empty;
+    const Row& cells = m_rows[size_t(row)];
+    return cells.empty() ? &Empty : &cells[size_t(column)];
+}
+
+ListGridModel::StoredCell& ListGridModel::writableCell(int row, int column)
+{
+    Row& cells = m_rows[size_t(row)];
+    if (cells.empty())
+        cells.resize(size_t(columns()));
+    return cells[size_t(column)];
 }
 
 QIcon ListGridModel::iconAt(int position) const

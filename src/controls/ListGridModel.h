@@ -55,6 +55,9 @@ public:
     ListGridCell cell(int row, int column) const;
     QString text(int row, int column) const;
 
+    // Appends count rows of empty cells at once, for a column whose texts come from a source. Such a row
+    // holds no cells of its own until one of them is written, so a list of a million rows stays small.
+    void appendEmptyRows(int count);
     void removeRowsFrom(int row);
     void clear(bool columnsToo);
 
@@ -75,9 +78,12 @@ private:
         int alignment = ListGridAlignment::Left;
         quint32 foreColor = 0;
     };
+    // A row appended empty holds no cells (every cell reads as an empty one) until one is written.
     using Row = std::vector<StoredCell>;
 
     const StoredCell* storedCell(int row, int column) const;
+    // The cell to write to; a row appended empty gets its cells now.
+    StoredCell& writableCell(int row, int column);
     QIcon iconAt(int position) const;
     void applyOrder(const std::vector<int>& order);
 

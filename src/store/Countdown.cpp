@@ -25,34 +25,85 @@ qint64 secondsUntil(QDate date, qint32 alarmSecond, const QDateTime& now)
 
 } // namespace Countdown
 
+namespace {
+
+// Minutes counted so that a later date and time always count more: the date's packed parts, then the
+// minute of the day. An entry has gone by (Recurrence::IsPast) once the minute of "now" reaches its own,
+// so the walk over a million entries compares integers instead of making dates.
+qint64 minuteKey(PackedDate date, qint32 secondOfDay)
+{
+    const qint64 day = qint64(date.year) * 512 + date.month * 32 + date.day;
+    return day * 1440 + secondOfDay / 60;
+}
+
+qint64 minuteKey(const QDateTime& now)
+{
+    return minuteKey(PackedDate::from(now.date()), qint32(now.time().msecsSinceStartOfDay() / 1000));
+}
+
+} // namespace
+
 bool UpcomingEntries::refresh(const ScheduleTable& table, const QDateTime& now)
 {
-    const qint64 minute = Recurrence::wallSecond(now) / 60;
+    const qint64 minute = minuteKey(now);
     const bool tableChanged = !m_refreshed || table.changeCount() != m_changeCount;
-    if (!tableChanged && minute < m_firstGoesBy && minute >= m_workedOutAt)
-        return false;
+    if (tableChanged || minute < m_workedOutAt) {
+        const std::vector<Row> before = tableChanged ? std::vector<Row>() : std::move(m_rows);
+        walk(table, minute);
+        m_refreshed = true;
+        m_changeCount = table.changeCount();
+        m_workedOutAt = minute;
+        return tableChanged || !std::equal(before.begin(), before.end(), m_rows.begin(), m_rows.end(),
+                                           [](const Row& a, const Row& b) { return a.rowId == b.rowId; });
+    }
+    m_workedOutAt = minute;
+    return minute >= m_firstGoesBy && dropGoneBy(minute);
+}
 
-    std::vector<Row> rows;
-    qint64 firstGoesBy = std::numeric_limits<qint64>::max();
+void UpcomingEntries::walk(const ScheduleTable& table, qint64 minute)
+{
+    m_rows.clear();
+    // Most entries of a diary usually lie ahead; room for all of them spares the list's growing copies,
+    // and the room no entry takes up is never touched.
+    m_rows.reserve(table.size());
+    m_firstGoesBy = std::numeric_limits<qint64>::max();
+    const qint32* seconds = table.alarmSeconds();
     for (size_t i = 0; i < table.size(); ++i) {
         const PackedDate date = table.date(i);
-        const qint32 second = table.alarmSecond(i);
+        const qint32 second = seconds[i];
         if (!date.isValid() || second == ScheduleTable::NoTime)
             continue;
-        const QDate day = date.toDate();
-        if (Recurrence::IsPast(day, QTime::fromMSecsSinceStartOfDay(second * 1000), now))
+        const qint64 goesBy = minuteKey(date, second);
+        if (goesBy <= minute)
             continue;
-        rows.push_back({table.rowId(i), i, date, second});
-        firstGoesBy = std::min(firstGoesBy, Recurrence::wallSecond(day, second) / 60);
+        m_rows.push_back({table.rowId(i), quint32(i), date, second});
+        m_firstGoesBy = std::min(m_firstGoesBy, goesBy);
     }
-    m_refreshed = true;
-    m_changeCount = table.changeCount();
-    m_workedOutAt = minute;
-    m_firstGoesBy = firstGoesBy;
-    if (!tableChanged && rows == m_rows)
+}
+
+// Only time went on: the entries whose minute has come leave the list, the others keep their places.
+bool UpcomingEntries::dropGoneBy(qint64 minute)
+{
+    const size_t before = m_rows.size();
+    qint64 firstGoesBy = std::numeric_limits<qint64>::max();
+    const auto kept = std::remove_if(m_rows.begin(), m_rows.end(), [&](const Row& row) {
+        const qint64 goesBy = minuteKey(row.date, row.alarmSecond);
+        if (goesBy <= minute)
+            return true;
+        firstGoesBy = std::min(firstGoesBy, goesBy);
         return false;
-    m_rows = std::move(rows);
-    return true;
+    });
+    m_rows.erase(kept, m_rows.end());
+    m_firstGoesBy = firstGoesBy;
+    return m_rows.size() != before;
+}
+
+size_t UpcomingEntries::positionIn(const ScheduleTable& table, size_t i) const
+{
+    const size_t position = m_rows[i].position;
+    if (position < table.size() && table.rowId(position) == m_rows[i].rowId)
+        return position;
+    return table.indexOf(m_rows[i].rowId);
 }
 
 qint64 UpcomingEntries::secondsLeft(size_t i, const QDateTime& now) const

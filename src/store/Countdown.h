@@ -22,8 +22,9 @@ qint64 secondsUntil(QDate date, qint32 alarmSecond, const QDateTime& now);
 
 // The entries still ahead, in walk order: every entry whose own stored date and alarm time have not gone
 // by (Recurrence::IsPast), whatever its kind and alarm switch. Entries whose date or time cannot be read
-// are left out. The list is refreshed once a second, and is worked out again only when the table changed,
-// the first listed entry's minute has come, or the clock went back.
+// are left out. The list is refreshed once a second and costs nothing while no listed entry's minute
+// comes: the table is walked again only when it changed or the clock went back, and when a listed
+// entry's minute comes only the list itself is looked through.
 class UpcomingEntries
 {
 public:
@@ -36,6 +37,9 @@ public:
     qint64 rowId(size_t i) const { return m_rows[i].rowId; }
     // The entry's position in the table as it was at the last refresh.
     size_t position(size_t i) const { return m_rows[i].position; }
+    // The entry's position in the table as it is now, which differs from position(i) when the table
+    // changed since the last refresh; table.size() when the entry is no longer in it.
+    size_t positionIn(const ScheduleTable& table, size_t i) const;
     QDate date(size_t i) const { return m_rows[i].date.toDate(); }
     qint32 alarmSecond(size_t i) const { return m_rows[i].alarmSecond; }
 
@@ -46,17 +50,19 @@ private:
     struct Row
     {
         qint64 rowId;
-        size_t position;
+        quint32 position;
         PackedDate date;
         qint32 alarmSecond;
-        bool operator==(const Row&) const = default;
     };
+
+    void walk(const ScheduleTable& table, qint64 minute);
+    bool dropGoneBy(qint64 minute);
 
     std::vector<Row> m_rows;
     bool m_refreshed = false;
     quint64 m_changeCount = 0;
-    // Wall minutes (Recurrence::wallSecond / 60) of the last working out and of the first listed entry,
-    // from which on that entry has gone by.
+    // Minutes on the scale of minuteKey(), of the last working out and of the first listed entry's
+    // alarm minute, from which on that entry has gone by.
     qint64 m_workedOutAt = 0;
     qint64 m_firstGoesBy = 0;
 };

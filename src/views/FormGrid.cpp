@@ -86,8 +86,10 @@ void FormGrid::InitializeGrid()
 {
     m_grid->AddColumn(QStringLiteral("KEY1"), QStringLiteral("Type"), 0, -1, 55);
     m_grid->AddColumn(QStringLiteral("KEY3"), QStringLiteral("Countdown"), 0, -1, 122);
-    // The countdowns change every second for every row; they are worked out only for the rows on the
-    // screen, when they are painted or read.
+    // A list of a million entries holds hundreds of thousands of rows: both columns take their texts
+    // from the upcoming entries when a row is painted or read, so a refresh only sets how many rows
+    // there are and repaints the ones on the screen.
+    m_grid->setColumnTextSource(TypeColumn, [this](int row) { return typeText(row); });
     m_grid->setColumnTextSource(CountdownColumn, [this](int row) {
         if (row < 1 || size_t(row) > m_upcoming.size())
             return QString();
@@ -97,10 +99,19 @@ void FormGrid::InitializeGrid()
     InitializeEntry();
 }
 
+QString FormGrid::typeText(int row) const
+{
+    if (row < 1 || size_t(row) > m_upcoming.size())
+        return QString();
+    // Until the next refresh, a row keeps its entry even when the schedule changed in between.
+    const ScheduleTable& table = m_ctx.database.table();
+    const size_t position = m_upcoming.positionIn(table, size_t(row - 1));
+    return position < table.size() ? table.text(position, ScheduleField::Type) : QString();
+}
+
 void FormGrid::InitializeEntry()
 {
-    const ScheduleTable& table = m_ctx.database.table();
-    const bool changed = m_upcoming.refresh(table, m_ctx.clock.now());
+    const bool changed = m_upcoming.refresh(m_ctx.database.table(), m_ctx.clock.now());
     if (!changed && !m_rowsStale) {
         m_grid->refreshColumn(CountdownColumn);
         return;
@@ -109,12 +120,11 @@ void FormGrid::InitializeEntry()
     // The rows are exactly the entries still ahead: rows of entries that have gone by are dropped, so
     // no passed entry or frozen countdown is left at the end of the list.
     const int rows = int(m_upcoming.size());
-    for (int row = 1; row <= rows; ++row) {
-        const size_t position = m_upcoming.position(size_t(row - 1));
-        // Writing the first cell makes the row; the countdown column takes its texts from its source.
-        m_grid->CellDetails(row, TypeColumn, table.text(position, ScheduleField::Type), 0);
-    }
-    m_grid->RemoveRowsFrom(rows + 1);
+    if (m_grid->Rows() > rows)
+        m_grid->RemoveRowsFrom(rows + 1);
+    else
+        m_grid->AddEmptyRows(rows - m_grid->Rows());
+    m_grid->refreshColumn(TypeColumn);
     m_grid->refreshColumn(CountdownColumn);
 }
 

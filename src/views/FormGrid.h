@@ -43,6 +43,8 @@ protected:
     void Form_Unload() override;
 
 private:
+    QString typeText(int row) const;
+
     AppContext& m_ctx;
     WindowOwner& m_windows;
     ListGrid* m_grid;

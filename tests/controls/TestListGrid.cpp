@@ -73,6 +73,7 @@ private slots:
     void sortMovesWholeRows();
     void sortKeepsTiesInLongLists();
     void removeRowsFrom();
+    void emptyRowsInBulk();
     void selectionChange();
     void columnClickAndWidth();
     void textSourceAskedOnlyForShownRows();
@@ -351,6 +352,50 @@ void TestListGrid::removeRowsFrom()
     grid->RemoveRowsFrom(1);
     QCOMPARE(grid->Rows(), 0);
     grid->CellDetails(1, 1, QStringLiteral("new"), 0);
+    QCOMPARE(grid->Rows(), 1);
+}
+
+// Rows added in bulk read as empty cells until a source or a write gives them texts; writing one cell
+// of such a row, or giving it a colour, leaves its other cells empty, and a column added later is there.
+void TestListGrid::emptyRowsInBulk()
+{
+    auto grid = makeGrid(2);
+    grid->AddEmptyRows(0);
+    grid->AddEmptyRows(-3);
+    QCOMPARE(grid->Rows(), 2);
+    grid->AddEmptyRows(3);
+    QCOMPARE(grid->Rows(), 5);
+    QCOMPARE(columnTexts(*grid, 1), QStringList({"1", "2", "", "", ""}));
+    QCOMPARE(grid->Cell(4, 2).Icon, -1);
+    QCOMPARE(grid->CellForeColor(4, 2), 0u);
+
+    grid->CellDetails(4, 2, QStringLiteral("written"), 0, 3);
+    grid->setCellForeColor(5, 1, 0x0000FF);
+    QCOMPARE(columnTexts(*grid, 2), QStringList({"entry 1", "entry 2", "", "written", ""}));
+    QCOMPARE(grid->Cell(4, 2).Icon, 3);
+    QCOMPARE(grid->CellForeColor(5, 1), 0x0000FFu);
+    QCOMPARE(grid->CellForeColor(5, 2), 0u);
+    QCOMPARE(grid->Cell(5, 1).Text, QString());
+
+    grid->AddColumn(QStringLiteral("KEY3"), QStringLiteral("More"));
+    grid->CellDetails(3, 3, QStringLiteral("third"), 0);
+    QCOMPARE(columnTexts(*grid, 3), QStringList({"", "", "third", "", ""}));
+    QCOMPARE(columnTexts(*grid, 2), QStringList({"entry 1", "entry 2", "", "written", ""}));
+
+    grid->setColumnTextSource(1, [](int row) { return QStringLiteral("row %1").arg(row); });
+    QCOMPARE(grid->Cell(5, 1).Text, QStringLiteral("row 5"));
+    QCOMPARE(grid->view()->model()->index(4, 0).data().toString(), QStringLiteral("row 5"));
+    grid->setColumnTextSource(1, {});
+
+    // Sorting by icons reads the empty rows' cells as having none; every row keeps its cells.
+    grid->SortObject().setSortColumn(1, 2);
+    grid->SortObject().setSortType(1, 300);
+    grid->SortObject().setSortOrder(1, 2);
+    grid->Sort();
+    QCOMPARE(grid->Cell(1, 2).Text, QStringLiteral("written"));
+    QCOMPARE(grid->Cell(1, 3).Text, QString());
+    QCOMPARE(grid->Rows(), 5);
+    grid->RemoveRowsFrom(2);
     QCOMPARE(grid->Rows(), 1);
 }
 

@@ -52,6 +52,27 @@ QStringList listed(const UpcomingEntries& upcoming, const ScheduleTable& table)
     return result;
 }
 
+// What the list must hold at `now`, worked out entry by entry from the rule itself.
+QList<qint64> aheadAt(const ScheduleTable& table, const QDateTime& now)
+{
+    QList<qint64> ids;
+    for (size_t i = 0; i < table.size(); ++i) {
+        if (table.date(i).isValid() && table.alarmSecond(i) != ScheduleTable::NoTime &&
+            !Recurrence::IsPast(table.date(i).toDate(),
+                                QTime::fromMSecsSinceStartOfDay(table.alarmSecond(i) * 1000), now))
+            ids << table.rowId(i);
+    }
+    return ids;
+}
+
+QList<qint64> idsOf(const UpcomingEntries& upcoming)
+{
+    QList<qint64> ids;
+    for (size_t i = 0; i < upcoming.size(); ++i)
+        ids << upcoming.rowId(i);
+    return ids;
+}
+
 } // namespace
 
 class TestCountdown : public QObject
@@ -168,6 +189,57 @@ private slots:
         QVERIFY(table.changeCount() > before);
         QVERIFY(upcoming.refresh(table, now));
         QCOMPARE(listed(upcoming, table), QStringList({"Other", "Added"}));
+    }
+
+    // Between refreshes a listed entry is still found in a changed table, by its row id.
+    void findsItsEntriesInAChangedTable()
+    {
+        const QDateTime now = at(2002, 10, 12, 10, 0, 0);
+        ScheduleTable table = tableOf({{"10/11/2002", "Past", "10:00:00 AM"},
+                                       {"10/13/2002", "Ahead", "10:00:00 AM"},
+                                       {"10/14/2002", "Later", "10:00:00 AM"}});
+        UpcomingEntries upcoming;
+        QVERIFY(upcoming.refresh(table, now));
+        QCOMPARE(upcoming.positionIn(table, 1), size_t(2));
+        table.remove(0);
+        QCOMPARE(upcoming.positionIn(table, 0), size_t(0));
+        QCOMPARE(upcoming.positionIn(table, 1), size_t(1));
+        table.remove(0);
+        QCOMPARE(upcoming.positionIn(table, 0), table.size());
+        QCOMPARE(table.text(upcoming.positionIn(table, 1), ScheduleField::Type), QStringLiteral("Later"));
+    }
+
+    // Over the turn of a day, of a month and of a year, and with entries sharing a minute, the
+    // list is always what the rule gives entry by entry, in table order.
+    void followsTheRuleAsTimeGoesOn()
+    {
+        const ScheduleTable table = tableOf({{"01/01/2003", "New year", "12:00:59 AM"},
+                                             {"12/31/2002", "Last minute", "11:59:00 PM"},
+                                             {"11/01/2002", "November", "12:01:00 AM"},
+                                             {"10/31/2002", "October", "11:58:30 PM"},
+                                             {"12/31/2002", "Same minute", "11:59:59 PM", "Monthly"},
+                                             {"01/01/2003", "Second", "12:01:00 AM", "OneTime", "off"},
+                                             {"10/31/2002", "Noon", "12:00:00 PM"},
+                                             {"10/30/2002", "Eve", "11:59:00 PM"}});
+        const QList<QDateTime> stops = {
+            at(2002, 10, 30, 23, 58, 59), at(2002, 10, 31, 0, 0, 5),    at(2002, 10, 31, 11, 59, 59),
+            at(2002, 10, 31, 12, 0, 0),   at(2002, 10, 31, 23, 57, 10), at(2002, 10, 31, 23, 58, 0),
+            at(2002, 10, 31, 23, 59, 59), at(2002, 11, 1, 0, 0, 0),     at(2002, 11, 1, 0, 1, 0),
+            at(2002, 12, 31, 23, 58, 59), at(2002, 12, 31, 23, 59, 0),  at(2003, 1, 1, 0, 0, 0),
+            at(2003, 1, 1, 0, 0, 59),     at(2003, 1, 1, 0, 1, 0)};
+        UpcomingEntries upcoming;
+        for (const QDateTime& now : stops) {
+            upcoming.refresh(table, now);
+            QCOMPARE(idsOf(upcoming), aheadAt(table, now));
+        }
+        QVERIFY(upcoming.empty());
+
+        // And back again, the clock set back stop by stop.
+        for (auto stop = stops.crbegin(); stop != stops.crend(); ++stop) {
+            upcoming.refresh(table, *stop);
+            QCOMPARE(idsOf(upcoming), aheadAt(table, *stop));
+        }
+        QCOMPARE(upcoming.size(), size_t(8));
     }
 };
 

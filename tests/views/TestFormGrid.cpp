@@ -24,6 +24,8 @@ private slots:
 
     void countsDownToTheAlarmMinuteOfEntriesStillAhead();
     void listsExactlyTheEntriesStillAhead();
+    void rowsKeepTheirEntriesUntilTheNextTick();
+    void anAlarmRebuildShowsTheSameRows();
     void docksOnTheSideWithRoom();
     void countdownCommandDocksAndShowsTheList();
     void foldingClosesTheListAndUnfoldingLeavesItClosed();
@@ -114,6 +116,62 @@ void TestFormGrid::listsExactlyTheEntriesStillAhead()
         QVERIFY(m_env->database().remove(table.rowId(0)));
     list().xTimer_Timer();
     QCOMPARE(grid->Rows(), 0);
+}
+
+QStringList columnTexts(const ListGrid& grid, int column)
+{
+    QStringList texts;
+    for (int row = 1; row <= grid.Rows(); ++row)
+        texts << grid.Cell(row, column).Text;
+    return texts;
+}
+
+// A change of the schedule shows at the next tick; until then every row still shows its own entry,
+// not the one that has moved into its place in the schedule.
+void TestFormGrid::rowsKeepTheirEntriesUntilTheNextTick()
+{
+    m_env->addEntry(QStringLiteral("10/11/2002"), QStringLiteral("Gone by"), QStringLiteral("OneTime"));
+    m_env->addEntry(QStringLiteral("10/13/2002"), QStringLiteral("First"), QStringLiteral("OneTime"));
+    m_env->addEntry(QStringLiteral("10/14/2002"), QStringLiteral("Second"), QStringLiteral("OneTime"));
+    ListGrid* grid = list().Grid();
+    list().show();
+    QCOMPARE(columnTexts(*grid, 1), QStringList({"First", "Second"}));
+
+    const ScheduleTable& table = m_env->database().table();
+    QVERIFY(m_env->database().remove(table.rowId(0)));
+    m_env->addEntry(QStringLiteral("10/12/2002"), QStringLiteral("Added"), QStringLiteral("OneTime"),
+                    QStringLiteral("11:00:00 AM"));
+    QCOMPARE(columnTexts(*grid, 1), QStringList({"First", "Second"}));
+    QCOMPARE(grid->Cell(1, 2).Text, QStringLiteral("1 Day(s) 0:30:0"));
+
+    list().xTimer_Timer();
+    QCOMPARE(columnTexts(*grid, 1), QStringList({"First", "Second", "Added"}));
+    QCOMPARE(grid->Cell(3, 2).Text, QStringLiteral("0 Day(s) 1:30:0"));
+}
+
+void TestFormGrid::anAlarmRebuildShowsTheSameRows()
+{
+    for (const char* date : {"10/12/2002", "10/13/2002", "10/10/2002", "12/01/2002"})
+        m_env->addEntry(QLatin1String(date), QLatin1String(date), QStringLiteral("OneTime"));
+    ListGrid* grid = list().Grid();
+    list().show();
+    grid->setSelectedRow(2);
+    const QStringList types = columnTexts(*grid, 1);
+    const QStringList countdowns = columnTexts(*grid, 2);
+    QCOMPARE(types, QStringList({"10/12/2002", "10/13/2002", "12/01/2002"}));
+
+    list().RebuildGrid();
+    QCOMPARE(grid->Columns(), 2);
+    QCOMPARE(grid->ColumnKey(1), QStringLiteral("KEY1"));
+    QCOMPARE(grid->ColumnKey(2), QStringLiteral("KEY3"));
+    QCOMPARE(columnTexts(*grid, 1), types);
+    QCOMPARE(columnTexts(*grid, 2), countdowns);
+    QCOMPARE(grid->SelectedRow(), 0);
+
+    // Rebuilt while an entry goes by, the list drops it.
+    m_env->clock.set(QDateTime(QDate(2002, 10, 12), QTime(10, 0)));
+    list().RebuildGrid();
+    QCOMPARE(columnTexts(*grid, 1), QStringList({"10/13/2002", "12/01/2002"}));
 }
 
 void TestFormGrid::docksOnTheSideWithRoom()
