@@ -162,6 +162,13 @@ void ListGrid::AddEmptyRows(int count)
     m_model->appendEmptyRows(count);
 }
 
+void ListGrid::AppendRows(int count,
+                          const std::function<void(int row, std::vector<ListGridCellDetails>& cells)>& fill)
+{
+    m_model->appendRows(count,
+                        [&fill](int row, std::vector<ListGridCellDetails>& cells) { fill(row + 1, cells); });
+}
+
 void ListGrid::RemoveRowsFrom(int row)
 {
     if (row < 1 || row > Rows())

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class IconList;
 class ListGridHeader;
@@ -51,6 +52,11 @@ public:
 
     // Appends count rows at once, their cells empty: for columns that take their texts from a source.
     void AddEmptyRows(int count);
+    // Appends `count` rows at once: `fill` writes the cells of each (row counted from 1; `cells` holds one
+    // cell per column, column 1 first). The view hears of all of them in one notice, so a table of a
+    // great many rows is filled without a notice for every cell.
+    void AppendRows(int count,
+                    const std::function<void(int row, std::vector<ListGridCellDetails>& cells)>& fill);
     // Removes that row and every row after it. A removed selection leaves no row selected.
     void RemoveRowsFrom(int row);
     // Removes every row, and with columnsToo every column as well.

@@ -12,6 +12,16 @@ struct ListGridCell
     quint32 ForeColor = 0;
 };
 
+// One cell as a grid holds it and as a bulk fill writes it: its text, icon (-1 for none), alignment (see
+// ListGridAlignment) and fore colour (0x00BBGGRR).
+struct ListGridCellDetails
+{
+    QString text;
+    int icon = -1;
+    int alignment = 0;
+    quint32 foreColor = 0;
+};
+
 // The alignment numbers the windows pass for cells and headers: 0 left, 1 centred, 2 right. A text
 // that does not fit is cut off at the cell's edge unless one of the ellipsis bits is set, in which
 // case it ends in "..." instead; the windows write EllipsisSingleLine for that.

@@ -162,6 +162,22 @@ void ListGridModel::appendEmptyRows(int count)
     endInsertRows();
 }
 
+void ListGridModel::appendRows(
+    int count, const std::function<void(int row, std::vector<ListGridCellDetails>& cells)>& fill)
+{
+    if (count <= 0)
+        return;
+    const int first = rows();
+    beginInsertRows(QModelIndex(), first, first + count - 1);
+    m_rows.reserve(m_rows.size() + size_t(count));
+    for (int i = 0; i < count; ++i) {
+        Row& row = m_rows.emplace_back(size_t(columns()));
+        fill(first + i, row);
+        row.resize(size_t(columns()));
+    }
+    endInsertRows();
+}
+
 void ListGridModel::removeRowsFrom(int row)
 {
     if (row < 0 || row >= rows())

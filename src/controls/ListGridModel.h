@@ -58,6 +58,10 @@ public:
     // Appends count rows of empty cells at once, for a column whose texts come from a source. Such a row
     // holds no cells of its own until one of them is written, so a list of a million rows stays small.
     void appendEmptyRows(int count);
+    // Appends `count` rows whose cells `fill` writes (row counted from 0, one cell per column), with one
+    // notice to the view for all of them.
+    void appendRows(int count,
+                    const std::function<void(int row, std::vector<ListGridCellDetails>& cells)>& fill);
     void removeRowsFrom(int row);
     void clear(bool columnsToo);
 
@@ -71,13 +75,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    struct StoredCell
-    {
-        QString text;
-        int icon = -1;
-        int alignment = ListGridAlignment::Left;
-        quint32 foreColor = 0;
-    };
+    using StoredCell = ListGridCellDetails;
     // A row appended empty holds no cells (every cell reads as an empty one) until one is written.
     using Row = std::vector<StoredCell>;
 

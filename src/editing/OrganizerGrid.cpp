@@ -59,17 +59,17 @@ void OrganizerGrid::SetupGrid(const ScheduleTable& table, const QDateTime& now)
         m_grid->AddColumn(QLatin1String(column.key), QLatin1String(column.header), ListGridAlignment::Left,
                           -1, column.width);
 
-    for (size_t i = 0; i < table.size(); ++i) {
-        const int row = int(i) + 1;
-        // Writing the first cell of a row makes the row.
+    // All rows in one step: a notice to the view for every cell would cost more than the cells.
+    m_grid->AppendRows(int(table.size()), [&](int row, std::vector<ListGridCellDetails>& cells) {
+        const size_t i = size_t(row - 1);
+        const auto cell = [&cells](int column) -> ListGridCellDetails& { return cells[size_t(column - 1)]; };
         const bool alarmOn =
             table.text(i, ScheduleField::AlarmOnOff).compare(QLatin1String("on"), Qt::CaseInsensitive) == 0;
-        m_grid->CellDetails(row, Timer, QString(), ListGridAlignment::EllipsisSingleLine,
-                            alarmOn ? IconList::AlarmOn : IconList::AlarmOff);
+        cell(Timer) = {QString(), alarmOn ? IconList::AlarmOn : IconList::AlarmOff,
+                       ListGridAlignment::EllipsisSingleLine};
         for (size_t f = 0; f < TextFields.size(); ++f) {
             const int column = Date + int(f);
-            m_grid->CellDetails(row, column, table.text(i, TextFields[f]),
-                                Columns[size_t(column - 1)].alignment);
+            cell(column) = {table.text(i, TextFields[f]), -1, Columns[size_t(column - 1)].alignment};
         }
         const PackedDate date = table.date(i);
         const qint32 second = table.alarmSecond(i);
@@ -77,13 +77,13 @@ void OrganizerGrid::SetupGrid(const ScheduleTable& table, const QDateTime& now)
         const bool past =
             date.isValid() && second != ScheduleTable::NoTime &&
             Recurrence::IsPast(date.toDate(), QTime::fromMSecsSinceStartOfDay(second * 1000), now);
+        cell(Status) = {QString(), past ? IconList::EntryPast : IconList::EntryAhead,
+                        ListGridAlignment::EllipsisSingleLine};
         if (past) {
             for (int column = Status; column < Event; ++column)
-                m_grid->setCellForeColor(row, column, PastForeColor);
+                cell(column).foreColor = PastForeColor;
         }
-        m_grid->CellDetails(row, Status, QString(), ListGridAlignment::EllipsisSingleLine,
-                            past ? IconList::EntryPast : IconList::EntryAhead);
-    }
+    });
 }
 
 void OrganizerGrid::rebuild(const ScheduleTable& table, const QDateTime& now)

@@ -74,6 +74,7 @@ private slots:
     void sortKeepsTiesInLongLists();
     void removeRowsFrom();
     void emptyRowsInBulk();
+    void filledRowsInBulk();
     void selectionChange();
     void columnClickAndWidth();
     void textSourceAskedOnlyForShownRows();
@@ -357,6 +358,35 @@ void TestListGrid::removeRowsFrom()
 
 // Rows added in bulk read as empty cells until a source or a write gives them texts; writing one cell
 // of such a row, or giving it a colour, leaves its other cells empty, and a column added later is there.
+void TestListGrid::filledRowsInBulk()
+{
+    auto grid = makeGrid(2);
+    QSignalSpy inserted(grid->view()->model(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy changed(grid->view()->model(), &QAbstractItemModel::dataChanged);
+    grid->AppendRows(3, [](int row, std::vector<ListGridCellDetails>& cells) {
+        QCOMPARE(cells.size(), size_t(2));
+        cells[0] = {QStringLiteral("bulk %1").arg(row), 2, ListGridAlignment::Right,
+                    row == 4 ? 0x0000FFu : 0u};
+        cells[1].text = QStringLiteral("note %1").arg(row);
+    });
+    // The rows follow the two already there, and the view heard of them once, with no notice per cell.
+    QCOMPARE(grid->Rows(), 5);
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted.at(0).at(1).toInt(), 2);
+    QCOMPARE(inserted.at(0).at(2).toInt(), 4);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(columnTexts(*grid, 1), QStringList({"1", "2", "bulk 3", "bulk 4", "bulk 5"}));
+    QCOMPARE(columnTexts(*grid, 2), QStringList({"entry 1", "entry 2", "note 3", "note 4", "note 5"}));
+    QCOMPARE(grid->Cell(4, 1).Icon, 2);
+    QCOMPARE(grid->CellForeColor(4, 1), 0x0000FFu);
+    QCOMPARE(grid->CellForeColor(5, 1), 0u);
+    QCOMPARE(grid->view()->model()->index(2, 0).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+             int(Qt::AlignRight));
+
+    grid->AppendRows(0, [](int, std::vector<ListGridCellDetails>&) { QFAIL("no row to fill"); });
+    QCOMPARE(grid->Rows(), 5);
+}
+
 void TestListGrid::emptyRowsInBulk()
 {
     auto grid = makeGrid(2);
