@@ -7,7 +7,7 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 # Seconds each fuzzer runs in `make fuzz`: `make fuzz FUZZ_SECONDS=600` looks longer.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = date-text settings-file schedule-file
+FUZZ_TARGETS = date-text settings-file schedule-file calendar-file
 # Leaks are looked for too: the tests leave none, Qt's plugins included, so no suppressions are needed.
 SANITIZER_ENV = ASAN_OPTIONS=detect_stack_use_after_return=1 UBSAN_OPTIONS=print_stacktrace=1
 

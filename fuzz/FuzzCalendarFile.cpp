@@ -1,0 +1,50 @@
+// The iCalendar reader over any bytes: an imported file comes from another program, a download or a
+// hand edit, and every event it gives must become an entry the schedule accepts, or a fault that names
+// its line.
+
+#include "exchange/EventToEntry.h"
+#include "exchange/IcsReader.h"
+#include "store/DateText.h"
+#include "store/ScheduleEntry.h"
+
+#include <QByteArray>
+#include <QTimeZone>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+// A broken promise of the reader is a finding, like a crash.
+void require(bool holds)
+{
+    if (!holds)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray text(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QTimeZone local(QByteArrayLiteral("Europe/Lisbon"));
+    qint64 lastLine = 0;
+    const auto handle = [&](const IcsReader::Event& event) -> std::optional<IcsReader::Failure> {
+        require(event.line >= 1 && event.line >= lastLine && event.startLine >= event.line);
+        lastLine = event.line;
+        const EventToEntry::Mapped mapped = EventToEntry::map(event.event, event.zones, local);
+        if (mapped.outcome == EventToEntry::Outcome::Failed)
+            require(!mapped.failure.isEmpty());
+        if (mapped.outcome != EventToEntry::Outcome::Entry)
+            return std::nullopt;
+        // What an import would write: an entry the store takes, whose date and time read back.
+        require(validationError(mapped.entry).isEmpty());
+        require(mapped.date.isValid() && mapped.second >= 0 && mapped.second < 86400);
+        require(DateText::readDate(QStringView(mapped.entry.fields[size_t(ScheduleField::Date)])) ==
+                mapped.date);
+        return std::nullopt;
+    };
+    if (const std::optional<IcsReader::Failure> failure = IcsReader::read(text, handle))
+        require(!failure->reason.isEmpty() && failure->line >= 0);
+    return 0;
+}
