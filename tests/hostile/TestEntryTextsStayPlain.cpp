@@ -186,6 +186,11 @@ void TestEntryTextsStayPlain::everyWindowShowsEntryTextsAsTheirCharacters()
     const std::vector<FormAlarm*> alarms = env.windows().alarmWindows();
     QCOMPARE(alarms.size(), size_t(3));
     CHECKED(checkNoWindowReadsMarkup(texts));
+    // Every line of an alarm window, the late line among them, is plain text whatever it shows.
+    for (FormAlarm* alarm : alarms) {
+        for (const QLabel* label : alarm->findChildren<QLabel*>())
+            QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+    }
     for (size_t i = 0; i < alarms.size(); ++i) {
         QCOMPARE(alarms[i]->subject(), texts[int(i)]);
         QCOMPARE(alarms[i]->note(), texts[int(i)]);
