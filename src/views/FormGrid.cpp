@@ -103,8 +103,9 @@ QString FormGrid::typeText(int row) const
 {
     if (row < 1 || size_t(row) > m_upcoming.size())
         return QString();
-    // Until the next refresh, a row keeps its entry even when the schedule changed in between.
-    const ScheduleTable& table = m_ctx.database.table();
+    // Until the next refresh, a row keeps its entry even when the schedule changed in between. Asked for
+    // every row painted, so it reads the table the last refresh looked at instead of looking at the file.
+    const ScheduleTable& table = m_ctx.database.cachedTable();
     const size_t position = m_upcoming.positionIn(table, size_t(row - 1));
     return position < table.size() ? table.text(position, ScheduleField::Type) : QString();
 }
