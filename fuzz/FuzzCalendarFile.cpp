@@ -2,6 +2,7 @@
 // hand edit, and every event it gives must become an entry the schedule accepts, or a fault that names
 // its line.
 
+#include "FuzzRequire.h"
 #include "exchange/EventToEntry.h"
 #include "exchange/IcsReader.h"
 #include "store/DateText.h"
@@ -12,17 +13,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-// A broken promise of the reader is a finding, like a crash.
-void require(bool holds)
-{
-    if (!holds)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

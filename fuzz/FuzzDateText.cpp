@@ -1,23 +1,13 @@
 // The date and time readers over any text: the texts of a schedule file come from anywhere, and the
 // organizer's grid sorts whatever its cells hold.
 
+#include "FuzzRequire.h"
 #include "controls/ListGridSortKey.h"
 #include "store/DateText.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-
-namespace {
-
-// A broken promise of the readers is a finding, like a crash.
-void require(bool holds)
-{
-    if (!holds)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

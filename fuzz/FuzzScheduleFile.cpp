@@ -1,6 +1,7 @@
 // The store over a schedule file of any bytes: the file may be damaged, cut short or written by another
 // program. Opening it must either refuse it with a reason or read it whole, and neither may write to it.
 
+#include "FuzzRequire.h"
 #include "store/Countdown.h"
 #include "store/DayMarking.h"
 #include "store/MonthLayout.h"
@@ -15,12 +16,6 @@
 #include <cstdlib>
 
 namespace {
-
-void require(bool holds)
-{
-    if (!holds)
-        std::abort();
-}
 
 QByteArray contents(const QString& path)
 {

@@ -1,6 +1,7 @@
 // The settings reader over a settings file of any bytes: the file is the user's to edit, and a window
 // placed from it must still be reachable.
 
+#include "FuzzRequire.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredSettings.h"
 
@@ -13,12 +14,6 @@
 #include <cstdlib>
 
 namespace {
-
-void require(bool holds)
-{
-    if (!holds)
-        std::abort();
-}
 
 const QList<QRect> Screens{QRect(0, 0, 1280, 1024), QRect(1280, -200, 1920, 1080)};
 
