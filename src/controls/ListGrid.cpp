@@ -173,7 +173,13 @@ void ListGrid::RemoveRowsFrom(int row)
 {
     if (row < 1 || row > Rows())
         return;
-    // The view would otherwise hand the selection to the row before the removed ones.
+    forgetSelectionFrom(row);
+    m_model->removeRowsFrom(row - 1);
+}
+
+// The view would otherwise hand the selection to the row before the removed ones.
+void ListGrid::forgetSelectionFrom(int row)
+{
     QItemSelectionModel* selection = m_view->selectionModel();
     if (SelectedRow() >= row || selection->currentIndex().row() >= row - 1) {
         m_selectingQuietly = true;
@@ -181,7 +187,30 @@ void ListGrid::RemoveRowsFrom(int row)
         m_selectingQuietly = false;
         m_lastSelectedRow = 0;
     }
-    m_model->removeRowsFrom(row - 1);
+}
+
+void ListGrid::setRowSource(std::unique_ptr<ListGridRows> source)
+{
+    m_selectingQuietly = true;
+    m_model->setRowSource(std::move(source));
+    m_selectingQuietly = false;
+    m_lastSelectedRow = 0;
+}
+
+ListGridRows* ListGrid::rowSource() const
+{
+    return m_model->rowSource();
+}
+
+void ListGrid::rowCountChanged()
+{
+    ListGridRows* source = m_model->rowSource();
+    if (!source)
+        return;
+    const int count = source->count();
+    if (count < Rows())
+        forgetSelectionFrom(count + 1);
+    m_model->sourceCountChanged();
 }
 
 void ListGrid::Clear(bool columnsToo)

@@ -6,11 +6,13 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class IconList;
 class ListGridHeader;
 class ListGridModel;
+class ListGridRows;
 class QItemSelection;
 class QTableView;
 
@@ -59,6 +61,15 @@ public:
                     const std::function<void(int row, std::vector<ListGridCellDetails>& cells)>& fill);
     // Removes that row and every row after it. A removed selection leaves no row selected.
     void RemoveRowsFrom(int row);
+
+    // From now on the rows are the source's, which the grid keeps: its cells are asked for only when a
+    // row is painted, read or sorted, and nothing is held for a row here. Null goes back to rows held
+    // here; Clear() ends the source as well. While a source gives the rows, writing cells and adding or
+    // removing rows does nothing.
+    void setRowSource(std::unique_ptr<ListGridRows> source);
+    ListGridRows* rowSource() const;
+    // The source's count changed: rows are added or dropped at the end, as RemoveRowsFrom() drops them.
+    void rowCountChanged();
     // Removes every row, and with columnsToo every column as well.
     void Clear(bool columnsToo);
 
@@ -102,6 +113,7 @@ private:
     void applyPalette();
     void applyFontMetrics();
     void resizeColumnQuietly(int logicalIndex, int width);
+    void forgetSelectionFrom(int row);
     void onSectionResized(int logicalIndex, int oldSize, int newSize);
     void onSelectionChanged();
 

@@ -109,7 +109,7 @@ void ListGridModel::setTextSource(int column, std::function<QString(int row)> so
 
 bool ListGridModel::writeCell(int row, int column, const QString& text, int alignment, int icon)
 {
-    if (row < 0 || row > rows() || column < 0 || column >= columns())
+    if (m_source || row < 0 || row > rows() || column < 0 || column >= columns())
         return false;
     StoredCell written{text, icon, alignment, 0};
     if (row == rows()) {
@@ -129,7 +129,7 @@ bool ListGridModel::writeCell(int row, int column, const QString& text, int alig
 
 void ListGridModel::setForeColor(int row, int column, quint32 bgrColour)
 {
-    if (!storedCell(row, column))
+    if (m_source || !storedCell(row, column))
         return;
     writableCell(row, column).foreColor = bgrColour;
     const QModelIndex changed = index(row, column);
@@ -138,24 +138,57 @@ void ListGridModel::setForeColor(int row, int column, quint32 bgrColour)
 
 ListGridCell ListGridModel::cell(int row, int column) const
 {
-    const StoredCell* stored = storedCell(row, column);
-    if (!stored)
+    std::optional<ListGridCellDetails> shown = shownCell(row, column);
+    if (!shown)
         return {};
-    return {text(row, column), stored->icon, stored->foreColor};
+    return {std::move(shown->text), shown->icon, shown->foreColor};
 }
 
 QString ListGridModel::text(int row, int column) const
 {
-    const StoredCell* stored = storedCell(row, column);
-    if (!stored)
-        return {};
+    std::optional<ListGridCellDetails> shown = shownCell(row, column);
+    return shown ? std::move(shown->text) : QString();
+}
+
+std::optional<ListGridCellDetails> ListGridModel::shownCell(int row, int column, bool withText) const
+{
+    if (row < 0 || row >= rows() || column < 0 || column >= columns())
+        return std::nullopt;
+    ListGridCellDetails shown = m_source ? m_source->cell(row + 1, column + 1) : *storedCell(row, column);
     const Column& owner = m_columns[size_t(column)];
-    return owner.source ? owner.source(row + 1) : stored->text;
+    if (owner.source)
+        shown.text = withText ? owner.source(row + 1) : QString();
+    return shown;
+}
+
+void ListGridModel::setRowSource(std::unique_ptr<ListGridRows> source)
+{
+    beginResetModel();
+    m_rows.clear();
+    m_source = std::move(source);
+    m_sourceRows = m_source ? m_source->count() : 0;
+    endResetModel();
+}
+
+void ListGridModel::sourceCountChanged()
+{
+    if (!m_source)
+        return;
+    const int count = m_source->count();
+    if (count < m_sourceRows) {
+        beginRemoveRows(QModelIndex(), count, m_sourceRows - 1);
+        m_sourceRows = count;
+        endRemoveRows();
+    } else if (count > m_sourceRows) {
+        beginInsertRows(QModelIndex(), m_sourceRows, count - 1);
+        m_sourceRows = count;
+        endInsertRows();
+    }
 }
 
 void ListGridModel::appendEmptyRows(int count)
 {
-    if (count <= 0)
+    if (m_source || count <= 0)
         return;
     beginInsertRows(QModelIndex(), rows(), rows() + count - 1);
     m_rows.resize(m_rows.size() + size_t(count));
@@ -165,7 +198,7 @@ void ListGridModel::appendEmptyRows(int count)
 void ListGridModel::appendRows(
     int count, const std::function<void(int row, std::vector<ListGridCellDetails>& cells)>& fill)
 {
-    if (count <= 0)
+    if (m_source || count <= 0)
         return;
     const int first = rows();
     beginInsertRows(QModelIndex(), first, first + count - 1);
@@ -180,7 +213,7 @@ void ListGridModel::appendRows(
 
 void ListGridModel::removeRowsFrom(int row)
 {
-    if (row < 0 || row >= rows())
+    if (m_source || row < 0 || row >= rows())
         return;
     beginRemoveRows(QModelIndex(), row, rows() - 1);
     m_rows.erase(m_rows.begin() + row, m_rows.end());
@@ -191,6 +224,8 @@ void ListGridModel::clear(bool columnsToo)
 {
     beginResetModel();
     m_rows.clear();
+    m_source.reset();
+    m_sourceRows = 0;
     if (columnsToo)
         m_columns.clear();
     endResetModel();
@@ -200,6 +235,13 @@ void ListGridModel::sortRows(int column, ListGridSortType type, ListGridSortOrde
 {
     if (column < 0 || column >= columns() || rows() < 2)
         return;
+    if (m_source) {
+        // The source knows its rows' keys far better than their texts would tell.
+        const std::vector<int> sorted = m_source->sortBy(column + 1, type, order);
+        if (sorted.size() == size_t(rows()))
+            applyOrder(sorted);
+        return;
+    }
     const int count = rows();
     const bool descending = order == ListGridSortOrder::Descending;
     std::vector<int> sorted;
@@ -234,6 +276,10 @@ void ListGridModel::applyOrder(const std::vector<int>& order)
     for (const QModelIndex& old : before)
         after.append(index(newRowOf[size_t(old.row())], old.column()));
     changePersistentIndexList(before, after);
+    if (m_source) {
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+        return;
+    }
     std::vector<Row> reordered;
     reordered.reserve(m_rows.size());
     for (int old : order)
@@ -254,22 +300,39 @@ int ListGridModel::columnCount(const QModelIndex& parent) const
 
 QVariant ListGridModel::data(const QModelIndex& index, int role) const
 {
-    const StoredCell* stored = storedCell(index.row(), index.column());
-    if (!stored || index.parent().isValid())
+    if (index.parent().isValid())
         return {};
+    const std::optional<ListGridCellDetails> shown =
+        shownCell(index.row(), index.column(), role == Qt::DisplayRole);
+    return shown ? roleData(*shown, role) : QVariant();
+}
+
+void ListGridModel::multiData(const QModelIndex& index, QModelRoleDataSpan roleDataSpan) const
+{
+    const bool withText =
+        std::any_of(roleDataSpan.begin(), roleDataSpan.end(),
+                    [](const QModelRoleData& asked) { return asked.role() == Qt::DisplayRole; });
+    const std::optional<ListGridCellDetails> shown =
+        index.parent().isValid() ? std::nullopt : shownCell(index.row(), index.column(), withText);
+    for (QModelRoleData& roleData : roleDataSpan)
+        roleData.setData(shown ? this->roleData(*shown, roleData.role()) : QVariant());
+}
+
+QVariant ListGridModel::roleData(const ListGridCellDetails& cell, int role) const
+{
     switch (role) {
     case Qt::DisplayRole:
-        return text(index.row(), index.column());
+        return cell.text;
     case Qt::DecorationRole: {
-        const QIcon icon = iconAt(stored->icon);
+        const QIcon icon = iconAt(cell.icon);
         return icon.isNull() ? QVariant() : QVariant(icon);
     }
     case Qt::ForegroundRole:
-        return ButtonColor::toQColor(stored->foreColor);
+        return ButtonColor::toQColor(cell.foreColor);
     case Qt::TextAlignmentRole:
-        return horizontalAlignment(stored->alignment) | Qt::AlignVCenter;
+        return horizontalAlignment(cell.alignment) | Qt::AlignVCenter;
     case ElideRole:
-        return (stored->alignment & ListGridAlignment::EllipsisBits) != 0;
+        return (cell.alignment & ListGridAlignment::EllipsisBits) != 0;
     default:
         return {};
     }
@@ -303,7 +366,7 @@ Qt::ItemFlags ListGridModel::flags(const QModelIndex& index) const
 
 const ListGridModel::StoredCell* ListGridModel::storedCell(int row, int column) const
 {
-    if (row < 0 || row >= rows() || column < 0 || column >= columns())
+    if (m_source || row < 0 || row >= rows() || column < 0 || column >= columns())
         return nullptr;
     static const StoredCell Empty;
     const Row& cells = m_rows[size_t(row)];

@@ -1,19 +1,23 @@
 #pragma once
 
 #include "controls/ListGridCell.h"
+#include "controls/ListGridRows.h"
 #include "controls/ListGridSort.h"
 
 #include <QAbstractTableModel>
 #include <QPointer>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 class IconList;
 
 // The rows and columns behind a list grid. Rows and columns are counted from 0 here; the grid turns
 // the windows' numbers from 1 into these. A column may take its texts from a source function instead
-// of its cells, asked only for the rows a view paints or a caller reads.
+// of its cells, asked only for the rows a view paints or a caller reads; and the rows may come from a
+// source instead of being held here at all.
 class ListGridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -38,7 +42,7 @@ public:
     void setIconList(IconList* icons);
     IconList* iconList() const;
 
-    int rows() const { return int(m_rows.size()); }
+    int rows() const { return m_source ? m_sourceRows : int(m_rows.size()); }
     int columns() const { return int(m_columns.size()); }
 
     void addColumn(Column column);
@@ -68,9 +72,19 @@ public:
     // Reorders whole rows by one column; equal keys keep their order either way.
     void sortRows(int column, ListGridSortType type, ListGridSortOrder order);
 
+    // From now on the rows are the source's (null goes back to rows held here, none at first).
+    // The rows held until now are dropped; so is the source on clear(). While a source gives the rows,
+    // cells are not written here and rows are neither appended nor removed but follow its count.
+    void setRowSource(std::unique_ptr<ListGridRows> source);
+    ListGridRows* rowSource() const { return m_source.get(); }
+    // The source's count changed: rows are added or dropped at the end to match it.
+    void sourceCountChanged();
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // A view asks for every role of a cell at once when it paints it; the cell is looked up only once.
+    void multiData(const QModelIndex& index, QModelRoleDataSpan roleDataSpan) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
@@ -80,12 +94,19 @@ private:
     using Row = std::vector<StoredCell>;
 
     const StoredCell* storedCell(int row, int column) const;
+    // The cell as shown, its text from the column's source when it has one and withText is set (a
+    // source is asked only for what is painted or read); nothing outside the grid.
+    std::optional<ListGridCellDetails> shownCell(int row, int column, bool withText = true) const;
+    QVariant roleData(const ListGridCellDetails& cell, int role) const;
     // The cell to write to; a row appended empty gets its cells now.
     StoredCell& writableCell(int row, int column);
     QIcon iconAt(int position) const;
+    // Moves the selection and current row with their rows; the rows held here move as well.
     void applyOrder(const std::vector<int>& order);
 
     QPointer<IconList> m_icons;
     std::vector<Column> m_columns;
     std::vector<Row> m_rows;
+    std::unique_ptr<ListGridRows> m_source;
+    int m_sourceRows = 0;
 };

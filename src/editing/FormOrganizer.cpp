@@ -127,7 +127,8 @@ void FormOrganizer::buildCalendar()
     m_grid->setObjectName(QStringLiteral("Grid"));
     m_grid->setAccessibleName(tr("Every entry"));
     m_grid->setGeometry(Design::rect(360, 1080, 5775, 3255));
-    m_organizerGrid = new OrganizerGrid(m_grid);
+    m_organizerGrid =
+        new OrganizerGrid(m_grid, [this]() -> const ScheduleTable& { return m_ctx.database.cachedTable(); });
     connect(m_grid, &ListGrid::SelectionChange, this, [this] { Grid_SelectionChange(); });
 
     m_combo1 = new QComboBox(this);

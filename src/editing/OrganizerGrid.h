@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editing/OrganizerColumns.h"
+#include "editing/OrganizerRows.h"
 #include "store/EntryEdit.h"
 
 #include <QDateTime>
@@ -11,30 +13,21 @@ class IconList;
 class ListGrid;
 
 // The organizer's table of every entry: one row per entry in walk order, eight columns (status and
-// alarm pictures, date, weekday, subject, note, alarm time, kind), past entries greyed. A row is not
-// tied to its entry; the window finds the entry again by the row's texts. A header click sorts by that
-// column, ascending then descending; the columns cannot be widened or narrowed.
+// alarm pictures, date, weekday, subject, note, alarm time, kind), past entries greyed. The window finds
+// a row's entry again by the row's texts. A header click sorts by that column, ascending then
+// descending; the columns cannot be widened or narrowed.
 class OrganizerGrid : public QObject
 {
     Q_OBJECT
 
 public:
-    enum Column
-    {
-        Status = 1,
-        Timer = 2,
-        Date = 3,
-        Day = 4,
-        Subject = 5,
-        Note = 6,
-        AlarmTime = 7,
-        Event = 8
-    };
-    // The grey of a past entry's texts.
-    static constexpr quint32 PastForeColor = 0xE0E0E0;
+    using Column = OrganizerColumns::Column;
+    using enum OrganizerColumns::Column;
+    static constexpr quint32 PastForeColor = OrganizerColumns::PastForeColor;
 
-    // Gives the grid its pictures and takes over its header clicks and column widths.
-    explicit OrganizerGrid(ListGrid* grid);
+    // Gives the grid its pictures and takes over its header clicks and column widths. The rows read
+    // the table as last read from `table` whenever they are painted, so it must not look at the file.
+    OrganizerGrid(ListGrid* grid, OrganizerRows::TableSource table);
     ~OrganizerGrid() override;
 
     ListGrid* grid() const { return m_grid; }
@@ -49,7 +42,7 @@ public:
     void ColumnClick(int column);
 
     // The first row whose date is the "mm/dd/yyyy" text; 0 when there is none.
-    int rowOfDate(const QString& dateText) const;
+    int rowOfDate(const QString& dateText);
     // The texts of a row, as the edit panel shows them.
     EntryTexts rowTexts(int row) const;
 
@@ -59,4 +52,6 @@ public:
 private:
     ListGrid* m_grid;
     std::unique_ptr<IconList> m_icons;
+    OrganizerRows::TableSource m_table;
+    OrganizerRows* m_rows = nullptr; // the grid's rows, which it keeps
 };

@@ -1,6 +1,7 @@
 #include "views/FormGrid.h"
 
 #include "controls/ListGrid.h"
+#include "controls/ListGridRows.h"
 #include "controls/VemraButton.h"
 #include "forms/AppContext.h"
 #include "forms/ClickLabel.h"
@@ -19,6 +20,33 @@ constexpr int CountdownColumn = 2;
 constexpr BgrColor LightWindowBack = 0xC0C0C0;
 
 } // namespace
+
+// The list's rows are the upcoming entries themselves: a list of a million entries holds hundreds of
+// thousands of rows, so the grid keeps nothing for them and asks for a row's texts only when it paints
+// or reads it. A refresh then only sets how many rows there are and repaints the ones on the screen.
+class FormGrid::Rows : public ListGridRows
+{
+public:
+    explicit Rows(const FormGrid& form) : m_form(form) {}
+
+    int count() const override { return int(m_form.m_upcoming.size()); }
+
+    ListGridCellDetails cell(int row, int column) const override
+    {
+        ListGridCellDetails cell;
+        if (column == TypeColumn)
+            cell.text = m_form.typeText(row);
+        else if (column == CountdownColumn)
+            cell.text = m_form.countdownText(row);
+        return cell;
+    }
+
+    // The list keeps the table's order; its headers do not sort.
+    std::vector<int> sortBy(int, ListGridSortType, ListGridSortOrder) override { return {}; }
+
+private:
+    const FormGrid& m_form;
+};
 
 FormGrid::FormGrid(AppContext& context, WindowOwner& windows)
     : DesignForm(QStringLiteral("FormGrid"), QStringLiteral("Zentravio Countdown"), Band::Normal),
@@ -86,15 +114,7 @@ void FormGrid::InitializeGrid()
 {
     m_grid->AddColumn(QStringLiteral("KEY1"), QStringLiteral("Type"), 0, -1, 55);
     m_grid->AddColumn(QStringLiteral("KEY3"), QStringLiteral("Countdown"), 0, -1, 122);
-    // A list of a million entries holds hundreds of thousands of rows: both columns take their texts
-    // from the upcoming entries when a row is painted or read, so a refresh only sets how many rows
-    // there are and repaints the ones on the screen.
-    m_grid->setColumnTextSource(TypeColumn, [this](int row) { return typeText(row); });
-    m_grid->setColumnTextSource(CountdownColumn, [this](int row) {
-        if (row < 1 || size_t(row) > m_upcoming.size())
-            return QString();
-        return m_upcoming.countdownText(size_t(row - 1), m_ctx.clock.now());
-    });
+    m_grid->setRowSource(std::make_unique<Rows>(*this));
     m_rowsStale = true;
     InitializeEntry();
 }
@@ -110,6 +130,13 @@ QString FormGrid::typeText(int row) const
     return position < table.size() ? table.text(position, ScheduleField::Type) : QString();
 }
 
+QString FormGrid::countdownText(int row) const
+{
+    if (row < 1 || size_t(row) > m_upcoming.size())
+        return QString();
+    return m_upcoming.countdownText(size_t(row - 1), m_ctx.clock.now());
+}
+
 void FormGrid::InitializeEntry()
 {
     const bool changed = m_upcoming.refresh(m_ctx.database.table(), m_ctx.clock.now());
@@ -120,11 +147,7 @@ void FormGrid::InitializeEntry()
     m_rowsStale = false;
     // The rows are exactly the entries still ahead: rows of entries that have gone by are dropped, so
     // no passed entry or frozen countdown is left at the end of the list.
-    const int rows = int(m_upcoming.size());
-    if (m_grid->Rows() > rows)
-        m_grid->RemoveRowsFrom(rows + 1);
-    else
-        m_grid->AddEmptyRows(rows - m_grid->Rows());
+    m_grid->rowCountChanged();
     m_grid->refreshColumn(TypeColumn);
     m_grid->refreshColumn(CountdownColumn);
 }

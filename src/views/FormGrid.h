@@ -43,7 +43,9 @@ protected:
     void Form_Unload() override;
 
 private:
+    class Rows;
     QString typeText(int row) const;
+    QString countdownText(int row) const;
 
     AppContext& m_ctx;
     WindowOwner& m_windows;

@@ -1,6 +1,7 @@
 #include "controls/IconList.h"
 #include "controls/ListGrid.h"
 #include "controls/ListGridModel.h"
+#include "controls/ListGridRows.h"
 #include "controls/ListGridSortKey.h"
 
 #include <QHeaderView>
@@ -11,6 +12,7 @@
 #include <QTest>
 
 #include <memory>
+#include <numeric>
 
 namespace {
 
@@ -54,6 +56,35 @@ int screenful(const ListGrid& grid)
     return grid.view()->viewport()->height() / grid.view()->rowHeight(0) + 1;
 }
 
+// Rows kept outside the grid, as a window listing a great many entries keeps them: row r of column c
+// reads "r.c" from a list of names, and asking is counted.
+class NamedRows : public ListGridRows
+{
+public:
+    QStringList names;
+    mutable int asked = 0;
+
+    int count() const override { return int(names.size()); }
+    ListGridCellDetails cell(int row, int column) const override
+    {
+        ++asked;
+        return {QStringLiteral("%1.%2").arg(names.value(row - 1)).arg(column), column == 1 ? 2 : -1,
+                ListGridAlignment::Left, column == 2 ? 0x0000FFu : 0u};
+    }
+    // Reverse order by name, whatever was asked.
+    std::vector<int> sortBy(int, ListGridSortType, ListGridSortOrder) override
+    {
+        std::vector<int> order(size_t(names.size()));
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return names[b] < names[a]; });
+        QStringList sorted;
+        for (int row : order)
+            sorted << names[row];
+        names = sorted;
+        return order;
+    }
+};
+
 } // namespace
 
 class TestListGrid : public QObject
@@ -75,6 +106,7 @@ private slots:
     void removeRowsFrom();
     void emptyRowsInBulk();
     void filledRowsInBulk();
+    void rowsFromASource();
     void selectionChange();
     void columnClickAndWidth();
     void textSourceAskedOnlyForShownRows();
@@ -385,6 +417,67 @@ void TestListGrid::filledRowsInBulk()
 
     grid->AppendRows(0, [](int, std::vector<ListGridCellDetails>&) { QFAIL("no row to fill"); });
     QCOMPARE(grid->Rows(), 5);
+}
+
+// A source's rows read, paint and sort as rows held by the grid would; the selection stays on its row
+// through a sort and goes when its row does; the grid holds nothing of its own meanwhile.
+void TestListGrid::rowsFromASource()
+{
+    auto grid = makeGrid(3);
+    auto owned = std::make_unique<NamedRows>();
+    NamedRows* rows = owned.get();
+    rows->names = {"b", "d", "a", "c"};
+    grid->setRowSource(std::move(owned));
+    QCOMPARE(grid->rowSource(), rows);
+    QCOMPARE(grid->Rows(), 4);
+    QCOMPARE(columnTexts(*grid, 1), QStringList({"b.1", "d.1", "a.1", "c.1"}));
+    QCOMPARE(grid->Cell(2, 1).Icon, 2);
+    QCOMPARE(grid->CellForeColor(3, 2), 0x0000FFu);
+    QCOMPARE(grid->view()->model()->index(1, 1).data().toString(), QStringLiteral("d.2"));
+
+    // Writing cells or rows does not reach the source's rows.
+    grid->CellDetails(1, 1, QStringLiteral("written"), 0);
+    grid->CellDetails(5, 1, QStringLiteral("appended"), 0);
+    grid->setCellForeColor(1, 1, 0x00FF00);
+    grid->AddEmptyRows(2);
+    grid->RemoveRowsFrom(2);
+    QCOMPARE(columnTexts(*grid, 1), QStringList({"b.1", "d.1", "a.1", "c.1"}));
+    QCOMPARE(grid->CellForeColor(1, 1), 0u);
+
+    // Only the rows on screen are painted, however many there are.
+    show(*grid);
+    for (int i = 0; i < 5000; ++i)
+        rows->names << QStringLiteral("n%1").arg(i);
+    grid->rowCountChanged();
+    QCOMPARE(grid->Rows(), 5004);
+    rows->asked = 0;
+    grid->grab();
+    QVERIFY(rows->asked > 0);
+    QVERIFY2(rows->asked <= 2 * 2 * screenful(*grid), qPrintable(QString::number(rows->asked)));
+
+    // A sort moves the selected row's selection with it and sends no change of selection.
+    QSignalSpy selections(grid.get(), &ListGrid::SelectionChange);
+    grid->setSelectedRow(2);
+    QCOMPARE(selections.count(), 1);
+    grid->SortObject().setSortColumn(1, 1);
+    grid->Sort();
+    QCOMPARE(rows->names.first(), QStringLiteral("n999"));
+    QCOMPARE(grid->Cell(grid->SelectedRow(), 1).Text, QStringLiteral("d.1"));
+    QCOMPARE(selections.count(), 1);
+
+    // Fewer rows: a selection on a dropped row goes, as RemoveRowsFrom() drops it.
+    const int selected = grid->SelectedRow();
+    rows->names = rows->names.mid(0, selected - 1);
+    grid->rowCountChanged();
+    QCOMPARE(grid->Rows(), selected - 1);
+    QCOMPARE(grid->SelectedRow(), 0);
+
+    // Clearing ends the source; the grid holds rows of its own again.
+    grid->Clear(false);
+    QCOMPARE(grid->rowSource(), nullptr);
+    QCOMPARE(grid->Rows(), 0);
+    grid->CellDetails(1, 1, QStringLiteral("own"), 0);
+    QCOMPARE(columnTexts(*grid, 1), QStringList({"own"}));
 }
 
 void TestListGrid::emptyRowsInBulk()

@@ -13,6 +13,7 @@
 #include "forms/DesignUnits.h"
 #include "forms/MonthGridCells.h"
 #include "store/Recurrence.h"
+#include "store/ScheduleDatabase.h"
 #include "support/WindowTestEnv.h"
 #include "views/FormGrid.h"
 
@@ -42,6 +43,8 @@ private slots:
     void rowsShowEveryEntryWithItsPicturesAndGreyPast();
     void alarmSwitchFollowsTheExactStoredWordAndToggles();
     void headerClicksSortAscendingThenDescending();
+    void datesAndTimesInOtherSpellingsSortAmongTheStoredForm();
+    void rowsKeepTheirEntriesThroughChangesMadeElsewhere();
     void dayClickSelectsTheFirstRowOfThatDay();
     void deleteRemovesOnlyTheFirstIdenticalEntryWithoutAsking();
     void saveRewritesTheEntryAndItsWeekday();
@@ -308,6 +311,65 @@ void TestFormOrganizer::headerClicksSortAscendingThenDescending()
     clickHeader(OrganizerGrid::Status); // past (icon 3) after ahead (icon 2)
     QCOMPARE(column(OrganizerGrid::Subject).last(), QStringLiteral("b"));
     QCOMPARE(column(OrganizerGrid::Subject).first(), QStringLiteral("c"));
+}
+
+void TestFormOrganizer::datesAndTimesInOtherSpellingsSortAmongTheStoredForm()
+{
+    m_env->addEntry(QStringLiteral("10/5/2002"), QStringLiteral("short"), QStringLiteral("OneTime"),
+                    QStringLiteral("9:05 AM"));
+    m_env->addEntry(QStringLiteral("01/04/2003"), QStringLiteral("stored"), QStringLiteral("OneTime"),
+                    QStringLiteral("09:00:00 AM"));
+    m_env->addEntry(QStringLiteral("someday"), QStringLiteral("unreadable"), QStringLiteral("OneTime"),
+                    QStringLiteral("later"));
+    m_env->addEntry(QStringLiteral("12/31/2002"), QStringLiteral("year before"), QStringLiteral("OneTime"),
+                    QStringLiteral("12:10:00 AM"));
+    open();
+    clickHeader(OrganizerGrid::Date);
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"unreadable", "short", "year before", "stored"}));
+    clickHeader(OrganizerGrid::Date);
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"stored", "year before", "short", "unreadable"}));
+    clickHeader(OrganizerGrid::AlarmTime);
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"unreadable", "year before", "stored", "short"}));
+    clickHeader(OrganizerGrid::Subject);
+    clickHeader(OrganizerGrid::Subject);
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"year before", "unreadable", "stored", "short"}));
+    // A day is found among the entries stored in its own form only, as its text is looked for.
+    clickDay(5);
+    QCOMPARE(grid()->SelectedRow(), 0);
+}
+
+// The table shows each entry as the schedule holds it now: a row keeps its entry through sorts and
+// through changes made elsewhere, shows a changed entry's new texts, and is left empty when its entry
+// is gone; an entry added elsewhere comes in when the table is next made.
+void TestFormOrganizer::rowsKeepTheirEntriesThroughChangesMadeElsewhere()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("b"), QStringLiteral("OneTime"));
+    m_env->addEntry(QStringLiteral("10/21/2002"), QStringLiteral("c"), QStringLiteral("OneTime"));
+    m_env->addEntry(QStringLiteral("10/22/2002"), QStringLiteral("a"), QStringLiteral("OneTime"));
+    open();
+    clickHeader(OrganizerGrid::Subject);
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"a", "b", "c"}));
+
+    ScheduleDatabase& database = m_env->database();
+    ScheduleEntry changed = database.table().entry(1);
+    changed[ScheduleField::Type] = QStringLiteral("c changed");
+    QVERIFY(database.update(database.table().rowId(1), changed));
+    QVERIFY(database.remove(database.table().rowId(0)));
+    m_env->addEntry(QStringLiteral("10/23/2002"), QStringLiteral("added"), QStringLiteral("OneTime"));
+    database.table();
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"a", "", "c changed"}));
+    QCOMPARE(column(OrganizerGrid::Date), QStringList({"10/22/2002", "", "10/21/2002"}));
+    QCOMPARE(grid()->Cell(2, OrganizerGrid::Status).Icon, -1);
+
+    // A sort still finds every remaining entry; the empty row sorts as no text at all.
+    clickHeader(OrganizerGrid::Subject);
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"c changed", "a", ""}));
+    clickHeader(OrganizerGrid::Date);
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"", "c changed", "a"}));
+    clickRow(3);
+    QCOMPARE(panelSubject(), QStringLiteral("a"));
+    clickDay(21);
+    QCOMPARE(grid()->SelectedRow(), 2);
 }
 
 void TestFormOrganizer::dayClickSelectsTheFirstRowOfThatDay()
