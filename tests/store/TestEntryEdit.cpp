@@ -51,14 +51,18 @@ void TestEntryEdit::findsTheFirstMatchFromAPosition()
 
 void TestEntryEdit::storedFormsOfTheSameDayAndSecondStillMatch()
 {
-    const ScheduleTable table =
-        tableOf({entry("3/7/2003", "Loose", "14:30"), entry("03/08/2003", "Odd", "soon")});
+    const ScheduleTable table = tableOf(
+        {entry("3/7/2003", "Loose", "14:30"), entry("03/08/2003", "Odd", "soon"), entry("someday", "Vague")});
     QVERIFY(EntryEdit::matches(table, 0, {"03/07/2003", "Onetime", "Loose", "note", "02:30:00 PM"}));
     QVERIFY(!EntryEdit::matches(table, 0, {"03/07/2003", "Onetime", "Loose", "note", "02:31:00 PM"}));
     QVERIFY(!EntryEdit::matches(table, 0, {"03/08/2003", "Onetime", "Loose", "note", "02:30:00 PM"}));
     // A time that is no time matches only its own text.
     QVERIFY(EntryEdit::matches(table, 1, {"03/08/2003", "Onetime", "Odd", "note", "soon"}));
     QVERIFY(!EntryEdit::matches(table, 1, {"03/08/2003", "Onetime", "Odd", "note", ""}));
+    // Nor does a date that is no date.
+    QVERIFY(EntryEdit::matches(table, 2, {"someday", "Onetime", "Vague", "note", "10:00:00 AM"}));
+    QVERIFY(!EntryEdit::matches(table, 2, {"Someday", "Onetime", "Vague", "note", "10:00:00 AM"}));
+    QCOMPARE(EntryEdit::findFrom(table, {"03/07/2003", "Onetime", "Loose", "note", "2:30 PM"}), size_t(0));
 }
 
 void TestEntryEdit::rewriteKeepsTheSwitchAndFollowsTheDate()
