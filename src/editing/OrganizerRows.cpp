@@ -192,16 +192,12 @@ std::vector<quint64> OrganizerRows::numberKeys(const ScheduleTable& table, int c
 {
     const ScheduleField field = OrganizerColumns::design(column).field;
     const bool showsText = column != Column::Status && column != Column::Timer;
-    std::vector<quint64> keys(m_positions.size(), 0);
-    for (size_t i = 0; i < keys.size(); ++i) {
-        const size_t position = m_positions[i];
-        if (position >= table.size())
-            continue;
+    const auto keyAt = [&](size_t position) -> quint64 {
         std::optional<qint64> key;
         if (type == ListGridSortType::Icon) {
             key = iconOf(table, position, column);
         } else if (!showsText) {
-            continue;
+            return 0;
         } else if (type == ListGridSortType::Date) {
             const PackedDate date = table.date(position);
             if (field == ScheduleField::Date && table.dateIsCanonical(position))
@@ -214,8 +210,17 @@ std::vector<quint64> OrganizerRows::numberKeys(const ScheduleTable& table, int c
             if (!key)
                 key = ListGridSortKey::minute(table.text(position, field));
         }
-        if (key && *key >= -1)
-            keys[i] = quint64(*key + 1);
+        return key && *key >= -1 ? quint64(*key + 1) : 0;
+    };
+    // Worked out in the table's order, the order its arrays lie in memory, then handed to the rows,
+    // which an earlier sort has shuffled.
+    std::vector<quint64> byPosition(table.size());
+    for (size_t position = 0; position < table.size(); ++position)
+        byPosition[position] = keyAt(position);
+    std::vector<quint64> keys(m_positions.size(), 0);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (m_positions[i] < table.size())
+            keys[i] = byPosition[m_positions[i]];
     }
     return keys;
 }
