@@ -18,8 +18,9 @@ class QTableView;
 
 // A list with column headers and rows of plain-text cells, for the schedule lists. Rows and columns
 // are numbered from 1 everywhere in its interface, as the windows count them. Rows are selected whole,
-// one at a time. It scrolls a list of tens of thousands of rows smoothly because only the rows on
-// screen are ever drawn, and a column can take its texts from a function instead of from its cells.
+// one at a time. It scrolls a list of a million rows smoothly because only the rows on screen are ever
+// drawn; a column can take its texts from a function instead of from its cells, and the rows themselves
+// can come from a source that holds them, so that the grid holds nothing per row.
 class ListGrid : public QWidget
 {
     Q_OBJECT
