@@ -213,33 +213,35 @@ std::vector<int> byKeys(const std::vector<quint64>& keys, bool descending)
     return order;
 }
 
-std::vector<int> byFoldedTexts(const std::vector<RowText>& texts, bool descending)
+std::vector<int> byFoldedTexts(std::vector<RowText> texts, bool descending)
 {
     const size_t count = texts.size();
     // Read in the order given, the order the texts lie in memory: read in the rows' order, which an
     // earlier sort has shuffled, nearly every text of a long list would be a cache miss. Rows whose texts
     // fold alike are put in row order at the end.
     std::vector<quint64> keys(count);
-    std::vector<Placed> given(count);
+    std::vector<Placed> placed(count);
     for (size_t i = 0; i < count; ++i) {
         const std::string_view text = texts[i].text;
-        Placed& placed = given[i];
-        placed.text = text;
-        placed.row = texts[i].row;
+        Placed& row = placed[i];
+        row.text = text;
+        row.row = texts[i].row;
         const std::optional<quint64> first = foldedChunk(text, 0);
         const std::optional<quint64> next = first ? foldedChunk(text, 8) : std::nullopt;
-        placed.ascii = next && std::all_of(text.begin(), text.end(), [](char c) { return quint8(c) < 0x80; });
-        placed.next = next.value_or(0);
+        row.ascii = next && std::all_of(text.begin(), text.end(), [](char c) { return quint8(c) < 0x80; });
+        row.next = next.value_or(0);
         keys[i] = first ? *first : foldedPrefixKey(folded(text));
     }
+    texts = {};
     const std::vector<int> firstOrder = byKeys(keys, descending);
-    std::vector<Placed> placed(count);
+    std::vector<Placed> inOrder(count);
     for (size_t k = 0; k < count; ++k)
-        placed[k] = given[size_t(firstOrder[k])];
-    given = {};
+        inOrder[k] = placed[size_t(firstOrder[k])];
+    placed = std::move(inOrder);
 
     TieSettler settler(placed, descending);
     settler.addTies(0, count, 8, [&](size_t k) { return keys[size_t(firstOrder[k])]; });
+    keys = {};
     settler.settleAll();
 
     std::vector<int> order(count);

@@ -23,6 +23,6 @@ struct RowText
 // their texts lie in memory; the row numbers say their order before. ASCII texts are ordered eight bytes
 // at a time, and only rows that tie on those bytes are looked at further; a tie among texts that are
 // not all ASCII is settled by comparing the folded texts whole.
-std::vector<int> byFoldedTexts(const std::vector<RowText>& texts, bool descending);
+std::vector<int> byFoldedTexts(std::vector<RowText> texts, bool descending);
 
 } // namespace ListGridOrder

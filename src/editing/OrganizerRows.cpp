@@ -233,7 +233,7 @@ std::vector<int> OrganizerRows::textOrder(const ScheduleTable& table, int column
     if (column == Column::Status || column == Column::Timer) {
         for (size_t i = 0; i < m_positions.size(); ++i)
             texts.push_back({{}, int(i)});
-        return ListGridOrder::byFoldedTexts(texts, descending);
+        return ListGridOrder::byFoldedTexts(std::move(texts), descending);
     }
     // The texts are handed over in the table's order, the order they lie in memory.
     std::vector<int> rowAt(table.size(), -1);
@@ -256,5 +256,5 @@ std::vector<int> OrganizerRows::textOrder(const ScheduleTable& table, int column
             text = kept.emplace_back(text);
         texts.push_back({text, rowAt[position]});
     }
-    return ListGridOrder::byFoldedTexts(texts, descending);
+    return ListGridOrder::byFoldedTexts(std::move(texts), descending);
 }
