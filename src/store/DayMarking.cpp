@@ -3,6 +3,7 @@
 #include "store/DateText.h"
 #include "store/Recurrence.h"
 
+#include <algorithm>
 #include <array>
 
 namespace DayMarking {
@@ -26,7 +27,13 @@ void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QD
         return;
 
     const bool organizer = tag == GridTag::FormOrganizer;
+    std::array<bool, 32> settled{};
+    size_t daysSettled = 0;
     auto mark = [&](int day, BgrColor colour) {
+        settled[size_t(day)] = true;
+        // A day the month does not have (a monthly entry on the 31st) settles no cell.
+        if (!cellsOfDay[size_t(day)].empty())
+            ++daysSettled;
         for (size_t j : cellsOfDay[size_t(day)]) {
             grid.cells[j].foreColor = colour;
             if (organizer)
@@ -35,15 +42,22 @@ void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QD
     };
 
     // One comparison per entry finds the few that can fall in the shown month; only those are looked at.
+    // A cell takes the colour of the last entry in walk order that marks it, so the walk goes backwards
+    // and a day is settled by the first entry found for it; it stops once every shown day is settled,
+    // which in a long diary full of recurring entries is long before its start.
     const qint32 oneTimeKey = ScheduleTable::oneTimeMarkKey(shownYear, shownMonth);
     const qint32 yearlyKey = shownMonth;
     const qint32* keys = table.markKeys();
-    const size_t count = table.size();
-    for (size_t i = 0; i < count; ++i) {
+    const auto daysShown =
+        size_t(std::count_if(cellsOfDay.begin(), cellsOfDay.end(),
+                             [](const std::vector<size_t>& cells) { return !cells.empty(); }));
+    for (size_t i = table.size(); i-- > 0 && daysSettled < daysShown;) {
         const qint32 key = keys[i];
         if (key != oneTimeKey && key != yearlyKey && key != ScheduleTable::MonthlyMarkKey)
             continue;
         const PackedDate stored = table.date(i);
+        if (settled[stored.day])
+            continue;
         if (key == ScheduleTable::MonthlyMarkKey || key == yearlyKey) {
             mark(stored.day, Bgr::RecurringBlue);
         } else if (organizer) {

@@ -136,6 +136,35 @@ private slots:
         MonthGrid grid = gridFor(3, 2003);
         DayMarking::MarkDays(table, grid, GridTag::FormOrganizer, at(2003, 1, 1));
         QCOMPARE(cellOf(grid, 7), std::make_pair(Bgr::OneTimeGreen, true));
+
+        // An entry that cannot be told past or not marks nothing, so the one before it gives the colour.
+        const ScheduleTable unreadableLast =
+            tableOf({{"03/07/2003", "Dentist", "OneTime", "10:30:00 AM", "on"},
+                     {"03/07/2003", "Rent", "Monthly", "09:00:00 AM", "on"},
+                     {"03/07/2003", "Soon", "OneTime", "soon", "on"}});
+        MonthGrid main = gridFor(3, 2003);
+        DayMarking::MarkDays(unreadableLast, main, GridTag::MainForm, at(2003, 1, 1));
+        QCOMPARE(cellOf(main, 7), std::make_pair(Bgr::RecurringBlue, false));
+    }
+
+    // Every day of the month is marked, even where the last entries fall on days the month lacks.
+    void everyDayOfAShortMonthIsMarked()
+    {
+        ScheduleTable table;
+        qint64 rowId = 0;
+        const auto add = [&](const QString& date, const char* kind) {
+            table.append(++rowId,
+                         ScheduleEntry::make(date, "Monday", "Entry", "note", "09:00:00 AM", "on", kind));
+        };
+        add(QStringLiteral("02/28/2003"), "OneTime");
+        for (int day = 1; day <= 27; ++day)
+            add(QStringLiteral("01/%1/2003").arg(day, 2, 10, QLatin1Char('0')), "Monthly");
+        add(QStringLiteral("01/30/2003"), "Monthly");
+        add(QStringLiteral("01/31/2003"), "Monthly");
+        MonthGrid february = gridFor(2, 2003);
+        DayMarking::MarkDays(table, february, GridTag::FormOrganizer, at(2003, 1, 1));
+        QCOMPARE(cellOf(february, 27), std::make_pair(Bgr::RecurringBlue, true));
+        QCOMPARE(cellOf(february, 28), std::make_pair(Bgr::OneTimeGreen, true));
     }
 
     void unreadableDatesAndTimesNeverMarkOrAlarm()
