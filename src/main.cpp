@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
+#include <malloc.h>
 
 namespace {
 
@@ -42,6 +43,12 @@ int exchange(const CommandLine& commandLine)
 
 int main(int argc, char* argv[])
 {
+    // Blocks of a megabyte and more (the schedule's arrays, the organizer's sort) are mapped on their own
+    // and given back to the system when freed. Left to itself the allocator raises that limit after the
+    // first such block is freed, and a sort of a million entries would then leave a hundred megabytes
+    // of freed heap held for the rest of the run.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+
     QCoreApplication::setOrganizationName(QStringLiteral("Zentravio"));
     QCoreApplication::setApplicationName(QStringLiteral("Zentravio"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZENTRAVIO_VERSION));
