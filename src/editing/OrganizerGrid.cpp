@@ -42,6 +42,7 @@ void OrganizerGrid::SetupGrid(const ScheduleTable& table, const QDateTime& now)
 
 void OrganizerGrid::rebuild(const ScheduleTable& table, const QDateTime& now)
 {
+    m_rows = nullptr; // the grid lets go of its rows
     m_grid->Clear(true);
     SetupGrid(table, now);
 }
@@ -75,7 +76,7 @@ void OrganizerGrid::ColumnClick(int column)
 
 int OrganizerGrid::rowOfDate(const QString& dateText)
 {
-    return m_rows && m_grid->rowSource() == m_rows ? m_rows->firstRowDated(dateText) : 0;
+    return m_rows ? m_rows->firstRowDated(dateText) : 0;
 }
 
 EntryTexts OrganizerGrid::rowTexts(int row) const
