@@ -17,7 +17,7 @@ PackedDate PackedDate::from(QDate date)
 
 bool ScheduleTable::isNull(size_t i, ScheduleField field) const
 {
-    return m_spans[i].heldOf(field) == Unset;
+    return span(i).heldOf(field) == Unset;
 }
 
 namespace {
@@ -72,7 +72,7 @@ size_t ScheduleTable::storedBytes(const TextSpan& span) const
 
 std::string_view ScheduleTable::utf8(size_t i, ScheduleField field) const
 {
-    const TextSpan& span = m_spans[i];
+    const TextSpan span = this->span(i);
     switch (span.heldOf(field)) {
     case Unset:
         return {};
@@ -149,15 +149,13 @@ ScheduleEntry ScheduleTable::entry(size_t i) const
 
 size_t ScheduleTable::indexOf(qint64 rowId) const
 {
-    const auto it = std::lower_bound(m_rowIds.begin(), m_rowIds.end(), rowId);
-    if (it == m_rowIds.end() || *it != rowId)
-        return size();
-    return size_t(it - m_rowIds.begin());
+    const size_t i = m_rowIds.lowerBound(rowId);
+    return i < size() && m_rowIds[i] == rowId ? i : size();
 }
 
 size_t ScheduleTable::indexAfter(qint64 rowId) const
 {
-    return size_t(std::upper_bound(m_rowIds.begin(), m_rowIds.end(), rowId) - m_rowIds.begin());
+    return m_rowIds.upperBound(rowId);
 }
 
 bool ScheduleTable::inLookup(Lookup lookup, size_t i) const
@@ -176,35 +174,45 @@ std::vector<quint32>::const_iterator ScheduleTable::placeOf(Lookup lookup, qint3
 
 void ScheduleTable::buildLookup(Lookup lookup) const
 {
-    std::vector<quint32> found; // in walk order
+    // The lookup is counted before it is filled, so that it is made at its exact size at once: a lookup
+    // grown entry by entry would keep up to twice its room, and leave the copies it outgrew behind.
+    size_t count = 0;
     qint32 lowest = std::numeric_limits<qint32>::max();
     qint32 highest = std::numeric_limits<qint32>::min();
     for (size_t i = 0; i < size(); ++i) {
         if (!inLookup(lookup, i))
             continue;
-        found.push_back(quint32(i));
+        ++count;
         lowest = std::min(lowest, keyOf(lookup, quint32(i)));
         highest = std::max(highest, keyOf(lookup, quint32(i)));
     }
     std::vector<quint32>& sorted = positionsOf(lookup);
+    sorted = std::vector<quint32>(count);
     // The keys of a real schedule (the seconds of a day, the days of a few decades) span few values
     // for the entries there are, so the positions are counted into place in two passes; both ways keep
     // the walk order within one key.
-    const qint64 span = found.empty() ? 0 : qint64(highest) - lowest + 1;
-    if (span > qint64(found.size()) * 4 + 4096) {
-        std::stable_sort(found.begin(), found.end(),
+    const qint64 span = count == 0 ? 0 : qint64(highest) - lowest + 1;
+    if (span > qint64(count) * 4 + 4096) {
+        size_t at = 0;
+        for (size_t i = 0; i < size(); ++i) {
+            if (inLookup(lookup, i))
+                sorted[at++] = quint32(i);
+        }
+        std::stable_sort(sorted.begin(), sorted.end(),
                          [&](quint32 a, quint32 b) { return keyOf(lookup, a) < keyOf(lookup, b); });
-        sorted = std::move(found);
         return;
     }
     std::vector<quint32> starts(size_t(span) + 1, 0);
-    for (quint32 position : found)
-        ++starts[size_t(keyOf(lookup, position) - lowest) + 1];
+    for (size_t i = 0; i < size(); ++i) {
+        if (inLookup(lookup, i))
+            ++starts[size_t(keyOf(lookup, quint32(i)) - lowest) + 1];
+    }
     for (size_t k = 1; k < starts.size(); ++k)
         starts[k] += starts[k - 1];
-    sorted.assign(found.size(), 0);
-    for (quint32 position : found)
-        sorted[starts[size_t(keyOf(lookup, position) - lowest)]++] = position;
+    for (size_t i = 0; i < size(); ++i) {
+        if (inLookup(lookup, i))
+            sorted[starts[size_t(keyOf(lookup, quint32(i)) - lowest)]++] = quint32(i);
+    }
 }
 
 void ScheduleTable::buildLookups() const
@@ -273,6 +281,12 @@ std::vector<size_t> ScheduleTable::alarmsBetween(qint32 firstSecond, qint32 last
     return lookUp(Lookup::ByAlarm, firstSecond, lastSecond);
 }
 
+void ScheduleTable::setSpan(size_t i, const TextSpan& span)
+{
+    m_textOffsets[i] = span.offset;
+    m_held[i] = span.held;
+}
+
 void ScheduleTable::changed()
 {
     static std::atomic<quint64> lastChange{0};
@@ -288,7 +302,8 @@ void ScheduleTable::clear()
     m_flags.clear();
     m_markKeys.clear();
     m_spellings.clear();
-    m_spans.clear();
+    m_textOffsets.clear();
+    m_held.clear();
     m_texts.clear();
     m_deadTextBytes = 0;
     m_byDate.clear();
@@ -304,19 +319,21 @@ void ScheduleTable::reserve(size_t rows, size_t textBytes)
     m_flags.reserve(rows);
     m_markKeys.reserve(rows);
     m_spellings.reserve(rows);
-    m_spans.reserve(rows);
+    m_textOffsets.reserve(rows);
+    m_held.reserve(rows);
     m_texts.reserve(textBytes);
 }
 
 void ScheduleTable::shrinkToFit()
 {
-    m_rowIds.shrink_to_fit();
+    m_rowIds.shrinkToFit();
     m_dates.shrink_to_fit();
     m_alarmSeconds.shrink_to_fit();
     m_flags.shrink_to_fit();
     m_markKeys.shrink_to_fit();
     m_spellings.shrink_to_fit();
-    m_spans.shrink_to_fit();
+    m_textOffsets.shrink_to_fit();
+    m_held.shrink_to_fit();
     m_texts.shrinkToFit();
 }
 
@@ -476,13 +493,15 @@ void ScheduleTable::appendUtf8(qint64 rowId, const std::array<std::string_view, 
                                const std::array<bool, ScheduleFieldCount>& nulls)
 {
     const Parsed parsed = parse(fields);
-    m_rowIds.push_back(rowId);
+    m_rowIds.append(rowId);
     m_dates.push_back(parsed.date);
     m_alarmSeconds.push_back(parsed.alarmSecond);
     m_flags.push_back(parsed.flags);
     m_spellings.push_back(parsed.spellings);
     m_markKeys.push_back(parsed.markKey);
-    m_spans.push_back(storeTexts(fields, nulls, parsed));
+    const TextSpan stored = storeTexts(fields, nulls, parsed);
+    m_textOffsets.push_back(stored.offset);
+    m_held.push_back(stored.held);
     addToLookups(size() - 1);
     changed();
 }
@@ -516,11 +535,11 @@ void ScheduleTable::append(qint64 rowId, const ScheduleEntry& entry)
 void ScheduleTable::replace(size_t i, const ScheduleEntry& entry)
 {
     const Utf8Fields fields(entry);
-    m_deadTextBytes += storedBytes(m_spans[i]);
+    m_deadTextBytes += storedBytes(span(i));
     dropFromLookups(i);
     const Parsed parsed = parse(fields.views);
     set(i, parsed);
-    m_spans[i] = storeTexts(fields.views, fields.nulls, parsed);
+    setSpan(i, storeTexts(fields.views, fields.nulls, parsed));
     addToLookups(i);
     changed();
     compactTextsIfWasteful();
@@ -528,7 +547,7 @@ void ScheduleTable::replace(size_t i, const ScheduleEntry& entry)
 
 void ScheduleTable::remove(size_t i)
 {
-    m_deadTextBytes += storedBytes(m_spans[i]);
+    m_deadTextBytes += storedBytes(span(i));
     dropFromLookups(i);
     // The entries after the removed one move up by one; the order of the lookups stays as it was.
     if (m_lookupsBuilt) {
@@ -537,13 +556,14 @@ void ScheduleTable::remove(size_t i)
                 position -= position > i ? 1 : 0;
         }
     }
-    m_rowIds.erase(m_rowIds.begin() + qsizetype(i));
+    m_rowIds.remove(i);
     m_dates.erase(m_dates.begin() + qsizetype(i));
     m_alarmSeconds.erase(m_alarmSeconds.begin() + qsizetype(i));
     m_flags.erase(m_flags.begin() + qsizetype(i));
     m_markKeys.erase(m_markKeys.begin() + qsizetype(i));
     m_spellings.erase(m_spellings.begin() + qsizetype(i));
-    m_spans.erase(m_spans.begin() + qsizetype(i));
+    m_textOffsets.erase(m_textOffsets.begin() + qsizetype(i));
+    m_held.erase(m_held.begin() + qsizetype(i));
     changed();
     compactTextsIfWasteful();
 }
@@ -557,10 +577,9 @@ void ScheduleTable::compactTextsIfWasteful()
     TextBytes compacted;
     compacted.reserve(m_texts.size() - m_deadTextBytes);
     for (size_t i = 0; i < size(); ++i) {
-        TextSpan& span = m_spans[i];
         const quint32 newOffset = quint32(compacted.size());
-        compacted.append(m_texts.data() + span.offset, storedBytes(span));
-        span.offset = newOffset;
+        compacted.append(m_texts.data() + m_textOffsets[i], storedBytes(span(i)));
+        m_textOffsets[i] = newOffset;
     }
     m_texts.swap(compacted);
     m_deadTextBytes = 0;
@@ -568,8 +587,9 @@ void ScheduleTable::compactTextsIfWasteful()
 
 size_t ScheduleTable::memoryBytes() const
 {
-    return m_rowIds.capacity() * sizeof(qint64) + m_dates.capacity() * sizeof(PackedDate) +
+    return m_rowIds.memoryBytes() + m_dates.capacity() * sizeof(PackedDate) +
            m_alarmSeconds.capacity() * sizeof(qint32) + m_flags.capacity() + m_spellings.capacity() +
-           m_markKeys.capacity() * sizeof(qint32) + m_spans.capacity() * sizeof(TextSpan) +
-           m_texts.capacity() + (m_byDate.capacity() + m_byAlarm.capacity()) * sizeof(quint32);
+           m_markKeys.capacity() * sizeof(qint32) + m_textOffsets.capacity() * sizeof(quint32) +
+           m_held.capacity() * sizeof(quint16) + m_texts.capacity() +
+           (m_byDate.capacity() + m_byAlarm.capacity()) * sizeof(quint32);
 }

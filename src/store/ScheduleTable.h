@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/RowIds.h"
 #include "store/ScheduleEntry.h"
 #include "store/ScheduleKind.h"
 #include "store/TextBytes.h"
@@ -36,8 +37,8 @@ class ScheduleTable
 public:
     static constexpr qint32 NoTime = -1;
 
-    size_t size() const { return m_rowIds.size(); }
-    bool empty() const { return m_rowIds.empty(); }
+    size_t size() const { return m_dates.size(); }
+    bool empty() const { return m_dates.empty(); }
 
     qint64 rowId(size_t i) const { return m_rowIds[i]; }
     PackedDate date(size_t i) const { return m_dates[i]; }
@@ -123,7 +124,9 @@ private:
     static constexpr int KindSpellingShift = 3; // above it: 1 + the index of the kind's spelling
 
     // Where an entry's stored texts begin in the buffer: each stored field there is its length (seven
-    // bits a byte, the high bit saying another byte follows) and then its bytes, in field order.
+    // bits a byte, the high bit saying another byte follows) and then its bytes, in field order. Its two
+    // parts are kept in arrays of their own, which a million entries hold in six bytes each rather than
+    // the eight of the padded pair.
     struct TextSpan
     {
         quint32 offset = 0;
@@ -185,13 +188,17 @@ private:
     bool m_outdated = false;
     quint64 m_changeCount = 0;
 
-    std::vector<qint64> m_rowIds;
+    TextSpan span(size_t i) const { return {m_textOffsets[i], m_held[i]}; }
+    void setSpan(size_t i, const TextSpan& span);
+
+    RowIds m_rowIds;
     std::vector<PackedDate> m_dates;
     std::vector<qint32> m_alarmSeconds;
     std::vector<quint8> m_flags;
     std::vector<qint32> m_markKeys;
     std::vector<quint8> m_spellings;
-    std::vector<TextSpan> m_spans;
+    std::vector<quint32> m_textOffsets;
+    std::vector<quint16> m_held;
     TextBytes m_texts;
     mutable std::array<char, 12> m_dateScratch{};
     mutable std::array<char, 12> m_timeScratch{};

@@ -169,6 +169,25 @@ private slots:
                  qPrintable(QStringLiteral("%1 bytes an entry").arg(table.memoryBytes() / 10000)));
     }
 
+    void anEntryWithoutTextsTakesAFewBytes()
+    {
+        // What an entry holds beside its subject and note: its parsed values, where its texts begin and
+        // its places in both lookups. A million entries hold it a million times.
+        constexpr qint64 Count = 10000;
+        ScheduleTable table;
+        table.reserve(Count, 0);
+        for (qint64 row = 1; row <= Count; ++row) {
+            const QDate date = QDate(2000, 1, 1).addDays(row % 4000);
+            table.append(row,
+                         ScheduleEntry::make(DateText::mmddyyyy(date), DateText::dddd(date), "", "",
+                                             DateText::timeText(QTime(int(row % 24), 30)), "on", "OneTime"));
+        }
+        table.shrinkToFit();
+        table.prepareLookups();
+        const size_t perEntry = table.memoryBytes() / size_t(Count);
+        QVERIFY2(perEntry <= 34, qPrintable(QStringLiteral("%1 bytes an entry").arg(perEntry)));
+    }
+
     void storedFormsReadAsTheGeneralReadingDoes_data()
     {
         QTest::addColumn<QString>("date");
