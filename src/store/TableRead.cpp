@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -93,6 +94,10 @@ TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop)
     if (rc != SQLITE_DONE)
         return failed();
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    // The connection keeps the last pages the read went through (two megabytes by default) for as long as
+    // it is open; the table now holds every entry, and a later write of one entry needs a few pages only.
+    sqlite3_db_release_memory(db);
+    malloc_trim(0);
     read.table.shrinkToFit();
     read.table.prepareLookups();
     read.ok = true;
