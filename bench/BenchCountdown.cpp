@@ -13,7 +13,6 @@
 #include "views/FormGrid.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -59,11 +58,7 @@ FormGrid* shownList()
     FormGrid* list = g_fixture->windows->listWindow();
     if (!list->isVisible())
         g_fixture->form->cmdButton_Click(MainForm::Countdown);
-    for (QTimer* timer : {g_fixture->form->findChild<QTimer*>(QStringLiteral("Timer1")),
-                          list->findChild<QTimer*>(QStringLiteral("xTimer"))}) {
-        if (timer)
-            timer->stop();
-    }
+    WindowBench::stopProgramTimers();
     QCoreApplication::processEvents();
     return list;
 }

@@ -5,6 +5,7 @@
 #include "support/EntryGenerator.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -29,7 +30,19 @@ bool WindowBench::open(size_t entries)
     form = &windows->mainForm();
     form->show();
     QCoreApplication::processEvents();
+    stopProgramTimers();
     return true;
+}
+
+void WindowBench::stopProgramTimers()
+{
+    static const QStringList realClockTimers = {QStringLiteral("Timer1"), QStringLiteral("xTimer")};
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        for (QTimer* timer : window->findChildren<QTimer*>()) {
+            if (realClockTimers.contains(timer->objectName()))
+                timer->stop();
+        }
+    }
 }
 
 int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen, WindowBench*& bench)

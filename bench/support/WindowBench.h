@@ -19,8 +19,15 @@ struct WindowBench
 {
     explicit WindowBench(ScreenService& screen) : screen(screen) {}
 
-    // Writes `entries` generated entries and opens the windows; false (after saying why) when it cannot.
+    // Writes `entries` generated entries and opens the windows, their real-clock timers stopped; false
+    // (after saying why) when it cannot.
     bool open(size_t entries);
+    // Stops the timers by which the shown windows follow the real clock: the calendar's once-a-second
+    // alarm check and the countdown list's refresh. A benchmark ticks them by hand; left running, the
+    // alarm check would open alarm windows whenever the manual clock stands on an alarm minute, and their
+    // making and painting would fall into whatever timing is under way. A window that starts its timer
+    // when it is loaded again (the countdown list) needs this again after it is shown.
+    static void stopProgramTimers();
 
     class SilentBeeper : public BeepService
     {
