@@ -1,5 +1,7 @@
 #include "store/RowIds.h"
 
+#include "store/GrowthRoom.h"
+
 #include <algorithm>
 
 size_t RowIds::lowerBound(qint64 rowId) const
@@ -74,8 +76,8 @@ void RowIds::reserve(size_t count)
 
 void RowIds::shrinkToFit()
 {
-    m_narrowIds.shrink_to_fit();
-    m_wideIds.shrink_to_fit();
+    GrowthRoom::trim(m_narrowIds);
+    GrowthRoom::trim(m_wideIds);
 }
 
 size_t RowIds::memoryBytes() const

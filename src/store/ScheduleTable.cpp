@@ -1,6 +1,7 @@
 #include "store/ScheduleTable.h"
 
 #include "store/DateText.h"
+#include "store/GrowthRoom.h"
 
 #include <algorithm>
 #include <atomic>
@@ -187,7 +188,9 @@ void ScheduleTable::buildLookup(Lookup lookup) const
         highest = std::max(highest, keyOf(lookup, quint32(i)));
     }
     std::vector<quint32>& sorted = positionsOf(lookup);
-    sorted = std::vector<quint32>(count);
+    sorted = std::vector<quint32>();
+    sorted.reserve(count + GrowthRoom::forRows(count));
+    sorted.resize(count);
     // The keys of a real schedule (the seconds of a day, the days of a few decades) span few values
     // for the entries there are, so the positions are counted into place in two passes; both ways keep
     // the walk order within one key.
@@ -313,6 +316,7 @@ void ScheduleTable::clear()
 
 void ScheduleTable::reserve(size_t rows, size_t textBytes)
 {
+    rows += GrowthRoom::forRows(rows);
     m_rowIds.reserve(rows);
     m_dates.reserve(rows);
     m_alarmSeconds.reserve(rows);
@@ -327,13 +331,13 @@ void ScheduleTable::reserve(size_t rows, size_t textBytes)
 void ScheduleTable::shrinkToFit()
 {
     m_rowIds.shrinkToFit();
-    m_dates.shrink_to_fit();
-    m_alarmSeconds.shrink_to_fit();
-    m_flags.shrink_to_fit();
-    m_markKeys.shrink_to_fit();
-    m_spellings.shrink_to_fit();
-    m_textOffsets.shrink_to_fit();
-    m_held.shrink_to_fit();
+    GrowthRoom::trim(m_dates);
+    GrowthRoom::trim(m_alarmSeconds);
+    GrowthRoom::trim(m_flags);
+    GrowthRoom::trim(m_markKeys);
+    GrowthRoom::trim(m_spellings);
+    GrowthRoom::trim(m_textOffsets);
+    GrowthRoom::trim(m_held);
     m_texts.shrinkToFit();
 }
 

@@ -94,7 +94,8 @@ public:
 
     void clear();
     void reserve(size_t rows, size_t textBytes);
-    // Gives back what growing the arrays reserved beyond their contents.
+    // Gives back what growing the arrays reserved beyond their contents and a little room for the
+    // program's own additions (GrowthRoom); reserve() leaves that room as well.
     void shrinkToFit();
     // Fields are given as UTF-8; a null pointer is an unset field.
     void appendUtf8(qint64 rowId, const std::array<std::string_view, ScheduleFieldCount>& fields,

@@ -30,7 +30,7 @@ class TestTableRead : public QObject
     Q_OBJECT
 
 private slots:
-    void theReadLeavesNoPagesHeldByItsConnection()
+    void theReadHoldsNoPagesAndLeavesRoomForNewEntries()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("many.vmr"));
@@ -53,10 +53,19 @@ private slots:
         QVERIFY2(cachedBytes(db) < 64 * 1024, qPrintable(QStringLiteral("%1 bytes").arg(cachedBytes(db))));
 
         // The connection reads as well afterwards.
-        const TableRead second = TableRead::from(db);
+        TableRead second = TableRead::from(db);
         QCOMPARE(second.table.text(Entries - 1, ScheduleField::Type),
                  QStringLiteral("Subject %1").arg(Entries));
         sqlite3_close(db);
+
+        // The table keeps room for the program's own next entries: the first ones it adds after the read
+        // move none of its arrays (these have no texts of their own, so nothing else grows).
+        ScheduleTable& table = second.table;
+        const size_t held = table.memoryBytes();
+        for (qint64 row = Entries + 1; row <= Entries + 100; ++row)
+            table.append(row, ScheduleEntry::make("06/13/2014", "Friday", QString(), QString(), "09:00:00 AM",
+                                                  "on", "OneTime"));
+        QCOMPARE(table.memoryBytes(), held);
     }
 };
 
