@@ -267,14 +267,15 @@ void ListGridModel::sortRows(int column, ListGridSortType type, ListGridSortOrde
 void ListGridModel::applyOrder(const std::vector<int>& order)
 {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newRowOf(order.size());
-    for (size_t position = 0; position < order.size(); ++position)
-        newRowOf[size_t(order[position])] = int(position);
+    // A view holds a few rows (the selected and the current one): each is looked for in the new order,
+    // rather than the new place of every row of a million being worked out for them.
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
-    for (const QModelIndex& old : before)
-        after.append(index(newRowOf[size_t(old.row())], old.column()));
+    for (const QModelIndex& old : before) {
+        const auto found = std::find(order.begin(), order.end(), old.row());
+        after.append(found == order.end() ? QModelIndex() : index(int(found - order.begin()), old.column()));
+    }
     changePersistentIndexList(before, after);
     if (m_source) {
         emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
 #include <optional>
 
@@ -101,11 +102,19 @@ public:
 
     void settleAll()
     {
-        while (!m_ties.empty()) {
-            const Tie tie = m_ties.back();
-            m_ties.pop_back();
-            settle(tie);
+        while (settleOne()) {
         }
+    }
+
+    // Settles the next tie; false when none is left.
+    bool settleOne()
+    {
+        if (m_ties.empty())
+            return false;
+        const Tie tie = m_ties.back();
+        m_ties.pop_back();
+        settle(tie);
+        return true;
     }
 
 private:
@@ -178,76 +187,317 @@ private:
     std::vector<Tie> m_ties;
 };
 
+// Tells a step when its time is up: the clock is read only every few thousand rows, so at least that
+// many are done in every step.
+class Budget
+{
+public:
+    explicit Budget(Steps::Deadline until) : m_until(until) {}
+
+    bool spent()
+    {
+        if (--m_left > 0)
+            return false;
+        m_left = RowsBetweenLooks;
+        return std::chrono::steady_clock::now() >= m_until;
+    }
+
+private:
+    static constexpr int RowsBetweenLooks = 4096;
+    Steps::Deadline m_until;
+    int m_left = RowsBetweenLooks;
+};
+
+// A radix sort of row numbers by their keys, a digit at a time, skipping the digits every key shares:
+// a million rows sort in a few passes over the keys instead of twenty comparisons a row. Many keys are
+// sorted sixteen bits at a time, few eight, so that counting the digits does not cost more than placing
+// the rows. Each pass can be left and taken up again.
+class RadixRun
+{
+public:
+    RadixRun(const std::vector<quint64>& keys, bool descending)
+        : m_keys(keys), m_descending(descending), m_bits(keys.size() >= 65536 ? 16 : 8),
+          m_mask((quint64(1) << m_bits) - 1), m_order(keys.size())
+    {
+        std::iota(m_order.begin(), m_order.end(), 0);
+        m_stage = keys.size() < 2 ? Stage::Done : Stage::Differing;
+    }
+
+    // True when the order is done.
+    bool run(Budget& budget)
+    {
+        const size_t count = m_keys.size();
+        while (m_stage != Stage::Done) {
+            switch (m_stage) {
+            case Stage::Differing:
+                while (m_at < count) {
+                    m_differing |= m_keys[m_at] ^ m_keys.front();
+                    ++m_at;
+                    if (budget.spent())
+                        return false;
+                }
+                m_start.resize((size_t(1) << m_bits) + 1);
+                m_next.resize(count);
+                m_shift = -m_bits;
+                nextDigit();
+                break;
+            case Stage::Count:
+                while (m_at < count) {
+                    ++m_start[digit(m_order[m_at]) + 1];
+                    ++m_at;
+                    if (budget.spent())
+                        return false;
+                }
+                for (size_t d = 0; d + 1 < m_start.size(); ++d)
+                    m_start[d + 1] += m_start[d];
+                m_stage = Stage::Place;
+                m_at = 0;
+                break;
+            case Stage::Place:
+                while (m_at < count) {
+                    const int row = m_order[m_at];
+                    m_next[m_start[digit(row)]++] = row;
+                    ++m_at;
+                    if (budget.spent())
+                        return false;
+                }
+                m_order.swap(m_next);
+                nextDigit();
+                break;
+            case Stage::Done:
+                break;
+            }
+        }
+        return true;
+    }
+
+    std::vector<int> takeOrder() { return std::move(m_order); }
+
+private:
+    enum class Stage
+    {
+        Differing,
+        Count,
+        Place,
+        Done
+    };
+
+    size_t digit(int row) const
+    {
+        const quint64 key = m_keys[size_t(row)];
+        return size_t(((m_descending ? ~key : key) >> m_shift) & m_mask);
+    }
+
+    // Moves on to the next digit some keys differ in, or ends.
+    void nextDigit()
+    {
+        m_at = 0;
+        for (m_shift += m_bits; m_shift < 64; m_shift += m_bits) {
+            if (((m_differing >> m_shift) & m_mask) != 0) {
+                std::fill(m_start.begin(), m_start.end(), 0);
+                m_stage = Stage::Count;
+                return;
+            }
+        }
+        m_stage = Stage::Done;
+        m_next = {};
+        m_start = {};
+    }
+
+    const std::vector<quint64>& m_keys;
+    bool m_descending;
+    int m_bits;
+    quint64 m_mask;
+    std::vector<int> m_order;
+    std::vector<int> m_next;
+    std::vector<size_t> m_start;
+    quint64 m_differing = 0;
+    int m_shift = 0;
+    size_t m_at = 0;
+    Stage m_stage = Stage::Differing;
+};
+
 } // namespace
+
+// The work of an order under way: by keys, one radix run; by texts, the rows' first keys read, a radix
+// run over them, the rows lined up, their ties found and settled one by one.
+struct Steps::Work
+{
+    enum class Phase
+    {
+        ReadTexts,
+        OrderKeys,
+        LineUp,
+        FindTies,
+        SettleTies,
+        Done
+    };
+
+    size_t count = 0;
+    bool descending = false;
+    bool byText = false;
+    Phase phase = Phase::OrderKeys;
+    size_t at = 0;
+    std::vector<quint64> keys;
+    std::unique_ptr<RadixRun> radix;
+    std::vector<int> order;
+    // By text only.
+    std::vector<RowText> texts;
+    std::vector<Placed> placed;
+    std::vector<Placed> lined;
+    std::unique_ptr<TieSettler> settler;
+    size_t tieFrom = 0;
+
+    bool step(Budget& budget);
+};
+
+bool Steps::Work::step(Budget& budget)
+{
+    while (phase != Phase::Done) {
+        switch (phase) {
+        case Phase::ReadTexts:
+            // Read in the order given, the order the texts lie in memory: read in the rows' order, which
+            // an earlier sort has shuffled, nearly every text of a long list would be a cache miss.
+            while (at < count) {
+                const std::string_view text = texts[at].text;
+                Placed& row = placed.emplace_back();
+                row.text = text;
+                row.row = texts[at].row;
+                const std::optional<quint64> first = foldedChunk(text, 0);
+                const std::optional<quint64> next = first ? foldedChunk(text, 8) : std::nullopt;
+                row.ascii =
+                    next && std::all_of(text.begin(), text.end(), [](char c) { return quint8(c) < 0x80; });
+                row.next = next.value_or(0);
+                keys.push_back(first ? *first : foldedPrefixKey(folded(text)));
+                ++at;
+                if (budget.spent())
+                    return false;
+            }
+            texts = {};
+            radix = std::make_unique<RadixRun>(keys, descending);
+            phase = Phase::OrderKeys;
+            break;
+        case Phase::OrderKeys:
+            if (!radix)
+                radix = std::make_unique<RadixRun>(keys, descending);
+            if (!radix->run(budget))
+                return false;
+            order = radix->takeOrder();
+            radix.reset();
+            at = 0;
+            if (!byText) {
+                keys = {};
+                phase = Phase::Done;
+                break;
+            }
+            lined.reserve(count);
+            phase = Phase::LineUp;
+            break;
+        case Phase::LineUp:
+            while (at < count) {
+                lined.push_back(placed[size_t(order[at])]);
+                ++at;
+                if (budget.spent())
+                    return false;
+            }
+            placed = std::move(lined);
+            lined = {};
+            settler = std::make_unique<TieSettler>(placed, descending);
+            at = 1;
+            tieFrom = 0;
+            phase = Phase::FindTies;
+            break;
+        case Phase::FindTies:
+            // Runs of rows whose first eight folded bytes are alike.
+            while (at <= count) {
+                const quint64 from = keys[size_t(order[tieFrom])];
+                if (at == count || keys[size_t(order[at])] != from) {
+                    if (at - tieFrom > 1)
+                        settler->addTies(tieFrom, at, 8, [](size_t) { return 0; });
+                    tieFrom = at;
+                }
+                ++at;
+                if (budget.spent())
+                    return false;
+            }
+            keys = {};
+            phase = Phase::SettleTies;
+            break;
+        case Phase::SettleTies:
+            while (settler->settleOne()) {
+                if (budget.spent())
+                    return false;
+            }
+            settler.reset();
+            order.resize(count);
+            for (size_t k = 0; k < count; ++k)
+                order[k] = placed[k].row;
+            placed = {};
+            phase = Phase::Done;
+            break;
+        case Phase::Done:
+            break;
+        }
+    }
+    return true;
+}
+
+Steps::Steps(std::unique_ptr<Work> work) : m_work(std::move(work)) {}
+Steps::Steps(Steps&&) noexcept = default;
+Steps& Steps::operator=(Steps&&) noexcept = default;
+Steps::~Steps() = default;
+
+Steps Steps::byKeys(std::vector<quint64> keys, bool descending)
+{
+    auto work = std::make_unique<Work>();
+    work->descending = descending;
+    work->count = keys.size();
+    work->keys = std::move(keys);
+    return Steps(std::move(work));
+}
+
+Steps Steps::byFoldedTexts(std::vector<RowText> texts, bool descending)
+{
+    auto work = std::make_unique<Work>();
+    work->descending = descending;
+    work->byText = true;
+    work->count = texts.size();
+    work->phase = Work::Phase::ReadTexts;
+    work->keys.reserve(texts.size());
+    work->placed.reserve(texts.size());
+    work->texts = std::move(texts);
+    return Steps(std::move(work));
+}
+
+bool Steps::step(Deadline until)
+{
+    Budget budget(until);
+    return m_work->step(budget);
+}
+
+bool Steps::done() const
+{
+    return m_work->phase == Work::Phase::Done;
+}
+
+std::vector<int> Steps::takeOrder()
+{
+    return std::move(m_work->order);
+}
 
 std::vector<int> byKeys(const std::vector<quint64>& keys, bool descending)
 {
-    std::vector<int> order(keys.size());
-    std::iota(order.begin(), order.end(), 0);
-    if (keys.size() < 2)
-        return order;
-    quint64 differing = 0;
-    for (quint64 key : keys)
-        differing |= key ^ keys.front();
-    // Many keys are sorted sixteen bits at a time, few eight, so that counting the digits does not cost
-    // more than placing the rows.
-    const int bits = keys.size() >= 65536 ? 16 : 8;
-    const quint64 mask = (quint64(1) << bits) - 1;
-    std::vector<size_t> start((size_t(1) << bits) + 1);
-    std::vector<int> next(keys.size());
-    for (int shift = 0; shift < 64; shift += bits) {
-        if (((differing >> shift) & mask) == 0)
-            continue;
-        const auto digit = [&](int row) {
-            return size_t(((descending ? ~keys[size_t(row)] : keys[size_t(row)]) >> shift) & mask);
-        };
-        std::fill(start.begin(), start.end(), 0);
-        for (int row : order)
-            ++start[digit(row) + 1];
-        for (size_t d = 0; d + 1 < start.size(); ++d)
-            start[d + 1] += start[d];
-        for (int row : order)
-            next[start[digit(row)]++] = row;
-        order.swap(next);
-    }
-    return order;
+    Budget unlimited(Steps::Deadline::max());
+    RadixRun radix(keys, descending);
+    radix.run(unlimited);
+    return radix.takeOrder();
 }
 
 std::vector<int> byFoldedTexts(std::vector<RowText> texts, bool descending)
 {
-    const size_t count = texts.size();
-    // Read in the order given, the order the texts lie in memory: read in the rows' order, which an
-    // earlier sort has shuffled, nearly every text of a long list would be a cache miss. Rows whose texts
-    // fold alike are put in row order at the end.
-    std::vector<quint64> keys(count);
-    std::vector<Placed> placed(count);
-    for (size_t i = 0; i < count; ++i) {
-        const std::string_view text = texts[i].text;
-        Placed& row = placed[i];
-        row.text = text;
-        row.row = texts[i].row;
-        const std::optional<quint64> first = foldedChunk(text, 0);
-        const std::optional<quint64> next = first ? foldedChunk(text, 8) : std::nullopt;
-        row.ascii = next && std::all_of(text.begin(), text.end(), [](char c) { return quint8(c) < 0x80; });
-        row.next = next.value_or(0);
-        keys[i] = first ? *first : foldedPrefixKey(folded(text));
-    }
-    texts = {};
-    const std::vector<int> firstOrder = byKeys(keys, descending);
-    std::vector<Placed> inOrder(count);
-    for (size_t k = 0; k < count; ++k)
-        inOrder[k] = placed[size_t(firstOrder[k])];
-    placed = std::move(inOrder);
-
-    TieSettler settler(placed, descending);
-    settler.addTies(0, count, 8, [&](size_t k) { return keys[size_t(firstOrder[k])]; });
-    keys = {};
-    settler.settleAll();
-
-    std::vector<int> order(count);
-    for (size_t k = 0; k < count; ++k)
-        order[k] = placed[k].row;
-    return order;
+    Steps steps = Steps::byFoldedTexts(std::move(texts), descending);
+    steps.step(Steps::Deadline::max());
+    return steps.takeOrder();
 }
 
 } // namespace ListGridOrder

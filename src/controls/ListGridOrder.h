@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <chrono>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -24,5 +26,32 @@ struct RowText
 // at a time, and only rows that tie on those bytes are looked at further; a tie among texts that are
 // not all ASCII is settled by comparing the folded texts whole.
 std::vector<int> byFoldedTexts(std::vector<RowText> texts, bool descending);
+
+// Either order worked out a little at a time, so that a window's thread can order a million rows in
+// steps of a few milliseconds and go on with its events between them. The texts must stay as they are
+// until the order is done.
+class Steps
+{
+public:
+    using Deadline = std::chrono::steady_clock::time_point;
+
+    static Steps byKeys(std::vector<quint64> keys, bool descending);
+    static Steps byFoldedTexts(std::vector<RowText> texts, bool descending);
+
+    Steps(Steps&&) noexcept;
+    Steps& operator=(Steps&&) noexcept;
+    ~Steps();
+
+    // Works on the order until it is done or the deadline has passed, some rows at least; true when done.
+    bool step(Deadline until);
+    bool done() const;
+    // The order, once done.
+    std::vector<int> takeOrder();
+
+private:
+    struct Work;
+    explicit Steps(std::unique_ptr<Work> work);
+    std::unique_ptr<Work> m_work;
+};
 
 } // namespace ListGridOrder

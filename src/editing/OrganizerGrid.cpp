@@ -6,6 +6,7 @@
 #include "store/Recurrence.h"
 
 #include <QGuiApplication>
+#include <QTimer>
 
 namespace {
 
@@ -17,6 +18,10 @@ OrganizerGrid::OrganizerGrid(ListGrid* grid, OrganizerRows::TableSource table)
     : QObject(grid), m_grid(grid), m_icons(IconList::scheduleIcons()), m_table(std::move(table))
 {
     connect(m_grid, &ListGrid::ColumnClick, this, &OrganizerGrid::ColumnClick);
+    m_sortSteps = new QTimer(this);
+    m_sortSteps->setObjectName(QStringLiteral("SortSteps"));
+    m_sortSteps->setInterval(0);
+    connect(m_sortSteps, &QTimer::timeout, this, &OrganizerGrid::stepSort);
     // The widths are part of the layout: a drag on a column edge is always refused.
     connect(
         m_grid, &ListGrid::ColumnWidthChanging, this, [](int, int, bool& cancel) { cancel = true; },
@@ -25,7 +30,10 @@ OrganizerGrid::OrganizerGrid(ListGrid* grid, OrganizerRows::TableSource table)
 
 // The grid may be gone already (this object is its child); it holds the pictures through a guarded
 // pointer, so they may go without telling it.
-OrganizerGrid::~OrganizerGrid() = default;
+OrganizerGrid::~OrganizerGrid()
+{
+    endSortSteps();
+}
 
 void OrganizerGrid::SetupGrid(const ScheduleTable& table, const QDateTime& now)
 {
@@ -42,6 +50,7 @@ void OrganizerGrid::SetupGrid(const ScheduleTable& table, const QDateTime& now)
 
 void OrganizerGrid::rebuild(const ScheduleTable& table, const QDateTime& now)
 {
+    endSortSteps();
     m_rows = nullptr; // the grid lets go of its rows
     m_grid->Clear(true);
     SetupGrid(table, now);
@@ -69,8 +78,46 @@ void OrganizerGrid::ColumnClick(int column)
     }
     sort.setSortType(1, int(type));
 
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const ListGridSort::Key wanted = sort.key(1);
+    if (m_grid->Rows() < SortInStepsFrom || !m_rows) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        m_grid->Sort();
+        QGuiApplication::restoreOverrideCursor();
+        return;
+    }
+    // A long table is put in order a few milliseconds at a time between the window's events; the rows
+    // take their new order at once when it is ready.
+    if (!m_sortSteps->isActive())
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    m_rows->beginSort(wanted.column, wanted.type, wanted.order);
+    m_sortSteps->start();
+}
+
+bool OrganizerGrid::sorting() const
+{
+    return m_sortSteps->isActive();
+}
+
+void OrganizerGrid::stepSort()
+{
+    if (!m_rows) {
+        endSortSteps();
+        return;
+    }
+    // The rows take their order in a step of its own, after the step that finished working it out.
+    if (!m_rows->sortReady()) {
+        m_rows->stepSort(std::chrono::steady_clock::now() + SortStep);
+        return;
+    }
+    endSortSteps();
     m_grid->Sort();
+}
+
+void OrganizerGrid::endSortSteps()
+{
+    if (!m_sortSteps->isActive())
+        return;
+    m_sortSteps->stop();
     QGuiApplication::restoreOverrideCursor();
 }
 

@@ -7,10 +7,12 @@
 #include <QDateTime>
 #include <QObject>
 
+#include <chrono>
 #include <memory>
 
 class IconList;
 class ListGrid;
+class QTimer;
 
 // The organizer's table of every entry: one row per entry in walk order, eight columns (status and
 // alarm pictures, date, weekday, subject, note, alarm time, kind), past entries greyed. The window finds
@@ -38,8 +40,15 @@ public:
     // Removes rows and columns, then sets the grid up again from the table.
     void rebuild(const ScheduleTable& table, const QDateTime& now);
 
-    // Sorts by the column, ascending on the first click and descending on the next.
+    // Sorts by the column, ascending on the first click and descending on the next. A table of many
+    // rows is sorted in steps between the window's events, under the wait cursor, and takes its new
+    // order when the sort is done; another click meanwhile sorts by that one instead.
     void ColumnClick(int column);
+    // True while a sort is being worked out in steps.
+    bool sorting() const;
+
+    // From this many rows on, a sort is worked out in steps.
+    static constexpr int SortInStepsFrom = 20000;
 
     // The first row whose date is the "mm/dd/yyyy" text; 0 when there is none.
     int rowOfDate(const QString& dateText);
@@ -50,7 +59,14 @@ public:
     static bool isPast(const QString& dateText, const QString& timeText, const QDateTime& now);
 
 private:
+    // The longest the window's thread works on a sort before it looks at its events again.
+    static constexpr std::chrono::milliseconds SortStep{6};
+
+    void stepSort();
+    void endSortSteps();
+
     ListGrid* m_grid;
+    QTimer* m_sortSteps = nullptr;
     std::unique_ptr<IconList> m_icons;
     OrganizerRows::TableSource m_table;
     OrganizerRows* m_rows = nullptr; // the grid's rows, which it keeps

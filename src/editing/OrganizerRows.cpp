@@ -164,97 +164,245 @@ void OrganizerRows::refreshPositions(const ScheduleTable& table)
     m_positionsFor = table.changeCount();
 }
 
+// A sort under way. Numbers: each entry's key worked out in the table's order, the order its arrays lie
+// in memory, then handed to the rows, which an earlier sort has shuffled; texts: the rows' texts
+// handed over in the table's order, the order they lie in memory. Then the order itself.
+struct OrganizerRows::SortWork
+{
+    enum class Phase
+    {
+        KeysByPosition,
+        KeysOfRows,
+        RowsByPosition,
+        TextsByPosition,
+        Order,
+        Rearrange,
+        Ready
+    };
+
+    int column = 0;
+    ListGridSortType type = ListGridSortType::Text;
+    ListGridSortOrder order = ListGridSortOrder::Ascending;
+    quint64 changeCount = 0;
+    Phase phase = Phase::KeysByPosition;
+    size_t at = 0;
+    std::vector<quint64> byPosition;
+    std::vector<quint64> keys;
+    std::vector<int> rowAt;
+    std::vector<ListGridOrder::RowText> texts;
+    std::vector<std::string> kept;
+    std::optional<ListGridOrder::Steps> steps;
+    std::vector<int> result;
+    std::vector<qint64> rowIds;
+    std::vector<quint32> positions;
+
+    bool same(int c, ListGridSortType t, ListGridSortOrder o) const
+    {
+        return c == column && t == type && o == order;
+    }
+};
+
+OrganizerRows::~OrganizerRows() = default;
+
+void OrganizerRows::beginSort(int column, ListGridSortType type, ListGridSortOrder order)
+{
+    m_sort = std::make_unique<SortWork>();
+    m_sort->column = std::clamp(column, int(Column::Status), int(Column::Event));
+    m_sort->type = type;
+    m_sort->order = order;
+    startSortAgain(m_table());
+}
+
+void OrganizerRows::startSortAgain(const ScheduleTable& table)
+{
+    refreshPositions(table);
+    SortWork& work = *m_sort;
+    work.changeCount = table.changeCount();
+    work.phase = work.type == ListGridSortType::Text ? SortWork::Phase::RowsByPosition
+                                                     : SortWork::Phase::KeysByPosition;
+    work.at = 0;
+    work.byPosition.clear();
+    work.keys.clear();
+    work.rowAt.clear();
+    work.texts.clear();
+    work.kept.clear();
+    work.steps.reset();
+    work.result.clear();
+    work.rowIds.clear();
+    work.positions.clear();
+}
+
+void OrganizerRows::cancelSort()
+{
+    m_sort.reset();
+}
+
+bool OrganizerRows::sorting() const
+{
+    return m_sort && m_sort->phase != SortWork::Phase::Ready;
+}
+
+bool OrganizerRows::sortReady() const
+{
+    return m_sort && m_sort->phase == SortWork::Phase::Ready &&
+           m_sort->changeCount == m_table().changeCount();
+}
+
+bool OrganizerRows::stepSort(Deadline until)
+{
+    if (!m_sort)
+        return true;
+    const ScheduleTable& table = m_table();
+    SortWork& work = *m_sort;
+    // The order is of the table as it was; a write meanwhile (or another program's change taken in)
+    // starts it again.
+    if (table.changeCount() != work.changeCount)
+        startSortAgain(table);
+    int rowsToNextLook = 4096;
+    const auto spent = [&] {
+        if (--rowsToNextLook > 0)
+            return false;
+        rowsToNextLook = 4096;
+        return std::chrono::steady_clock::now() >= until;
+    };
+    const ScheduleField field = OrganizerColumns::design(work.column).field;
+    const bool showsText = work.column != Column::Status && work.column != Column::Timer;
+    const bool descending = work.order == ListGridSortOrder::Descending;
+    for (;;) {
+        switch (work.phase) {
+        case SortWork::Phase::KeysByPosition:
+            work.byPosition.resize(table.size());
+            for (; work.at < table.size(); ++work.at) {
+                work.byPosition[work.at] = sortKey(table, work.at, work.column, work.type);
+                if (spent()) {
+                    ++work.at;
+                    return false;
+                }
+            }
+            work.keys.assign(m_positions.size(), 0);
+            work.at = 0;
+            work.phase = SortWork::Phase::KeysOfRows;
+            break;
+        case SortWork::Phase::KeysOfRows:
+            for (; work.at < m_positions.size(); ++work.at) {
+                if (m_positions[work.at] < table.size())
+                    work.keys[work.at] = work.byPosition[m_positions[work.at]];
+                if (spent()) {
+                    ++work.at;
+                    return false;
+                }
+            }
+            work.byPosition = {};
+            work.steps = ListGridOrder::Steps::byKeys(std::move(work.keys), descending);
+            work.phase = SortWork::Phase::Order;
+            break;
+        case SortWork::Phase::RowsByPosition:
+            if (work.at == 0) {
+                work.rowAt.assign(table.size(), -1);
+                work.texts.reserve(m_positions.size());
+            }
+            for (; work.at < m_positions.size(); ++work.at) {
+                const size_t position = m_positions[work.at];
+                if (position < table.size() && showsText)
+                    work.rowAt[position] = int(work.at);
+                else
+                    work.texts.push_back({{}, int(work.at)});
+                if (spent()) {
+                    ++work.at;
+                    return false;
+                }
+            }
+            work.at = 0;
+            work.phase = SortWork::Phase::TextsByPosition;
+            break;
+        case SortWork::Phase::TextsByPosition: {
+            // A date or time made again from its parsed value is only lent until the next one is made.
+            const bool lent = field == ScheduleField::Date || field == ScheduleField::AlarmTime;
+            if (lent && work.at == 0)
+                work.kept.reserve(m_positions.size());
+            for (; work.at < work.rowAt.size(); ++work.at) {
+                if (work.rowAt[work.at] >= 0) {
+                    std::string_view text = table.utf8(work.at, field);
+                    if (lent)
+                        text = work.kept.emplace_back(text);
+                    work.texts.push_back({text, work.rowAt[work.at]});
+                }
+                if (spent()) {
+                    ++work.at;
+                    return false;
+                }
+            }
+            work.rowAt = {};
+            work.steps = ListGridOrder::Steps::byFoldedTexts(std::move(work.texts), descending);
+            work.phase = SortWork::Phase::Order;
+            break;
+        }
+        case SortWork::Phase::Order:
+            if (!work.steps->step(until))
+                return false;
+            work.result = work.steps->takeOrder();
+            work.steps.reset();
+            work.kept = {};
+            work.rowIds.reserve(work.result.size());
+            work.positions.reserve(work.result.size());
+            work.at = 0;
+            work.phase = SortWork::Phase::Rearrange;
+            break;
+        case SortWork::Phase::Rearrange:
+            // The rows' ids and positions in their new order, ready to be swapped in.
+            for (; work.at < work.result.size(); ++work.at) {
+                work.rowIds.push_back(m_rowIds[size_t(work.result[work.at])]);
+                work.positions.push_back(m_positions[size_t(work.result[work.at])]);
+                if (spent()) {
+                    ++work.at;
+                    return false;
+                }
+            }
+            work.phase = SortWork::Phase::Ready;
+            break;
+        case SortWork::Phase::Ready:
+            return true;
+        }
+    }
+}
+
 std::vector<int> OrganizerRows::sortBy(int column, ListGridSortType type, ListGridSortOrder order)
 {
     if (column < Column::Status || column > Column::Event)
         return {};
-    const ScheduleTable& table = m_table();
-    refreshPositions(table);
-    const bool descending = order == ListGridSortOrder::Descending;
-    const std::vector<int> sorted = type == ListGridSortType::Text
-                                        ? textOrder(table, column, descending)
-                                        : ListGridOrder::byKeys(numberKeys(table, column, type), descending);
-    std::vector<qint64> rowIds(sorted.size());
-    std::vector<quint32> positions(sorted.size());
-    for (size_t i = 0; i < sorted.size(); ++i) {
-        rowIds[i] = m_rowIds[size_t(sorted[i])];
-        positions[i] = m_positions[size_t(sorted[i])];
+    if (!sortReady() || !m_sort->same(column, type, order)) {
+        beginSort(column, type, order);
+        stepSort(Deadline::max());
     }
-    m_rowIds = std::move(rowIds);
-    m_positions = std::move(positions);
+    std::vector<int> sorted = std::move(m_sort->result);
+    m_rowIds = std::move(m_sort->rowIds);
+    m_positions = std::move(m_sort->positions);
+    m_sort.reset();
     return sorted;
 }
 
-// Keys that order the rows as the grid orders such cells: a picture's number, the day of a date, the
-// minute of a time. Zero is a cell that reads as none, which comes first.
-std::vector<quint64> OrganizerRows::numberKeys(const ScheduleTable& table, int column,
-                                               ListGridSortType type) const
+// The key that orders an entry as the grid orders such cells: a picture's number, the day of a date,
+// the minute of a time. Zero is a cell that reads as none, which comes first.
+quint64 OrganizerRows::sortKey(const ScheduleTable& table, size_t position, int column,
+                               ListGridSortType type) const
 {
     const ScheduleField field = OrganizerColumns::design(column).field;
-    const bool showsText = column != Column::Status && column != Column::Timer;
-    const auto keyAt = [&](size_t position) -> quint64 {
-        std::optional<qint64> key;
-        if (type == ListGridSortType::Icon) {
-            key = iconOf(table, position, column);
-        } else if (!showsText) {
-            return 0;
-        } else if (type == ListGridSortType::Date) {
-            const PackedDate date = table.date(position);
-            if (field == ScheduleField::Date && table.dateIsCanonical(position))
-                key = julianDay(date.year, date.month, date.day);
-            else
-                key = ListGridSortKey::day(table.text(position, field));
-        } else {
-            if (field == ScheduleField::AlarmTime)
-                key = storedFormMinute(table.utf8(position, field));
-            if (!key)
-                key = ListGridSortKey::minute(table.text(position, field));
-        }
-        return key && *key >= -1 ? quint64(*key + 1) : 0;
-    };
-    // Worked out in the table's order, the order its arrays lie in memory, then handed to the rows,
-    // which an earlier sort has shuffled.
-    std::vector<quint64> byPosition(table.size());
-    for (size_t position = 0; position < table.size(); ++position)
-        byPosition[position] = keyAt(position);
-    std::vector<quint64> keys(m_positions.size(), 0);
-    for (size_t i = 0; i < keys.size(); ++i) {
-        if (m_positions[i] < table.size())
-            keys[i] = byPosition[m_positions[i]];
-    }
-    return keys;
-}
-
-// The rows ordered by their texts, compared as case-folded strings.
-std::vector<int> OrganizerRows::textOrder(const ScheduleTable& table, int column, bool descending) const
-{
-    std::vector<ListGridOrder::RowText> texts;
-    texts.reserve(m_positions.size());
-    if (column == Column::Status || column == Column::Timer) {
-        for (size_t i = 0; i < m_positions.size(); ++i)
-            texts.push_back({{}, int(i)});
-        return ListGridOrder::byFoldedTexts(std::move(texts), descending);
-    }
-    // The texts are handed over in the table's order, the order they lie in memory.
-    std::vector<int> rowAt(table.size(), -1);
-    for (size_t i = 0; i < m_positions.size(); ++i) {
-        if (m_positions[i] < table.size())
-            rowAt[m_positions[i]] = int(i);
+    std::optional<qint64> key;
+    if (type == ListGridSortType::Icon) {
+        key = iconOf(table, position, column);
+    } else if (column == Column::Status || column == Column::Timer) {
+        return 0;
+    } else if (type == ListGridSortType::Date) {
+        const PackedDate date = table.date(position);
+        if (field == ScheduleField::Date && table.dateIsCanonical(position))
+            key = julianDay(date.year, date.month, date.day);
         else
-            texts.push_back({{}, int(i)});
+            key = ListGridSortKey::day(table.text(position, field));
+    } else {
+        if (field == ScheduleField::AlarmTime)
+            key = storedFormMinute(table.utf8(position, field));
+        if (!key)
+            key = ListGridSortKey::minute(table.text(position, field));
     }
-    const ScheduleField field = OrganizerColumns::design(column).field;
-    // A date or time made again from its parsed value is only lent until the next one is made.
-    const bool lent = field == ScheduleField::Date || field == ScheduleField::AlarmTime;
-    std::vector<std::string> kept;
-    kept.reserve(lent ? m_positions.size() : 0);
-    for (size_t position = 0; position < table.size(); ++position) {
-        if (rowAt[position] < 0)
-            continue;
-        std::string_view text = table.utf8(position, field);
-        if (lent)
-            text = kept.emplace_back(text);
-        texts.push_back({text, rowAt[position]});
-    }
-    return ListGridOrder::byFoldedTexts(std::move(texts), descending);
+    return key && *key >= -1 ? quint64(*key + 1) : 0;
 }

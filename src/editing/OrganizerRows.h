@@ -1,11 +1,13 @@
 #pragma once
 
+#include "controls/ListGridOrder.h"
 #include "controls/ListGridRows.h"
 #include "store/ScheduleTable.h"
 
 #include <QDateTime>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 // The organizer's rows: one for every entry the table held when they were made, in walk order until
@@ -20,13 +22,28 @@ public:
     // The table as last read. It is asked for on every painted row, so it must not look at the file.
     using TableSource = std::function<const ScheduleTable&()>;
 
+    using Deadline = ListGridOrder::Steps::Deadline;
+
     explicit OrganizerRows(TableSource table);
+    ~OrganizerRows() override;
 
     void reset(const ScheduleTable& table, const QDateTime& now);
 
     int count() const override { return int(m_rowIds.size()); }
     ListGridCellDetails cell(int row, int column) const override;
+    // Puts the rows in order: at once, or by the order a sort begun for the same column, type and order
+    // has made ready, when the table has not changed since.
     std::vector<int> sortBy(int column, ListGridSortType type, ListGridSortOrder order) override;
+
+    // Begins a sort to be worked out a step at a time, so that a million rows never hold the window's
+    // thread for long; sortBy() then takes its order. A change of the table meanwhile starts it again.
+    void beginSort(int column, ListGridSortType type, ListGridSortOrder order);
+    // Works on the sort begun until the deadline, some rows at least; true once its order is ready.
+    bool stepSort(Deadline until);
+    void cancelSort();
+    bool sorting() const;
+    // True when the sort begun has its order ready, and the table has not changed since.
+    bool sortReady() const;
 
     // The row's entry's position in the table as last read; the table's size when it has left it.
     size_t positionOf(int row) const;
@@ -38,8 +55,9 @@ private:
     int iconOf(const ScheduleTable& table, size_t position, int column) const;
     // Brings every row's position up to date with the table, after writes since the rows were made.
     void refreshPositions(const ScheduleTable& table);
-    std::vector<quint64> numberKeys(const ScheduleTable& table, int column, ListGridSortType type) const;
-    std::vector<int> textOrder(const ScheduleTable& table, int column, bool descending) const;
+    quint64 sortKey(const ScheduleTable& table, size_t position, int column, ListGridSortType type) const;
+    struct SortWork;
+    void startSortAgain(const ScheduleTable& table);
 
     TableSource m_table;
     std::vector<qint64> m_rowIds;
@@ -47,4 +65,5 @@ private:
     quint64 m_positionsFor = 0; // the table's change count the positions were found for
     qint32 m_nowDateKey = 0;
     qint32 m_nowMinute = 0;
+    std::unique_ptr<SortWork> m_sort;
 };

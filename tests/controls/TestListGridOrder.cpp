@@ -53,6 +53,7 @@ private slots:
     void textsOrderAsTheirFoldedForms_data();
     void textsOrderAsTheirFoldedForms();
     void manyRandomTextsOrderAsTheirFoldedForms();
+    void anOrderTakenInStepsIsTheSame();
 };
 
 void TestListGridOrder::keysKeepTiesInOrderBothWays()
@@ -109,7 +110,8 @@ void TestListGridOrder::textsOrderAsTheirFoldedForms()
         for (bool descending : {false, true}) {
             const std::vector<int> expected = foldedReference(many, descending);
             const std::vector<int> got = byFoldedTexts(many, descending, random);
-            QVERIFY2(got == expected, qPrintable(shown(many, got) + QStringLiteral("\nexpected ") + shown(many, expected)));
+            QVERIFY2(got == expected,
+                     qPrintable(shown(many, got) + QStringLiteral("\nexpected ") + shown(many, expected)));
         }
     }
 }
@@ -131,6 +133,37 @@ void TestListGridOrder::manyRandomTextsOrderAsTheirFoldedForms()
     for (bool descending : {false, true}) {
         const std::vector<int> expected = foldedReference(texts, descending);
         QVERIFY(byFoldedTexts(texts, descending, random) == expected);
+    }
+}
+
+// An order worked out in the shortest steps there are ends as one worked out at once.
+void TestListGridOrder::anOrderTakenInStepsIsTheSame()
+{
+    QRandomGenerator random(15);
+    std::vector<quint64> keys(100000);
+    for (quint64& key : keys)
+        key = random.generate64() % 70000;
+    std::vector<std::string> texts(30000);
+    for (std::string& text : texts)
+        text = std::to_string(random.bounded(5000)) + (random.bounded(3) ? "ab" : "AB");
+    std::vector<ListGridOrder::RowText> rowTexts;
+    for (size_t i = 0; i < texts.size(); ++i)
+        rowTexts.push_back({texts[i], int(i)});
+
+    const auto inSteps = [](ListGridOrder::Steps steps, int& count) {
+        const auto past = std::chrono::steady_clock::now() - std::chrono::seconds(1);
+        for (count = 1; !steps.step(past); ++count) {
+        }
+        return steps.takeOrder();
+    };
+    for (bool descending : {false, true}) {
+        int steps = 0;
+        QCOMPARE(inSteps(ListGridOrder::Steps::byKeys(keys, descending), steps),
+                 ListGridOrder::byKeys(keys, descending));
+        QVERIFY(steps > 10);
+        QCOMPARE(inSteps(ListGridOrder::Steps::byFoldedTexts(rowTexts, descending), steps),
+                 foldedReference(texts, descending));
+        QVERIFY(steps > 10);
     }
 }
 

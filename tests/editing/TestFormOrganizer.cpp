@@ -12,6 +12,7 @@
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
 #include "forms/MonthGridCells.h"
+#include "store/DateText.h"
 #include "store/Recurrence.h"
 #include "store/ScheduleDatabase.h"
 #include "support/WindowTestEnv.h"
@@ -45,6 +46,7 @@ private slots:
     void headerClicksSortAscendingThenDescending();
     void datesAndTimesInOtherSpellingsSortAmongTheStoredForm();
     void rowsKeepTheirEntriesThroughChangesMadeElsewhere();
+    void aLongTableIsSortedInStepsBetweenEvents();
     void dayClickSelectsTheFirstRowOfThatDay();
     void deleteRemovesOnlyTheFirstIdenticalEntryWithoutAsking();
     void saveRewritesTheEntryAndItsWeekday();
@@ -370,6 +372,65 @@ void TestFormOrganizer::rowsKeepTheirEntriesThroughChangesMadeElsewhere()
     QCOMPARE(panelSubject(), QStringLiteral("a"));
     clickDay(21);
     QCOMPARE(grid()->SelectedRow(), 2);
+}
+
+// A long table is put in order a step at a time while the window goes on with its events, under the
+// wait cursor; a write meanwhile starts the sort again, another click sorts by that column instead, and
+// a rebuild ends it.
+void TestFormOrganizer::aLongTableIsSortedInStepsBetweenEvents()
+{
+    constexpr int Count = OrganizerGrid::SortInStepsFrom + 500;
+    std::vector<ScheduleEntry> entries;
+    for (int i = 0; i < Count; ++i) {
+        const QDate date = QDate(2003, 1, 1).addDays(i % 700);
+        entries.push_back(ScheduleEntry::make(DateText::mmddyyyy(date), DateText::dddd(date),
+                                              QStringLiteral("s%1").arg(Count - i, 6, 10, QLatin1Char('0')),
+                                              QStringLiteral("note"), QStringLiteral("10:00:00 AM"),
+                                              QStringLiteral("off"), QStringLiteral("OneTime")));
+    }
+    ScheduleDatabase& database = m_env->database();
+    QVERIFY(database.appendAll(entries));
+    open();
+    auto* sorter = m_organizer->findChild<OrganizerGrid*>();
+    const auto subjectAt = [this](int row) { return grid()->Cell(row, OrganizerGrid::Subject).Text; };
+    QCOMPARE(subjectAt(1), QStringLiteral("s%1").arg(Count, 6, 10, QLatin1Char('0')));
+
+    clickHeader(OrganizerGrid::Subject);
+    QVERIFY(sorter->sorting());
+    QVERIFY(QGuiApplication::overrideCursor());
+    QCOMPARE(subjectAt(1), QStringLiteral("s%1").arg(Count, 6, 10, QLatin1Char('0'))); // not yet
+    QTRY_VERIFY(!sorter->sorting());
+    QCOMPARE(subjectAt(1), QStringLiteral("s000001"));
+    QCOMPARE(subjectAt(Count), QStringLiteral("s%1").arg(Count, 6, 10, QLatin1Char('0')));
+    QVERIFY(!QGuiApplication::overrideCursor());
+
+    // Descending, with an entry renamed by a save while the sort is under way: a few steps first.
+    clickHeader(OrganizerGrid::Subject);
+    QVERIFY(sorter->sorting());
+    auto* rows = dynamic_cast<OrganizerRows*>(grid()->rowSource());
+    QVERIFY(rows);
+    const auto past = std::chrono::steady_clock::now() - std::chrono::seconds(1);
+    for (int step = 0; step < 16; ++step)
+        QVERIFY(!rows->stepSort(past));
+    const ScheduleTable& table = database.table();
+    ScheduleEntry renamed = table.entry(Count / 2);
+    renamed[ScheduleField::Type] = QStringLiteral("zzz");
+    QVERIFY(database.update(table.rowId(Count / 2), renamed));
+    QTRY_VERIFY(!sorter->sorting());
+    QCOMPARE(subjectAt(1), QStringLiteral("zzz"));
+    QCOMPARE(subjectAt(2), QStringLiteral("s%1").arg(Count, 6, 10, QLatin1Char('0')));
+
+    // Another header clicked meanwhile wins; a rebuild ends a sort under way.
+    clickHeader(OrganizerGrid::Subject);
+    clickHeader(OrganizerGrid::Date);
+    QTRY_VERIFY(!sorter->sorting());
+    QCOMPARE(grid()->Cell(1, OrganizerGrid::Date).Text, QStringLiteral("01/01/2003"));
+    QVERIFY(!QGuiApplication::overrideCursor());
+    clickHeader(OrganizerGrid::Note);
+    sorter->rebuild(database.table(), m_env->clock.now());
+    QVERIFY(!sorter->sorting());
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QCOMPARE(grid()->Rows(), Count);
 }
 
 void TestFormOrganizer::dayClickSelectsTheFirstRowOfThatDay()
