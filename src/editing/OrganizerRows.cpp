@@ -7,8 +7,6 @@
 #include "store/DateText.h"
 
 #include <algorithm>
-#include <array>
-#include <numeric>
 #include <optional>
 #include <string>
 
