@@ -187,27 +187,6 @@ private:
     std::vector<Tie> m_ties;
 };
 
-// Tells a step when its time is up: the clock is read only every few thousand rows, so at least that
-// many are done in every step.
-class Budget
-{
-public:
-    explicit Budget(Steps::Deadline until) : m_until(until) {}
-
-    bool spent()
-    {
-        if (--m_left > 0)
-            return false;
-        m_left = RowsBetweenLooks;
-        return std::chrono::steady_clock::now() >= m_until;
-    }
-
-private:
-    static constexpr int RowsBetweenLooks = 4096;
-    Steps::Deadline m_until;
-    int m_left = RowsBetweenLooks;
-};
-
 // A radix sort of row numbers by their keys, a digit at a time, skipping the digits every key shares:
 // a million rows sort in a few passes over the keys instead of twenty comparisons a row. Many keys are
 // sorted sixteen bits at a time, few eight, so that counting the digits does not cost more than placing
@@ -224,43 +203,33 @@ public:
     }
 
     // True when the order is done.
-    bool run(Budget& budget)
+    bool run(StepBudget& budget)
     {
         const size_t count = m_keys.size();
         while (m_stage != Stage::Done) {
             switch (m_stage) {
             case Stage::Differing:
-                while (m_at < count) {
-                    m_differing |= m_keys[m_at] ^ m_keys.front();
-                    ++m_at;
-                    if (budget.spent())
-                        return false;
-                }
+                if (!budget.each(m_at, count, [&](size_t at) { m_differing |= m_keys[at] ^ m_keys.front(); }))
+                    return false;
                 m_start.resize((size_t(1) << m_bits) + 1);
                 m_next.resize(count);
                 m_shift = -m_bits;
                 nextDigit();
                 break;
             case Stage::Count:
-                while (m_at < count) {
-                    ++m_start[digit(m_order[m_at]) + 1];
-                    ++m_at;
-                    if (budget.spent())
-                        return false;
-                }
+                if (!budget.each(m_at, count, [&](size_t at) { ++m_start[digit(m_order[at]) + 1]; }))
+                    return false;
                 for (size_t d = 0; d + 1 < m_start.size(); ++d)
                     m_start[d + 1] += m_start[d];
                 m_stage = Stage::Place;
                 m_at = 0;
                 break;
             case Stage::Place:
-                while (m_at < count) {
-                    const int row = m_order[m_at];
-                    m_next[m_start[digit(row)]++] = row;
-                    ++m_at;
-                    if (budget.spent())
-                        return false;
-                }
+                if (!budget.each(m_at, count, [&](size_t at) {
+                        const int row = m_order[at];
+                        m_next[m_start[digit(row)]++] = row;
+                    }))
+                    return false;
                 m_order.swap(m_next);
                 nextDigit();
                 break;
@@ -348,31 +317,29 @@ struct Steps::Work
     std::unique_ptr<TieSettler> settler;
     size_t tieFrom = 0;
 
-    bool step(Budget& budget);
+    bool step(StepBudget& budget);
 };
 
-bool Steps::Work::step(Budget& budget)
+bool Steps::Work::step(StepBudget& budget)
 {
     while (phase != Phase::Done) {
         switch (phase) {
         case Phase::ReadTexts:
             // Read in the order given, the order the texts lie in memory: read in the rows' order, which
             // an earlier sort has shuffled, nearly every text of a long list would be a cache miss.
-            while (at < count) {
-                const std::string_view text = texts[at].text;
-                Placed& row = placed.emplace_back();
-                row.text = text;
-                row.row = texts[at].row;
-                const std::optional<quint64> first = foldedChunk(text, 0);
-                const std::optional<quint64> next = first ? foldedChunk(text, 8) : std::nullopt;
-                row.ascii =
-                    next && std::all_of(text.begin(), text.end(), [](char c) { return quint8(c) < 0x80; });
-                row.next = next.value_or(0);
-                keys.push_back(first ? *first : foldedPrefixKey(folded(text)));
-                ++at;
-                if (budget.spent())
-                    return false;
-            }
+            if (!budget.each(at, count, [&](size_t i) {
+                    const std::string_view text = texts[i].text;
+                    Placed& row = placed.emplace_back();
+                    row.text = text;
+                    row.row = texts[i].row;
+                    const std::optional<quint64> first = foldedChunk(text, 0);
+                    const std::optional<quint64> next = first ? foldedChunk(text, 8) : std::nullopt;
+                    row.ascii = next && std::all_of(text.begin(), text.end(),
+                                                    [](char c) { return quint8(c) < 0x80; });
+                    row.next = next.value_or(0);
+                    keys.push_back(first ? *first : foldedPrefixKey(folded(text)));
+                }))
+                return false;
             texts = {};
             radix = std::make_unique<RadixRun>(keys, descending);
             phase = Phase::OrderKeys;
@@ -394,12 +361,8 @@ bool Steps::Work::step(Budget& budget)
             phase = Phase::LineUp;
             break;
         case Phase::LineUp:
-            while (at < count) {
-                lined.push_back(placed[size_t(order[at])]);
-                ++at;
-                if (budget.spent())
-                    return false;
-            }
+            if (!budget.each(at, count, [&](size_t k) { lined.push_back(placed[size_t(order[k])]); }))
+                return false;
             placed = std::move(lined);
             lined = {};
             settler = std::make_unique<TieSettler>(placed, descending);
@@ -409,17 +372,14 @@ bool Steps::Work::step(Budget& budget)
             break;
         case Phase::FindTies:
             // Runs of rows whose first eight folded bytes are alike.
-            while (at <= count) {
-                const quint64 from = keys[size_t(order[tieFrom])];
-                if (at == count || keys[size_t(order[at])] != from) {
-                    if (at - tieFrom > 1)
-                        settler->addTies(tieFrom, at, 8, [](size_t) { return 0; });
-                    tieFrom = at;
-                }
-                ++at;
-                if (budget.spent())
-                    return false;
-            }
+            if (!budget.each(at, count + 1, [&](size_t end) {
+                    if (end == count || keys[size_t(order[end])] != keys[size_t(order[tieFrom])]) {
+                        if (end - tieFrom > 1)
+                            settler->addTies(tieFrom, end, 8, [](size_t) { return 0; });
+                        tieFrom = end;
+                    }
+                }))
+                return false;
             keys = {};
             phase = Phase::SettleTies;
             break;
@@ -471,7 +431,7 @@ Steps Steps::byFoldedTexts(std::vector<RowText> texts, bool descending)
 
 bool Steps::step(Deadline until)
 {
-    Budget budget(until);
+    StepBudget budget(until);
     return m_work->step(budget);
 }
 
@@ -487,7 +447,7 @@ std::vector<int> Steps::takeOrder()
 
 std::vector<int> byKeys(const std::vector<quint64>& keys, bool descending)
 {
-    Budget unlimited(Steps::Deadline::max());
+    StepBudget unlimited(Steps::Deadline::max());
     RadixRun radix(keys, descending);
     radix.run(unlimited);
     return radix.takeOrder();

@@ -27,13 +27,49 @@ struct RowText
 // not all ASCII is settled by comparing the folded texts whole.
 std::vector<int> byFoldedTexts(std::vector<RowText> texts, bool descending);
 
+// The time one step of an order may take. The clock is read only every few thousand rows, so at least
+// that many are done in every step.
+class StepBudget
+{
+public:
+    using Deadline = std::chrono::steady_clock::time_point;
+
+    explicit StepBudget(Deadline until) : m_until(until) {}
+
+    bool spent()
+    {
+        if (--m_left > 0)
+            return false;
+        m_left = RowsBetweenLooks;
+        return std::chrono::steady_clock::now() >= m_until;
+    }
+
+    // Does each(row) for the rows from `at` up to `end`, moving `at` on; false when the step's time ran
+    // out, `at` then being the next row to do (`end` when they were all done just in time).
+    template <typename Each> bool each(size_t& at, size_t end, Each each)
+    {
+        while (at < end) {
+            each(at);
+            ++at;
+            if (spent())
+                return false;
+        }
+        return true;
+    }
+
+private:
+    static constexpr int RowsBetweenLooks = 4096;
+    Deadline m_until;
+    int m_left = RowsBetweenLooks;
+};
+
 // Either order worked out a little at a time, so that a window's thread can order a million rows in
 // steps of a few milliseconds and go on with its events between them. The texts must stay as they are
 // until the order is done.
 class Steps
 {
 public:
-    using Deadline = std::chrono::steady_clock::time_point;
+    using Deadline = StepBudget::Deadline;
 
     static Steps byKeys(std::vector<quint64> keys, bool descending);
     static Steps byFoldedTexts(std::vector<RowText> texts, bool descending);

@@ -256,13 +256,7 @@ bool OrganizerRows::stepSort(Deadline until)
     // starts it again.
     if (table.changeCount() != work.changeCount)
         startSortAgain(table);
-    int rowsToNextLook = 4096;
-    const auto spent = [&] {
-        if (--rowsToNextLook > 0)
-            return false;
-        rowsToNextLook = 4096;
-        return std::chrono::steady_clock::now() >= until;
-    };
+    ListGridOrder::StepBudget budget(until);
     const ScheduleField field = OrganizerColumns::design(work.column).field;
     const bool showsText = work.column != Column::Status && work.column != Column::Timer;
     const bool descending = work.order == ListGridSortOrder::Descending;
@@ -270,26 +264,20 @@ bool OrganizerRows::stepSort(Deadline until)
         switch (work.phase) {
         case SortWork::Phase::KeysByPosition:
             work.byPosition.resize(table.size());
-            for (; work.at < table.size(); ++work.at) {
-                work.byPosition[work.at] = sortKey(table, work.at, work.column, work.type);
-                if (spent()) {
-                    ++work.at;
-                    return false;
-                }
-            }
+            if (!budget.each(work.at, table.size(), [&](size_t position) {
+                    work.byPosition[position] = sortKey(table, position, work.column, work.type);
+                }))
+                return false;
             work.keys.assign(m_positions.size(), 0);
             work.at = 0;
             work.phase = SortWork::Phase::KeysOfRows;
             break;
         case SortWork::Phase::KeysOfRows:
-            for (; work.at < m_positions.size(); ++work.at) {
-                if (m_positions[work.at] < table.size())
-                    work.keys[work.at] = work.byPosition[m_positions[work.at]];
-                if (spent()) {
-                    ++work.at;
-                    return false;
-                }
-            }
+            if (!budget.each(work.at, m_positions.size(), [&](size_t row) {
+                    if (m_positions[row] < table.size())
+                        work.keys[row] = work.byPosition[m_positions[row]];
+                }))
+                return false;
             work.byPosition = {};
             work.steps = ListGridOrder::Steps::byKeys(std::move(work.keys), descending);
             work.phase = SortWork::Phase::Order;
@@ -299,17 +287,14 @@ bool OrganizerRows::stepSort(Deadline until)
                 work.rowAt.assign(table.size(), -1);
                 work.texts.reserve(m_positions.size());
             }
-            for (; work.at < m_positions.size(); ++work.at) {
-                const size_t position = m_positions[work.at];
-                if (position < table.size() && showsText)
-                    work.rowAt[position] = int(work.at);
-                else
-                    work.texts.push_back({{}, int(work.at)});
-                if (spent()) {
-                    ++work.at;
-                    return false;
-                }
-            }
+            if (!budget.each(work.at, m_positions.size(), [&](size_t row) {
+                    const size_t position = m_positions[row];
+                    if (position < table.size() && showsText)
+                        work.rowAt[position] = int(row);
+                    else
+                        work.texts.push_back({{}, int(row)});
+                }))
+                return false;
             work.at = 0;
             work.phase = SortWork::Phase::TextsByPosition;
             break;
@@ -318,18 +303,15 @@ bool OrganizerRows::stepSort(Deadline until)
             const bool lent = field == ScheduleField::Date || field == ScheduleField::AlarmTime;
             if (lent && work.at == 0)
                 work.kept.reserve(m_positions.size());
-            for (; work.at < work.rowAt.size(); ++work.at) {
-                if (work.rowAt[work.at] >= 0) {
-                    std::string_view text = table.utf8(work.at, field);
+            if (!budget.each(work.at, work.rowAt.size(), [&](size_t position) {
+                    if (work.rowAt[position] < 0)
+                        return;
+                    std::string_view text = table.utf8(position, field);
                     if (lent)
                         text = work.kept.emplace_back(text);
-                    work.texts.push_back({text, work.rowAt[work.at]});
-                }
-                if (spent()) {
-                    ++work.at;
-                    return false;
-                }
-            }
+                    work.texts.push_back({text, work.rowAt[position]});
+                }))
+                return false;
             work.rowAt = {};
             work.steps = ListGridOrder::Steps::byFoldedTexts(std::move(work.texts), descending);
             work.phase = SortWork::Phase::Order;
@@ -348,14 +330,11 @@ bool OrganizerRows::stepSort(Deadline until)
             break;
         case SortWork::Phase::Rearrange:
             // The rows' ids and positions in their new order, ready to be swapped in.
-            for (; work.at < work.result.size(); ++work.at) {
-                work.rowIds.push_back(m_rowIds[size_t(work.result[work.at])]);
-                work.positions.push_back(m_positions[size_t(work.result[work.at])]);
-                if (spent()) {
-                    ++work.at;
-                    return false;
-                }
-            }
+            if (!budget.each(work.at, work.result.size(), [&](size_t k) {
+                    work.rowIds.push_back(m_rowIds[size_t(work.result[k])]);
+                    work.positions.push_back(m_positions[size_t(work.result[k])]);
+                }))
+                return false;
             work.phase = SortWork::Phase::Ready;
             break;
         case SortWork::Phase::Ready:
