@@ -87,22 +87,22 @@ class TieSettler
 public:
     TieSettler(std::vector<Placed>& placed, bool descending) : m_placed(placed), m_descending(descending) {}
 
+    // The rows at places [begin, end) tie on the bytes before offset; one row alone ties with nothing.
+    void addTie(size_t begin, size_t end, size_t offset)
+    {
+        if (end - begin > 1)
+            m_ties.push_back({begin, end, offset});
+    }
+
     // The run [begin, end) is ordered by the bytes before offset; keyOf(k) is the key of place begin + k.
     template <typename KeyOf> void addTies(size_t begin, size_t end, size_t offset, KeyOf keyOf)
     {
         size_t from = begin;
         for (size_t at = begin + 1; at <= end; ++at) {
             if (at == end || keyOf(at - begin) != keyOf(from - begin)) {
-                if (at - from > 1)
-                    m_ties.push_back({from, at, offset});
+                addTie(from, at, offset);
                 from = at;
             }
-        }
-    }
-
-    void settleAll()
-    {
-        while (settleOne()) {
         }
     }
 
@@ -374,8 +374,7 @@ bool Steps::Work::step(StepBudget& budget)
             // Runs of rows whose first eight folded bytes are alike.
             if (!budget.each(at, count + 1, [&](size_t end) {
                     if (end == count || keys[size_t(order[end])] != keys[size_t(order[tieFrom])]) {
-                        if (end - tieFrom > 1)
-                            settler->addTies(tieFrom, end, 8, [](size_t) { return 0; });
+                        settler->addTie(tieFrom, end, 8);
                         tieFrom = end;
                     }
                 }))
@@ -433,11 +432,6 @@ bool Steps::step(Deadline until)
 {
     StepBudget budget(until);
     return m_work->step(budget);
-}
-
-bool Steps::done() const
-{
-    return m_work->phase == Work::Phase::Done;
 }
 
 std::vector<int> Steps::takeOrder()

@@ -80,7 +80,6 @@ public:
 
     // Works on the order until it is done or the deadline has passed, some rows at least; true when done.
     bool step(Deadline until);
-    bool done() const;
     // The order, once done.
     std::vector<int> takeOrder();
 
