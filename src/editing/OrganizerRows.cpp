@@ -5,6 +5,7 @@
 #include "controls/ListGridSortKey.h"
 #include "editing/OrganizerColumns.h"
 #include "store/DateText.h"
+#include "store/Recurrence.h"
 
 #include <algorithm>
 #include <optional>
@@ -13,11 +14,6 @@
 namespace {
 
 using OrganizerColumns::Column;
-
-constexpr qint32 dateKey(int year, int month, int day)
-{
-    return year * 512 + month * 32 + day;
-}
 
 // The Julian day of a Gregorian date, as QDate counts it, without making a QDate for each of a million
 // entries; a sort compares these with the days read from texts in other spellings.
@@ -68,9 +64,7 @@ void OrganizerRows::reset(const ScheduleTable& table, const QDateTime& now)
         m_positions[i] = quint32(i);
     }
     m_positionsFor = table.changeCount();
-    const QDate today = now.date();
-    m_nowDateKey = dateKey(today.year(), today.month(), today.day());
-    m_nowMinute = now.time().hour() * 60 + now.time().minute();
+    m_nowMinute = Recurrence::minuteKey(now);
 }
 
 size_t OrganizerRows::positionOf(int row) const
@@ -94,8 +88,7 @@ bool OrganizerRows::isPast(const ScheduleTable& table, size_t position) const
     const qint32 second = table.alarmSecond(position);
     if (!date.isValid() || second == ScheduleTable::NoTime)
         return false;
-    const qint32 day = dateKey(date.year, date.month, date.day);
-    return day < m_nowDateKey || (day == m_nowDateKey && second / 60 <= m_nowMinute);
+    return Recurrence::minuteKey(date, second) <= m_nowMinute;
 }
 
 int OrganizerRows::iconOf(const ScheduleTable& table, size_t position, int column) const

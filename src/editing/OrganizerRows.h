@@ -63,7 +63,6 @@ private:
     std::vector<qint64> m_rowIds;
     std::vector<quint32> m_positions;
     quint64 m_positionsFor = 0; // the table's change count the positions were found for
-    qint32 m_nowDateKey = 0;
-    qint32 m_nowMinute = 0;
+    qint64 m_nowMinute = 0;     // Recurrence::minuteKey of the time the rows were made
     std::unique_ptr<SortWork> m_sort;
 };

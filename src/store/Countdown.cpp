@@ -25,23 +25,7 @@ qint64 secondsUntil(QDate date, qint32 alarmSecond, const QDateTime& now)
 
 } // namespace Countdown
 
-namespace {
-
-// Minutes counted so that a later date and time always count more: the date's packed parts, then the
-// minute of the day. An entry has gone by (Recurrence::IsPast) once the minute of "now" reaches its own,
-// so the walk over a million entries compares integers instead of making dates.
-qint64 minuteKey(PackedDate date, qint32 secondOfDay)
-{
-    const qint64 day = qint64(date.year) * 512 + date.month * 32 + date.day;
-    return day * 1440 + secondOfDay / 60;
-}
-
-qint64 minuteKey(const QDateTime& now)
-{
-    return minuteKey(PackedDate::from(now.date()), qint32(now.time().msecsSinceStartOfDay() / 1000));
-}
-
-} // namespace
+using Recurrence::minuteKey;
 
 bool UpcomingEntries::refresh(const ScheduleTable& table, const QDateTime& now)
 {
