@@ -90,11 +90,17 @@ private slots:
         QCOMPARE(m_db->table().size(), size_t(1));
         QVERIFY(m_db->readingInBackground());
         QVERIFY(m_db->append(alarmAt("Mine", "12:00:00 PM")));
-        QCOMPARE(subjectsOf(m_db->cachedTable()), (QStringList{"Kept", "Mine"}));
+        // The own entry shows at once. The worker may have finished its read of so small a file before
+        // the write looked at the table; the write then took the fresh table in first.
+        const QStringList atOnce = subjectsOf(m_db->cachedTable());
+        QVERIFY2(atOnce == (QStringList{"Kept", "Mine"}) || atOnce == (QStringList{"Kept", "Added", "Mine"}),
+                 qPrintable(atOnce.join(u',')));
 
-        // The read that may have begun before the own write is let go, and the next look reads again.
-        m_db->finishBackgroundRead();
-        QCOMPARE(subjectsOf(m_db->table()), (QStringList{"Kept", "Mine"}));
+        // Otherwise the read that began before the own write is let go, and the next look reads again.
+        if (atOnce == QStringList{"Kept", "Mine"}) {
+            m_db->finishBackgroundRead();
+            QCOMPARE(subjectsOf(m_db->table()), (QStringList{"Kept", "Mine"}));
+        }
         m_db->finishBackgroundRead();
         QCOMPARE(subjectsOf(m_db->table()), (QStringList{"Kept", "Added", "Mine"}));
         QVERIFY(!m_db->table().outdated());
