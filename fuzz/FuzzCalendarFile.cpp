@@ -19,12 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray text(reinterpret_cast<const char*>(data), qsizetype(size));
     const QTimeZone local(QByteArrayLiteral("Europe/Lisbon"));
     const auto handle = [&](const IcsReader::Event& event) -> std::optional<IcsReader::Failure> {
-        // Events may come out of file order (one waits for a time zone described further down), but
-        // each knows its own lines.
         require(event.line >= 1 && event.startLine >= event.line);
-        const EventToEntry::Mapped mapped = EventToEntry::map(event.event, event.zones, local);
-        if (mapped.outcome == EventToEntry::Outcome::Failed)
-            require(!mapped.failure.isEmpty());
+        require(event.event || event.leftOut);
+        const EventToEntry::Mapped mapped = EventToEntry::map(event, local);
+        // Every event left out or changed is named on a line of its own.
+        if (mapped.outcome != EventToEntry::Outcome::Entry || mapped.simplified || mapped.zoneUnknown)
+            require(!mapped.note.isEmpty() && mapped.noteLine >= 1);
+        // Messages quote the file, but never a control character of it.
+        for (const QChar c : mapped.note)
+            require(c.unicode() >= 0x20 && c.unicode() != 0x7f);
         if (mapped.outcome != EventToEntry::Outcome::Entry)
             return std::nullopt;
         // What an import would write: an entry the store takes, whose date and time read back.
@@ -34,7 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 mapped.date);
         return std::nullopt;
     };
-    if (const std::optional<IcsReader::Failure> failure = IcsReader::read(text, handle))
+    if (const std::optional<IcsReader::Failure> failure = IcsReader::read(text, handle)) {
         require(!failure->reason.isEmpty() && failure->line >= 0);
+        for (const QChar c : failure->reason)
+            require(c.unicode() >= 0x20 && c.unicode() != 0x7f);
+    }
     return 0;
 }

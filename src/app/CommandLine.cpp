@@ -35,14 +35,16 @@ CommandLine CommandLine::read(const QStringList& arguments)
     const QCommandLineOption exportTo(
         QStringLiteral("export"),
         QCoreApplication::translate(
-            "CommandLine", "Write every entry to the iCalendar file <file> and end. Needs no display; "
-                           "a running Zentravio is not disturbed."),
+            "CommandLine", "Write every entry to the iCalendar file <file> and end; \"-\" writes to "
+                           "standard output. An existing file is never replaced. Needs no display; a running "
+                           "Zentravio is not disturbed."),
         QStringLiteral("file"));
     const QCommandLineOption importFrom(
         QStringLiteral("import"),
         QCoreApplication::translate("CommandLine",
-                                    "Add the events of the iCalendar file <file> to the schedule and end. "
-                                    "Needs no display; a running Zentravio shows them at once."),
+                                    "Add the events of the iCalendar file <file> to the schedule and end; "
+                                    "\"-\" reads standard input. Needs no display; a running Zentravio "
+                                    "shows them at once."),
         QStringLiteral("file"));
     parser.addOptions({help, version, minimized, exportTo, importFrom});
 

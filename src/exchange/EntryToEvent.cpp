@@ -17,31 +17,12 @@ icaltimetype floatingTime(QDate date, qint32 secondOfDay)
     return t;
 }
 
-icalproperty* ruleOf(icalrecurrencetype_frequency frequency, icaltimetype until = icaltime_null_time())
+icalproperty* ruleOf(icalrecurrencetype_frequency frequency)
 {
     icalrecurrencetype rule;
     icalrecurrencetype_clear(&rule);
     rule.freq = frequency;
-    rule.until = until;
     return icalproperty_new_rrule(rule);
-}
-
-// A monthly entry falls on its day of the month in every month of its own year, the months before its
-// date included, and in no other year: the rule runs to the end of that year, and the earlier months
-// are added as dates of their own, since a rule never reaches back before the start.
-void addMonthlyRule(icalcomponent* event, QDate date, qint32 secondOfDay)
-{
-    icalcomponent_add_property(
-        event, ruleOf(ICAL_MONTHLY_RECURRENCE, floatingTime(QDate(date.year(), 12, 31), 86399)));
-    for (int month = 1; month < date.month(); ++month) {
-        const QDate earlier(date.year(), month, date.day());
-        if (!earlier.isValid())
-            continue;
-        icaldatetimeperiodtype extra;
-        extra.time = floatingTime(earlier, secondOfDay);
-        extra.period = icalperiodtype_null_period();
-        icalcomponent_add_property(event, icalproperty_new_rdate(extra));
-    }
 }
 
 icalcomponent* reminderAtStart()
@@ -102,7 +83,8 @@ EntryToEvent::Event EntryToEvent::eventOf(const ScheduleTable& table, size_t i, 
         icalcomponent_add_property(e, ruleOf(ICAL_YEARLY_RECURRENCE));
         break;
     case ScheduleKind::Monthly:
-        addMonthlyRule(e, date, second);
+        // Every month of every year, as the open monthly rule says; a month without the day has none.
+        icalcomponent_add_property(e, ruleOf(ICAL_MONTHLY_RECURRENCE));
         break;
     case ScheduleKind::EveryDay:
         icalcomponent_add_property(e, ruleOf(ICAL_DAILY_RECURRENCE));

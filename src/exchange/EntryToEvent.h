@@ -28,7 +28,7 @@ struct Event
 Event eventOf(const ScheduleTable& table, size_t i, const QDateTime& stamp);
 
 // The entry's UID: the same for the same row and texts in every export, so that a calendar that takes
-// the file twice knows the entry again.
+// the file twice knows the entry again. The one place an export takes its UIDs from.
 QString uidOf(qint64 rowId, const ScheduleEntry& entry);
 
 } // namespace EntryToEvent

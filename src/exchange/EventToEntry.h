@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange/EventIdentity.h"
+#include "exchange/IcsReader.h"
 #include "store/ScheduleEntry.h"
 #include "store/ScheduleKind.h"
 
@@ -7,13 +9,11 @@
 #include <QString>
 #include <QTimeZone>
 
-// libical's component, as its header names it.
-struct icalcomponent_impl;
-using icalcomponent = icalcomponent_impl;
-
-// What an iCalendar event becomes in the schedule: its start in local time, its subject and note cut to
-// their fields, and the recurrence kind its rule maps onto. A rule the program has no kind for makes a
-// one-time entry on the event's first occurrence, marked as simplified.
+// What an iCalendar event becomes in the schedule: its alarm moment (the first occurrence that is not
+// excluded, moved to local time, plus the offset of its first display or sound reminder), its subject
+// and note cut to their fields, and the recurrence kind its rule maps onto. A rule the program has no
+// kind for makes a one-time entry on the event's first occurrence, marked as simplified. An event with
+// no readable start, no occurrence at all, or a date the schedule cannot hold is left out.
 namespace EventToEntry {
 
 // What an entry gets where the event has no text, since the schedule keeps no empty text.
@@ -25,7 +25,8 @@ enum class Outcome
     Entry,
     NoStart,           // the event has no DTSTART: it falls on no day
     ChangedOccurrence, // one changed occurrence of a recurring event (RECURRENCE-ID), not an entry
-    Failed             // its start cannot be read; `failure` says why
+    NoOccurrence,      // every date of the event is excluded (a placeholder some programs write)
+    LeftOut            // it cannot be read or held: its start, its time zone or its date
 };
 
 struct Mapped
@@ -38,10 +39,16 @@ struct Mapped
     bool simplified = false; // the rule said more than the kind keeps
     bool subjectCut = false;
     bool noteCut = false;
-    QString failure;
+    bool zoneUnknown = false; // read as local time
+    bool alarmMoved = false;  // the entry's time is a reminder's, not the start's
+    EventIdentity identity;
+    // What the import says about this event on a line of its own (what the event says and what the entry
+    // became), on the file's line `noteLine`; empty when there is nothing to say.
+    QString note;
+    qint64 noteLine = 0;
 };
 
-// `zones` is a VCALENDAR holding the time zones the file describes; starts are converted to `local`.
-Mapped map(icalcomponent* event, icalcomponent* zones, const QTimeZone& local);
+// Starts are converted to `local`.
+Mapped map(const IcsReader::Event& event, const QTimeZone& local);
 
 } // namespace EventToEntry

@@ -6,8 +6,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <new>
 
 namespace {
 
@@ -41,13 +46,32 @@ QString sentence(const QString& main, const QStringList& notes)
                : main + QStringLiteral(" (") + notes.join(QStringLiteral("; ")) + QStringLiteral(").");
 }
 
-} // namespace
+QString shownName(const QString& file, const QString& stream)
+{
+    return file == ExchangeCommand::StandardStream ? stream : QDir::toNativeSeparators(file);
+}
 
-int ExchangeCommand::exportTo(const QString& schedulePath, const QString& file, const QDateTime& now,
-                              const Console& console)
+QString noName()
+{
+    return tr("no file name was given (\"-\" stands for the standard streams)");
+}
+
+QString outOfMemory()
+{
+    return tr("there is not enough memory for it; the schedule is as it was");
+}
+
+int exportNow(const QString& schedulePath, const QString& file, const QDateTime& now,
+              const ExchangeCommand::Console& console)
 {
     const QString nothing = tr("Nothing exported");
-    const QString shown = QDir::toNativeSeparators(file);
+    if (file.isEmpty())
+        return refuse(console, nothing, noName());
+    const bool toStream = file == ExchangeCommand::StandardStream;
+    const QString shown = shownName(file, tr("standard output"));
+    if (!toStream && (QFileInfo(file).exists() || QFileInfo(file).isSymLink()))
+        return refuse(console, nothing,
+                      tr("%1 already exists; it has been left as it is. Choose a new file name.").arg(shown));
     if (!QFileInfo::exists(schedulePath))
         return refuse(
             console, nothing,
@@ -57,7 +81,20 @@ int ExchangeCommand::exportTo(const QString& schedulePath, const QString& file, 
     if (!database)
         return refuse(console, nothing, error);
     ProgressLine progress(tr("Exporting to %1").arg(shown), console.elapsed, console.err);
-    const IcsExport::Result result = IcsExport::write(database->table(), file, now, &progress);
+    IcsExport::Result result;
+    if (toStream) {
+        QFile standardOutput;
+        QIODevice* output = console.output;
+        if (!output) {
+            standardOutput.open(stdout, QIODevice::WriteOnly);
+            output = &standardOutput;
+        }
+        result = IcsExport::write(database->table(), *output, now, &progress);
+        if (!result.ok)
+            result.error = tr("%1 could not be written: %2.").arg(shown, result.error);
+    } else {
+        result = IcsExport::write(database->table(), file, now, &progress);
+    }
     if (!result.ok)
         return refuse(console, nothing, result.error);
     QStringList notes;
@@ -65,42 +102,54 @@ int ExchangeCommand::exportTo(const QString& schedulePath, const QString& file, 
         notes << tr("%1 skipped: date or time unreadable").arg(result.unreadable);
     if (result.unknownKind > 0)
         notes << tr("%1 skipped: recurrence kind unknown").arg(result.unknownKind);
-    console.out(sentence(tr("Exported %1 to %2").arg(entries(result.written), shown), notes));
+    // Standard output carries the calendar itself.
+    const auto& say = toStream ? console.err : console.out;
+    say(sentence(tr("Exported %1 to %2").arg(entries(result.written), shown), notes));
     return 0;
 }
 
-int ExchangeCommand::importFrom(const QString& schedulePath, const QString& file, const QTimeZone& local,
-                                const Console& console)
+// Standard input read to its end into a file of its own, since the import reads its file twice.
+bool spooled(QIODevice* input, QTemporaryFile& spool, QString* error)
 {
-    const QString nothing = tr("Nothing imported");
-    const QString shown = QDir::toNativeSeparators(file);
-    // A calendar that is not there leaves even a missing schedule file uncreated.
-    if (!QFileInfo(file).isFile())
-        return refuse(console, nothing, tr("%1 does not exist or is no file").arg(shown));
-    // A file of 0 bytes is what an interrupted first start leaves: it holds no entries.
-    const QFileInfo schedule(schedulePath);
-    if (!schedule.exists() || (schedule.isFile() && schedule.size() == 0)) {
-        const StoreResult created = ScheduleDatabase::CreateDatabaseFile(schedulePath);
-        if (!created)
-            return refuse(console, nothing, created.error);
+    QFile standardInput;
+    if (!input) {
+        standardInput.open(stdin, QIODevice::ReadOnly);
+        input = &standardInput;
     }
-    QString error;
-    const auto database = ScheduleDatabase::open(schedulePath, &error);
-    if (!database)
-        return refuse(console, nothing, error);
-    ProgressLine progress(tr("Importing %1").arg(shown), console.elapsed, console.err);
-    const IcsImport::Result result = IcsImport::run(*database, file, local, &progress);
-    if (!result.ok)
-        return refuse(console, nothing,
-                      result.line > 0 ? tr("%1 line %2: %3").arg(shown, QString::number(result.line), result.error)
-                                      : result.error);
+    if (!spool.open()) {
+        *error = spool.errorString();
+        return false;
+    }
+    QByteArray chunk;
+    while (true) {
+        chunk = input->read(1 << 20);
+        if (chunk.isEmpty())
+            break;
+        if (spool.write(chunk) != chunk.size()) {
+            *error = spool.errorString();
+            return false;
+        }
+    }
+    return spool.flush() && spool.seek(0);
+}
+
+QStringList importNotes(const IcsImport::Result& result)
+{
     QStringList notes;
     if (result.present > 0)
         notes << tr("%1 already in the schedule").arg(result.present);
     if (result.simplified > 0)
         notes << tr("%1 simplified: a rule the schedule has no kind for").arg(result.simplified);
+    if (result.unknownZones > 0)
+        notes << tr("%1 in an unknown time zone read as local time").arg(result.unknownZones);
+    if (result.alarmsMoved > 0)
+        notes << tr("%1 at their reminder's time").arg(result.alarmsMoved);
+    if (result.leftOut > 0)
+        notes << tr("%1 left out: cannot be read or held").arg(result.leftOut);
     if (result.noStart > 0)
         notes << tr("%1 skipped: no start date").arg(result.noStart);
+    if (result.noOccurrence > 0)
+        notes << tr("%1 skipped: every date excluded").arg(result.noOccurrence);
     if (result.changedOccurrences > 0)
         notes << tr("%1 skipped: changed occurrences of a recurring event").arg(result.changedOccurrences);
     if (result.subjectsCut > 0)
@@ -111,6 +160,67 @@ int ExchangeCommand::importFrom(const QString& schedulePath, const QString& file
         notes << tr("%1 notes cut to %2 characters")
                      .arg(result.notesCut)
                      .arg(fieldInfo(ScheduleField::Note).size);
-    console.out(sentence(tr("Imported %1 from %2").arg(entries(result.added), shown), notes));
+    return notes;
+}
+
+int importNow(const QString& schedulePath, const QString& file, const QTimeZone& local,
+              const ExchangeCommand::Console& console)
+{
+    const QString nothing = tr("Nothing imported");
+    if (file.isEmpty())
+        return refuse(console, nothing, noName());
+    const bool fromStream = file == ExchangeCommand::StandardStream;
+    const QString shown = shownName(file, tr("standard input"));
+    // A calendar that is not there leaves even a missing schedule file uncreated.
+    if (!fromStream && !QFileInfo(file).isFile())
+        return refuse(console, nothing, tr("%1 does not exist or is no file").arg(shown));
+    QTemporaryFile spool;
+    QString error;
+    if (fromStream && !spooled(console.input, spool, &error))
+        return refuse(console, nothing, tr("standard input could not be kept for reading: %1").arg(error));
+    // A file of 0 bytes is what an interrupted first start leaves: it holds no entries.
+    const QFileInfo schedule(schedulePath);
+    if (!schedule.exists() || (schedule.isFile() && schedule.size() == 0)) {
+        const StoreResult created = ScheduleDatabase::CreateDatabaseFile(schedulePath);
+        if (!created)
+            return refuse(console, nothing, created.error);
+    }
+    const auto database = ScheduleDatabase::open(schedulePath, &error);
+    if (!database)
+        return refuse(console, nothing, error);
+    ProgressLine progress(tr("Importing %1").arg(shown), console.elapsed, console.err);
+    IcsImport::Options options;
+    options.progress = &progress;
+    options.notice = console.err;
+    const IcsImport::Result result = fromStream ? IcsImport::run(*database, spool, local, options)
+                                                : IcsImport::run(*database, file, local, options);
+    if (!result.ok)
+        return refuse(console, nothing,
+                      result.line > 0
+                          ? tr("%1 line %2: %3").arg(shown, QString::number(result.line), result.error)
+                          : result.error);
+    console.out(sentence(tr("Imported %1 from %2").arg(entries(result.added), shown), importNotes(result)));
     return 0;
+}
+
+} // namespace
+
+int ExchangeCommand::exportTo(const QString& schedulePath, const QString& file, const QDateTime& now,
+                              const Console& console)
+{
+    try {
+        return exportNow(schedulePath, file, now, console);
+    } catch (const std::bad_alloc&) {
+        return refuse(console, tr("Nothing exported"), outOfMemory());
+    }
+}
+
+int ExchangeCommand::importFrom(const QString& schedulePath, const QString& file, const QTimeZone& local,
+                                const Console& console)
+{
+    try {
+        return importNow(schedulePath, file, local, console);
+    } catch (const std::bad_alloc&) {
+        return refuse(console, tr("Nothing imported"), outOfMemory());
+    }
 }

@@ -1,14 +1,18 @@
 #include "exchange/IcsExport.h"
 
 #include "exchange/EntryToEvent.h"
+#include "exchange/FilePlacement.h"
 #include "exchange/ProgressLine.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 
+#include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,24 +33,19 @@ QByteArray calendarHead()
     return head;
 }
 
+QString alreadyThere(const QString& shown)
+{
+    return tr("%1 already exists; it has been left as it is. Choose a new file name.").arg(shown);
+}
+
 } // namespace
 
-IcsExport::Result IcsExport::write(const ScheduleTable& table, const QString& path, const QDateTime& stamp,
+IcsExport::Result IcsExport::write(const ScheduleTable& table, QIODevice& device, const QDateTime& stamp,
                                    ProgressLine* progress)
 {
     Result result;
-    const QString shown = QDir::toNativeSeparators(path);
-    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) {
-        result.error = tr("%1 already exists; it has been left as it is. Choose a new file name.").arg(shown);
-        return result;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = tr("%1 could not be written: %2.").arg(shown, file.errorString());
-        return result;
-    }
-    file.write(calendarHead());
-    for (size_t i = 0; i < table.size(); ++i) {
+    bool ok = device.write(calendarHead()) >= 0;
+    for (size_t i = 0; i < table.size() && ok; ++i) {
         const EntryToEvent::Event event = EntryToEvent::eventOf(table, i, stamp);
         switch (event.outcome) {
         case EntryToEvent::Outcome::Unreadable:
@@ -59,17 +58,67 @@ IcsExport::Result IcsExport::write(const ScheduleTable& table, const QString& pa
             break;
         }
         const Ical::Text text(icalcomponent_as_ical_string_r(event.component.get()));
-        file.write(text.get(), qint64(std::strlen(text.get())));
+        ok = device.write(text.get(), qint64(std::strlen(text.get()))) >= 0;
         ++result.written;
         if (progress)
             progress->step(qint64(i + 1), qint64(table.size()));
     }
-    file.write("END:VCALENDAR\r\n");
-    if (!file.commit()) {
-        result.error = tr("%1 could not be written: %2.").arg(shown, file.errorString());
+    ok = ok && device.write("END:VCALENDAR\r\n") >= 0;
+    if (!ok) {
+        result.error = device.errorString();
         result.written = 0;
         return result;
     }
     result.ok = true;
+    return result;
+}
+
+IcsExport::Result IcsExport::write(const ScheduleTable& table, const QString& path, const QDateTime& stamp,
+                                   ProgressLine* progress)
+{
+    Result result;
+    const QString shown = QDir::toNativeSeparators(path);
+    if (path.isEmpty()) {
+        result.error = tr("no file name was given");
+        return result;
+    }
+    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) {
+        result.error = alreadyThere(shown);
+        return result;
+    }
+    const QFileInfo target(path);
+    // Written beside its place under a name of its own, so that the file appears whole or not at all.
+    QTemporaryFile file(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                        QStringLiteral(".XXXXXX"));
+    if (!file.open()) {
+        result.error = tr("%1 could not be written: %2.").arg(shown, file.errorString());
+        return result;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(file.handle(), 0666 & ~mask);
+    result = write(table, file, stamp, progress);
+    const bool flushed = result.ok && file.flush() && ::fsync(file.handle()) == 0;
+    if (!flushed) {
+        const QString why = result.ok ? file.errorString() : result.error;
+        result = Result{};
+        result.error = tr("%1 could not be written: %2.").arg(shown, why);
+        return result;
+    }
+    using FilePlacement::Placed;
+    switch (FilePlacement::placeWithoutReplacing(file.fileName(), target.absoluteFilePath())) {
+    case Placed::Done:
+        file.setAutoRemove(false);
+        return result;
+    case Placed::Exists:
+        result = Result{};
+        result.error = alreadyThere(shown);
+        return result;
+    case Placed::Failed:
+        break;
+    }
+    const QString why = QString::fromLocal8Bit(std::strerror(errno));
+    result = Result{};
+    result.error = tr("%1 could not be written: %2.").arg(shown, why);
     return result;
 }

@@ -6,9 +6,11 @@
 #include <QString>
 
 class ProgressLine;
+class QIODevice;
 
 // Writes every entry of a schedule to an iCalendar file, one event each. The file appears whole or not
-// at all, and a file already at the place is never replaced.
+// at all, and a file already at the place, even one that appeared while the export ran, is never
+// replaced.
 class IcsExport
 {
 public:
@@ -23,5 +25,8 @@ public:
 
     // `stamp` is the moment of the export; progress may be null.
     static Result write(const ScheduleTable& table, const QString& path, const QDateTime& stamp,
+                        ProgressLine* progress = nullptr);
+    // Writes to an open device (standard output) as it goes.
+    static Result write(const ScheduleTable& table, QIODevice& device, const QDateTime& stamp,
                         ProgressLine* progress = nullptr);
 };

@@ -9,7 +9,7 @@
 #include <QFile>
 #include <QSet>
 
-#include <vector>
+#include <new>
 
 namespace {
 
@@ -25,20 +25,10 @@ QString sameEntryKey(QDate date, qint32 second, ScheduleKind kind, const QString
            QString::number(int(kind)) + u'|' + subject;
 }
 
-} // namespace
-
-IcsImport::Result IcsImport::run(ScheduleDatabase& database, const QString& path, const QTimeZone& local,
-                                 ProgressLine* progress)
+IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTimeZone& local,
+                        const IcsImport::Options& options)
 {
-    Result result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = tr("%1 cannot be read: %2.").arg(QDir::toNativeSeparators(path), file.errorString());
-        return result;
-    }
-    const QByteArray text = file.readAll();
-    file.close();
-
+    IcsImport::Result result;
     const ScheduleTable& table = database.table();
     QSet<QString> present;
     present.reserve(qsizetype(table.size()));
@@ -47,16 +37,23 @@ IcsImport::Result IcsImport::run(ScheduleDatabase& database, const QString& path
                                     table.text(i, ScheduleField::Type)));
 
     std::vector<ScheduleEntry> entries;
+    std::vector<EventIdentity> identities;
     const auto take = [&](const IcsReader::Event& event) -> std::optional<IcsReader::Failure> {
-        const EventToEntry::Mapped mapped = EventToEntry::map(event.event, event.zones, local);
+        const EventToEntry::Mapped mapped = EventToEntry::map(event, local);
+        if (!mapped.note.isEmpty() && options.notice)
+            options.notice(mapped.note);
         switch (mapped.outcome) {
-        case EventToEntry::Outcome::Failed:
-            return IcsReader::Failure{event.startLine, mapped.failure};
+        case EventToEntry::Outcome::LeftOut:
+            ++result.leftOut;
+            return std::nullopt;
         case EventToEntry::Outcome::NoStart:
             ++result.noStart;
             return std::nullopt;
         case EventToEntry::Outcome::ChangedOccurrence:
             ++result.changedOccurrences;
+            return std::nullopt;
+        case EventToEntry::Outcome::NoOccurrence:
+            ++result.noOccurrence;
             return std::nullopt;
         case EventToEntry::Outcome::Entry:
             break;
@@ -68,19 +65,24 @@ IcsImport::Result IcsImport::run(ScheduleDatabase& database, const QString& path
             return std::nullopt;
         }
         entries.push_back(mapped.entry);
+        identities.push_back(mapped.identity);
         result.simplified += mapped.simplified;
+        result.unknownZones += mapped.zoneUnknown;
+        result.alarmsMoved += mapped.alarmMoved;
         result.subjectsCut += mapped.subjectCut;
         result.notesCut += mapped.noteCut;
         return std::nullopt;
     };
-    if (const auto failure = IcsReader::read(text, take, progress)) {
-        Result refused;
+    if (const auto failure = IcsReader::read(device, take, options.progress)) {
+        IcsImport::Result refused;
         refused.error = failure->reason;
         refused.line = failure->line;
         return refused;
     }
+    present.clear();
 
-    const StoreResult stored = database.appendAll(entries);
+    const StoreResult stored =
+        options.writer ? options.writer(database, entries, identities) : database.appendAll(entries);
     if (!stored) {
         result.error = stored.error;
         return result;
@@ -88,4 +90,36 @@ IcsImport::Result IcsImport::run(ScheduleDatabase& database, const QString& path
     result.ok = true;
     result.added = qint64(entries.size());
     return result;
+}
+
+} // namespace
+
+IcsImport::Result IcsImport::run(ScheduleDatabase& database, const QString& path, const QTimeZone& local,
+                                 const Options& options)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Result result;
+        result.error = tr("%1 cannot be read: %2.").arg(QDir::toNativeSeparators(path), file.errorString());
+        return result;
+    }
+    return run(database, file, local, options);
+}
+
+IcsImport::Result IcsImport::run(ScheduleDatabase& database, const QString& path, const QTimeZone& local)
+{
+    return run(database, path, local, Options{});
+}
+
+IcsImport::Result IcsImport::run(ScheduleDatabase& database, QIODevice& device, const QTimeZone& local,
+                                 const Options& options)
+{
+    // A file larger than the memory left is refused in words, with the schedule as it was.
+    try {
+        return taken(database, device, local, options);
+    } catch (const std::bad_alloc&) {
+        Result result;
+        result.error = tr("there is not enough memory to import this file");
+        return result;
+    }
 }

@@ -1,14 +1,23 @@
 #pragma once
 
+#include "exchange/EventIdentity.h"
+#include "store/ScheduleEntry.h"
+
 #include <QString>
 #include <QTimeZone>
 
-class ProgressLine;
-class ScheduleDatabase;
+#include <functional>
+#include <vector>
 
-// Adds the events of an iCalendar file to the schedule, all in one transaction: a file with a fault
-// anywhere adds nothing. An event whose date, time, kind and subject an entry of the schedule already
-// has is not added again, so that taking the same file twice adds nothing the second time.
+class ProgressLine;
+class QIODevice;
+class ScheduleDatabase;
+struct StoreResult;
+
+// Adds the events of an iCalendar file to the schedule, all in one transaction. A file whose shape is
+// broken (cut off, not an iCalendar file) adds nothing; an event that cannot be read or held is left out
+// and named, and the rest comes in. An event whose date, time, kind and subject an entry of the schedule
+// already has is not added again, so that taking the same file twice adds nothing the second time.
 class IcsImport
 {
 public:
@@ -22,10 +31,32 @@ public:
         qint64 simplified = 0; // added, but with less than the event's rule said
         qint64 noStart = 0;    // skipped: no DTSTART
         qint64 changedOccurrences = 0;
+        qint64 noOccurrence = 0; // skipped: every date excluded
+        qint64 leftOut = 0;      // skipped: start, zone or date unreadable
+        qint64 unknownZones = 0; // added, read as local time
+        qint64 alarmsMoved = 0;  // added at a reminder's time
         qint64 subjectsCut = 0;
         qint64 notesCut = 0;
     };
 
+    // Writes the entries of one import in one transaction: `identities[i]` is what the file says of the
+    // event that became `entries[i]`. The default appends them all.
+    using EntryWriter =
+        std::function<StoreResult(ScheduleDatabase&, const std::vector<ScheduleEntry>& entries,
+                                  const std::vector<EventIdentity>& identities)>;
+
+    struct Options
+    {
+        ProgressLine* progress = nullptr;
+        // Told one line for every event left out or simplified, and every event whose time moved.
+        std::function<void(const QString&)> notice;
+        EntryWriter writer;
+    };
+
     static Result run(ScheduleDatabase& database, const QString& path, const QTimeZone& local,
-                      ProgressLine* progress = nullptr);
+                      const Options& options);
+    static Result run(ScheduleDatabase& database, const QString& path, const QTimeZone& local);
+    // Reads a device that can be read a second time from its start.
+    static Result run(ScheduleDatabase& database, QIODevice& device, const QTimeZone& local,
+                      const Options& options);
 };

@@ -1,12 +1,15 @@
 #include "exchange/IcsReader.h"
 
 #include "exchange/IcalHandles.h"
+#include "exchange/LineReader.h"
 #include "exchange/ProgressLine.h"
+#include "exchange/ShownText.h"
+#include "exchange/ZoneLimits.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -16,53 +19,17 @@ QString tr(const char* text)
     return QCoreApplication::translate("IcsReader", text);
 }
 
-// A line as a message quotes it: whole when short, its start otherwise.
-QString quoted(const QByteArray& line)
-{
-    constexpr qsizetype Shown = 60;
-    QString text = QString::fromUtf8(line);
-    if (text.size() > Shown)
-        text = text.left(Shown) + QStringLiteral("...");
-    return u'"' + text + u'"';
-}
+using ShownText::quotedLine;
 
-// Hands libical the file one physical line at a time and counts the lines handed out, so that every
-// unfolded line libical gives back can be placed in the file.
-struct LineSource
-{
-    const char* next;
-    const char* end;
-    qint64 linesStarted = 0;
-    bool midLine = false;
-    bool atEnd = false;
-
-    static char* generate(char* out, size_t size, void* data)
-    {
-        auto* source = static_cast<LineSource*>(data);
-        if (source->next == source->end || size < 2) {
-            source->atEnd = true;
-            return nullptr;
-        }
-        if (!source->midLine)
-            ++source->linesStarted;
-        const size_t left = size_t(source->end - source->next);
-        const auto* newline = static_cast<const char*>(std::memchr(source->next, '\n', left));
-        size_t length = newline ? size_t(newline - source->next) + 1 : left;
-        length = std::min(length, size - 1);
-        std::memcpy(out, source->next, length);
-        out[length] = '\0';
-        source->next += length;
-        source->midLine = out[length - 1] != '\n';
-        return out;
-    }
-};
+constexpr int MaxZones = 1000;
 
 // The name of a content line ("DTSTART" of "DTSTART;TZID=...:...") and, for BEGIN and END lines, the
-// component they open or close, upper-cased. The name points into the line, which outlives it.
+// component they open or close, upper-cased.
 struct LineShape
 {
     QByteArrayView name;
     QByteArray component;
+    bool contentLine = false; // a name of letters, digits and dashes, and a value after a colon
 
     bool is(QByteArrayView upper) const { return name.compare(upper, Qt::CaseInsensitive) == 0; }
     bool begins() const { return is("BEGIN"); }
@@ -75,281 +42,317 @@ LineShape shapeOf(const QByteArray& line)
     qsizetype cut = 0;
     while (cut < line.size() && line[cut] != ';' && line[cut] != ':')
         ++cut;
-    shape.name = QByteArrayView(line.constData(), cut).trimmed();
+    shape.name = QByteArrayView(line.constData(), cut);
+    const bool named = !shape.name.isEmpty() && std::all_of(shape.name.begin(), shape.name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+    });
+    // A colon inside a quoted parameter value does not end the parameters.
+    bool quoted = false, colon = false;
+    for (qsizetype i = cut; i < line.size() && !colon; ++i) {
+        if (line[i] == '"')
+            quoted = !quoted;
+        else if (line[i] == ':' && !quoted)
+            colon = true;
+    }
+    shape.contentLine = named && colon;
     if ((shape.begins() || shape.ends()) && cut < line.size() && line[cut] == ':')
         shape.component = line.mid(cut + 1).trimmed().toUpper();
     return shape;
 }
 
-// Whether a line holds nothing but white space; looked at for every line, so it makes no copy.
-bool isBlank(QByteArrayView line)
+bool isOneOf(const LineShape& shape, std::initializer_list<const char*> names)
 {
-    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r'; });
+    return std::any_of(names.begin(), names.end(), [&](const char* name) { return shape.is(name); });
 }
 
-// The value of a content line: what follows the first colon outside a quoted parameter; nothing for a
-// line without one, which is no content line at all.
-std::optional<QByteArray> valueOf(const QByteArray& line)
+// The properties of an event the schedule reads; the rest never reach libical.
+bool usedInEvent(const LineShape& shape)
 {
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        if (line[i] == '"')
-            quoted = !quoted;
-        else if (line[i] == ':' && !quoted)
-            return line.mid(i + 1);
+    return isOneOf(shape, {"DTSTART", "RRULE", "SUMMARY", "DESCRIPTION", "UID", "EXDATE", "RDATE", "DTEND",
+                           "DURATION", "RECURRENCE-ID", "SEQUENCE", "LAST-MODIFIED", "EXRULE"});
+}
+
+bool usedInAlarm(const LineShape& shape)
+{
+    return isOneOf(shape, {"ACTION", "TRIGGER"});
+}
+
+Ical::Component parsed(std::vector<QByteArray>& lines)
+{
+    Ical::Parser parser(icalparser_new());
+    Ical::Component component;
+    for (QByteArray& line : lines) {
+        if (icalcomponent* done = icalparser_add_line(parser.get(), line.data()))
+            component.reset(done);
     }
-    return std::nullopt;
+    return component;
 }
 
-const char* firstErrorText(icalcomponent* component)
-{
-    if (icalproperty* error = icalcomponent_get_first_property(component, ICAL_XLICERROR_PROPERTY))
-        return icalproperty_get_xlicerror(error);
-    for (icalcomponent* inner = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); inner;
-         inner = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT)) {
-        if (const char* text = firstErrorText(inner))
-            return text;
-    }
-    return nullptr;
-}
-
-// One component of the calendar level (an event, a time zone) while its lines come in.
-struct Collected
-{
-    QByteArray name;
-    qint64 line = 0;
-    Ical::Parser parser;
-    std::vector<std::pair<qint64, QByteArray>> lines;
-};
-
-class Reading
+// The components open at a line, and the lines they began on.
+class Nesting
 {
 public:
-    Reading(const QByteArray& text, const IcsReader::EventHandler& handler, ProgressLine* progress)
-        : m_handler(handler), m_progress(progress), m_size(text.size())
+    // The fault of a BEGIN or END line, if it has one; the line is taken in otherwise.
+    std::optional<IcsReader::Failure> take(const LineShape& shape, const QByteArray& line, qint64 number)
     {
-        m_begin = text.constData();
-        m_source.next = m_begin;
-        m_source.end = m_begin + text.size();
-        // A byte-order mark is no part of the first line.
-        if (text.startsWith("\xEF\xBB\xBF"))
-            m_source.next += 3;
+        if (m_open.empty() && !(shape.begins() && shape.component == "VCALENDAR"))
+            return IcsReader::Failure{
+                number, tr("a calendar must begin here with BEGIN:VCALENDAR, not %1").arg(quotedLine(line))};
+        if (!shape.contentLine)
+            return IcsReader::Failure{number, tr("%1 cannot be read").arg(quotedLine(line))};
+        if (shape.begins()) {
+            if (m_open.size() >= size_t(IcsReader::MaxDepth))
+                return IcsReader::Failure{number, tr("components nest deeper than %1 levels here, which no "
+                                                     "calendar does")
+                                                      .arg(IcsReader::MaxDepth)};
+            m_open.emplace_back(shape.component, number);
+        } else if (shape.ends()) {
+            if (shape.component != m_open.back().first)
+                return IcsReader::Failure{number,
+                                          tr("END:%1 where %2 begun on line %3 should end")
+                                              .arg(ShownText::escaped(QString::fromUtf8(shape.component)),
+                                                   QString::fromUtf8(m_open.back().first))
+                                              .arg(m_open.back().second)};
+            m_open.pop_back();
+        }
+        return std::nullopt;
     }
 
-    std::optional<IcsReader::Failure> run()
+    size_t depth() const { return m_open.size(); }
+    const QByteArray& innermost() const { return m_open.back().first; }
+
+    std::optional<IcsReader::Failure> atEnd(qint64 lastLine) const
     {
-        Ical::Parser parser(icalparser_new());
-        icalparser_set_gen_data(parser.get(), &m_source);
-        qint64 lastEnd = 0;
-        while (true) {
-            const Ical::Text raw(icalparser_get_line(parser.get(), &LineSource::generate));
-            if (!raw)
-                break;
-            // libical has read one line past the one it gives back, except at the end of the file.
-            const qint64 end = m_source.atEnd ? m_source.linesStarted : m_source.linesStarted - 1;
-            const qint64 start = lastEnd + 1;
-            lastEnd = std::max(end, lastEnd);
-            const QByteArray line(raw.get());
-            if (isBlank(line))
-                continue;
-            if (auto failure = take(line, raw.get(), start))
+        if (m_open.empty())
+            return std::nullopt;
+        return IcsReader::Failure{std::max<qint64>(lastLine, 1),
+                                  tr("the file ends inside %1 begun on line %2: it has been cut off")
+                                      .arg(QString::fromUtf8(m_open.back().first))
+                                      .arg(m_open.back().second)};
+    }
+
+private:
+    std::vector<std::pair<QByteArray, qint64>> m_open;
+};
+
+struct CalendarZones
+{
+    Ical::Component zones;
+    std::map<QByteArray, IcsReader::Failure> refused;
+};
+
+// The lines of one VTIMEZONE while they come in.
+struct ZoneLines
+{
+    qint64 line = 0;
+    std::vector<QByteArray> lines;
+    QByteArray tzid;
+    qint64 tooLongAt = 0;
+    bool overflow = false;
+};
+
+class Survey
+{
+public:
+    Survey(QIODevice& device, ProgressLine* progress, qint64 total)
+        : m_reader(device), m_progress(progress), m_total(total)
+    {}
+
+    std::optional<IcsReader::Failure> run(std::vector<CalendarZones>& calendars)
+    {
+        LineReader::Line line;
+        while (m_reader.next(line)) {
+            const LineShape shape = shapeOf(line.text);
+            if (auto failure = m_nesting.take(shape, line.text, line.number))
                 return failure;
+            if (shape.begins() && m_nesting.depth() == 1)
+                calendars.push_back({Ical::Component(icalcomponent_new(ICAL_VCALENDAR_COMPONENT)), {}});
+            else if (shape.begins() && m_nesting.depth() == 2 && shape.component == "VTIMEZONE")
+                m_zone = ZoneLines{line.number, {}, {}, 0, false};
+            if (m_zone)
+                collect(shape, line);
+            if (m_zone && shape.ends() && m_nesting.depth() == 1) {
+                finishZone(calendars.back());
+                m_zone.reset();
+            }
             if (m_progress)
-                m_progress->step(m_source.next - m_begin, m_size);
+                m_progress->step(m_reader.bytesRead(), m_total);
         }
-        if (!m_open.empty())
-            return IcsReader::Failure{std::max<qint64>(lastEnd, 1),
-                                      tr("the file ends inside %1 begun on line %2: it has been cut off")
-                                          .arg(QString::fromUtf8(m_open.back().first))
-                                          .arg(m_open.back().second)};
-        if (m_calendars == 0)
+        if (m_reader.zeroByteLine() > 0)
+            return IcsReader::Failure{m_reader.zeroByteLine(),
+                                      tr("the file holds a zero byte, which no calendar text has: it is no "
+                                         "iCalendar file")};
+        if (auto failure = m_nesting.atEnd(m_reader.linesRead()))
+            return failure;
+        if (calendars.empty())
             return IcsReader::Failure{1, tr("it holds no calendar (no BEGIN:VCALENDAR line)")};
         return std::nullopt;
     }
 
 private:
-    // `raw` is libical's own copy of the line, handed to the component's parser as it stands.
-    std::optional<IcsReader::Failure> take(const QByteArray& line, char* raw, qint64 number)
+    void collect(const LineShape& shape, const LineReader::Line& line)
     {
-        const LineShape shape = shapeOf(line);
-        if (m_open.empty()) {
-            if (!shape.begins() || shape.component != "VCALENDAR")
-                return IcsReader::Failure{number, tr("a calendar must begin here with BEGIN:VCALENDAR, "
-                                                     "not %1")
-                                                      .arg(quoted(line))};
-            m_open.emplace_back(shape.component, number);
-            m_zones.reset(icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
-            ++m_calendars;
-            return std::nullopt;
-        }
-        if (m_open.size() == 1)
-            return takeCalendarLine(line, raw, shape, number);
-        return takeInnerLine(line, raw, shape, number);
+        if (m_nesting.depth() == 2 && shape.is("TZID") && m_zone->tzid.isEmpty())
+            m_zone->tzid = line.text.mid(line.text.indexOf(':') + 1).trimmed();
+        if (line.tooLong && m_zone->tooLongAt == 0)
+            m_zone->tooLongAt = line.number;
+        if (m_zone->lines.size() >= size_t(ZoneLimits::MaxLines))
+            m_zone->overflow = true;
+        if (!m_zone->overflow && !line.tooLong)
+            m_zone->lines.push_back(line.text);
     }
 
-    std::optional<IcsReader::Failure> takeCalendarLine(const QByteArray& line, char* raw,
-                                                       const LineShape& shape, qint64 number)
+    void finishZone(CalendarZones& calendar)
     {
-        if (shape.begins()) {
-            m_open.emplace_back(shape.component, number);
-            m_collected = Collected{shape.component, number, {}, {}};
-            if (shape.component == "VEVENT" || shape.component == "VTIMEZONE") {
-                m_collected.parser.reset(icalparser_new());
-                feed(line, raw, number);
-            }
-            return std::nullopt;
-        }
-        if (shape.ends()) {
-            if (shape.component != "VCALENDAR")
-                return mismatched(shape, number);
-            m_open.pop_back();
-            return flushWaiting();
-        }
-        const Ical::Property property(icalproperty_new_from_string(line.constData()));
-        if (!property)
-            return IcsReader::Failure{number, tr("%1 cannot be read").arg(quoted(line))};
-        return std::nullopt;
+        const auto refuse = [&](qint64 at, const QString& why) {
+            if (!m_zone->tzid.isEmpty())
+                calendar.refused.try_emplace(m_zone->tzid, IcsReader::Failure{at, why});
+        };
+        if (m_zone->tooLongAt > 0)
+            return refuse(
+                m_zone->tooLongAt,
+                tr("its line %1 is longer than %2 MB").arg(m_zone->tooLongAt).arg(LineReader::MaxLine >> 20));
+        if (m_zone->overflow)
+            return refuse(m_zone->line, tr("it has more than %1 lines").arg(ZoneLimits::MaxLines));
+        if (++m_zones > MaxZones)
+            return refuse(m_zone->line, tr("the file describes more than %1 time zones").arg(MaxZones));
+        Ical::Component zone = parsed(m_zone->lines);
+        if (!zone)
+            return refuse(m_zone->line, tr("it cannot be read"));
+        if (const auto why = ZoneLimits::refusal(zone.get()))
+            return refuse(m_zone->line, *why);
+        icalcomponent_add_component(calendar.zones.get(), zone.release());
     }
 
-    std::optional<IcsReader::Failure> takeInnerLine(const QByteArray& line, char* raw, const LineShape& shape,
-                                                    qint64 number)
-    {
-        if (shape.begins())
-            m_open.emplace_back(shape.component, number);
-        if (shape.ends() && shape.component != m_open.back().first)
-            return mismatched(shape, number);
-        if (m_collected.parser)
-            feed(line, raw, number);
-        if (!shape.ends())
-            return std::nullopt;
-        m_open.pop_back();
-        if (m_open.size() == 1)
-            return finishCollected();
-        return std::nullopt;
-    }
+    LineReader m_reader;
+    ProgressLine* m_progress;
+    qint64 m_total;
+    Nesting m_nesting;
+    std::optional<ZoneLines> m_zone;
+    int m_zones = 0;
+};
 
-    void feed(const QByteArray& line, char* raw, qint64 number)
-    {
-        m_collected.lines.emplace_back(number, line);
-        if (icalcomponent* done = icalparser_add_line(m_collected.parser.get(), raw))
-            m_finished.reset(done);
-    }
+// The used lines of one event while they come in.
+struct EventLines
+{
+    qint64 line = 0;
+    qint64 startLine = 0;
+    QByteArray startText;
+    std::vector<QByteArray> lines;
+    std::optional<IcsReader::Failure> leftOut;
+};
 
-    std::optional<IcsReader::Failure> finishCollected()
+class EventPass
+{
+public:
+    EventPass(QIODevice& device, const std::vector<CalendarZones>& calendars,
+              const IcsReader::EventHandler& handler, ProgressLine* progress, qint64 total)
+        : m_reader(device), m_calendars(calendars), m_handler(handler), m_progress(progress), m_total(total)
+    {}
+
+    std::optional<IcsReader::Failure> run()
     {
-        Collected collected = std::move(m_collected);
-        m_collected = Collected{};
-        Ical::Component component = std::move(m_finished);
-        if (!collected.parser)
-            return std::nullopt; // a to-do, a journal entry or the like: not for the schedule
-        if (!component)
-            return IcsReader::Failure{
-                collected.line,
-                tr("the %1 begun here cannot be read").arg(QString::fromUtf8(collected.name))};
-        if (icalcomponent_count_errors(component.get()) > 0) {
-            if (auto failure = located(collected, component.get()))
-                return failure;
-        }
-        if (collected.name == "VTIMEZONE") {
-            icalcomponent_add_component(m_zones.get(), component.release());
-            return std::nullopt;
-        }
-        qint64 startLine = collected.line;
-        for (const auto& [number, text] : collected.lines) {
-            if (shapeOf(text).is("DTSTART")) {
-                startLine = number;
+        LineReader::Line line;
+        while (m_reader.next(line)) {
+            const LineShape shape = shapeOf(line.text);
+            // The survey has found every fault of the file's shape already.
+            if (m_nesting.take(shape, line.text, line.number))
                 break;
+            if (shape.begins() && m_nesting.depth() == 1)
+                ++m_calendar;
+            if (shape.begins() && m_nesting.depth() == 2 && shape.component == "VEVENT")
+                m_event = EventLines{line.number, line.number, {}, {}, std::nullopt};
+            if (m_event) {
+                take(shape, line);
+                if (shape.ends() && m_nesting.depth() == 1) {
+                    if (auto failure = finishEvent())
+                        return failure;
+                }
             }
-        }
-        // An event whose time zone is described further down waits for the end of its calendar.
-        if (!zoneDescribed(component.get())) {
-            m_waiting.push_back({std::move(component), collected.line, startLine});
-            return std::nullopt;
-        }
-        return m_handler(IcsReader::Event{component.get(), m_zones.get(), collected.line, startLine});
-    }
-
-    bool zoneDescribed(icalcomponent* event) const
-    {
-        icalproperty* start = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
-        icalparameter* zone = start ? icalproperty_get_first_parameter(start, ICAL_TZID_PARAMETER) : nullptr;
-        return !zone || icalcomponent_get_timezone(m_zones.get(), icalparameter_get_tzid(zone));
-    }
-
-    std::optional<IcsReader::Failure> flushWaiting()
-    {
-        std::vector<Waiting> waiting = std::move(m_waiting);
-        m_waiting.clear();
-        for (const Waiting& w : waiting) {
-            if (auto failure = m_handler(IcsReader::Event{w.event.get(), m_zones.get(), w.line, w.startLine}))
-                return failure;
+            if (m_progress)
+                m_progress->step(m_total / 2 + m_reader.bytesRead(), m_total);
         }
         return std::nullopt;
     }
 
-    // The line libical could not read: the first of the component's lines that does not read as a
-    // property on its own; the component's first line when none stands out. Lines with an empty value
-    // ("DESCRIPTION:", as many calendars write them) say nothing and are let be.
-    std::optional<IcsReader::Failure> located(const Collected& collected, icalcomponent* component) const
+private:
+    void take(const LineShape& shape, LineReader::Line& line)
     {
-        int empty = 0;
-        for (const auto& [number, text] : collected.lines) {
-            const LineShape shape = shapeOf(text);
-            if (shape.begins() || shape.ends())
-                continue;
-            const Ical::Property property(icalproperty_new_from_string(text.constData()));
-            if (property)
-                continue;
-            const std::optional<QByteArray> value = valueOf(text);
-            if (!value || !isBlank(*value))
-                return IcsReader::Failure{number, tr("%1 cannot be read").arg(quoted(text))};
-            ++empty;
+        const size_t depth = m_nesting.depth();
+        // BEGIN lines have been taken in by the nesting already, END lines not yet.
+        const bool eventLevel = (depth == 2 && !shape.ends() && !shape.begins()) ||
+                                (depth == 2 && shape.begins()) || (depth == 1 && shape.ends());
+        const bool alarmLevel = (depth == 3 && m_nesting.innermost() == "VALARM") ||
+                                (depth == 2 && shape.ends() && shape.component == "VALARM");
+        bool used = false;
+        if (shape.begins() || shape.ends())
+            used = eventLevel || alarmLevel;
+        else if (eventLevel)
+            used = usedInEvent(shape);
+        else if (alarmLevel)
+            used = usedInAlarm(shape);
+        if (!used)
+            return;
+        if (line.tooLong) {
+            if (!m_event->leftOut)
+                m_event->leftOut = IcsReader::Failure{
+                    line.number,
+                    tr("its line %1 is longer than %2 MB").arg(line.number).arg(LineReader::MaxLine >> 20)};
+            return;
         }
-        if (icalcomponent_count_errors(component) <= empty)
-            return std::nullopt;
-        const char* error = firstErrorText(component);
-        return IcsReader::Failure{
-            collected.line,
-            tr("the %1 begun here cannot be read: %2")
-                .arg(QString::fromUtf8(collected.name), QString::fromUtf8(error ? error : "unknown fault"))};
+        if (eventLevel && shape.is("DTSTART") && m_event->startText.isEmpty()) {
+            m_event->startLine = line.number;
+            m_event->startText = line.text;
+        }
+        m_event->lines.push_back(std::move(line.text));
     }
 
-    IcsReader::Failure mismatched(const LineShape& shape, qint64 number) const
+    std::optional<IcsReader::Failure> finishEvent()
     {
-        return {number, tr("END:%1 where %2 begun on line %3 should end")
-                            .arg(QString::fromUtf8(shape.component), QString::fromUtf8(m_open.back().first))
-                            .arg(m_open.back().second)};
+        EventLines lines = std::move(*m_event);
+        m_event.reset();
+        const CalendarZones& calendar = m_calendars[size_t(m_calendar)];
+        IcsReader::Event event{nullptr,         calendar.zones.get(), lines.line,       lines.startLine,
+                               lines.startText, lines.leftOut,        &calendar.refused};
+        Ical::Component component;
+        if (!event.leftOut) {
+            component = parsed(lines.lines);
+            event.event = component.get();
+            if (!component)
+                event.leftOut = IcsReader::Failure{lines.line, tr("the event begun here cannot be read")};
+        }
+        return m_handler(event);
     }
 
-    struct Waiting
-    {
-        Ical::Component event;
-        qint64 line;
-        qint64 startLine;
-    };
-
+    LineReader m_reader;
+    const std::vector<CalendarZones>& m_calendars;
     const IcsReader::EventHandler& m_handler;
     ProgressLine* m_progress;
-    const char* m_begin = nullptr;
-    qint64 m_size = 0;
-    LineSource m_source{};
-    std::vector<std::pair<QByteArray, qint64>> m_open; // open components and the lines they began on
-    Ical::Component m_zones;
-    Collected m_collected;
-    Ical::Component m_finished;
-    std::vector<Waiting> m_waiting;
-    int m_calendars = 0;
+    qint64 m_total;
+    Nesting m_nesting;
+    int m_calendar = -1;
+    std::optional<EventLines> m_event;
 };
 
 } // namespace
 
+std::optional<IcsReader::Failure> IcsReader::read(QIODevice& device, const EventHandler& handler,
+                                                  ProgressLine* progress)
+{
+    const qint64 size = std::max<qint64>(device.size(), 1);
+    std::vector<CalendarZones> calendars;
+    if (auto failure = Survey(device, progress, size * 2).run(calendars))
+        return failure;
+    if (!device.seek(0))
+        return Failure{0, tr("the file cannot be read a second time: %1").arg(device.errorString())};
+    return EventPass(device, calendars, handler, progress, size * 2).run();
+}
+
 std::optional<IcsReader::Failure> IcsReader::read(const QByteArray& text, const EventHandler& handler,
                                                   ProgressLine* progress)
 {
-    const qsizetype zero = text.indexOf('\0');
-    if (zero >= 0)
-        return Failure{text.left(zero).count('\n') + 1,
-                       tr("the file holds a zero byte, which no calendar text "
-                          "has: it is no iCalendar file")};
-    return Reading(text, handler, progress).run();
+    QByteArray copy = text;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    return read(buffer, handler, progress);
 }

@@ -4,21 +4,31 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <optional>
 
 class ProgressLine;
+class QIODevice;
 // libical's component, as its header names it.
 struct icalcomponent_impl;
 using icalcomponent = icalcomponent_impl;
 
-// Reads an iCalendar file event by event through libical, knowing on which line of the file each event
-// and each fault stands. Every calendar of the file is read (files joined from several calendars are
-// common); each event is handed over on its own together with the time zones its calendar describes,
-// so that a file of any size is never held as one tree. The reader stops at the first fault: a line that
-// is no iCalendar line, a value libical cannot read, components that do not close, or a file cut off.
+// Reads an iCalendar file event by event, knowing on which line of the file each event and each fault
+// stands, and never holding more of the file than one event. Every calendar of the file is read (files
+// joined from several calendars are common).
+//
+// The file is read twice. The first reading checks its shape (a file cut off, components that do not
+// close or nest without end, a line that is no iCalendar line, a zero byte refuse the whole file before
+// any event is looked at) and takes in the time zones each calendar describes, wherever in the calendar
+// they stand. The second hands over each event with the zones of its calendar.
+//
+// Only the properties the schedule uses reach libical; the others (DTSTAMP, X- and unknown properties,
+// empty values) are passed over, and a used property libical cannot read is dropped from its event.
 class IcsReader
 {
 public:
+    static constexpr int MaxDepth = 8; // VCALENDAR, VEVENT, VALARM need three
+
     struct Failure
     {
         qint64 line = 0;
@@ -27,16 +37,23 @@ public:
 
     struct Event
     {
-        icalcomponent* event; // the VEVENT, owned by the reader
-        icalcomponent* zones; // a VCALENDAR holding the VTIMEZONEs of the event's calendar
-        qint64 line;          // where the event begins
-        qint64 startLine;     // where its DTSTART stands (the event's line when it has none)
+        icalcomponent* event = nullptr; // the VEVENT, owned by the reader; null when `leftOut` says why
+        icalcomponent* zones = nullptr; // a VCALENDAR holding the VTIMEZONEs of the event's calendar
+        qint64 line = 0;                // where the event begins
+        qint64 startLine = 0;           // where its DTSTART stands (the event's line when it has none)
+        QByteArray startText;           // the DTSTART line as written, empty when it has none
+        std::optional<Failure> leftOut; // why the event cannot be read at all
+        // The zones of the event's calendar that were refused, by name, with the line and reason.
+        const std::map<QByteArray, Failure>* refusedZones = nullptr;
     };
 
     // Called for every event; a failure it returns ends the reading with that failure.
     using EventHandler = std::function<std::optional<Failure>(const Event&)>;
 
-    // Reads the whole text; nothing when it was read to its end without a fault.
+    // Reads a device that can be read from its start a second time; nothing when it was read to its end
+    // without a fault.
+    static std::optional<Failure> read(QIODevice& device, const EventHandler& handler,
+                                       ProgressLine* progress = nullptr);
     static std::optional<Failure> read(const QByteArray& text, const EventHandler& handler,
                                        ProgressLine* progress = nullptr);
 };
