@@ -65,7 +65,9 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
             return std::nullopt;
         }
         entries.push_back(mapped.entry);
-        identities.push_back(mapped.identity);
+        // Only a writer that asks for them is handed the identities; the plain append needs none.
+        if (options.writer)
+            identities.push_back(mapped.identity);
         result.simplified += mapped.simplified;
         result.unknownZones += mapped.zoneUnknown;
         result.alarmsMoved += mapped.alarmMoved;
