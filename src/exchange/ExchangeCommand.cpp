@@ -57,7 +57,7 @@ int ExchangeCommand::exportTo(const QString& schedulePath, const QString& file, 
     if (!database)
         return refuse(console, nothing, error);
     ProgressLine progress(tr("Exporting to %1").arg(shown), console.elapsed, console.err);
-    const IcsExport::Result result = IcsExport::write(database->table(), file, now, &progress);
+    const IcsExport::Result result = IcsExport::write(database->table(), file, now, &progress, &database->identities());
     if (!result.ok)
         return refuse(console, nothing, result.error);
     QStringList notes;

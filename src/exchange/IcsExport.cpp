@@ -32,7 +32,7 @@ QByteArray calendarHead()
 } // namespace
 
 IcsExport::Result IcsExport::write(const ScheduleTable& table, const QString& path, const QDateTime& stamp,
-                                   ProgressLine* progress)
+                                   ProgressLine* progress, const EntryIdentities* identities)
 {
     Result result;
     const QString shown = QDir::toNativeSeparators(path);
@@ -47,7 +47,7 @@ IcsExport::Result IcsExport::write(const ScheduleTable& table, const QString& pa
     }
     file.write(calendarHead());
     for (size_t i = 0; i < table.size(); ++i) {
-        const EntryToEvent::Event event = EntryToEvent::eventOf(table, i, stamp);
+        const EntryToEvent::Event event = EntryToEvent::eventOf(table, i, stamp, identities);
         switch (event.outcome) {
         case EntryToEvent::Outcome::Unreadable:
             ++result.unreadable;

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 
+class EntryIdentities;
 class ProgressLine;
 
 // Writes every entry of a schedule to an iCalendar file, one event each. The file appears whole or not
@@ -23,5 +24,5 @@ public:
 
     // `stamp` is the moment of the export; progress may be null.
     static Result write(const ScheduleTable& table, const QString& path, const QDateTime& stamp,
-                        ProgressLine* progress = nullptr);
+                        ProgressLine* progress = nullptr, const EntryIdentities* identities = nullptr);
 };
