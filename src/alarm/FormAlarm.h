@@ -32,6 +32,9 @@ public:
     void VemraButton1_Click();
 
 private:
+    // A reader hears the window as an alert named by the subject, then the note and when it was due.
+    void describeForReaders();
+
     AppContext& m_ctx;
     WindowOwner& m_windows;
     ClickLabel* m_label1;
