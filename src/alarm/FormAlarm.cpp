@@ -12,6 +12,7 @@
 #include "views/FormGrid.h"
 
 #include <QComboBox>
+#include <QStringList>
 
 namespace {
 
@@ -31,6 +32,7 @@ FormAlarm::FormAlarm(AppContext& context, WindowOwner& windows)
       m_ctx(context), m_windows(windows)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    setAlert(true); // a reader announces it at once, with its subject, note and due time
     setDesignSize(5910, 4275);
     setBackColor(0xC0C0C0);
 
@@ -93,11 +95,13 @@ FormAlarm::~FormAlarm() = default;
 void FormAlarm::setSubject(const QString& subject)
 {
     m_label1->setText(subject);
+    describeForReaders();
 }
 
 void FormAlarm::setNote(const QString& note)
 {
     m_label2->setText(note);
+    describeForReaders();
 }
 
 QString FormAlarm::subject() const
@@ -114,6 +118,7 @@ void FormAlarm::setLateLine(const QString& line)
 {
     m_lateLine->setText(line);
     m_lateLine->setVisible(!line.isEmpty());
+    describeForReaders();
 }
 
 QString FormAlarm::lateLine() const
@@ -129,9 +134,23 @@ void FormAlarm::Form_Load()
     m_label6->setText(DateText::mmmmddyyyy(now.date()));
     m_label5->setText(DateText::timeText(now.time()));
     decorate(m_snoozeChoice);
+    describeForReaders();
     m_ctx.beeper.alarmBeep();
     if (FormGrid* list = m_windows.listWindow())
         list->RebuildGrid();
+}
+
+void FormAlarm::describeForReaders()
+{
+    setAccessibleName(tr("Alarm: %1").arg(m_label1->text()));
+    QStringList lines;
+    if (!m_label2->text().isEmpty())
+        lines << m_label2->text();
+    if (!m_label5->text().isEmpty())
+        lines << tr("Due %1 at %2").arg(m_label6->text(), m_label5->text());
+    if (!m_lateLine->text().isEmpty())
+        lines << m_lateLine->text();
+    setAccessibleDescription(lines.join(u'\n'));
 }
 
 void FormAlarm::VemraButton1_Click()

@@ -39,6 +39,9 @@ signals:
     void SnoozeChosen(int minutes);
 
 private:
+    // A reader hears the window as an alert named by the subject, then the note and when it was due.
+    void describeForReaders();
+
     AppContext& m_ctx;
     WindowOwner& m_windows;
     ClickLabel* m_label1;

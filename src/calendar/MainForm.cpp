@@ -98,6 +98,12 @@ MainForm::MainForm(AppContext& context, WindowOwner& windows, QWidget* parent)
     connect(m_grid, &MonthGridCells::MouseMove, this, &MainForm::DaySlot_MouseMove);
     buildCommands();
     buildMenus();
+    // Tab reads the window as a person does: the days, the pickers and steps below them, the column of
+    // commands from the top, then the title strip's commands.
+    setKeyboardOrder({cmdSetfocus(), m_combo1, m_combo2, m_extra[0], m_extra[1], m_extra[2], m_extra[3],
+                      m_vemraButton1, m_cmdButton[DateFormat], m_cmdButton[Organizer], m_cmdButton[Countdown],
+                      m_cmdButton[ChangeColor], m_cmdButton[About], m_cmdButton[Exit], m_cmdButton[Max],
+                      m_image1[1], m_image1[0]});
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -509,6 +515,13 @@ bool MainForm::Form_KeyPress(int key, Qt::KeyboardModifiers modifiers)
         highlightCell(cell);
     }
     return true;
+}
+
+QWidget* MainForm::dayTarget() const
+{
+    const QDate day = DayKeys::startingDay(m_chosenDay, m_ctx.clock.today(), m_combo1->currentIndex() + 1,
+                                           yearPickerValue());
+    return m_grid->DaySlot(m_grid->cellOfDay(day.day()));
 }
 
 void MainForm::DaySlot_DblClick(int index)

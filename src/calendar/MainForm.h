@@ -114,6 +114,7 @@ protected:
     // The keyboard reaches the calendar: arrows and the page keys move the chosen day, Space copies it
     // as a click does, Enter opens the add dialog for it, F11 opens the year view.
     bool Form_KeyPress(int key, Qt::KeyboardModifiers modifiers) override;
+    QWidget* dayTarget() const override;
 
 private:
     void buildTitleStrip();

@@ -1,5 +1,7 @@
 #include "controls/MonthCalendar.h"
 
+#include "controls/MonthCalendarAccessible.h"
+
 #include <QEvent>
 #include <QLocale>
 #include <QMouseEvent>
@@ -40,6 +42,7 @@ std::pair<int, int> span(int start, int length, int index, int count)
 
 MonthCalendar::MonthCalendar(int month, QWidget* parent) : QWidget(parent), m_month(std::clamp(month, 1, 12))
 {
+    MonthCalendarAccessible::install();
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(QLocale().monthName(m_month));
@@ -101,6 +104,11 @@ bool MonthCalendar::chooseDate(QDate date)
     update();
     emit AfterUpdate();
     return true;
+}
+
+QString MonthCalendar::spokenDay(QDate date) const
+{
+    return m_dayNamer ? m_dayNamer(date) : QLocale().toString(date, QLocale::LongFormat);
 }
 
 QDate MonthCalendar::firstShown() const

@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QWidget>
 
+#include <functional>
+
 // The program's own month calendar: one month on a grid of six weeks, Sunday first, with the last days
 // of the month before and the first days of the month after in grey.
 //
@@ -46,6 +48,13 @@ public:
     // its month) and reports AfterUpdate. Returns false when the handler cancelled it.
     bool chooseDate(QDate date);
 
+    // How many days the shown month has.
+    int dayCount() const { return daysInShownMonth(); }
+    // What assistive tools call a day of the shown month (its full date and what it holds); the locale's
+    // long date when the owner gives nothing.
+    void setDayNamer(std::function<QString(QDate)> namer) { m_dayNamer = std::move(namer); }
+    QString spokenDay(QDate date) const;
+
     // Where a date of the grid is drawn; an empty rectangle when the grid does not show it.
     QRect dayRect(QDate date) const;
     // The date drawn at a point of the widget, or a null date outside the grid of days.
@@ -83,6 +92,7 @@ private:
     quint32 m_boldDays = 0;
     QDate m_today;
     int m_paintCount = 0;
+    std::function<QString(QDate)> m_dayNamer;
 
     // The parts of the face, worked out when the size or font changes.
     mutable QSize m_layoutSize;

@@ -85,6 +85,7 @@ void FormAddSched::buildControls()
     m_entryDate = new DateEdit(this);
     m_entryDate->setObjectName(QStringLiteral("EntryDate"));
     m_entryDate->setGeometry(Design::rect(240, 840, 1275, 315));
+    nameField(m_entryDate, tr("Date"));
 
     m_cboType = new QComboBox(this);
     m_cboType->setObjectName(QStringLiteral("cboType"));
@@ -93,11 +94,12 @@ void FormAddSched::buildControls()
     m_cboType->addItems({QStringLiteral("Birthday"), QStringLiteral("Meeting"), QStringLiteral("Occasion")});
     new OneLineLimit(m_cboType->lineEdit(), fieldInfo(ScheduleField::Type).size);
     m_cboType->setGeometry(Design::rect(1560, 840, 1215, 315));
-    m_cboType->setAccessibleName(tr("Subject"));
+    nameField(m_cboType, tr("Subject"));
 
     m_txtNote = new NoteEdit(fieldInfo(ScheduleField::Note).size, this);
     m_txtNote->setObjectName(QStringLiteral("txtNote"));
     m_txtNote->setAccessibleName(tr("Note"));
+    m_txtNote->setTabChangesFocus(true); // Tab goes on to the next field, as in every other box
 
     for (size_t i = 0; i < Options.size(); ++i) {
         const OptionDesign& design = Options[i];
@@ -119,6 +121,7 @@ void FormAddSched::buildControls()
     m_entryTime = new TimeEdit(this);
     m_entryTime->setObjectName(QStringLiteral("EntryTime"));
     m_entryTime->setGeometry(Design::rect(240, 3600, 1575, 315));
+    nameField(m_entryTime, tr("Alarm time"));
 
     const std::array<const char*, 2> buttonCaptions = {"&Save", "&Cancel"};
     for (size_t i = 0; i < m_cmdButton.size(); ++i) {
@@ -129,6 +132,12 @@ void FormAddSched::buildControls()
         passFocusOn(m_cmdButton[i]);
         connect(m_cmdButton[i], &VemraButton::Click, this, [this, i] { cmdButton_Click(int(i)); });
     }
+
+    // Tab walks the fields as they are read, then Save and Cancel; the close picture comes last.
+    std::vector<QWidget*> order = {m_entryDate, m_cboType, m_txtNote};
+    order.insert(order.end(), m_option.begin(), m_option.end());
+    order.insert(order.end(), {m_check1, m_entryTime, m_cmdButton[0], m_cmdButton[1], m_close});
+    setKeyboardOrder(order);
 }
 
 void FormAddSched::resetToDesign()

@@ -162,12 +162,12 @@ void FormOrganizer::buildPanel()
 
     m_dateCtrl = new DateEdit(this);
     m_dateCtrl->setObjectName(QStringLiteral("DateCtrl"));
-    m_dateCtrl->setAccessibleName(tr("Date"));
+    nameField(m_dateCtrl, tr("Date"));
     m_dateCtrl->setGeometry(Design::rect(960, 4560, 1935, 300));
 
     m_timeCtrl = new TimeEdit(this);
     m_timeCtrl->setObjectName(QStringLiteral("TimeCtrl"));
-    m_timeCtrl->setAccessibleName(tr("Alarm time"));
+    nameField(m_timeCtrl, tr("Alarm time"));
     m_timeCtrl->setGeometry(Design::rect(4080, 4560, 2055, 300));
     m_timeCtrl->setValue(QStringLiteral("12:00:00 AM"));
 
@@ -189,6 +189,7 @@ void FormOrganizer::buildPanel()
     m_note = new NoteEdit(fieldInfo(ScheduleField::Note).size, this);
     m_note->setObjectName(QStringLiteral("txtBox(3)"));
     m_note->setAccessibleName(tr("Note"));
+    m_note->setTabChangesFocus(true); // Tab goes on to the next field, as in every other box
     m_note->setGeometry(Design::rect(960, 5280, 5175, 1020));
 
     setPanelEditable(false);
@@ -265,6 +266,12 @@ void FormOrganizer::buildCommands()
     m_vemraButton2->setGeometry(Design::rect(9840, 6480, 1215, 375));
     passFocusOn(m_vemraButton2);
     connect(m_vemraButton2, &VemraButton::Click, this, &FormOrganizer::VemraButton2_Click);
+
+    // Tab reads the window from the days and their pickers through the table and the panel to the
+    // commands; the close picture comes last.
+    setKeyboardOrder({cmdSetfocus(), m_combo1, m_combo2, m_grid, m_dateCtrl, m_timeCtrl, m_combo3, m_subject,
+                      m_note, m_clickHere, m_vemraButton1[Cancel], m_vemraButton1[Save], m_vemraButton1[Edit],
+                      m_vemraButton1[Delete], m_vemraButton1[AddToday], m_vemraButton2, m_image1});
 }
 
 void FormOrganizer::Form_Load()
@@ -385,6 +392,11 @@ void FormOrganizer::DaySlot_Click(int index)
             Check2Grid(cell->text().toInt(), m_combo1->currentIndex() + 1, m_combo2->currentText().toInt());
     }
     cmdSetfocus()->setFocus();
+}
+
+QWidget* FormOrganizer::dayTarget() const
+{
+    return m_cells->DaySlot(cellOf(DayKeys::startingDay(m_chosenDay, m_ctx.clock.today(), m_month, m_year)));
 }
 
 int FormOrganizer::cellOf(QDate day) const

@@ -86,6 +86,7 @@ protected:
     // The keyboard reaches the calendar: the arrows and the page keys choose a day (its first entry is
     // selected, as a click does), Space works as a click and Enter opens the add dialog for the day.
     bool Form_KeyPress(int key, Qt::KeyboardModifiers modifiers) override;
+    QWidget* dayTarget() const override;
 
 private:
     void buildTitleStrip();

@@ -1,6 +1,7 @@
 #include "forms/MonthGridCells.h"
 
 #include "forms/ClickLabel.h"
+#include "forms/DayCellAccessible.h"
 #include "forms/DesignUnits.h"
 #include "forms/Services.h"
 #include "store/MonthLayout.h"
@@ -40,7 +41,11 @@ DayCellDesign DayCellDesign::organizer()
 MonthGridCells::MonthGridCells(QWidget* form, BeepService& beeper, const DayCellDesign& design)
     : QObject(form), m_form(form), m_beeper(beeper), m_design(design)
 {
-    ClickLabel* cell = new ClickLabel(QStringLiteral("1"), form);
+    DayCellAccessible::install();
+    // Named before it shows a figure, so that assistive tools know it as a day from the start.
+    auto* cell = new ClickLabel(form);
+    cell->setObjectName(QStringLiteral("DaySlot(0)"));
+    cell->setText(QStringLiteral("1"));
     cell->setGeometry(design.cell);
     cell->setOpaque(true);
     cell->setColors(design.back, design.fore);
@@ -48,7 +53,6 @@ MonthGridCells::MonthGridCells(QWidget* form, BeepService& beeper, const DayCell
     cell->setAlignment(Qt::AlignCenter);
     cell->hide();
     m_cells.push_back(cell);
-    cell->setObjectName(QStringLiteral("DaySlot(0)"));
     connect(cell, &ClickLabel::Click, this, [this] { emit Click(0); });
     connect(cell, &ClickLabel::DblClick, this, [this] { emit DblClick(0); });
     connect(cell, &ClickLabel::MouseMove, this, [this] { emit MouseMove(0); });
@@ -66,6 +70,16 @@ ClickLabel* MonthGridCells::DaySlot(int index) const
     return index >= 0 && index < count() ? m_cells[size_t(index)] : nullptr;
 }
 
+int MonthGridCells::cellOfDay(int day) const
+{
+    const QString caption = QString::number(day);
+    for (int i = 0; i < count(); ++i) {
+        if (m_cells[size_t(i)]->isVisibleTo(m_form) && m_cells[size_t(i)]->text() == caption)
+            return i;
+    }
+    return -1;
+}
+
 ClickLabel* MonthGridCells::labelss(int index) const
 {
     return index >= 0 && index < int(m_headers.size()) ? m_headers[size_t(index)] : nullptr;
@@ -74,8 +88,9 @@ ClickLabel* MonthGridCells::labelss(int index) const
 ClickLabel* MonthGridCells::createCell(int index)
 {
     const ClickLabel* model = m_cells.front();
-    ClickLabel* cell = new ClickLabel(model->text(), m_form);
+    auto* cell = new ClickLabel(m_form);
     cell->setObjectName(QStringLiteral("DaySlot(%1)").arg(index));
+    cell->setText(model->text());
     cell->setGeometry(model->geometry());
     cell->setOpaque(true);
     cell->setColors(model->BackColor(), model->ForeColor());

@@ -44,6 +44,8 @@ public:
     int count() const { return int(m_cells.size()); }
     ClickLabel* DaySlot(int index) const;
     ClickLabel* labelss(int index) const;
+    // The shown cell of a day of the laid-out month; -1 when no cell shows it.
+    int cellOfDay(int day) const;
 
     // Lays out the month on the cells and headers, beeping at cells 6 and 12 as every layout does.
     // Marking is left to the caller.

@@ -32,6 +32,17 @@ QString execArgument(const QString& path)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+// A path as a desktop entry's plain string value: only the escapes such values know.
+QString stringValue(const QString& path)
+{
+    QString value = path;
+    value.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        .replace(QLatin1Char('\t'), QLatin1String("\\t"))
+        .replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    return value;
+}
+
 } // namespace
 
 LoginStart::LoginStart(SettingsStore& settings, QString configFolder)
@@ -60,10 +71,12 @@ QString LoginStart::entryText(const QString& programPath)
                           "Name=Zentravio\n"
                           "Comment=Calendar with alarms, started hidden in the notification area\n"
                           "Exec=%1 --minimized\n"
+                          // Once the program is removed, the entry does nothing.
+                          "TryExec=%2\n"
                           "Icon=zentravio\n"
                           "Terminal=false\n"
                           "X-GNOME-Autostart-enabled=true\n")
-        .arg(execArgument(programPath));
+        .arg(execArgument(programPath), stringValue(programPath));
 }
 
 bool LoginStart::setOn(bool on)

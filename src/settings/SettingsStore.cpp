@@ -1,14 +1,46 @@
 #include "settings/SettingsStore.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+
+namespace {
+
+constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+} // namespace
 
 SettingsStore::SettingsStore()
     : m_settings(std::make_unique<QSettings>(QStringLiteral("Zentravio"), QStringLiteral("Zentravio")))
-{}
+{
+    keepPrivate(false);
+}
 
 SettingsStore::SettingsStore(const QString& path)
     : m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat))
-{}
+{
+    keepPrivate(false);
+}
+
+void SettingsStore::keepPrivate(bool create) const
+{
+    // The settings say when the user was last here and how the calendar looks: like the schedule, they
+    // are the user's own. A file made empty and private first is replaced by one with the same mode on
+    // every save; a file an earlier run left open to others is closed to them.
+    const QString path = m_settings->fileName();
+    if (!QFileInfo::exists(path)) {
+        if (!create)
+            return;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, OwnerOnly))
+            file.close();
+        return;
+    }
+    if ((QFile::permissions(path) & ~(OwnerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser)) != 0)
+        QFile::setPermissions(path, OwnerOnly);
+}
 
 SettingsStore::~SettingsStore() = default;
 
@@ -17,7 +49,9 @@ bool SettingsStore::SaveString(const QString& key, const QString& valueName, con
     m_settings->beginGroup(key);
     m_settings->setValue(valueName, text);
     m_settings->endGroup();
+    keepPrivate(true);
     m_settings->sync();
+    keepPrivate(false);
     return m_settings->status() == QSettings::NoError;
 }
 

@@ -25,5 +25,9 @@ public:
     QString fileName() const;
 
 private:
+    // The settings file is readable and writable by its owner only (mode 0600); `create` makes it so
+    // before the first write.
+    void keepPrivate(bool create) const;
+
     std::unique_ptr<QSettings> m_settings;
 };

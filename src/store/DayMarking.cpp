@@ -158,13 +158,18 @@ void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today)
             cell.isToday = false;
             continue;
         }
-        const size_t entries = table.storedOn(PackedDate::from(*date)).size();
-        const QString count = entries == 0   ? QStringLiteral("no entries")
-                              : entries == 1 ? QStringLiteral("1 entry")
-                                             : QStringLiteral("%1 entries").arg(entries);
-        cell.spokenName = DateText::namedFormat(*date, DateText::LongDate) + QStringLiteral(", ") + count;
+        cell.spokenName = SpokenDay(table, *date);
         cell.isToday = *date == today;
     }
+}
+
+QString SpokenDay(const ScheduleTable& table, QDate date)
+{
+    const size_t entries = table.storedOn(PackedDate::from(date)).size();
+    const QString count = entries == 0   ? QStringLiteral("no entries")
+                          : entries == 1 ? QStringLiteral("1 entry")
+                                         : QStringLiteral("%1 entries").arg(entries);
+    return DateText::namedFormat(date, DateText::LongDate) + QStringLiteral(", ") + count;
 }
 
 QString DaySummary(const ScheduleTable& table, const QString& dateText)

@@ -54,6 +54,8 @@ DayHint dayHint(const ScheduleTable& table, const QString& dateText);
 // Gives every shown cell the words a screen reader says of it ("Sunday, 20 December 2026, 1 entry",
 // the date in the locale's long form and the entries the cell's hint counts) and tells today's cell.
 void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today);
+// The words a screen reader says of one day: "Sunday, 20 December 2026, 1 entry".
+QString SpokenDay(const ScheduleTable& table, QDate date);
 
 // The hint's text, as dayHint(table, dateText).text().
 QString DaySummary(const ScheduleTable& table, const QString& dateText);

@@ -11,6 +11,7 @@
 #include "forms/WindowOwner.h"
 #include "store/DateText.h"
 #include "store/DayKeys.h"
+#include "store/DayMarking.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QComboBox>
@@ -92,6 +93,7 @@ formYear::formYear(AppContext& context, WindowOwner& windows)
         calendar->setObjectName(QStringLiteral("YearCalendar(%1)").arg(i));
         calendar->setFont(face);
         passFocusOn(calendar);
+        calendar->setDayNamer([this](QDate day) { return DayMarking::SpokenDay(m_ctx.database.table(), day); });
         connect(calendar, &MonthCalendar::AfterUpdate, this, [this, i] { YearCalendar_AfterUpdate(i); });
         connect(calendar, &MonthCalendar::BeforeUpdate, this,
                 [this, i](QDate proposed, bool& cancel) { YearCalendar_BeforeUpdate(i, proposed, cancel); });
@@ -273,6 +275,12 @@ void formYear::YearCalendar_BeforeUpdate(int index, QDate proposed, bool& cancel
         ClearOtherSelections(index);
     else
         cancel = true;
+}
+
+QWidget* formYear::dayTarget() const
+{
+    const int selected = selectedCalendar();
+    return m_yearCalendar[size_t(selected >= 0 ? selected : 0)];
 }
 
 int formYear::selectedCalendar() const

@@ -62,6 +62,8 @@ protected:
     // turns the year picker), Space copies it as a click does, Enter opens the add dialog for it, Escape
     // goes back to the main window.
     bool Form_KeyPress(int key, Qt::KeyboardModifiers modifiers) override;
+    // The calendar with the chosen date; its selected day is what a reader hears.
+    QWidget* dayTarget() const override;
 
 private:
     void placeAtDesign();

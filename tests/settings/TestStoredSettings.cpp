@@ -109,6 +109,28 @@ private slots:
         QCOMPARE(placedAt(50, 50, {QRect(0, 0, 300, 200)}), QPoint(0, 0));
     }
 
+    void theSettingsFileIsTheUsersOwn()
+    {
+        // Written for the first time in a folder not made yet: readable and writable by its owner only.
+        const QString path = m_dir.filePath(QStringLiteral("new-folder/Zentravio.conf"));
+        const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                                QFileDevice::ReadOther | QFileDevice::WriteOther;
+        {
+            SettingsStore store(path);
+            QVERIFY(!QFile::exists(path)); // reading alone makes no file
+            QVERIFY(SaveSettings(store, QPoint(10, 20), QStringLiteral("DARK"), QStringLiteral("Long Date")));
+            QCOMPARE(QFile::permissions(path) & (ownerOnly | others), ownerOnly);
+            QVERIFY(store.SaveString(QStringLiteral("Colors"), QStringLiteral("Theme"), QStringLiteral("LIGHT")));
+            QCOMPARE(QFile::permissions(path) & (ownerOnly | others), ownerOnly);
+        }
+        // A file an earlier run left readable by others is closed to them, and keeps its values.
+        QVERIFY(QFile::setPermissions(path, ownerOnly | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        SettingsStore again(path);
+        QCOMPARE(QFile::permissions(path) & (ownerOnly | others), ownerOnly);
+        QCOMPARE(again.GetString(QStringLiteral("Colors"), QStringLiteral("Theme")), QStringLiteral("LIGHT"));
+    }
+
     void themesHaveTheirFixedColours()
     {
         const auto light = ColourTheme::forNumber(1);
