@@ -1,3 +1,4 @@
+#include "app/AccountCommand.h"
 #include "app/AppResources.h"
 #include "app/CommandLine.h"
 #include "app/EndSignals.h"
@@ -70,6 +71,8 @@ int main(int argc, char* argv[])
     case CommandLine::Action::Export:
     case CommandLine::Action::Import:
         return exchange(commandLine);
+    case CommandLine::Action::Account:
+        return AccountCommand::run(commandLine, argc, argv);
     case CommandLine::Action::Run:
         break;
     }

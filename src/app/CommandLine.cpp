@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "app/AccountCommand.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -47,9 +49,16 @@ CommandLine CommandLine::read(const QStringList& arguments)
                                     "shows them at once."),
         QStringLiteral("file"));
     parser.addOptions({help, version, minimized, exportTo, importFrom});
+    const AccountCommand::Options account = AccountCommand::addOptions(parser);
 
     CommandLine line;
-    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
+    const bool parsed = parser.parse(arguments);
+    if (parsed && AccountCommand::readOptions(parser, account, line)) {
+        if (line.action == Action::Refuse)
+            line.text += QLatin1Char('\n') + usage(parser, arguments);
+        return line;
+    }
+    if (!parsed || !parser.positionalArguments().isEmpty()) {
         const QString error = parser.errorText().isEmpty()
                                   ? QCoreApplication::translate("CommandLine", "Unexpected argument '%1'.")
                                         .arg(parser.positionalArguments().value(0))

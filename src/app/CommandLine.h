@@ -16,6 +16,7 @@ struct CommandLine
         PrintVersion, // to standard output, exit code 0
         Export,       // every entry to the iCalendar file `file`, without a window
         Import,       // the events of the iCalendar file `file` into the schedule, without a window
+        Account,      // set up (or with `removeAccount` remove) the calendar server account, without a window
         Refuse        // the error and the usage to standard error, exit code 2
     };
 
@@ -23,6 +24,10 @@ struct CommandLine
     bool minimized = false;
     QString text; // what to print for the actions that print
     QString file; // the calendar file of an export or an import
+    QString accountServer;
+    QString accountUser;
+    QString accountCalendar; // the calendar's name; empty: the first that holds events
+    bool removeAccount = false;
 
     static constexpr int RefusedExitCode = 2;
 

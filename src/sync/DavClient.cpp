@@ -1,0 +1,247 @@
+#include "sync/DavClient.h"
+
+#include "sync/ServerAddress.h"
+
+#include <QCoreApplication>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslError>
+#include <QTimer>
+
+#include <memory>
+
+// What the client learnt about a reply while it ran, beside what Qt keeps on it.
+struct DavClient::ReplyState
+{
+    bool timedOut = false;
+    QString certificateProblem;
+};
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("DavClient", text);
+}
+
+bool isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+DavError networkError(const QNetworkReply& reply, const DavClient::ReplyState& state,
+                      const DavRequest& request, int timeoutMs)
+{
+    using Kind = DavError::Kind;
+    if (state.timedOut)
+        return {Kind::Timeout, tr("The calendar server did not answer within %1 seconds (%2).")
+                                   .arg(timeoutMs / 1000.0)
+                                   .arg(request.what)};
+    if (!state.certificateProblem.isEmpty())
+        return {Kind::Certificate, state.certificateProblem};
+    switch (reply.error()) {
+    case QNetworkReply::OperationCanceledError:
+        return {Kind::Cancelled, tr("The request was stopped (%1).").arg(request.what)};
+    case QNetworkReply::TimeoutError:
+        return {Kind::Timeout, tr("The calendar server did not answer in time (%1).").arg(request.what)};
+    case QNetworkReply::SslHandshakeFailedError:
+        return {
+            Kind::Certificate,
+            tr("A secure connection to %1 could not be made (%2).").arg(request.url.host(), request.what)};
+    case QNetworkReply::HostNotFoundError:
+        return {Kind::Connection,
+                tr("The server %1 was not found (%2).").arg(request.url.host(), request.what)};
+    case QNetworkReply::ConnectionRefusedError:
+        return {Kind::Connection,
+                tr("The server %1 refused the connection (%2).").arg(request.url.host(), request.what)};
+    case QNetworkReply::RemoteHostClosedError:
+        return {Kind::Connection,
+                tr("The server %1 closed the connection before its answer was complete (%2).")
+                    .arg(request.url.host(), request.what)};
+    default:
+        return {Kind::Connection,
+                tr("The server %1 could not be reached (%2).").arg(request.url.host(), request.what)};
+    }
+}
+
+// Qt's network-layer faults (connection, proxy) come below 200; above are answers the server did give.
+bool isTransportError(QNetworkReply::NetworkError error)
+{
+    return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
+}
+
+} // namespace
+
+DavClient::DavClient(QObject* parent) : QObject(parent)
+{
+    // The client sends its credentials with every request itself; Qt's own prompt for them would only
+    // stand between a refused password and the 401 the user must be told about.
+    m_network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+}
+
+DavClient::~DavClient()
+{
+    cancelAll();
+}
+
+void DavClient::setCredentials(const QString& user, const QString& password)
+{
+    m_user = user;
+    m_password = password;
+}
+
+void DavClient::setAcceptedFingerprint(const QString& fingerprint)
+{
+    m_acceptedFingerprint = fingerprint;
+}
+
+void DavClient::setTimeout(int milliseconds)
+{
+    m_timeoutMs = milliseconds;
+}
+
+void DavClient::send(const DavRequest& request, QObject* context, Done done)
+{
+    start(request, MaxRedirects, context, std::move(done));
+}
+
+void DavClient::cancelAll()
+{
+    const auto replies = m_network.findChildren<QNetworkReply*>();
+    for (QNetworkReply* reply : replies) {
+        if (reply->isRunning())
+            reply->abort();
+    }
+}
+
+void DavClient::start(DavRequest request, int redirectsLeft, QObject* context, Done done)
+{
+    const QString refusal = ServerAddress::refusal(request.url);
+    if (!refusal.isEmpty()) {
+        // Answered from the event loop all the same, so that callers meet one order of events.
+        QPointer<QObject> guard(context);
+        QTimer::singleShot(0, this, [guard, context, refusal, done = std::move(done)] {
+            if (context && !guard)
+                return;
+            DavReply reply;
+            reply.error = DavError(DavError::Kind::UnsafeAddress, refusal);
+            done(reply);
+        });
+        return;
+    }
+
+    QNetworkRequest http(request.url);
+    http.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    http.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    if (!request.body.isEmpty() || request.method == "PUT") {
+        http.setHeader(QNetworkRequest::ContentTypeHeader, request.contentType.isEmpty()
+                                                               ? QByteArray("application/xml; charset=utf-8")
+                                                               : request.contentType);
+    }
+    // Uncompressed answers, so that one cut short is told by its length: Qt unpacks a compressed answer
+    // cut short into a shorter text without a fault, and a sync would take a part for the whole.
+    http.setRawHeader("Accept-Encoding", "identity");
+    if (request.depth >= 0)
+        http.setRawHeader("Depth", QByteArray::number(request.depth));
+    for (const auto& [name, value] : request.headers)
+        http.setRawHeader(name, value);
+    if (!m_user.isEmpty()) {
+        const QByteArray pair = (m_user + QLatin1Char(':') + m_password).toUtf8();
+        http.setRawHeader("Authorization", "Basic " + pair.toBase64());
+    }
+
+    QNetworkReply* reply = m_network.sendCustomRequest(http, request.method, request.body);
+    auto state = std::make_shared<ReplyState>();
+
+    auto* timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, reply, [reply, state] {
+        state->timedOut = true;
+        reply->abort();
+    });
+    timer->start(m_timeoutMs);
+
+    connect(reply, &QNetworkReply::sslErrors, reply, [this, reply, state](const QList<QSslError>& errors) {
+        const QSslCertificate certificate = reply->sslConfiguration().peerCertificate();
+        const QString fingerprint = ServerAddress::fingerprint(certificate);
+        if (!certificate.isNull() && ServerAddress::sameFingerprint(fingerprint, m_acceptedFingerprint)) {
+            reply->ignoreSslErrors(errors);
+            return;
+        }
+        QStringList reasons;
+        for (const QSslError& error : errors)
+            reasons << error.errorString();
+        state->certificateProblem =
+            tr("The certificate of %1 does not verify (%2). Its SHA-256 fingerprint is %3; accept that "
+               "fingerprint only if you know it is your server's.")
+                .arg(reply->url().host(), reasons.join(QLatin1String("; ")), fingerprint);
+    });
+
+    QPointer<QObject> guard(context);
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, state, request = std::move(request), redirectsLeft, guard, context,
+             done = std::move(done)] {
+                reply->deleteLater();
+                if (context && !guard)
+                    return;
+                finish(*reply, *state, request, redirectsLeft, context, done);
+            });
+}
+
+void DavClient::finish(QNetworkReply& reply, const ReplyState& state, const DavRequest& request,
+                       int redirectsLeft, QObject* context, const Done& done)
+{
+    DavReply answer;
+    answer.url = request.url;
+    answer.status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+
+    if (state.timedOut || !state.certificateProblem.isEmpty() || answer.status == 0 ||
+        isTransportError(reply.error())) {
+        answer.error = networkError(reply, state, request, m_timeoutMs);
+        done(answer);
+        return;
+    }
+
+    if (isRedirect(answer.status)) {
+        const QUrl location = reply.header(QNetworkRequest::LocationHeader).toUrl();
+        if (!location.isValid() || redirectsLeft <= 0) {
+            answer.error =
+                DavError(DavError::Kind::BadResponse,
+                         tr("The calendar server sent the request round in circles (%1).").arg(request.what),
+                         answer.status);
+            done(answer);
+            return;
+        }
+        DavRequest next = request;
+        next.url = request.url.resolved(location);
+        if (request.url.scheme() == QLatin1String("https") && next.url.scheme() != QLatin1String("https") &&
+            !ServerAddress::isLoopback(next.url)) {
+            answer.error = DavError(DavError::Kind::UnsafeAddress,
+                                    tr("The calendar server sent the request on to plain HTTP (%1), which "
+                                       "Zentravio does not follow.")
+                                        .arg(next.url.toDisplayString(QUrl::RemoveUserInfo)));
+            done(answer);
+            return;
+        }
+        start(next, redirectsLeft - 1, context, done);
+        return;
+    }
+
+    answer.body = reply.readAll();
+    // An answer cut short may still arrive without a network fault (HTTP/1.0 servers end it by closing);
+    // its promised length tells.
+    bool sized = false;
+    const qint64 promised = reply.rawHeader("Content-Length").toLongLong(&sized);
+    if (sized && answer.body.size() < promised) {
+        answer.error = DavError(DavError::Kind::Connection,
+                                tr("The server %1 closed the connection before its answer was complete (%2).")
+                                    .arg(request.url.host(), request.what));
+        done(answer);
+        return;
+    }
+    answer.etag = reply.rawHeader("ETag");
+    answer.error = DavError::fromStatus(answer.status, request.what);
+    done(answer);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+// What became of a request to the calendar server, said in the program's own words. Every fault of the
+// network, the server or its answer ends up as one of these kinds, so that the status line and the
+// command line can tell the user what happened, and the retry schedule can tell a passing fault from
+// one that waiting will not mend.
+class DavError
+{
+public:
+    enum class Kind
+    {
+        None,
+        UnsafeAddress, // plain HTTP to another machine, or an address that is no web address
+        Certificate,   // the server's certificate does not verify and was not accepted
+        Unauthorized,  // 401: the password (or user name) was refused
+        Forbidden,     // 403
+        NotFound,      // 404 or 410
+        Conflict,      // 412: the event changed on the server since it was last seen
+        TokenExpired,  // the server no longer knows the sync token: list the calendar again
+        ServerError,   // 5xx and other answers that are not success
+        Timeout,
+        Connection,  // refused, closed early, no route, name not found
+        BadResponse, // an answer that is not what the protocol promises
+        Cancelled
+    };
+
+    DavError() = default;
+    DavError(Kind kind, QString message, int httpStatus = 0);
+
+    // The kind an HTTP status means; success and redirects give None.
+    static DavError fromStatus(int httpStatus, const QString& what);
+
+    Kind kind() const { return m_kind; }
+    bool isError() const { return m_kind != Kind::None; }
+    const QString& message() const { return m_message; }
+    int httpStatus() const { return m_httpStatus; }
+
+    // Faults that may pass by themselves: the server down, slow or briefly failing. A refused password,
+    // a certificate, a conflict or a missing calendar stay as they are until someone acts.
+    bool worthRetrying() const;
+
+private:
+    Kind m_kind = Kind::None;
+    QString m_message;
+    int m_httpStatus = 0;
+};
