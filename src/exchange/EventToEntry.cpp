@@ -158,6 +158,7 @@ private:
     {
         m_mapped.outcome = outcome;
         say(why);
+        m_mapped.note = noteText();
         return m_mapped;
     }
 
@@ -576,15 +577,6 @@ private:
             .arg(ShownText::quoted(subject), m_says.join(QStringLiteral("; ")));
     }
 
-public:
-    EventToEntry::Mapped finished(EventToEntry::Mapped mapped)
-    {
-        if (!m_says.isEmpty() && mapped.note.isEmpty())
-            mapped.note = noteText();
-        return mapped;
-    }
-
-private:
     const IcsReader::Event& m_event;
     const QTimeZone& m_local;
     EventToEntry::Mapped m_mapped;
@@ -601,6 +593,5 @@ private:
 
 EventToEntry::Mapped EventToEntry::map(const IcsReader::Event& event, const QTimeZone& local)
 {
-    EventReading reading(event, local);
-    return reading.finished(reading.map());
+    return EventReading(event, local).map();
 }
