@@ -17,8 +17,7 @@ QAccessibleInterface* makeInterface(const QString& className, QObject* object)
 
 MonthCalendarAccessible::MonthCalendarAccessible(MonthCalendar* calendar)
     : QAccessibleWidget(calendar, QAccessible::List)
-{
-}
+{}
 
 MonthCalendarAccessible::~MonthCalendarAccessible()
 {

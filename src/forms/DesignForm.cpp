@@ -289,8 +289,8 @@ void DesignForm::settleSinkFocus()
     if (!dayTarget() && !usableCommand()) {
         // Nothing here works from the sink: the keys go back to the field they were in, or to the first
         // stop (the first field, or a command when the window has no field).
-        QWidget* to = m_lastField && !isCommand(m_lastField) && isUsableStop(m_lastField) ? m_lastField.data()
-                                                                                         : nullptr;
+        const bool backToField = m_lastField && !isCommand(m_lastField) && isUsableStop(m_lastField);
+        QWidget* to = backToField ? m_lastField.data() : nullptr;
         if (!to) {
             const std::vector<QWidget*> stops = keyboardStops();
             to = stops.empty() ? nullptr : stops.front();
@@ -313,6 +313,12 @@ bool DesignForm::pressCommand(int key, Qt::KeyboardModifiers modifiers)
     if (!spoken || !spoken->actionInterface())
         return false;
     spoken->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    // A command that its own press took out of use (Delete with nothing left selected) hands the keys
+    // back to the days, and a reader hears where they are now.
+    if (isVisible() && !usableCommand()) {
+        m_command = nullptr;
+        announceKeyboardTarget();
+    }
     return true;
 }
 

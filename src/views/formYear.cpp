@@ -93,7 +93,8 @@ formYear::formYear(AppContext& context, WindowOwner& windows)
         calendar->setObjectName(QStringLiteral("YearCalendar(%1)").arg(i));
         calendar->setFont(face);
         passFocusOn(calendar);
-        calendar->setDayNamer([this](QDate day) { return DayMarking::SpokenDay(m_ctx.database.table(), day); });
+        calendar->setDayNamer(
+            [this](QDate day) { return DayMarking::SpokenDay(m_ctx.database.table(), day); });
         connect(calendar, &MonthCalendar::AfterUpdate, this, [this, i] { YearCalendar_AfterUpdate(i); });
         connect(calendar, &MonthCalendar::BeforeUpdate, this,
                 [this, i](QDate proposed, bool& cancel) { YearCalendar_BeforeUpdate(i, proposed, cancel); });

@@ -16,8 +16,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QRadioButton>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QtTest>
 
 // What a screen reader is told of each window, heard through the events the program sends: the focus
@@ -45,7 +45,10 @@ private slots:
     void alarmIsAnnouncedAsAnAlert();
 
 private:
-    static QAccessibleInterface* spoken(QObject* object) { return QAccessible::queryAccessibleInterface(object); }
+    static QAccessibleInterface* spoken(QObject* object)
+    {
+        return QAccessible::queryAccessibleInterface(object);
+    }
     static void activate(QWidget* window);
     // The window's stop the user is on: the command or day the sink's keys work, or the field with the
     // focus (a box inside a field counts as the field).
@@ -117,7 +120,8 @@ void TestScreenReader::mainWindowHidesItsSinkAndAnnouncesTheDays()
 
     // The focus a reader hears of is today, not the sink that holds the keys.
     QTRY_COMPARE(m_heard.focusName(), QStringLiteral("Monday, 7 December 2026, no entries"));
-    QCOMPARE(window->focusChild()->text(QAccessible::Name), QStringLiteral("Monday, 7 December 2026, no entries"));
+    QCOMPARE(window->focusChild()->text(QAccessible::Name),
+             QStringLiteral("Monday, 7 December 2026, no entries"));
     QVERIFY(window->focusChild()->state().focused);
 
     QTest::keyClick(main.cmdSetfocus(), Qt::Key_Right);
@@ -141,10 +145,10 @@ void TestScreenReader::tabWalksTheMainWindowAndComesRound()
     activate(&main);
     QTRY_COMPARE(stopOf(&main), QStringLiteral("days"));
 
-    const QStringList forward = {"Combo1",       "Combo2",       "EXTRA(0)",     "EXTRA(1)",     "EXTRA(2)",
-                                 "EXTRA(3)",     "VemraButton1", "cmdButton(2)", "cmdButton(5)", "cmdButton(6)",
-                                 "cmdButton(0)", "cmdButton(3)", "cmdButton(4)", "cmdButton(1)", "Image1(1)",
-                                 "Image1(0)",    "days"};
+    const QStringList forward = {
+        "Combo1",       "Combo2",       "EXTRA(0)",     "EXTRA(1)",     "EXTRA(2)",     "EXTRA(3)",
+        "VemraButton1", "cmdButton(2)", "cmdButton(5)", "cmdButton(6)", "cmdButton(0)", "cmdButton(3)",
+        "cmdButton(4)", "cmdButton(1)", "Image1(1)",    "Image1(0)",    "days"};
     QCOMPARE(walk(&main, true), forward);
     QStringList backward = forward;
     std::reverse(backward.begin(), backward.end());
@@ -186,13 +190,14 @@ void TestScreenReader::addDialogFieldsAreNamedAndSaveIsInReach()
     auto* subject = dialog->findChild<QComboBox*>(QStringLiteral("cboType"));
     QCOMPARE(spoken(subject)->text(QAccessible::Name), QStringLiteral("Subject"));
     QCOMPARE(spoken(subject->lineEdit())->text(QAccessible::Name), QStringLiteral("Subject"));
-    QCOMPARE(spoken(static_cast<QWidget*>(dialog->EntryTime()->findChild<QLineEdit*>()))->text(QAccessible::Name),
-             QStringLiteral("Alarm time"));
+    QCOMPARE(
+        spoken(static_cast<QWidget*>(dialog->EntryTime()->findChild<QLineEdit*>()))->text(QAccessible::Name),
+        QStringLiteral("Alarm time"));
 
     // Shift+Tab from the date field goes on to the close picture, Cancel and Save, and on round.
-    const QStringList backward = {"Image1",     "cmdButton(1)", "cmdButton(0)", "Check1",  "Option1(4)",
-                                  "Option1(3)", "Option1(2)",   "Option1(1)",   "Option1(0)", "txtNote",
-                                  "cboType",    "EntryDate"};
+    const QStringList backward = {"Image1",     "cmdButton(1)", "cmdButton(0)", "Check1",
+                                  "Option1(4)", "Option1(3)",   "Option1(2)",   "Option1(1)",
+                                  "Option1(0)", "txtNote",      "cboType",      "EntryDate"};
     QCOMPARE(walk(dialog, false), backward);
     // The alarm time joins the walk once the alarm is on; Tab leaves the note rather than typing in it.
     dialog->findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
@@ -240,8 +245,18 @@ void TestScreenReader::organizerAnnouncesDaysAndTabReachesTheTable()
         QVERIFY2(met.contains(QLatin1String(stop)), qPrintable(met.join(u' ')));
     QVERIFY(met.indexOf(QStringLiteral("Grid")) < met.indexOf(QStringLiteral("VemraButton1(1)")));
     // Save and Cancel wait for Edit: till then Tab passes them by.
-    QVERIFY(!met.contains(QStringLiteral("VemraButton1(3)")) && !met.contains(QStringLiteral("VemraButton1(4)")));
+    QVERIFY(!met.contains(QStringLiteral("VemraButton1(3)")) &&
+            !met.contains(QStringLiteral("VemraButton1(4)")));
     QCOMPARE(walk(organizer, false).size(), met.size());
+
+    // Delete, reached with Tab and pressed with Space, removes the day's first entry; with nothing left
+    // selected it is out of use, and the reader hears the day again, one entry fewer.
+    while (stopOf(organizer) != QLatin1String("VemraButton1(2)"))
+        QTest::keyClick(organizer->focusWidget(), Qt::Key_Tab);
+    QTRY_COMPARE(m_heard.focusName(), QStringLiteral("Delete"));
+    QTest::keyClick(organizer->cmdSetfocus(), Qt::Key_Space);
+    QCOMPARE(m_env->database().table().size(), size_t(1));
+    QTRY_COMPARE(m_heard.focusName(), QStringLiteral("Tuesday, 8 December 2026, 1 entry"));
 }
 
 void TestScreenReader::yearViewExposesItsDaysAndAnnouncesThem()
@@ -257,9 +272,11 @@ void TestScreenReader::yearViewExposesItsDaysAndAnnouncesThem()
     QAccessibleInterface* december = spoken(year->YearCalendar(11));
     QCOMPARE(december->role(), QAccessible::List);
     QCOMPARE(december->childCount(), 31);
-    QCOMPARE(december->child(6)->text(QAccessible::Name), QStringLiteral("Monday, 7 December 2026, no entries"));
+    QCOMPARE(december->child(6)->text(QAccessible::Name),
+             QStringLiteral("Monday, 7 December 2026, no entries"));
     QCOMPARE(december->child(6)->text(QAccessible::Description), QStringLiteral("today, selected"));
-    QCOMPARE(december->child(23)->text(QAccessible::Name), QStringLiteral("Thursday, 24 December 2026, 1 entry"));
+    QCOMPARE(december->child(23)->text(QAccessible::Name),
+             QStringLiteral("Thursday, 24 December 2026, 1 entry"));
     QCOMPARE(december->indexOfChild(december->child(23)), 23);
     QCOMPARE(spoken(year->YearCalendar(1))->childCount(), 28);
 
@@ -297,7 +314,8 @@ void TestScreenReader::alarmIsAnnouncedAsAnAlert()
     QCOMPARE(alerts.size(), size_t(1));
     QCOMPARE(alerts[0].role, QAccessible::AlertMessage);
     QCOMPARE(alerts[0].name, QStringLiteral("Alarm: Dentist"));
-    QVERIFY2(alerts[0].description.contains(QLatin1String("Bring the card")), qPrintable(alerts[0].description));
+    QVERIFY2(alerts[0].description.contains(QLatin1String("Bring the card")),
+             qPrintable(alerts[0].description));
     QVERIFY2(alerts[0].description.contains(QLatin1String("Due December 07, 2026 at 10:00:00 AM")),
              qPrintable(alerts[0].description));
 

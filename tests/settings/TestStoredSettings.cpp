@@ -121,7 +121,8 @@ private slots:
             QVERIFY(!QFile::exists(path)); // reading alone makes no file
             QVERIFY(SaveSettings(store, QPoint(10, 20), QStringLiteral("DARK"), QStringLiteral("Long Date")));
             QCOMPARE(QFile::permissions(path) & (ownerOnly | others), ownerOnly);
-            QVERIFY(store.SaveString(QStringLiteral("Colors"), QStringLiteral("Theme"), QStringLiteral("LIGHT")));
+            QVERIFY(
+                store.SaveString(QStringLiteral("Colors"), QStringLiteral("Theme"), QStringLiteral("LIGHT")));
             QCOMPARE(QFile::permissions(path) & (ownerOnly | others), ownerOnly);
         }
         // A file an earlier run left readable by others is closed to them, and keeps its values.

@@ -1,10 +1,10 @@
 #include "support/AccessibleEvents.h"
 
 #include <QCoreApplication>
-
-#include <private/qguiapplication_p.h>
 #include <qpa/qplatformaccessibility.h>
 #include <qpa/qplatformintegration.h>
+
+#include <private/qguiapplication_p.h>
 
 namespace {
 
