@@ -148,7 +148,11 @@ bool DesignForm::eventFilter(QObject* watched, QEvent* event)
             return true;
     }
     if (event->type() == QEvent::FocusIn &&
-        std::find(m_passingFocus.begin(), m_passingFocus.end(), watched) != m_passingFocus.end())
+        std::find(m_passingFocus.begin(), m_passingFocus.end(), watched) != m_passingFocus.end()) {
+        // The control never hears of the focus it passed on: it would take on a focus state after it
+        // lost the focus, and no focus-out would ever take that state away again.
         m_cmdSetfocus->setFocus();
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
