@@ -106,7 +106,8 @@ protected:
 
 private:
     static constexpr int SettleInterval = 200;
-    static constexpr int LingerInterval = 3000;
+    // Some window managers tell the window its new place only when the drag ends: the drag listens that long.
+    static constexpr int LingerInterval = 15000;
 
     void settled()
     {
