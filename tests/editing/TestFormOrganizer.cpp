@@ -735,6 +735,15 @@ void TestFormOrganizer::incompletePanelIsRefusedAndKeptForEditing()
     QCOMPARE(m_env->database().table().text(0, ScheduleField::Note), QStringLiteral("note"));
     child<NoteEdit>(QStringLiteral("txtBox(3)"))->setPlainText(QStringLiteral("note kept"));
 
+    // An alarm time box left empty is named, as the add dialog names what it lacks.
+    child<TimeEdit>(QStringLiteral("TimeCtrl"))->setValue(QString());
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 4);
+    QVERIFY2(m_env->messages.shown[3].text.startsWith(QStringLiteral("The alarm time is missing.")),
+             qPrintable(m_env->messages.shown[3].text));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::AlarmTime), QStringLiteral("10:00:00 AM"));
+    child<TimeEdit>(QStringLiteral("TimeCtrl"))->setValue(QStringLiteral("10:00:00 AM"));
+
     // Cancel keeps the unsaved values on show and closes the panel again.
     press(FormOrganizer::Cancel);
     QVERIFY(!child<QLineEdit>(QStringLiteral("txtBox(2)"))->isEnabled());
