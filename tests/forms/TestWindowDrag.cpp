@@ -123,7 +123,7 @@ void TestWindowDrag::theDockedListFollowsEveryDrag()
     };
     QTRY_COMPARE(list->pos(), beside());
 
-    // There and back again, as the review of the docking did it: each drag ends with the list beside
+    // There and back again, three times: each drag ends with the list beside
     // the window where it now stands, not where it stood before.
     for (const QPoint by : {QPoint(60, 70), QPoint(-60, -70), QPoint(60, 70)}) {
         const QPoint target = main.pos() + by;
