@@ -54,7 +54,8 @@ FormAlarm::FormAlarm(AppContext& context, WindowOwner& windows)
 
     m_label1 = addLabel(this, QStringLiteral("Label1"), Design::rect(360, 840, 3015, 375),
                         Design::font(QStringLiteral("Tahoma"), 8.25, true));
-    m_label1->setForeColor(0xE0E0E0);
+    // The subject is the one line the alarm exists to show: a grey dark enough to read on the window's.
+    m_label1->setForeColor(0x4D4D4D);
     m_label2 = addLabel(this, QStringLiteral("Label2"), Design::rect(360, 1320, 5175, 2055),
                         Design::font(QStringLiteral("Tahoma"), 9.75));
     m_label2->setWordWrap(true);

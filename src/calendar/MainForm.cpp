@@ -180,13 +180,13 @@ void MainForm::buildPickers()
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label1->setGeometry(Design::rect(180, 3645, 2055, 255));
     m_label1->setFont(small);
-    m_label1->setForeColor(0xE0E0E0);
+    m_label1->setForeColor(ColourTheme::forNumber(ColourTheme::Light)->captionFore);
 
     m_label2 = new ClickLabel(this);
     m_label2->setObjectName(QStringLiteral("Label2"));
     m_label2->setGeometry(Design::rect(180, 3825, 2655, 255));
     m_label2->setFont(small);
-    m_label2->setForeColor(0xC0);
+    m_label2->setForeColor(ColourTheme::forNumber(ColourTheme::Light)->dateFore);
 }
 
 VemraButton* MainForm::makeButton(const QString& name, const QString& caption, const QRect& place,
@@ -726,12 +726,15 @@ void MainForm::ApplyTheme(int themeNumber)
     if (list && themeNumber == ColourTheme::Dark)
         list->ApplyListTheme(*theme);
     m_grid->paintAll(theme->dayBack, theme->dayFore);
+    m_grid->paintHeaders(theme->headerFore);
     m_vemraButton1->setBackColor(theme->optionsBack);
     m_vemraButton1->setBackOver(theme->optionsBack);
     m_lblTitle[0]->setForeColor(theme->titleFore);
     m_lblTitle[1]->setBackColor(theme->titleStripBack);
     m_label3->setForeColor(theme->shadowFore);
     setBackColor(theme->windowBack);
+    m_label1->setForeColor(theme->captionFore);
+    m_label2->setForeColor(theme->dateFore);
     setButtonColours(m_cmdButton[Max], theme->maxBack, theme->maxFore);
     for (Command command : {DateFormat, ChangeColor, About, Exit, Organizer, Countdown})
         setButtonColours(m_cmdButton[command], theme->commandBack, theme->commandFore);

@@ -49,6 +49,14 @@ bool DateEdit::setValue(const QString& text)
     return true;
 }
 
+void DateEdit::showStored(const QString& text)
+{
+    if (setValue(text))
+        return;
+    m_edit->setText(text);
+    commit(QString());
+}
+
 QString DateEdit::typedText() const
 {
     return m_edit->text();

@@ -25,6 +25,9 @@ public:
     // Shows the date of a "mm/dd/yyyy" text, or no date for the empty text. A text that is no date is
     // refused: the box keeps what it had and false is returned.
     bool setValue(const QString& text);
+    // Shows a stored date text: in the full form when it reads as a date, otherwise exactly as stored,
+    // holding no date, so that the window shows what the entry holds and can name it on saving.
+    void showStored(const QString& text);
 
     // The text in the box as the user left it.
     QString typedText() const;

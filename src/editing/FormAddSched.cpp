@@ -60,7 +60,8 @@ void FormAddSched::buildControls()
     m_title->setObjectName(QStringLiteral("Label1"));
     m_title->setGeometry(Design::rect(0, 0, 5535, 495));
     m_title->setOpaque(true);
-    m_title->setBackColor(0x808080);
+    // Dark enough for the light-grey caption over it to be read.
+    m_title->setBackColor(0x404040);
 
     auto* caption = new ClickLabel(QStringLiteral("Add schedule"), this);
     caption->setObjectName(QStringLiteral("Label3"));

@@ -33,7 +33,10 @@ namespace {
 constexpr int DesignWidth = 11145;
 constexpr int DesignHeight = 7050;
 constexpr BgrColor WindowBack = 0xC0C0C0;
-constexpr BgrColor LinkColour = 0x40C0;
+// An orange-brown that reads on the window's grey.
+constexpr BgrColor LinkColour = 0x2E8C;
+// Dark red on the window's grey.
+constexpr BgrColor UnreadableColour = 0x000080;
 
 const QString PastNotice = QStringLiteral("This record occurs in the past. ");
 const QString ExpiredLine = QStringLiteral("The scheduled date and time is already expired.");
@@ -231,6 +234,16 @@ void FormOrganizer::buildAlarmArea()
                          Design::rect(6960, 6030, 3900, 255));
     showPastNotice(false);
 
+    // In the place of the past notice, which needs a readable date and time, for an entry whose date or
+    // time another program wrote in a form this one cannot read.
+    m_lblUnreadable = makeLabel(this, QStringLiteral("lblUnreadable"),
+                                QStringLiteral("The date or alarm time of this record cannot be read. "
+                                               "Edit it to save the record."),
+                                Design::rect(6360, 5520, 4500, 510));
+    m_lblUnreadable->setWordWrap(true);
+    m_lblUnreadable->setForeColor(UnreadableColour);
+    showUnreadableNotice(false);
+
     // Laid over the alarm area while no entry is selected.
     m_frame1 = new QFrame(this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
@@ -320,7 +333,7 @@ void FormOrganizer::applyCompactLayout()
     shiftLeft(m_image1, 820);
     for (QWidget* control :
          std::initializer_list<QWidget*>{m_frame1, m_image2, m_imgONOFF, m_lbl1, m_lbl2, m_clickHere,
-                                         m_label5, m_label6, m_label7, m_label9})
+                                         m_label5, m_label6, m_label7, m_label9, m_lblUnreadable})
         shiftLeft(control, 400);
     shiftLeft(m_vemraButton2, 850);
     m_label7->setText(ExpiredLineCompact);
@@ -384,7 +397,8 @@ void FormOrganizer::Combo2_Click()
 void FormOrganizer::DaySlot_Click(int index)
 {
     const DayCellDesign design = DayCellDesign::organizer();
-    m_cells->highlight(index, Bgr::Black, Bgr::White, design.back, Bgr::White);
+    // The chosen day turned round: dark on light among the light-on-dark days.
+    m_cells->highlight(index, design.fore, design.back, design.back, design.fore);
     markDays();
     // While an entry is being edited the panel keeps it; another day's entry would take its place.
     if (!editing()) {
@@ -506,23 +520,33 @@ void FormOrganizer::Grid_SelectionChange()
     const int row = m_grid->SelectedRow();
     if (row < 1)
         return;
-    const EntryTexts texts = m_organizerGrid->rowTexts(row);
-    m_subjectLimit->showStored(texts.subject);
-    m_note->setPlainText(texts.note);
-    m_combo3->setCurrentIndex(m_combo3->findText(texts.kind, Qt::MatchFixedString));
-    m_dateCtrl->setValue(texts.date);
-    m_timeCtrl->setValue(texts.alarmTime);
-
-    const ScheduleTable& table = m_ctx.database.table();
-    const size_t found = EntryEdit::findFrom(table, panelTexts());
-    if (found < table.size())
-        showAlarmSentence(table.text(found, ScheduleField::AlarmOnOff) == QLatin1String("on"));
-
-    showPastNotice(OrganizerGrid::isPast(texts.date, texts.alarmTime, m_ctx.clock.now()));
+    const std::optional<qint64> rowId = m_organizerGrid->rowIdOf(row);
+    if (!rowId || !m_selected.select(m_ctx.database.table(), *rowId)) {
+        // The row's entry has left the schedule since the rows were made: nothing is left to act on.
+        resetWindow();
+        return;
+    }
+    showSelectedEntry();
     m_vemraButton1[Edit]->setEnabled(true);
     m_vemraButton1[Delete]->setEnabled(true);
     m_frame1->hide();
     cmdSetfocus()->setFocus();
+}
+
+void FormOrganizer::showSelectedEntry()
+{
+    const ScheduleEntry& stored = m_selected.stored();
+    m_subjectLimit->showStored(stored[ScheduleField::Type]);
+    m_note->setPlainText(stored[ScheduleField::Note]);
+    m_selected.setShownNote(m_note->toPlainText());
+    m_combo3->setCurrentIndex(m_combo3->findText(stored[ScheduleField::SchedType], Qt::MatchFixedString));
+    m_dateCtrl->showStored(stored[ScheduleField::Date]);
+    m_timeCtrl->showStored(stored[ScheduleField::AlarmTime]);
+
+    showAlarmSentence(m_selected.alarmOn());
+    showUnreadableNotice(m_selected.unreadable());
+    showPastNotice(OrganizerGrid::isPast(stored[ScheduleField::Date], stored[ScheduleField::AlarmTime],
+                                         m_ctx.clock.now()));
 }
 
 void FormOrganizer::showAlarmSentence(bool on)
@@ -540,6 +564,11 @@ void FormOrganizer::showPastNotice(bool past)
     m_label6->setVisible(past);
     m_label7->setVisible(past);
     m_label9->setVisible(past && m_compact);
+}
+
+void FormOrganizer::showUnreadableNotice(bool unreadable)
+{
+    m_lblUnreadable->setVisible(unreadable);
 }
 
 void FormOrganizer::setClickHereHighlighted(bool highlighted)
@@ -567,12 +596,10 @@ bool FormOrganizer::eventFilter(QObject* watched, QEvent* event)
 void FormOrganizer::ClickHere_Click()
 {
     // While editing, the panel no longer names the stored entry; the switch waits until the edit ends.
-    if (editing())
+    if (editing() || !m_selected.isSelected())
         return;
     const ScheduleTable& table = m_ctx.database.table();
-    if (table.empty())
-        return;
-    const size_t found = EntryEdit::findFrom(table, panelTexts());
+    const size_t found = m_selected.positionIn(table);
     if (found < table.size()) {
         ScheduleEntry entry = table.entry(found);
         entry[ScheduleField::AlarmOnOff] = EntryEdit::toggledSwitch(entry[ScheduleField::AlarmOnOff]);

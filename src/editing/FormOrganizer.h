@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editing/SelectedEntry.h"
 #include "forms/DesignForm.h"
 #include "store/EntryEdit.h"
 #include "store/ScheduleDatabase.h"
@@ -103,10 +104,13 @@ private:
     void selectNeighbourRow(int step);
 
     EntryTexts panelTexts() const;
+    // Fills the panel with the selected entry's texts as stored.
+    void showSelectedEntry();
     void setPanelEditable(bool editable);
     void setCommandsEnabled(std::initializer_list<Command> enabled, std::initializer_list<Command> disabled);
     void showAlarmSentence(bool on);
     void showPastNotice(bool past);
+    void showUnreadableNotice(bool unreadable);
     void setClickHereHighlighted(bool highlighted);
     bool editing() const;
 
@@ -115,6 +119,9 @@ private:
     void deleteEntry();
     void cancelEdit();
     void saveEntry();
+    // Names what the panel lacks for saving; the empty text when it is complete.
+    QString missingInputMessage(const EntryTexts& panel) const;
+    void refuseChangedEntry();
     // Back to nothing selected, with the grid and the calendar read afresh.
     void resetWindow();
     // Tells the user that the file refused a change; true when there was nothing to tell.
@@ -126,8 +133,8 @@ private:
     int m_year = 2000;
     bool m_compact = false;
     QDate m_chosenDay; // the day the keyboard works on
-    // The selected entry's texts when editing began; Save finds the entry by them.
-    EntryTexts m_remembered;
+    // The selected row's entry, which every command of the panel acts on.
+    SelectedEntry m_selected;
 
     ClickLabel* m_label1 = nullptr;
     std::array<ClickLabel*, 2> m_label2{};
@@ -152,6 +159,7 @@ private:
     ClickLabel* m_label6 = nullptr;
     ClickLabel* m_label7 = nullptr;
     ClickLabel* m_label9 = nullptr;
+    ClickLabel* m_lblUnreadable = nullptr;
     QFrame* m_frame1 = nullptr;
     std::array<VemraButton*, CommandCount> m_vemraButton1{};
     VemraButton* m_vemraButton2 = nullptr;

@@ -22,8 +22,8 @@ enum Column
     Event = 8
 };
 
-// The grey of a past entry's texts and pictures.
-inline constexpr quint32 PastForeColor = 0xE0E0E0;
+// The grey of a past entry's texts and pictures: lighter than the rows ahead, yet readable on white.
+inline constexpr quint32 PastForeColor = 0x757575;
 
 struct Design
 {
@@ -42,7 +42,9 @@ inline constexpr std::array<Design, 8> Designs = {{
      ScheduleField::AlarmOnOff},
     {"KEY3", "Date", 85, ListGridAlignment::Left, ListGridSortType::Date, ScheduleField::Date},
     {"KEY4", "Day", 50, ListGridAlignment::Left, ListGridSortType::Text, ScheduleField::Day},
-    {"KEY5", "Subject", 80, ListGridAlignment::Centre, ListGridSortType::Text, ScheduleField::Type},
+    // Centred, but a subject too wide keeps its start and ends in "...".
+    {"KEY5", "Subject", 80, ListGridAlignment::Centre | ListGridAlignment::EllipsisSingleLine,
+     ListGridSortType::Text, ScheduleField::Type},
     {"KEY6", "Note", 200, ListGridAlignment::Left, ListGridSortType::Text, ScheduleField::Note},
     {"KEY7", "Alarm Time", 70, ListGridAlignment::Left, ListGridSortType::DateMinute,
      ScheduleField::AlarmTime},

@@ -44,7 +44,6 @@ void FormOrganizer::editEntry()
 {
     setCommandsEnabled({Cancel, Save}, {Edit, Delete, AddToday});
     setPanelEditable(true);
-    m_remembered = panelTexts();
     // Another row chosen now would fill the panel with another entry while Save still means this one.
     m_grid->setEnabled(false);
 }
@@ -63,8 +62,7 @@ void FormOrganizer::addToday()
 void FormOrganizer::deleteEntry()
 {
     const ScheduleTable& table = m_ctx.database.table();
-    const size_t found = EntryEdit::findFrom(table, panelTexts());
-    if (found < table.size() && !written(m_ctx.database.remove(table.rowId(found))))
+    if (m_selected.positionIn(table) < table.size() && !written(m_ctx.database.remove(m_selected.rowId())))
         return;
     resetWindow();
 }
@@ -73,7 +71,6 @@ void FormOrganizer::cancelEdit()
 {
     setCommandsEnabled({Edit, Delete, AddToday}, {Cancel, Save});
     setPanelEditable(false);
-    m_remembered = EntryTexts{};
     m_grid->setEnabled(true);
 }
 
@@ -85,44 +82,57 @@ void FormOrganizer::saveEntry()
         return;
     }
     const EntryTexts panel = panelTexts();
-    EntryTexts wanted = m_remembered;
-    wanted.alarmTime = EntryEdit::storedTimeText(m_remembered.alarmTime);
-
-    // The first entry with the remembered texts is offered first; "No" passes on to the next identical one.
-    size_t from = 0;
-    bool asked = false;
-    for (;;) {
-        const ScheduleTable& table = m_ctx.database.table();
-        const size_t found = EntryEdit::findFrom(table, wanted, from);
-        if (found >= table.size())
-            break;
-        if (!EntryEdit::isComplete(panel)) {
-            // The panel stays as the user left it, still open for editing, so only the gap is left to fill.
-            m_ctx.messages.information(this, QStringLiteral("Error while saving record"),
-                                       QStringLiteral("Invalid entry"));
-            return;
-        }
-        const qint64 rowId = table.rowId(found);
-        const ScheduleEntry stored = table.entry(found);
-        const QMessageBox::StandardButton answer = m_ctx.messages.question(
-            this, QStringLiteral("Are you sure you want to save changes for this record?"),
-            QMessageBox::Yes | QMessageBox::No, QStringLiteral("Edit"));
-        asked = true;
-        if (answer == QMessageBox::Yes) {
-            if (!written(m_ctx.database.update(rowId, EntryEdit::rewritten(stored, panel))))
-                return;
-            resetWindow();
-            return;
-        }
-        // The table may have been read afresh while the question was open; go on after this entry.
-        from = m_ctx.database.table().indexAfter(rowId);
+    if (!m_selected.unchangedIn(m_ctx.database.table())) {
+        refuseChangedEntry();
+        return;
     }
-    if (!asked)
-        m_ctx.messages.information(this,
-                                   QStringLiteral("This record was changed or removed after it was selected, "
-                                                  "so your changes were not saved."),
-                                   QStringLiteral("Edit"));
+    if (const QString missing = missingInputMessage(panel); !missing.isEmpty()) {
+        // The panel stays as the user left it, still open for editing, so only the gap is left to fill.
+        m_ctx.messages.information(this, missing, QStringLiteral("Invalid entry"));
+        return;
+    }
+    QString question = QStringLiteral("Are you sure you want to save changes for this record?");
+    if (m_selected.noteWasCut() && m_selected.noteChanged(panel.note))
+        question += QStringLiteral("\n\nThe note box holds only the first %1 characters of this record's note: "
+                                   "the note is saved as the box shows it.")
+                        .arg(m_note->maxCharacters());
+    const QMessageBox::StandardButton answer =
+        m_ctx.messages.question(this, question, QMessageBox::Yes | QMessageBox::No, QStringLiteral("Edit"));
+    if (answer == QMessageBox::Yes) {
+        // The question let events run: the entry is read afresh, by its row id, as it is written.
+        const ScheduleTable& table = m_ctx.database.table();
+        if (!m_selected.unchangedIn(table)) {
+            refuseChangedEntry();
+            return;
+        }
+        const ScheduleEntry current = table.entry(m_selected.positionIn(table));
+        if (!written(m_ctx.database.update(m_selected.rowId(), m_selected.savedFrom(current, panel))))
+            return;
+    }
     resetWindow();
+}
+
+void FormOrganizer::refuseChangedEntry()
+{
+    // Another program changed or removed the entry meanwhile; the panel would overwrite its change.
+    m_ctx.messages.information(this,
+                               QStringLiteral("This record was changed or removed after it was selected, "
+                                              "so your changes were not saved."),
+                               QStringLiteral("Edit"));
+    resetWindow();
+}
+
+QString FormOrganizer::missingInputMessage(const EntryTexts& panel) const
+{
+    // An empty date or time box is named as an unreadable one is; any other gap has the general message.
+    if (panel.date.isEmpty())
+        return QStringLiteral("The date is missing. Please type it as month/day/year, for example 03/07/2003.");
+    if (panel.alarmTime.isEmpty())
+        return QStringLiteral("The alarm time is missing. Please type it as hours:minutes:seconds AM or PM, "
+                              "for example 07:30:00 PM.");
+    if (!EntryEdit::isComplete(panel))
+        return QStringLiteral("Error while saving record");
+    return {};
 }
 
 bool FormOrganizer::written(const StoreResult& result)
@@ -143,6 +153,8 @@ void FormOrganizer::resetWindow()
     m_note->clear();
     m_timeCtrl->setValue(QString());
     cancelEdit();
+    m_selected.clear();
+    showUnreadableNotice(false);
     setCommandsEnabled({}, {Edit, Delete});
     m_frame1->show();
     m_frame1->raise();

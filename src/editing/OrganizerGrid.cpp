@@ -126,11 +126,11 @@ int OrganizerGrid::rowOfDate(const QString& dateText)
     return m_rows ? m_rows->firstRowDated(dateText) : 0;
 }
 
-EntryTexts OrganizerGrid::rowTexts(int row) const
+std::optional<qint64> OrganizerGrid::rowIdOf(int row) const
 {
-    return EntryTexts{m_grid->Cell(row, Date).Text, m_grid->Cell(row, Event).Text,
-                      m_grid->Cell(row, Subject).Text, m_grid->Cell(row, Note).Text,
-                      m_grid->Cell(row, AlarmTime).Text};
+    if (!m_rows)
+        return std::nullopt;
+    return m_rows->rowIdOf(row);
 }
 
 bool OrganizerGrid::isPast(const QString& dateText, const QString& timeText, const QDateTime& now)

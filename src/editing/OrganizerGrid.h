@@ -9,14 +9,15 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class IconList;
 class ListGrid;
 class QTimer;
 
 // The organizer's table of every entry: one row per entry in walk order, eight columns (status and
-// alarm pictures, date, weekday, subject, note, alarm time, kind), past entries greyed. The window finds
-// a row's entry again by the row's texts. A header click sorts by that column, ascending then
+// alarm pictures, date, weekday, subject, note, alarm time, kind), past entries greyed. Each row keeps
+// its entry's row id, by which the window acts on exactly that entry. A header click sorts by that column, ascending then
 // descending; the columns cannot be widened or narrowed.
 class OrganizerGrid : public QObject
 {
@@ -52,8 +53,8 @@ public:
 
     // The first row whose date is the "mm/dd/yyyy" text; 0 when there is none.
     int rowOfDate(const QString& dateText);
-    // The texts of a row, as the edit panel shows them.
-    EntryTexts rowTexts(int row) const;
+    // The row id of the row's entry; nothing for a row that is not there.
+    std::optional<qint64> rowIdOf(int row) const;
 
     // Whether an entry whose date and alarm time are these texts has gone by.
     static bool isPast(const QString& dateText, const QString& timeText, const QDateTime& now);

@@ -67,6 +67,13 @@ void OrganizerRows::reset(const ScheduleTable& table, const QDateTime& now)
     m_nowMinute = Recurrence::minuteKey(now);
 }
 
+std::optional<qint64> OrganizerRows::rowIdOf(int row) const
+{
+    if (row < 1 || size_t(row) > m_rowIds.size())
+        return std::nullopt;
+    return m_rowIds[size_t(row - 1)];
+}
+
 size_t OrganizerRows::positionOf(int row) const
 {
     const ScheduleTable& table = m_table();

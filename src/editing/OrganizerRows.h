@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The organizer's rows: one for every entry the table held when they were made, in walk order until
@@ -47,6 +48,8 @@ public:
 
     // The row's entry's position in the table as last read; the table's size when it has left it.
     size_t positionOf(int row) const;
+    // The row id of the row's entry; nothing for a row that is not there.
+    std::optional<qint64> rowIdOf(int row) const;
     // The first row whose Date text is this one; 0 when there is none.
     int firstRowDated(const QString& dateText);
 

@@ -4,12 +4,16 @@
 
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace {
 
 // Where each part of "hh:mm:ss AM" begins.
 constexpr int MinuteColumn = 3;
 constexpr int SecondColumn = 6;
 constexpr int HalfDayColumn = 9;
+// The longest text a user types as a time.
+constexpr int TypedLength = 16;
 
 bool allowedCharacter(QChar c)
 {
@@ -22,7 +26,7 @@ TimeEdit::TimeEdit(QWidget* parent) : QAbstractSpinBox(parent)
 {
     setAccessibleName(tr("Time"));
     lineEdit()->setPlaceholderText(QStringLiteral("hh:mm:ss AM"));
-    lineEdit()->setMaxLength(16);
+    lineEdit()->setMaxLength(TypedLength);
     connect(this, &QAbstractSpinBox::editingFinished, this, &TimeEdit::normalise);
 }
 
@@ -46,6 +50,16 @@ bool TimeEdit::setValue(const QString& text)
     lineEdit()->setText(canonical);
     commit(canonical);
     return true;
+}
+
+void TimeEdit::showStored(const QString& text)
+{
+    if (setValue(text))
+        return;
+    // A stored text longer than a typed time may be is shown whole all the same.
+    lineEdit()->setMaxLength(std::max(TypedLength, int(text.size())));
+    lineEdit()->setText(text);
+    commit(QString());
 }
 
 void TimeEdit::stepBy(int steps)

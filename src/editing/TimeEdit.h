@@ -20,6 +20,9 @@ public:
     // Shows the time of the text, or no time for the empty text. A text that is no time is refused: the
     // box keeps what it had and false is returned.
     bool setValue(const QString& text);
+    // Shows a stored time text: in the full form when it reads as a time, otherwise exactly as stored,
+    // holding no time, so that the window shows what the entry holds and can name it on saving.
+    void showStored(const QString& text);
 
     // The text in the box as the user left it.
     QString typedText() const { return text(); }

@@ -183,7 +183,10 @@ bool DesignForm::eventFilter(QObject* watched, QEvent* event)
         const bool byTab = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
         auto* control = static_cast<QWidget*>(watched);
         m_command = byTab && isCommand(control) ? control : nullptr;
+        // The control never hears of the focus it passed on: it would take on a focus state after it
+        // lost the focus, and no focus-out would ever take that state away again.
         m_cmdSetfocus->setFocus();
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -13,9 +13,6 @@ namespace {
 constexpr int HiddenCellCount = 41; // the layout hides this many cells before placing the month
 const std::array<const char*, 7> HeaderCaptions = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
-// The desktop's application-workspace colour, which the organizer's day cells take.
-constexpr BgrColor WorkspaceColour = 0x8000000C;
-
 } // namespace
 
 DayCellDesign DayCellDesign::mainWindow()
@@ -32,7 +29,8 @@ DayCellDesign DayCellDesign::organizer()
 {
     return {Design::rect(6360, 2160, 645, 420),
             Design::rect(6390, 1920, 405, 255),
-            WorkspaceColour,
+            // White days on black: the marking colours read on black, as on no grey the desktop might give.
+            Bgr::Black,
             Bgr::White,
             7.0,
             7.0};
@@ -210,6 +208,12 @@ void MonthGridCells::paintAll(BgrColor back, BgrColor fore)
 {
     for (ClickLabel* cell : m_cells)
         cell->setColors(back, fore);
+}
+
+void MonthGridCells::paintHeaders(BgrColor fore)
+{
+    for (ClickLabel* header : m_headers)
+        header->setForeColor(fore);
 }
 
 void MonthGridCells::highlight(int index, BgrColor back, BgrColor fore, BgrColor otherBack,

@@ -58,6 +58,8 @@ public:
     void applyMarks(const MonthGrid& grid);
     // Paints every cell in one pair of colours (a theme), and the clicked cell in the other pair.
     void paintAll(BgrColor back, BgrColor fore);
+    // Gives the weekday headers, which stand on the window, a theme's colour.
+    void paintHeaders(BgrColor fore);
     void highlight(int index, BgrColor back, BgrColor fore, BgrColor otherBack, BgrColor otherFore);
     // The cell last highlighted since the month was laid out; -1 for none.
     int selectedCell() const { return m_selected; }

@@ -3,11 +3,29 @@
 #include <QApplication>
 #include <QScreen>
 
+#include <cstdio>
+
 const QString MessageBoxService::ProgramTitle = QStringLiteral("Zentravio");
 
-BeepService::BeepService() : m_sounds(std::make_unique<CanberraPlayer>()) {}
+namespace {
 
-BeepService::BeepService(std::unique_ptr<SoundEventPlayer> sounds) : m_sounds(std::move(sounds)) {}
+void toStandardError(const QString& line)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stderr);
+}
+
+} // namespace
+
+const QString BeepService::NoSoundNotice =
+    QStringLiteral("Zentravio: the alarm sound could not be played (no sound card or sound server was "
+                   "found), so alarms ring the bell instead.");
+
+BeepService::BeepService() : BeepService(std::make_unique<CanberraPlayer>()) {}
+
+BeepService::BeepService(std::unique_ptr<SoundEventPlayer> sounds, NoticeSink notice)
+    : m_sounds(std::move(sounds)), m_notice(notice ? std::move(notice) : NoticeSink(toStandardError))
+{
+}
 
 BeepService::~BeepService() = default;
 
@@ -18,9 +36,13 @@ void BeepService::beep()
 
 void BeepService::alarmBeep()
 {
-    if (!m_sounds ||
-        !m_sounds->play(QStringLiteral("alarm-clock-elapsed"), QStringLiteral("Zentravio Alarm")))
-        beep();
+    if (m_sounds && m_sounds->play(QStringLiteral("alarm-clock-elapsed"), QStringLiteral("Zentravio Alarm")))
+        return;
+    if (!m_toldNoSound) {
+        m_toldNoSound = true;
+        m_notice(NoSoundNotice);
+    }
+    beep();
 }
 
 QMessageBox::StandardButton MessageBoxService::show(QWidget* parent, QMessageBox::Icon icon,

@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // The platform services a test must replace, each behind one small interface and handed to the windows
@@ -18,8 +19,10 @@ class BeepService
 public:
     // Alarms play the desktop's sound theme through libcanberra.
     BeepService();
+    // Where the line saying that no alarm sound could be played goes: standard error unless given.
+    using NoticeSink = std::function<void(const QString&)>;
     // Alarms play through the given player.
-    explicit BeepService(std::unique_ptr<SoundEventPlayer> sounds);
+    explicit BeepService(std::unique_ptr<SoundEventPlayer> sounds, NoticeSink notice = {});
     virtual ~BeepService();
     BeepService(const BeepService&) = delete;
     BeepService& operator=(const BeepService&) = delete;
@@ -27,11 +30,15 @@ public:
     // The plain bell.
     virtual void beep();
     // The sound theme's "alarm-clock-elapsed", which desktops play where they mute or flash the bell;
-    // the bell when it cannot be played.
+    // the bell when it cannot be played, said once a run.
     virtual void alarmBeep();
+
+    static const QString NoSoundNotice;
 
 private:
     std::unique_ptr<SoundEventPlayer> m_sounds;
+    NoticeSink m_notice;
+    bool m_toldNoSound = false;
 };
 
 // Message boxes with exactly the given text, title, icon and buttons. Returns the button chosen. The

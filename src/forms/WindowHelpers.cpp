@@ -18,6 +18,11 @@ namespace {
 
 // Follows one drag of a borderless window and runs the caller's after-drag action when it ends. It lives
 // as a child of the window, so a window that goes away takes its drag with it.
+//
+// Where the window system moves the window, it keeps the mouse meanwhile: the window hears neither the
+// moves nor the release that ends the drag, only that it stands somewhere else. The drag has ended once
+// the window has stood still for a moment; the after-drag action then runs with the window at its new
+// place (again after each pause, should the user move on, which puts things beside it right again).
 class WindowDrag : public QObject
 {
 public:
@@ -26,8 +31,11 @@ public:
     {
         setObjectName(QStringLiteral("WindowDrag"));
         m_settle.setSingleShot(true);
-        m_settle.setInterval(200);
-        QObject::connect(&m_settle, &QTimer::timeout, this, &WindowDrag::finish);
+        m_settle.setInterval(SettleInterval);
+        QObject::connect(&m_settle, &QTimer::timeout, this, &WindowDrag::settled);
+        m_linger.setSingleShot(true);
+        m_linger.setInterval(LingerInterval);
+        QObject::connect(&m_linger, &QTimer::timeout, this, &WindowDrag::finish);
     }
 
     void start()
@@ -37,13 +45,30 @@ public:
         QWindow* handle = m_window->windowHandle();
         m_systemMove = handle && handle->startSystemMove();
         if (m_systemMove) {
-            // The window system moves the window and keeps the mouse meanwhile; the drag has ended when
-            // the button comes back or the window has stopped moving for a moment.
             m_window->installEventFilter(this);
+            // A press that moves nothing ends the drag as well, once the moment has passed.
+            m_settle.start();
         } else {
             m_offset = QCursor::pos() - m_window->pos();
+            QCoreApplication::instance()->installEventFilter(this);
         }
-        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+    // Ends the drag now, running the after-drag action unless it already ran for the window's place.
+    void finish()
+    {
+        if (m_finished)
+            return;
+        m_finished = true;
+        QCoreApplication::instance()->removeEventFilter(this);
+        m_window->removeEventFilter(this);
+        m_settle.stop();
+        m_linger.stop();
+        const bool pending = m_movedSinceAfterDrag || !m_systemMove;
+        const auto afterDrag = std::move(m_afterDrag);
+        deleteLater();
+        if (afterDrag && pending)
+            afterDrag();
     }
 
 protected:
@@ -51,8 +76,11 @@ protected:
     {
         switch (event->type()) {
         case QEvent::Move:
-            if (m_systemMove && watched == m_window)
+            if (m_systemMove && watched == m_window) {
+                m_movedSinceAfterDrag = true;
+                m_linger.stop();
                 m_settle.start();
+            }
             break;
         case QEvent::MouseMove:
             if (!m_systemMove) {
@@ -65,7 +93,7 @@ protected:
             break;
         case QEvent::MouseButtonRelease:
         case QEvent::NonClientAreaMouseButtonRelease:
-            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            if (!m_systemMove && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
                 // Let the release reach its widget first, then end the drag.
                 QTimer::singleShot(0, this, &WindowDrag::finish);
             }
@@ -77,25 +105,27 @@ protected:
     }
 
 private:
-    void finish()
+    static constexpr int SettleInterval = 200;
+    // Some window managers tell the window its new place only when the drag ends: the drag listens that long.
+    static constexpr int LingerInterval = 15000;
+
+    void settled()
     {
-        if (m_finished)
-            return;
-        m_finished = true;
-        QCoreApplication::instance()->removeEventFilter(this);
-        m_window->removeEventFilter(this);
-        m_settle.stop();
-        const auto afterDrag = std::move(m_afterDrag);
-        deleteLater();
-        if (afterDrag)
-            afterDrag();
+        // The window stands at its new place: things beside it follow now. The drag still listens a while,
+        // in case the pause was only a pause.
+        m_movedSinceAfterDrag = false;
+        if (m_afterDrag)
+            m_afterDrag();
+        m_linger.start();
     }
 
     QWidget* m_window;
     std::function<void()> m_afterDrag;
     QTimer m_settle;
+    QTimer m_linger;
     QPoint m_offset;
     bool m_systemMove = false;
+    bool m_movedSinceAfterDrag = true;
     bool m_finished = false;
 };
 
@@ -105,8 +135,10 @@ void DragWindow(QWidget* window, Qt::MouseButton button, std::function<void()> a
 {
     if (!window || button != Qt::LeftButton)
         return;
-    if (window->findChild<WindowDrag*>(QStringLiteral("WindowDrag"), Qt::FindDirectChildrenOnly))
-        return;                                                // a drag of this window is under way
+    // A drag still under way (or still listening after one) ends before the next begins.
+    for (WindowDrag* earlier :
+         window->findChildren<WindowDrag*>(QStringLiteral("WindowDrag"), Qt::FindDirectChildrenOnly))
+        earlier->finish();
     auto* drag = new WindowDrag(window, std::move(afterDrag)); // owned by the window
     drag->start();
 }

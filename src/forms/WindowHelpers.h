@@ -15,7 +15,8 @@ struct ProgramValues;
 
 // Starts moving a borderless window with the mouse, from the mouse-down of its title strip. Only the left
 // button drags. The window system moves the window where it can; elsewhere the window follows the mouse
-// until the button is released. afterDrag runs once the drag has ended.
+// until the button is released. afterDrag runs once the drag has ended and the window stands at its new
+// place.
 void DragWindow(QWidget* window, Qt::MouseButton button, std::function<void()> afterDrag = {});
 
 // Puts the window into the top-most band (or out of it), keeping its size, and moves it to the screen

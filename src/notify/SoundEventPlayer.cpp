@@ -5,15 +5,23 @@
 namespace {
 
 using CreateFunction = int (*)(void**);
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+using SetAlsaErrorHandler = int (*)(AlsaErrorHandler);
 using ChangePropsFunction = int (*)(void*, ...);
 
 constexpr int Success = 0;
 // The end of a list of property names and values.
 constexpr const char* EndOfProperties = nullptr;
 
+// ALSA's error lines ("cannot find card '0'", ...) say nothing a user of an alarm program can act on.
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
 } // namespace
 
-CanberraPlayer::CanberraPlayer(const QString& library, int version) : m_library(library, version) {}
+CanberraPlayer::CanberraPlayer(const QString& library, int version)
+    : m_library(library, version), m_soundSystem(QStringLiteral("asound"), 2)
+{
+}
 
 CanberraPlayer::~CanberraPlayer() = default;
 
@@ -22,6 +30,7 @@ bool CanberraPlayer::load()
     if (m_tried)
         return bool(m_context);
     m_tried = true;
+    quietenSoundSystem();
     if (!m_library.load())
         return false;
     const auto create = reinterpret_cast<CreateFunction>(m_library.resolve("ca_context_create"));
@@ -41,6 +50,15 @@ bool CanberraPlayer::load()
                 "application.id", "org.zentravio.Zentravio", "application.icon_name", "zentravio",
                 EndOfProperties);
     return true;
+}
+
+void CanberraPlayer::quietenSoundSystem()
+{
+    if (!m_soundSystem.load())
+        return;
+    if (const auto setHandler =
+            reinterpret_cast<SetAlsaErrorHandler>(m_soundSystem.resolve("snd_lib_error_set_handler")))
+        setHandler(&ignoreAlsaError);
 }
 
 bool CanberraPlayer::play(const QString& eventId, const QString& description)

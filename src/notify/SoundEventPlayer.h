@@ -16,6 +16,7 @@ public:
 
 // Plays through libcanberra, loaded when the first sound is asked for. The library is loaded at run time
 // rather than linked, so that the program still runs, and rings the bell, where it is not installed.
+// ALSA, which it plays through, is quietened first (also loaded at run time, where it is installed).
 class CanberraPlayer : public SoundEventPlayer
 {
 public:
@@ -30,8 +31,12 @@ private:
     using PlayFunction = int (*)(void*, quint32, ...);
 
     bool load();
+    // Keeps the sound system's own complaints (a machine without a sound card) off standard error: the
+    // program says in its own words that no sound could be played.
+    void quietenSoundSystem();
 
     QLibrary m_library;
+    QLibrary m_soundSystem;
     bool m_tried = false;
     PlayFunction m_play = nullptr;
     // The library's context, kept for the run: destroying it would cut off a sound still playing.

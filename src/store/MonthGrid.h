@@ -10,10 +10,12 @@ using BgrColor = quint32;
 namespace Bgr {
 inline constexpr BgrColor White = 0xFFFFFF;
 inline constexpr BgrColor Black = 0x000000;
-inline constexpr BgrColor Red = 0x0000FF;
-inline constexpr BgrColor OneTimeGreen = 0x00C000;
-inline constexpr BgrColor PastOrange = 0x80C0FF;
-inline constexpr BgrColor RecurringBlue = 0xFF0000;
+// The marking colours are as light as they can be and still read on the white day cells of the light
+// theme and the black ones of the dark theme alike.
+inline constexpr BgrColor Red = 0x0000EE;
+inline constexpr BgrColor OneTimeGreen = 0x008A00;
+inline constexpr BgrColor PastOrange = 0x005DB9;
+inline constexpr BgrColor RecurringBlue = 0xFF5E5E;
 } // namespace Bgr
 
 // What a month grid window shows in one day cell, as far as the markings are concerned.

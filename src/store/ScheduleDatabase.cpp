@@ -603,11 +603,18 @@ StoreResult ScheduleDatabase::appendAll(const std::vector<ScheduleEntry>& entrie
 
 StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry)
 {
-    const QString invalid = validationError(entry);
-    if (!invalid.isEmpty())
-        return StoreResult::failure(invalid);
     table();
     const size_t index = m_table.indexOf(rowId);
+    // A text the update keeps as stored is not judged again: another program may have stored a longer
+    // note than this one writes, and a change of the subject must not cost it.
+    ScheduleEntry changed = entry;
+    for (int f = 0; f < ScheduleFieldCount && index < m_table.size(); ++f) {
+        if (m_table.text(index, ScheduleField(f)) == entry.fields[size_t(f)])
+            changed.fields[size_t(f)] = QString();
+    }
+    const QString invalid = validationError(changed);
+    if (!invalid.isEmpty())
+        return StoreResult::failure(invalid);
     if (index == m_table.size())
         return StoreResult::failure(tr("The entry is no longer in the schedule; it was not changed."));
 

@@ -34,8 +34,11 @@ public:
     ListGridCellDetails cell(int row, int column) const override
     {
         ListGridCellDetails cell;
-        if (column == TypeColumn)
+        if (column == TypeColumn) {
             cell.text = m_form.typeText(row);
+            // A subject wider than the narrow column ends in "..." so that its cut shows.
+            cell.alignment = ListGridAlignment::EllipsisSingleLine;
+        }
         else if (column == CountdownColumn)
             cell.text = m_form.countdownText(row);
         return cell;
@@ -76,11 +79,11 @@ FormGrid::FormGrid(AppContext& context, WindowOwner& windows)
     m_grid->setAccessibleName(tr("Entries still ahead"));
     m_grid->setGeometry(Design::rect(120, 600, 3015, 3255));
 
-    auto* credit = new ClickLabel(tr("Counted down to the minute."), this);
-    credit->setObjectName(QStringLiteral("Label1"));
-    credit->setGeometry(Design::rect(120, 3930, 3015, 255));
-    credit->setFont(Design::font(QStringLiteral("Tahoma"), 6.75));
-    credit->setForeColor(0x404040);
+    m_credit = new ClickLabel(tr("Counted down to the minute."), this);
+    m_credit->setObjectName(QStringLiteral("Label1"));
+    m_credit->setGeometry(Design::rect(120, 3930, 3015, 255));
+    m_credit->setFont(Design::font(QStringLiteral("Tahoma"), 6.75));
+    m_credit->setForeColor(ColourTheme::forNumber(ColourTheme::Light)->creditFore);
 
     m_xTimer = new QTimer(this);
     m_xTimer->setObjectName(QStringLiteral("xTimer"));
@@ -162,6 +165,7 @@ void FormGrid::ApplyListTheme(const ColourTheme& theme)
 {
     setBackColor(theme.windowBack);
     m_lblTitle1->setBackColor(theme.titleStripBack);
+    m_credit->setForeColor(theme.creditFore);
     m_grid->setHighlightBackColor(theme.highlightBack);
     m_grid->setHighlightForeColor(theme.highlightFore);
 }

@@ -51,6 +51,7 @@ private:
     WindowOwner& m_windows;
     ListGrid* m_grid;
     ClickLabel* m_lblTitle1;
+    ClickLabel* m_credit;
     VemraButton* m_vemraButton1;
     QTimer* m_xTimer;
     UpcomingEntries m_upcoming;

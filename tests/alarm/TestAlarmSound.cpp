@@ -1,7 +1,11 @@
 #include "forms/Services.h"
 #include "notify/SoundEventPlayer.h"
 
+#include <QTemporaryFile>
 #include <QtTest>
+
+#include <cstdio>
+#include <unistd.h>
 
 // The alarm window's sound: the sound theme's alarm event where it can be played, the bell where not.
 
@@ -33,6 +37,10 @@ class BellCountingBeeps : public BeepService
 {
 public:
     using BeepService::BeepService;
+    explicit BellCountingBeeps(std::unique_ptr<SoundEventPlayer> sounds)
+        : BeepService(std::move(sounds), [](const QString&) {})
+    {
+    }
     void beep() override { ++bells; }
     int bells = 0;
 };
@@ -63,6 +71,45 @@ private slots:
         beeps.alarmBeep();
         QCOMPARE(played.size(), 2); // tried again each time: a sound server may come later
         QCOMPARE(beeps.bells, 2);
+    }
+
+    void aSoundThatCannotBePlayedIsSaidOnceInTheProgramsWords()
+    {
+        QList<Played> played;
+        QStringList said;
+        BellCountingBeeps silent(std::make_unique<FakePlayer>(played, false),
+                                 [&](const QString& line) { said << line; });
+        silent.alarmBeep();
+        silent.alarmBeep();
+        QCOMPARE(said, QStringList{BeepService::NoSoundNotice});
+        QVERIFY(said[0].startsWith(QStringLiteral("Zentravio: ")));
+        QCOMPARE(silent.bells, 2);
+
+        BellCountingBeeps playing(std::make_unique<FakePlayer>(played, true),
+                                  [&](const QString& line) { said << line; });
+        playing.alarmBeep();
+        QCOMPARE(said.size(), 1);
+    }
+
+    void theSoundSystemWritesNothingToStandardError()
+    {
+        // Whatever the machine has (the test machines have no sound card), the sound library's own lines
+        // never reach standard error.
+        QTemporaryFile captured;
+        QVERIFY(captured.open());
+        std::fflush(stderr);
+        const int standardError = ::dup(2);
+        QVERIFY(::dup2(captured.handle(), 2) >= 0);
+        {
+            CanberraPlayer player;
+            player.play(QStringLiteral("alarm-clock-elapsed"), QStringLiteral("Zentravio Alarm"));
+        }
+        std::fflush(stderr);
+        ::dup2(standardError, 2);
+        ::close(standardError);
+        captured.seek(0);
+        const QByteArray written = captured.readAll();
+        QVERIFY2(written.isEmpty(), written.constData());
     }
 
     void aMissingSoundLibraryPlaysNothingAndRingsTheBell()

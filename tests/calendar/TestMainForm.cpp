@@ -318,7 +318,7 @@ void TestMainForm::themeSwitchGivesTheThemeColoursAndKeepsMarkings()
     MainForm& form = open();
     auto checkTheme = [&](bool dark) {
         const BgrColor paper = dark ? Bgr::Black : Bgr::White, ink = dark ? Bgr::White : Bgr::Black;
-        QCOMPARE(Design::bgr(form.palette().color(QPalette::Window)), dark ? 0x808080u : 0xC0C0C0u);
+        QCOMPARE(Design::bgr(form.palette().color(QPalette::Window)), dark ? 0x585858u : 0xC0C0C0u);
         QCOMPARE(cellShowing(5)->BackColor(), paper);
         QCOMPARE(cellShowing(5)->ForeColor(), ink);
         QCOMPARE(cellShowing(20)->BackColor(), paper);
@@ -327,9 +327,10 @@ void TestMainForm::themeSwitchGivesTheThemeColoursAndKeepsMarkings()
         QCOMPARE(label(QStringLiteral("lblTitle(0)"))->ForeColor(), ink);
         QCOMPARE(label(QStringLiteral("lblTitle(1)"))->BackColor(), paper);
         QCOMPARE(label(QStringLiteral("Label3"))->ForeColor(), paper);
-        const BgrColor face = dark ? 0x808080 : 0xC0C0C0;
-        QCOMPARE(button(QStringLiteral("VemraButton1"))->backColor(), face);
-        QCOMPARE(button(QStringLiteral("VemraButton1"))->backOver(), face);
+        const BgrColor optionsFace = dark ? 0x808080 : 0xC0C0C0;
+        QCOMPARE(button(QStringLiteral("VemraButton1"))->backColor(), optionsFace);
+        QCOMPARE(button(QStringLiteral("VemraButton1"))->backOver(), optionsFace);
+        const BgrColor face = dark ? 0x585858 : 0xC0C0C0;
         QCOMPARE(button(QStringLiteral("cmdButton(1)"))->backColor(), paper);
         QCOMPARE(button(QStringLiteral("cmdButton(1)"))->foreOver(), ink);
         for (const QString& name : {QStringLiteral("cmdButton(0)"), QStringLiteral("cmdButton(4)"),

@@ -15,6 +15,8 @@
 #include "store/DateText.h"
 #include "store/Recurrence.h"
 #include "store/ScheduleDatabase.h"
+#include "support/OtherConnection.h"
+#include "support/ShownCell.h"
 #include "support/WindowTestEnv.h"
 #include "views/FormGrid.h"
 
@@ -43,14 +45,17 @@ private slots:
     void opensInPlaceOfTheMainWindowAndGivesItBack();
     void rowsShowEveryEntryWithItsPicturesAndGreyPast();
     void alarmSwitchFollowsTheExactStoredWordAndToggles();
+    void aWideSubjectKeepsItsStartAndEndsInAnEllipsis();
     void headerClicksSortAscendingThenDescending();
     void datesAndTimesInOtherSpellingsSortAmongTheStoredForm();
     void rowsKeepTheirEntriesThroughChangesMadeElsewhere();
     void aLongTableIsSortedInStepsBetweenEvents();
     void dayClickSelectsTheFirstRowOfThatDay();
-    void deleteRemovesOnlyTheFirstIdenticalEntryWithoutAsking();
+    void commandsActOnExactlyTheSelectedEntryAmongLookalikes();
     void saveRewritesTheEntryAndItsWeekday();
-    void answeringNoMovesOnToTheNextIdenticalEntry();
+    void saveWritesOnlyTheSelectedOfIdenticalEntries();
+    void unreadableRowIsShownAsStoredAndSavedOnlyOnceReadable();
+    void aNoteLongerThanTheBoxIsKeptUnlessChanged();
     void everyListedKindCanBeSavedAndKeepsRecurring();
     void incompletePanelIsRefusedAndKeptForEditing();
     void unreadableDateOrTimeIsNamedAndKeptForEditing();
@@ -238,6 +243,7 @@ void TestFormOrganizer::rowsShowEveryEntryWithItsPicturesAndGreyPast()
     }
     QCOMPARE(grid()->ColumnWidth(6), 200);
     QCOMPARE(column(OrganizerGrid::Subject), QStringList({"Ahead", "Yesterday", "This minute"}));
+    QCOMPARE(shownCellText(grid(), 1, OrganizerGrid::Subject), QStringLiteral("Ahead"));
     QCOMPARE(grid()->Cell(1, OrganizerGrid::Timer).Icon, int(IconList::AlarmOn)); // any letter case
     QCOMPARE(grid()->Cell(2, OrganizerGrid::Timer).Icon, int(IconList::AlarmOff));
     QCOMPARE(grid()->Cell(1, OrganizerGrid::Status).Icon, int(IconList::EntryAhead));
@@ -288,6 +294,15 @@ void TestFormOrganizer::alarmSwitchFollowsTheExactStoredWordAndToggles()
     clickRow(1);
     QTest::mouseClick(child<ClickLabel>(QStringLiteral("ClickHere")), Qt::LeftButton);
     QCOMPARE(m_env->database().table().text(0, ScheduleField::AlarmOnOff), QStringLiteral("on"));
+}
+
+void TestFormOrganizer::aWideSubjectKeepsItsStartAndEndsInAnEllipsis()
+{
+    m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Dentist appointment at the clinic"),
+                    QStringLiteral("OneTime"));
+    open();
+    const QString shown = shownCellText(grid(), 1, OrganizerGrid::Subject);
+    QVERIFY2(shown.startsWith(QStringLiteral("Dentist")) && shown.endsWith(QChar(0x2026)), qPrintable(shown));
 }
 
 void TestFormOrganizer::headerClicksSortAscendingThenDescending()
@@ -467,19 +482,40 @@ void TestFormOrganizer::dayClickSelectsTheFirstRowOfThatDay()
     QCOMPARE(grid()->Rows(), 3);
 }
 
-void TestFormOrganizer::deleteRemovesOnlyTheFirstIdenticalEntryWithoutAsking()
+void TestFormOrganizer::commandsActOnExactlyTheSelectedEntryAmongLookalikes()
 {
+    // Twins that differ only in the alarm switch.
     m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Twin"), QStringLiteral("OneTime"));
     m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Twin"), QStringLiteral("OneTime"),
                     QStringLiteral("10:00:00 AM"), QStringLiteral("on"));
     m_env->addEntry(QStringLiteral("10/21/2002"), QStringLiteral("Keep"), QStringLiteral("OneTime"));
     open();
+    ClickLabel* sentence = child<ClickLabel>(QStringLiteral("lbl1"));
     clickRow(2);
+    QCOMPARE(sentence->text(), QStringLiteral("The Alarm for this schedule is currently ON."));
+    clickRow(1);
+    QCOMPARE(sentence->text(), QStringLiteral("The Alarm for this schedule is currently OFF."));
+
+    // The switch turns the selected twin's alarm, and only its.
+    clickRow(2);
+    QTest::mouseClick(child<ClickLabel>(QStringLiteral("ClickHere")), Qt::LeftButton);
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::AlarmOnOff), QStringLiteral("off"));
+    QCOMPARE(m_env->database().table().text(1, ScheduleField::AlarmOnOff), QStringLiteral("off"));
+    clickRow(2);
+    QTest::mouseClick(child<ClickLabel>(QStringLiteral("ClickHere")), Qt::LeftButton);
+    QCOMPARE(m_env->database().table().text(1, ScheduleField::AlarmOnOff), QStringLiteral("on"));
+
+    // Delete, without asking, removes the selected twin, also after a sort has moved the rows.
+    clickHeader(OrganizerGrid::Subject);
+    QCOMPARE(column(OrganizerGrid::Subject), QStringList({"Keep", "Twin", "Twin"}));
+    clickRow(3);
+    QCOMPARE(sentence->text(), QStringLiteral("The Alarm for this schedule is currently ON."));
     press(FormOrganizer::Delete);
     QVERIFY(m_env->messages.shown.isEmpty());
     const ScheduleTable& table = m_env->database().table();
     QCOMPARE(table.size(), size_t(2));
-    QCOMPARE(table.text(0, ScheduleField::AlarmOnOff), QStringLiteral("on")); // the first twin went
+    QCOMPARE(table.text(0, ScheduleField::AlarmOnOff), QStringLiteral("off"));
+    QCOMPARE(table.text(1, ScheduleField::Type), QStringLiteral("Keep"));
     QCOMPARE(column(OrganizerGrid::Subject), QStringList({"Twin", "Keep"}));
     QVERIFY(nothingSelected());
 }
@@ -516,32 +552,131 @@ void TestFormOrganizer::saveRewritesTheEntryAndItsWeekday()
     QCOMPARE(grid()->Cell(1, OrganizerGrid::Subject).Text, QStringLiteral("Orthodontist"));
 }
 
-void TestFormOrganizer::answeringNoMovesOnToTheNextIdenticalEntry()
+void TestFormOrganizer::saveWritesOnlyTheSelectedOfIdenticalEntries()
 {
     m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Twin"), QStringLiteral("OneTime"));
     m_env->addEntry(QStringLiteral("10/20/2002"), QStringLiteral("Twin"), QStringLiteral("OneTime"));
     open();
-    clickRow(1);
-    press(FormOrganizer::Edit);
-    QLineEdit* subject = child<QLineEdit>(QStringLiteral("txtBox(2)"));
-    QTest::keyClicks(subject, QStringLiteral(" two"));
 
+    // No: nothing changes and the window starts over.
+    clickRow(2);
+    press(FormOrganizer::Edit);
+    QTest::keyClicks(child<QLineEdit>(QStringLiteral("txtBox(2)")), QStringLiteral("!"));
     m_env->messages.setNextAnswer(QMessageBox::No);
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 1);
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Twin"));
+    QCOMPARE(m_env->database().table().text(1, ScheduleField::Type), QStringLiteral("Twin"));
+    QVERIFY(nothingSelected());
+
+    // Yes, asked once: the second twin, which was selected, is the one rewritten.
+    clickRow(2);
+    press(FormOrganizer::Edit);
+    QTest::keyClicks(child<QLineEdit>(QStringLiteral("txtBox(2)")), QStringLiteral(" two"));
     m_env->messages.setNextAnswer(QMessageBox::Yes);
     press(FormOrganizer::Save);
     QCOMPARE(m_env->messages.shown.size(), 2);
     QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Twin"));
     QCOMPARE(m_env->database().table().text(1, ScheduleField::Type), QStringLiteral("Twin two"));
 
-    // No to every one: nothing changes and the window starts over.
+    // Another program changes the selected entry while it is edited: the panel does not overwrite it.
     clickRow(1);
     press(FormOrganizer::Edit);
-    QTest::keyClicks(child<QLineEdit>(QStringLiteral("txtBox(2)")), QStringLiteral("!"));
-    m_env->messages.setNextAnswer(QMessageBox::No);
+    QTest::keyClicks(child<QLineEdit>(QStringLiteral("txtBox(2)")), QStringLiteral(" one"));
+    OtherConnection(m_env->databasePath()).exec("UPDATE Schedule SET Note = 'elsewhere' WHERE rowid = 1");
     press(FormOrganizer::Save);
     QCOMPARE(m_env->messages.shown.size(), 3);
+    QVERIFY(m_env->messages.shown[2].text.startsWith(QStringLiteral("This record was changed or removed")));
     QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Twin"));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Note), QStringLiteral("elsewhere"));
     QVERIFY(nothingSelected());
+}
+
+void TestFormOrganizer::unreadableRowIsShownAsStoredAndSavedOnlyOnceReadable()
+{
+    // Another program wrote a date and a time this one cannot read.
+    m_env->addEntry(QStringLiteral("12/21/2002"), QStringLiteral("Left"), QStringLiteral("OneTime"));
+    m_env->addEntry(QStringLiteral("2002-12-21"), QStringLiteral("Odd"), QStringLiteral("OneTime"),
+                    QStringLiteral("25:61"));
+    open();
+    DateEdit* date = child<DateEdit>(QStringLiteral("DateCtrl"));
+    TimeEdit* time = child<TimeEdit>(QStringLiteral("TimeCtrl"));
+    ClickLabel* notice = child<ClickLabel>(QStringLiteral("lblUnreadable"));
+    clickRow(1);
+    QVERIFY(!notice->isVisible());
+    clickRow(2);
+    QCOMPARE(panelSubject(), QStringLiteral("Odd"));
+    QCOMPARE(date->typedText(), QStringLiteral("2002-12-21"));
+    QCOMPARE(time->typedText(), QStringLiteral("25:61"));
+    QVERIFY(notice->isVisible());
+
+    // Save names each text that cannot be read, in turn, and writes nothing until both read.
+    press(FormOrganizer::Edit);
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 1);
+    QVERIFY(m_env->messages.shown[0].text.startsWith(QStringLiteral("The date \"2002-12-21\" cannot be read.")));
+    date->setValue(QStringLiteral("12/22/2002"));
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 2);
+    QVERIFY(m_env->messages.shown[1].text.startsWith(QStringLiteral("The alarm time \"25:61\" cannot be read.")));
+    QCOMPARE(m_env->database().table().text(1, ScheduleField::Date), QStringLiteral("2002-12-21"));
+    time->setValue(QStringLiteral("11:15:00 PM"));
+    m_env->messages.setNextAnswer(QMessageBox::Yes);
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->database().table().entry(0), ScheduleEntry::make("12/21/2002", "Saturday", "Left", "note",
+                                                                       "10:00:00 AM", "off", "OneTime"));
+    QCOMPARE(m_env->database().table().text(1, ScheduleField::Date), QStringLiteral("12/22/2002"));
+    QCOMPARE(m_env->database().table().text(1, ScheduleField::AlarmTime), QStringLiteral("11:15:00 PM"));
+
+    // Delete after moving from a readable row to an unreadable one removes the one selected.
+    OtherConnection(m_env->databasePath()).exec("UPDATE Schedule SET Date = '2002-12-21' WHERE Type = 'Odd'");
+    m_organizer->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    open();
+    clickRow(1);
+    clickRow(2);
+    QVERIFY(child<ClickLabel>(QStringLiteral("lblUnreadable"))->isVisible());
+    press(FormOrganizer::Delete);
+    QCOMPARE(m_env->database().table().size(), size_t(1));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Left"));
+}
+
+void TestFormOrganizer::aNoteLongerThanTheBoxIsKeptUnlessChanged()
+{
+    // A schedule made by another program, whose note field holds more than the note box.
+    const QString longNote = QString(300, u'n');
+    {
+        OtherConnection other(m_env->databasePath());
+        QCOMPARE(other.exec("DROP TABLE Schedule"), SQLITE_OK);
+        QCOMPARE(other.exec("CREATE TABLE Schedule (Date TEXT, Day TEXT, Type TEXT, Note TEXT, AlarmTime TEXT, "
+                            "AlarmOnOff TEXT, SchedType TEXT)"),
+                 SQLITE_OK);
+        const QByteArray insert = "INSERT INTO Schedule VALUES ('10/20/2002', 'Sunday', 'Long', '" +
+                                  longNote.toLatin1() + "', '10:00:00 AM', 'off', 'Onetime')";
+        QCOMPARE(other.exec(insert.constData()), SQLITE_OK);
+    }
+    open();
+    clickRow(1);
+    NoteEdit* note = child<NoteEdit>(QStringLiteral("txtBox(3)"));
+    QCOMPARE(note->toPlainText().size(), 250);
+    press(FormOrganizer::Edit);
+    QTest::keyClicks(child<QLineEdit>(QStringLiteral("txtBox(2)")), QStringLiteral(" one"));
+    m_env->messages.setNextAnswer(QMessageBox::Yes);
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 1);
+    QCOMPARE(m_env->messages.shown[0].text,
+             QStringLiteral("Are you sure you want to save changes for this record?"));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Long one"));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Note), longNote);
+
+    // A note the user changed is saved as the box shows it, and the question says so.
+    clickRow(1);
+    press(FormOrganizer::Edit);
+    note->setPlainText(QStringLiteral("short"));
+    m_env->messages.setNextAnswer(QMessageBox::Yes);
+    press(FormOrganizer::Save);
+    QVERIFY(m_env->messages.shown[1].text.contains(QStringLiteral("first 250 characters")));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Note), QStringLiteral("short"));
 }
 
 void TestFormOrganizer::everyListedKindCanBeSavedAndKeepsRecurring()
@@ -599,6 +734,15 @@ void TestFormOrganizer::incompletePanelIsRefusedAndKeptForEditing()
     QCOMPARE(m_env->messages.shown[2].text, QStringLiteral("Error while saving record"));
     QCOMPARE(m_env->database().table().text(0, ScheduleField::Note), QStringLiteral("note"));
     child<NoteEdit>(QStringLiteral("txtBox(3)"))->setPlainText(QStringLiteral("note kept"));
+
+    // An alarm time box left empty is named, as the add dialog names what it lacks.
+    child<TimeEdit>(QStringLiteral("TimeCtrl"))->setValue(QString());
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 4);
+    QVERIFY2(m_env->messages.shown[3].text.startsWith(QStringLiteral("The alarm time is missing.")),
+             qPrintable(m_env->messages.shown[3].text));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::AlarmTime), QStringLiteral("10:00:00 AM"));
+    child<TimeEdit>(QStringLiteral("TimeCtrl"))->setValue(QStringLiteral("10:00:00 AM"));
 
     // Cancel keeps the unsaved values on show and closes the panel again.
     press(FormOrganizer::Cancel);

@@ -27,6 +27,7 @@ private slots:
     void initTestCase();
     void theDesignFacesAreThere();
     void boldTextsStandOut();
+    void buttonCaptionsAreEvenlySpaced();
     void everyDesignTextFitsItsBox();
 
 private:
@@ -77,6 +78,33 @@ void TestDesignFonts::boldTextsStandOut()
             qPrintable(
                 QStringLiteral("%1 pt: %2 dark pixels bold, %3 regular").arg(points).arg(bold).arg(regular)));
     }
+}
+
+void TestDesignFonts::buttonCaptionsAreEvenlySpaced()
+{
+    // Buttons draw their captions unsmoothed. The letters of a word stand one blank column apart; two
+    // blank columns inside a word read as two words ("Date Form at").
+    const QFont drawn = ButtonLayout::drawingFont(Design::font(QStringLiteral("Tahoma"), 8.25));
+    QStringList faults;
+    for (const char* caption : {"Date Format", "Organizer", "Change Color", "Countdown", "Add Today", "About"}) {
+        QImage sheet(200, 30, QImage::Format_RGB32);
+        sheet.fill(Qt::white);
+        QPainter painter(&sheet);
+        painter.setFont(drawn);
+        painter.setPen(Qt::black);
+        painter.drawText(4, 20, QLatin1String(caption));
+        painter.end();
+        QString columns;
+        for (int x = 0; x < sheet.width(); ++x) {
+            bool ink = false;
+            for (int y = 0; y < sheet.height() && !ink; ++y)
+                ink = qGray(sheet.pixel(x, y)) < 128;
+            columns += ink ? u'#' : u'.';
+        }
+        if (columns.trimmed().contains(QRegularExpression(QStringLiteral("#\\.\\.#"))))
+            faults << QLatin1String(caption) + QStringLiteral(": ") + columns;
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
 }
 
 QStringList TestDesignFonts::overflowing(QWidget* window)

@@ -139,7 +139,7 @@ private slots:
         QVERIFY(light && dark && !ColourTheme::forNumber(2));
         QCOMPARE(light->name, QStringLiteral("LIGHT"));
         QCOMPARE(light->windowBack, BgrColor(0xC0C0C0));
-        QCOMPARE(dark->windowBack, BgrColor(0x808080));
+        QCOMPARE(dark->windowBack, BgrColor(0x585858));
         QCOMPARE(dark->commandFore, BgrColor(0xE0E0E0));
         QCOMPARE(dark->highlightFore, BgrColor(0xC0C0C0));
         QCOMPARE(light->highlightFore, BgrColor(0xFFFFFF));

@@ -5,6 +5,7 @@
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
 #include "store/ScheduleDatabase.h"
+#include "support/ShownCell.h"
 #include "support/WindowTestEnv.h"
 #include "views/FormGrid.h"
 #include "views/ListDocking.h"
@@ -24,6 +25,7 @@ private slots:
 
     void countsDownToTheAlarmMinuteOfEntriesStillAhead();
     void listsExactlyTheEntriesStillAhead();
+    void aSubjectWiderThanItsColumnEndsInAnEllipsis();
     void rowsKeepTheirEntriesUntilTheNextTick();
     void anAlarmRebuildShowsTheSameRows();
     void docksOnTheSideWithRoom();
@@ -93,6 +95,17 @@ void TestFormGrid::countsDownToTheAlarmMinuteOfEntriesStillAhead()
     m_env->clock.advanceSeconds(1);
     list().xTimer_Timer();
     QCOMPARE(grid->Cell(1, 2).Text, QStringLiteral("0 Day(s) 22:59:59"));
+}
+
+void TestFormGrid::aSubjectWiderThanItsColumnEndsInAnEllipsis()
+{
+    m_env->addEntry(QStringLiteral("10/13/2002"), QStringLiteral("Future third quarter review"),
+                    QStringLiteral("OneTime"));
+    m_env->addEntry(QStringLiteral("10/14/2002"), QStringLiteral("Tea"), QStringLiteral("OneTime"));
+    const ListGrid* grid = list().Grid();
+    const QString shown = shownCellText(grid, 1, 1);
+    QVERIFY2(shown.endsWith(QChar(0x2026)) && shown.startsWith(QStringLiteral("Fut")), qPrintable(shown));
+    QCOMPARE(shownCellText(grid, 2, 1), QStringLiteral("Tea"));
 }
 
 void TestFormGrid::listsExactlyTheEntriesStillAhead()
@@ -263,11 +276,11 @@ void TestFormGrid::followsTheMainWindowTheme()
     const auto back = [this] { return Design::bgr(list().palette().color(QPalette::Window)); };
     QCOMPARE(back(), BgrColor(0xC0C0C0));
     QCOMPARE(strip(), Bgr::White);
-    QCOMPARE(list().Grid()->HighlightBackColor(), 0xC0C0C0u);
+    QCOMPARE(list().Grid()->HighlightBackColor(), 0x767676u);
     QCOMPARE(list().Grid()->HighlightForeColor(), 0xFFFFFFu);
 
     form.cmdButton_Click(MainForm::ChangeColor);
-    QCOMPARE(back(), BgrColor(0x808080));
+    QCOMPARE(back(), BgrColor(0x585858));
     QCOMPARE(strip(), Bgr::Black);
     QCOMPARE(list().Grid()->HighlightBackColor(), 0x000000u);
     QCOMPARE(list().Grid()->HighlightForeColor(), 0xC0C0C0u);
@@ -275,7 +288,7 @@ void TestFormGrid::followsTheMainWindowTheme()
     // A list loaded later comes up in the main window's theme.
     list().close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(back(), BgrColor(0x808080));
+    QCOMPARE(back(), BgrColor(0x585858));
     QCOMPARE(m_env->values().ThemeName, QStringLiteral("DARK"));
 }
 
