@@ -6,7 +6,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QThread>
 #include <QUrl>
 
 #include <memory>
@@ -55,6 +55,7 @@ public:
     }
     QString user() const { return m_kind == Kind::Radicale ? QStringLiteral("alice") : QString(); }
     QString password() const { return m_kind == Kind::Radicale ? QStringLiteral("s3cret pass") : QString(); }
+    QString storageFolder() const { return m_dir.filePath(QStringLiteral("storage")); }
     QString certificateFile() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
 
     // Runs the independent client; its standard output, or an empty text with `ok` false.
@@ -62,9 +63,7 @@ public:
     {
         QProcess process;
         process.start(QString::fromLatin1(Python),
-                      QStringList{QStringLiteral(QT_TESTCASE_SOURCEDIR "/sync/caldav_peer.py"),
-                                  root().toString(), user(), password()} +
-                          arguments);
+                      QStringList{peerScript(), root().toString(), user(), password()} + arguments);
         const bool ended = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
                            process.exitCode() == 0;
         if (ok)
@@ -92,6 +91,15 @@ public:
         bool ok = false;
         peer({QStringLiteral("put"), calendar.toString(), file.fileName()}, &ok);
         return ok;
+    }
+
+    static QString peerScript()
+    {
+#ifdef QT_TESTCASE_SOURCEDIR
+        return QStringLiteral(QT_TESTCASE_SOURCEDIR "/sync/caldav_peer.py");
+#else
+        return QStringLiteral(ZENTRAVIO_TESTS_DIR "/sync/caldav_peer.py");
+#endif
     }
 
     static quint16 freePort()
@@ -168,7 +176,7 @@ private:
             socket.connectToHost(QHostAddress::LocalHost, m_port);
             if (socket.waitForConnected(200))
                 return true;
-            QTest::qWait(100);
+            QThread::msleep(100);
         }
         return fail(why, "the server did not listen within 45 seconds");
     }
