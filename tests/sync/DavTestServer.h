@@ -9,7 +9,9 @@
 #include <QThread>
 #include <QUrl>
 
+#include <csignal>
 #include <memory>
+#include <sys/prctl.h>
 
 // A real calendar server for the sync tests: Radicale (with a password) or Xandikos (without), started on
 // 127.0.0.1 at a free port over a temporary storage folder and stopped with the test. Events are written
@@ -162,6 +164,8 @@ private:
         const QString log = m_dir.filePath(QStringLiteral("server.log"));
         m_process.setStandardOutputFile(log);
         m_process.setStandardErrorFile(log);
+        // The server ends with the test program, even one that crashed or was stopped.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_process.start(QString::fromLatin1(Python), arguments);
         if (!m_process.waitForStarted(10000))
             return fail(why, "the server did not start");
