@@ -133,13 +133,7 @@ void CalendarDiscovery::askPrincipal(const QUrl& principal)
     m_principal = principal;
     DavRequest request{"PROPFIND", principal, DavXml::propfindPrincipal(),          0,
                        {},         {},        tr("asking for the user's calendars")};
-    m_client.send(request, this, [this](const DavReply& reply) {
-        DavError error;
-        const auto status = DavXml::readReply(reply, error);
-        if (!status) {
-            finishWith({{}, m_principal, error});
-            return;
-        }
+    askFurther(request, [this](const DavReply& reply, const DavMultistatus* status) {
         const auto withHome =
             std::find_if(status->responses.begin(), status->responses.end(),
                          [](const DavResource& resource) { return !resource.calendarHomeSet.isEmpty(); });
@@ -157,13 +151,7 @@ void CalendarDiscovery::askPrincipal(const QUrl& principal)
 void CalendarDiscovery::listHome(const QUrl& home)
 {
     DavRequest request{"PROPFIND", home, DavXml::propfindCalendars(), 1, {}, {}, tr("listing the calendars")};
-    m_client.send(request, this, [this](const DavReply& reply) {
-        DavError error;
-        const auto status = DavXml::readReply(reply, error);
-        if (!status) {
-            finishWith({{}, m_principal, error});
-            return;
-        }
+    askFurther(request, [this](const DavReply& reply, const DavMultistatus* status) {
         DiscoveryResult result;
         result.principal = m_principal;
         for (const DavResource& resource : status->responses) {
@@ -179,6 +167,19 @@ void CalendarDiscovery::listHome(const QUrl& home)
                                     tr("The calendar server holds no calendar for events for this user."));
         }
         finishWith(result);
+    });
+}
+
+void CalendarDiscovery::askFurther(const DavRequest& request,
+                                   std::function<void(const DavReply&, const DavMultistatus*)> then)
+{
+    m_client.send(request, this, [this, then = std::move(then)](const DavReply& reply) {
+        DavError error;
+        const auto status = DavXml::readReply(reply, error);
+        if (!status)
+            finishWith({{}, m_principal, error});
+        else
+            then(reply, &*status);
     });
 }
 
