@@ -3,37 +3,12 @@
 #include "sync/CalendarData.h"
 #include "sync/DavClient.h"
 #include "sync/DavXml.h"
+#include "sync/ServerAddress.h"
 
 #include <QCoreApplication>
 #include <QSet>
 
 #include <memory>
-
-namespace {
-
-QString pathKey(const QUrl& url)
-{
-    QString path = url.path(QUrl::FullyEncoded);
-    while (path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path;
-}
-
-// A 207 answer read, or the fault of a reply that is none.
-template <typename Result> std::optional<DavMultistatus> multistatusOf(const DavReply& reply, Result& result)
-{
-    if (reply.error.isError()) {
-        result.error = reply.error;
-        return std::nullopt;
-    }
-    QString why;
-    auto status = DavXml::readMultistatus(reply.body, &why);
-    if (!status)
-        result.error = DavError(DavError::Kind::BadResponse, why, reply.status);
-    return status;
-}
-
-} // namespace
 
 CalendarCollection::CalendarCollection(DavClient& client, const QUrl& url, QObject* parent)
     : QObject(parent), m_client(client), m_url(url)
@@ -64,7 +39,7 @@ QUrl CalendarCollection::urlOf(const QString& href) const
 
 bool CalendarCollection::isSelf(const QString& href) const
 {
-    return pathKey(urlOf(href)) == pathKey(m_url);
+    return ServerAddress::pathKey(urlOf(href)) == ServerAddress::pathKey(m_url);
 }
 
 void CalendarCollection::readState(Done<CollectionState> done)
@@ -72,7 +47,7 @@ void CalendarCollection::readState(Done<CollectionState> done)
     DavRequest request{"PROPFIND", m_url, DavXml::propfindCalendars(), 0, {}, {}, tr("reading the calendar")};
     m_client.send(request, this, [this, done = std::move(done)](const DavReply& reply) {
         CollectionState state;
-        const auto status = multistatusOf(reply, state);
+        const auto status = DavXml::readReply(reply, state.error);
         if (status) {
             const auto self = std::find_if(status->responses.begin(), status->responses.end(),
                                            [this](const DavResource& r) { return isSelf(r.href); });
@@ -96,7 +71,7 @@ void CalendarCollection::listEtags(Done<EtagListing> done)
     DavRequest request{"PROPFIND", m_url, DavXml::propfindEtags(), 1, {}, {}, tr("listing the calendar")};
     m_client.send(request, this, [this, done = std::move(done)](const DavReply& reply) {
         EtagListing listing;
-        if (const auto status = multistatusOf(reply, listing)) {
+        if (const auto status = DavXml::readReply(reply, listing.error)) {
             for (const DavResource& resource : status->responses) {
                 if (!isSelf(resource.href) && !resource.isCollection && !resource.etag.isEmpty())
                     listing.etags.insert(resource.href, resource.etag);
@@ -194,7 +169,7 @@ void CalendarCollection::changesSince(const QString& token, Done<SyncChanges> do
             done(changes);
             return;
         }
-        if (const auto status = multistatusOf(reply, changes)) {
+        if (const auto status = DavXml::readReply(reply, changes.error)) {
             changes.token = status->syncToken;
             for (const DavResource& resource : status->responses) {
                 if (isSelf(resource.href)) {

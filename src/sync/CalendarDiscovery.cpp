@@ -2,20 +2,13 @@
 
 #include "sync/DavClient.h"
 #include "sync/DavXml.h"
+#include "sync/ServerAddress.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
 
 namespace {
-
-QString pathKey(const QUrl& url)
-{
-    QString path = url.path(QUrl::FullyEncoded);
-    while (path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path;
-}
 
 bool holdsEvents(const DavResource& resource)
 {
@@ -29,7 +22,7 @@ CalendarInfo calendarOf(const DavResource& resource, const QUrl& base)
     info.url = base.resolved(QUrl(resource.href));
     info.displayName = resource.displayName;
     if (info.displayName.isEmpty()) {
-        const QString key = pathKey(info.url);
+        const QString key = ServerAddress::pathKey(info.url);
         info.displayName = QUrl::fromPercentEncoding(key.mid(key.lastIndexOf(QLatin1Char('/')) + 1).toUtf8());
     }
     return info;
@@ -71,7 +64,7 @@ void CalendarDiscovery::discover(const QUrl& start, Done done)
         if (!m_candidates.contains(url))
             m_candidates << url;
     }
-    if (pathKey(start).isEmpty())
+    if (ServerAddress::pathKey(start).isEmpty())
         std::swap(m_candidates[0], m_candidates[1]);
     probe(0);
 }
@@ -140,17 +133,7 @@ void CalendarDiscovery::askPrincipal(const QUrl& principal)
     m_principal = principal;
     DavRequest request{"PROPFIND", principal, DavXml::propfindPrincipal(),          0,
                        {},         {},        tr("asking for the user's calendars")};
-    m_client.send(request, this, [this](const DavReply& reply) {
-        if (reply.error.isError()) {
-            finishWith({{}, m_principal, reply.error});
-            return;
-        }
-        QString why;
-        const auto status = DavXml::readMultistatus(reply.body, &why);
-        if (!status) {
-            finishWith({{}, m_principal, DavError(DavError::Kind::BadResponse, why, reply.status)});
-            return;
-        }
+    askFurther(request, [this](const DavReply& reply, const DavMultistatus* status) {
         const auto withHome =
             std::find_if(status->responses.begin(), status->responses.end(),
                          [](const DavResource& resource) { return !resource.calendarHomeSet.isEmpty(); });
@@ -168,17 +151,7 @@ void CalendarDiscovery::askPrincipal(const QUrl& principal)
 void CalendarDiscovery::listHome(const QUrl& home)
 {
     DavRequest request{"PROPFIND", home, DavXml::propfindCalendars(), 1, {}, {}, tr("listing the calendars")};
-    m_client.send(request, this, [this](const DavReply& reply) {
-        if (reply.error.isError()) {
-            finishWith({{}, m_principal, reply.error});
-            return;
-        }
-        QString why;
-        const auto status = DavXml::readMultistatus(reply.body, &why);
-        if (!status) {
-            finishWith({{}, m_principal, DavError(DavError::Kind::BadResponse, why, reply.status)});
-            return;
-        }
+    askFurther(request, [this](const DavReply& reply, const DavMultistatus* status) {
         DiscoveryResult result;
         result.principal = m_principal;
         for (const DavResource& resource : status->responses) {
@@ -194,6 +167,19 @@ void CalendarDiscovery::listHome(const QUrl& home)
                                     tr("The calendar server holds no calendar for events for this user."));
         }
         finishWith(result);
+    });
+}
+
+void CalendarDiscovery::askFurther(const DavRequest& request,
+                                   std::function<void(const DavReply&, const DavMultistatus*)> then)
+{
+    m_client.send(request, this, [this, then = std::move(then)](const DavReply& reply) {
+        DavError error;
+        const auto status = DavXml::readReply(reply, error);
+        if (!status)
+            finishWith({{}, m_principal, error});
+        else
+            then(reply, &*status);
     });
 }
 

@@ -11,7 +11,9 @@
 #include <functional>
 
 class DavClient;
+struct DavMultistatus;
 struct DavReply;
+struct DavRequest;
 
 // A calendar collection on the server, as the account window and the command line list it.
 struct CalendarInfo
@@ -51,6 +53,9 @@ private:
     void probe(qsizetype index);
     void askPrincipal(const QUrl& principal);
     void listHome(const QUrl& home);
+    // Sends a request past the first answer: any fault ends the search, an answer goes on to `then`.
+    void askFurther(const DavRequest& request,
+                    std::function<void(const DavReply&, const DavMultistatus*)> then);
     void finishWith(DiscoveryResult result);
 
     DavClient& m_client;

@@ -36,7 +36,7 @@ DavError networkError(const QNetworkReply& reply, const DavClient::ReplyState& s
 {
     using Kind = DavError::Kind;
     if (state.timedOut)
-        return {Kind::Timeout, tr("The calendar server did not answer within %1 seconds (%2).")
+        return {Kind::Timeout, tr("The calendar server kept silent for %1 seconds (%2).")
                                    .arg(timeoutMs / 1000.0)
                                    .arg(request.what)};
     if (!state.certificateProblem.isEmpty())
@@ -162,6 +162,14 @@ void DavClient::start(DavRequest request, int redirectsLeft, QObject* context, D
         reply->abort();
     });
     timer->start(m_timeoutMs);
+    // The timeout is the server's silence, not the whole answer's time: a large calendar over a slow line
+    // may take minutes to arrive while every part of it comes in time.
+    const auto heard = [timer, timeoutMs = m_timeoutMs](qint64 bytes, qint64) {
+        if (bytes > 0)
+            timer->start(timeoutMs);
+    };
+    connect(reply, &QNetworkReply::downloadProgress, timer, heard);
+    connect(reply, &QNetworkReply::uploadProgress, timer, heard);
 
     connect(reply, &QNetworkReply::sslErrors, reply, [this, reply, state](const QList<QSslError>& errors) {
         const QSslCertificate certificate = reply->sslConfiguration().peerCertificate();

@@ -34,10 +34,10 @@ struct DavReply
 };
 
 // Talks HTTP to one calendar server through Qt's network access, never waiting: every request answers
-// through its callback from the event loop, after at most the timeout. It follows redirects itself,
-// keeping the method (a PROPFIND to /.well-known/caldav must stay one), refuses addresses the program
-// must not use, and lets a certificate that does not verify through only when its fingerprint is the
-// one the user accepted. The password lives in this object's memory only.
+// through its callback from the event loop, at the latest once the server was silent for the timeout. It
+// follows redirects itself, keeping the method (a PROPFIND to /.well-known/caldav must stay one), refuses
+// addresses the program must not use, and lets a certificate that does not verify through only when its
+// fingerprint is the one the user accepted. The password lives in this object's memory only.
 class DavClient : public QObject
 {
     Q_OBJECT

@@ -1,5 +1,7 @@
 #include "sync/DavXml.h"
 
+#include "sync/DavClient.h"
+
 #include <QCoreApplication>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -247,6 +249,19 @@ QByteArray DavXml::syncCollection(const QString& token)
         xml.writeTextElement(Dav, QStringLiteral("sync-level"), QStringLiteral("1"));
         writeProps(xml, {{Dav, QStringLiteral("getetag")}});
     });
+}
+
+std::optional<DavMultistatus> DavXml::readReply(const DavReply& reply, DavError& error)
+{
+    if (reply.error.isError()) {
+        error = reply.error;
+        return std::nullopt;
+    }
+    QString why;
+    auto status = readMultistatus(reply.body, &why);
+    if (!status)
+        error = DavError(DavError::Kind::BadResponse, why, reply.status);
+    return status;
 }
 
 std::optional<DavMultistatus> DavXml::readMultistatus(const QByteArray& body, QString* error)

@@ -7,6 +7,9 @@
 
 #include <optional>
 
+class DavError;
+struct DavReply;
+
 // One resource of a WebDAV multi-status answer, with the properties the calendar client asks for. Only
 // properties the server reported with a success status are filled; a property it did not find stays
 // empty.
@@ -51,4 +54,6 @@ public:
 
     // The answer read, or nothing with the reason in `error`.
     static std::optional<DavMultistatus> readMultistatus(const QByteArray& body, QString* error);
+    // A reply's multi-status, or nothing with the fault in `error`: the reply's own, or a body that is none.
+    static std::optional<DavMultistatus> readReply(const DavReply& reply, DavError& error);
 };

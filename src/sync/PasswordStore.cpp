@@ -31,9 +31,11 @@ PasswordStore::PasswordStore(bool useSecretService, QObject* parent)
 void PasswordStore::giveUpSecretService(QString& problem, const QString& reason)
 {
     m_useSecretService = false;
-    problem = tr("No Secret Service could keep the password (%1); it is kept for this run only and asked "
-                 "for at the next start.")
-                  .arg(reason);
+    // QtKeychain names some faults only "Unknown error", which tells the user nothing.
+    const bool told = !reason.isEmpty() && reason != QLatin1String("Unknown error");
+    problem = (told ? tr("No Secret Service could keep the password (%1).").arg(reason)
+                    : tr("No Secret Service is running to keep the password.")) +
+              QLatin1Char(' ') + tr("It is kept for this run only and asked for at the next start.");
 }
 
 void PasswordStore::read(const QString& key, Done done)

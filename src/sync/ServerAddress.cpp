@@ -62,6 +62,14 @@ QString ServerAddress::refusal(const QUrl& url)
     return tr("\"%1\" is no web address (https://...).").arg(url.toDisplayString(QUrl::RemoveUserInfo));
 }
 
+QString ServerAddress::pathKey(const QUrl& url)
+{
+    QString path = url.path(QUrl::FullyEncoded);
+    while (path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
 QString ServerAddress::fingerprint(const QSslCertificate& certificate)
 {
     const QByteArray digest = certificate.digest(QCryptographicHash::Sha256).toHex().toUpper();

@@ -17,6 +17,10 @@ public:
     static QString refusal(const QUrl& url);
     static bool isLoopback(const QUrl& url);
 
+    // The address's path without its closing slashes, by which a collection is known again in the
+    // server's answers whichever way they write it.
+    static QString pathKey(const QUrl& url);
+
     // The certificate's SHA-256 fingerprint as people compare it: "AB:CD:...".
     static QString fingerprint(const QSslCertificate& certificate);
     // Whether two fingerprints name the same certificate, whatever their separators or letter case.

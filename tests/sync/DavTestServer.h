@@ -6,10 +6,12 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QThread>
 #include <QUrl>
 
+#include <csignal>
 #include <memory>
+#include <sys/prctl.h>
 
 // A real calendar server for the sync tests: Radicale (with a password) or Xandikos (without), started on
 // 127.0.0.1 at a free port over a temporary storage folder and stopped with the test. Events are written
@@ -55,6 +57,7 @@ public:
     }
     QString user() const { return m_kind == Kind::Radicale ? QStringLiteral("alice") : QString(); }
     QString password() const { return m_kind == Kind::Radicale ? QStringLiteral("s3cret pass") : QString(); }
+    QString storageFolder() const { return m_dir.filePath(QStringLiteral("storage")); }
     QString certificateFile() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
 
     // Runs the independent client; its standard output, or an empty text with `ok` false.
@@ -62,9 +65,7 @@ public:
     {
         QProcess process;
         process.start(QString::fromLatin1(Python),
-                      QStringList{QStringLiteral(QT_TESTCASE_SOURCEDIR "/sync/caldav_peer.py"),
-                                  root().toString(), user(), password()} +
-                          arguments);
+                      QStringList{peerScript(), root().toString(), user(), password()} + arguments);
         const bool ended = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
                            process.exitCode() == 0;
         if (ok)
@@ -92,6 +93,15 @@ public:
         bool ok = false;
         peer({QStringLiteral("put"), calendar.toString(), file.fileName()}, &ok);
         return ok;
+    }
+
+    static QString peerScript()
+    {
+#ifdef QT_TESTCASE_SOURCEDIR
+        return QStringLiteral(QT_TESTCASE_SOURCEDIR "/sync/caldav_peer.py");
+#else
+        return QStringLiteral(ZENTRAVIO_TESTS_DIR "/sync/caldav_peer.py");
+#endif
     }
 
     static quint16 freePort()
@@ -154,6 +164,8 @@ private:
         const QString log = m_dir.filePath(QStringLiteral("server.log"));
         m_process.setStandardOutputFile(log);
         m_process.setStandardErrorFile(log);
+        // The server ends with the test program, even one that crashed or was stopped.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_process.start(QString::fromLatin1(Python), arguments);
         if (!m_process.waitForStarted(10000))
             return fail(why, "the server did not start");
@@ -168,7 +180,7 @@ private:
             socket.connectToHost(QHostAddress::LocalHost, m_port);
             if (socket.waitForConnected(200))
                 return true;
-            QTest::qWait(100);
+            QThread::msleep(100);
         }
         return fail(why, "the server did not listen within 45 seconds");
     }

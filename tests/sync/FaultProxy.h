@@ -22,7 +22,8 @@ public:
         Status500,
         Status401,
         Nonsense,
-        Silence // answers nothing for `silenceMs`, then passes the request on
+        Silence, // answers nothing for `silenceMs`, then passes the request on
+        Trickle  // passes the answer on in eight parts, `silenceMs` apart
     };
 
     explicit FaultProxy(quint16 upstreamPort) : m_upstreamPort(upstreamPort)
@@ -102,21 +103,24 @@ private:
             QPointer<QTcpSocket> guard(client);
             QTimer::singleShot(m_silenceMs, this, [this, guard, request] {
                 if (guard && guard->state() == QAbstractSocket::ConnectedState)
-                    forward(guard, request, false);
+                    forward(guard, request);
             });
             return;
         }
         case Fault::DropMidResponse:
-            forward(client, request, true);
+        case Fault::Trickle:
+            forward(client, request);
             return;
         case Fault::None:
-            forward(client, request, false);
+            forward(client, request);
             return;
         }
     }
 
-    void forward(QTcpSocket* client, const QByteArray& request, bool dropHalfway)
+    void forward(QTcpSocket* client, const QByteArray& request)
     {
+        const Fault fault = m_fault;
+        const int pause = m_silenceMs;
         auto* upstream = new QTcpSocket(this);
         auto received = std::make_shared<QByteArray>();
         QPointer<QTcpSocket> guard(client);
@@ -124,17 +128,37 @@ private:
                 [upstream, request] { upstream->write(request); });
         connect(upstream, &QTcpSocket::readyRead, upstream,
                 [upstream, received] { received->append(upstream->readAll()); });
-        connect(upstream, &QTcpSocket::disconnected, this, [upstream, received, guard, dropHalfway] {
+        connect(upstream, &QTcpSocket::disconnected, this, [this, upstream, received, guard, fault, pause] {
             received->append(upstream->readAll());
+            upstream->deleteLater();
+            if (guard && fault == Fault::Trickle) {
+                trickle(guard, *received, 8, pause);
+                return;
+            }
+            const bool dropHalfway = fault == Fault::DropMidResponse;
             if (guard) {
                 // A graceful close after half the answer: the client sees its end before the length
                 // the answer's header promised.
                 guard->write(dropHalfway ? received->left(received->size() / 2) : *received);
                 guard->disconnectFromHost();
             }
-            upstream->deleteLater();
         });
         upstream->connectToHost(QHostAddress::LocalHost, m_upstreamPort);
+    }
+
+    void trickle(QPointer<QTcpSocket> client, QByteArray rest, int parts, int pause)
+    {
+        if (!client)
+            return;
+        const qsizetype size = parts <= 1 ? rest.size() : rest.size() / parts;
+        client->write(rest.left(size));
+        if (parts <= 1) {
+            client->disconnectFromHost();
+            return;
+        }
+        QTimer::singleShot(pause, this, [this, client, rest = rest.mid(size), parts, pause] {
+            trickle(client, rest, parts - 1, pause);
+        });
     }
 
     QTcpServer m_server;

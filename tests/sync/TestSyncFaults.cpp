@@ -127,6 +127,21 @@ private slots:
         QCOMPARE(DavClient::DefaultTimeoutMs, 30000);
     }
 
+    void aSlowButSteadyAnswerIsWaitedFor()
+    {
+        // Eight parts 250 ms apart: two seconds in all, with a timeout of 600 ms of silence.
+        FaultProxy proxy(m_server->port());
+        proxy.setFault(FaultProxy::Fault::Trickle, 250);
+        DavClient client;
+        client.setCredentials(m_server->user(), m_server->password());
+        client.setTimeout(600);
+        CalendarCollection calendar(client, through(proxy, m_calendar));
+        const auto fetched = awaitResult<FetchResult>([&](auto done) { calendar.fetchAll(done); });
+        QVERIFY(fetched);
+        QVERIFY2(!fetched->error.isError(), qPrintable(fetched->error.message()));
+        QCOMPARE(fetched->events.size(), 1);
+    }
+
     void unreachableAndUnsafeAddressesAreRefused()
     {
         DavClient client;
