@@ -63,8 +63,8 @@ void BM_TickWithPendingSnoozes(benchmark::State& state)
     AlarmFixture fixture(1000, QStringLiteral("11:00:00 PM"));
     const qint64 tomorrow = Recurrence::wallSecond(QDateTime(Today.addDays(1), QTime(8, 0)));
     for (size_t i = 0; i < fixture.database->cachedTable().size(); ++i)
-        fixture.database->keepSnooze(
-            {fixture.database->uidOf(fixture.database->cachedTable().rowId(i)), tomorrow, tomorrow - 600, 82800});
+        fixture.database->keepSnooze({fixture.database->uidOf(fixture.database->cachedTable().rowId(i)),
+                                      tomorrow, tomorrow - 600, 82800});
     fixture.openWindows();
     AlarmEngine& engine = fixture.engine();
     if (engine.snoozes().size() != 1000) {

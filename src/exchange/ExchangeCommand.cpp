@@ -57,7 +57,8 @@ int ExchangeCommand::exportTo(const QString& schedulePath, const QString& file, 
     if (!database)
         return refuse(console, nothing, error);
     ProgressLine progress(tr("Exporting to %1").arg(shown), console.elapsed, console.err);
-    const IcsExport::Result result = IcsExport::write(database->table(), file, now, &progress, &database->identities());
+    const IcsExport::Result result =
+        IcsExport::write(database->table(), file, now, &progress, &database->identities());
     if (!result.ok)
         return refuse(console, nothing, result.error);
     QStringList notes;
@@ -92,8 +93,9 @@ int ExchangeCommand::importFrom(const QString& schedulePath, const QString& file
     const IcsImport::Result result = IcsImport::run(*database, file, local, &progress);
     if (!result.ok)
         return refuse(console, nothing,
-                      result.line > 0 ? tr("%1 line %2: %3").arg(shown, QString::number(result.line), result.error)
-                                      : result.error);
+                      result.line > 0
+                          ? tr("%1 line %2: %3").arg(shown, QString::number(result.line), result.error)
+                          : result.error);
     QStringList notes;
     if (result.present > 0)
         notes << tr("%1 already in the schedule").arg(result.present);

@@ -584,7 +584,8 @@ StoreResult ScheduleDatabase::appendAll(const std::vector<ScheduleEntry>& entrie
         sqlite3_reset(insert.get());
         rowIds.push_back(sqlite3_last_insert_rowid(m_db));
         serials.push_back(m_serials->draw(0));
-        if (!IdentityFile::recordNew(m_db, rowIds.back(), serials.back(), EntryIdentities::fingerprint(entry)))
+        if (!IdentityFile::recordNew(m_db, rowIds.back(), serials.back(),
+                                     EntryIdentities::fingerprint(entry)))
             return writeFailed(Write::Save);
     }
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -676,7 +677,8 @@ StoreResult ScheduleDatabase::inTransaction(Write write, const std::function<boo
 QString ScheduleDatabase::uidOf(qint64 rowId) const
 {
     const size_t index = m_table.indexOf(rowId);
-    return index == m_table.size() || index >= m_identities.size() ? QString() : m_identities.uid(index, rowId);
+    return index == m_table.size() || index >= m_identities.size() ? QString()
+                                                                   : m_identities.uid(index, rowId);
 }
 
 std::optional<qint64> ScheduleDatabase::rowOf(const QString& uid) const
@@ -703,7 +705,8 @@ StoreResult ScheduleDatabase::setUid(qint64 rowId, const QString& uid)
     if (holder == rowId)
         return StoreResult::success(rowId);
     if (holder)
-        return StoreResult::failure(tr("Another entry of the schedule already has the identity %1.").arg(trimmed));
+        return StoreResult::failure(
+            tr("Another entry of the schedule already has the identity %1.").arg(trimmed));
     const StoreResult result =
         inTransaction(Write::Save, [&] { return IdentityFile::recordGivenUid(m_db, rowId, trimmed); });
     if (!result)

@@ -52,7 +52,8 @@ QString scheduleAsSeen(const QString& path)
         sqlite3_prepare_v2(db, sql, -1, &query, nullptr);
         while (sqlite3_step(query) == SQLITE_ROW) {
             for (int c = 0; c < sqlite3_column_count(query); ++c)
-                seen += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query, c))) + u'|';
+                seen +=
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query, c))) + u'|';
             seen += u'\n';
         }
         sqlite3_finalize(query);
