@@ -44,6 +44,14 @@ struct AlarmFixture
         context.reset(new AppContext{*database, *settings, clock, beeper, messages, screen, {}});
     }
     void openWindows() { windows = std::make_unique<ProgramWindows>(*context); }
+    // As a first start: nothing recorded of an earlier run, so the first check looks at its own second.
+    void openWindowsAsAtFirstStart(int run)
+    {
+        windows.reset();
+        settings = std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("run-%1.conf").arg(run)));
+        context.reset(new AppContext{*database, *settings, clock, beeper, messages, screen, {}});
+        openWindows();
+    }
     AlarmEngine& engine() { return *windows->alarmEngine(); }
 
     QTemporaryDir dir;
@@ -88,9 +96,10 @@ void BM_FiveThousandAlarmsInOneSecond(benchmark::State& state)
     fixture.clock.set(QDateTime(Today, QTime(10, 0)));
     double longest = 0, resident = 0, peak = 0;
     size_t rows = 0, windows = 0;
+    int run = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        fixture.openWindows();
+        fixture.openWindowsAsAtFirstStart(++run);
         state.ResumeTiming();
         QElapsedTimer timer;
         timer.start();

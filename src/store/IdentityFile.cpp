@@ -72,13 +72,13 @@ bool runOnce(sqlite3* db, const char* sql, const std::function<void(SqlStatement
 
 } // namespace
 
-bool ensure(sqlite3* db)
+Tables ensure(sqlite3* db)
 {
     // A file that has them is left untouched: opening it writes nothing.
     if (tablesPresent(db))
-        return true;
+        return Tables::Present;
     if (!exec(db, "BEGIN IMMEDIATE"))
-        return false;
+        return Tables::Missing;
     bool ok = exec(db, CreateSql);
     ok = ok && runOnce(db,
                        "INSERT INTO EntryIdentityFile (Tag) SELECT ?1 "
@@ -86,9 +86,9 @@ bool ensure(sqlite3* db)
                        [](SqlStatement& s) { s.bindText(1, newTag()); });
     if (!ok || !exec(db, "COMMIT")) {
         exec(db, "ROLLBACK");
-        return false;
+        return Tables::Missing;
     }
-    return true;
+    return Tables::Made;
 }
 
 bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& fingerprints,

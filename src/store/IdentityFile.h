@@ -36,9 +36,15 @@ private:
 //   EntrySnooze(Uid, DueAt, SnoozedFrom, AlarmSecond): the snoozed alarms (see Snooze).
 namespace IdentityFile {
 
-// Makes the tables and the tag when they are missing; false when the file cannot take them (it is
-// read-only), and the identities then live in memory for the run.
-bool ensure(sqlite3* db);
+// Makes the tables and the tag when they are missing. Missing when the file cannot take them (it is
+// read-only): the identities then live in memory for the run.
+enum class Tables
+{
+    Present,
+    Made,
+    Missing
+};
+Tables ensure(sqlite3* db);
 
 // One correction of the identities a read found the file to need.
 struct Repair

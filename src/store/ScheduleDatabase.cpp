@@ -317,12 +317,16 @@ std::unique_ptr<ScheduleDatabase> ScheduleDatabase::open(const QString& path, QS
         }
     }
 
-    // A file that cannot take the identity tables (read-only) still opens; its entries then have
-    // identities for this run only.
-    IdentityFile::ensure(raw);
     const StoreResult loaded = database->reload();
     if (!loaded)
         return database->m_readBusy ? unreadable(true) : fail(loaded.error);
+    // Only a schedule read whole is given the identity tables; one that cannot take them (read-only)
+    // keeps its entries' identities for this run only. Made just now, they are filled at once.
+    if (IdentityFile::ensure(raw) == IdentityFile::Tables::Made) {
+        const StoreResult filled = database->reload();
+        if (!filled)
+            return database->m_readBusy ? unreadable(true) : fail(filled.error);
+    }
     database->m_loaded = true;
     return database;
 }
