@@ -61,7 +61,6 @@ const QString& millionFile()
     return path;
 }
 
-
 double childCpuSeconds()
 {
     rusage usage{};

@@ -19,7 +19,8 @@ AlarmEngine::AlarmEngine(AppContext& context, WindowOwner& windows)
     if (const std::optional<qint64> covered = m_coverage.recorded())
         m_watch.resumeFrom(*covered);
     loadSnoozes();
-    m_listener = m_ctx.database.addChangeListener([this](const EntryChanges& changes) { entriesChanged(changes); });
+    m_listener =
+        m_ctx.database.addChangeListener([this](const EntryChanges& changes) { entriesChanged(changes); });
     m_ctx.notifier.setActionHandler([this](quint64 key, NoticeAction action) {
         if (action == NoticeAction::Snooze)
             snooze(key, NotificationSnoozeMinutes);
@@ -184,8 +185,8 @@ void AlarmEngine::snooze(quint64 key, int minutes)
     for (const Due& due : found->second.alarms) {
         if (due.uid.isEmpty())
             continue;
-        const Snooze snooze{due.uid, current + qint64(minutes) * 60, due.fromSecond ? due.fromSecond : due.dueSecond,
-                            due.alarmSecond};
+        const Snooze snooze{due.uid, current + qint64(minutes) * 60,
+                            due.fromSecond ? due.fromSecond : due.dueSecond, due.alarmSecond};
         m_snoozes.add(snooze);
         m_ctx.database.keepSnooze(snooze);
     }

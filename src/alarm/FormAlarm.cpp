@@ -1,7 +1,6 @@
 #include "alarm/FormAlarm.h"
 
 #include "alarm/SnoozeChoice.h"
-
 #include "controls/VemraButton.h"
 #include "forms/AppContext.h"
 #include "forms/ClickLabel.h"
@@ -80,7 +79,8 @@ FormAlarm::FormAlarm(AppContext& context, WindowOwner& windows)
     // of the alarm stays where it was.
     setDesignSize(5910 + SnoozeChoice::ColumnWidth, 4275);
     strip->setGeometry(Design::rect(0, 0, 5895 + SnoozeChoice::ColumnWidth, 615));
-    m_snoozeChoice = SnoozeChoice::makeCombo(this, Design::rect(5790, 3180, SnoozeChoice::ControlWidth, 315), small);
+    m_snoozeChoice =
+        SnoozeChoice::makeCombo(this, Design::rect(5790, 3180, SnoozeChoice::ControlWidth, 315), small);
     m_snoozeButton = new VemraButton(QStringLiteral("&Snooze"), this);
     m_snoozeButton->setObjectName(QStringLiteral("SnoozeButton"));
     m_snoozeButton->setAccessibleName(tr("Snooze"));

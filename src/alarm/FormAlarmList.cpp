@@ -76,7 +76,8 @@ FormAlarmList::FormAlarmList(AppContext& context, WindowOwner& windows)
     m_list->setColumnWidth(0, Design::px(1800));
     m_list->setColumnWidth(1, Design::px(2400));
 
-    m_snoozeChoice = SnoozeChoice::makeCombo(this, Design::rect(360, 4605, SnoozeChoice::ControlWidth, 315), small);
+    m_snoozeChoice =
+        SnoozeChoice::makeCombo(this, Design::rect(360, 4605, SnoozeChoice::ControlWidth, 315), small);
     m_snoozeAll = makeButton(this, QStringLiteral("SnoozeAll"), tr("&Snooze all"),
                              Design::rect(1695, 4560, 1335, 495), small);
     m_snoozeAll->setAccessibleName(tr("Snooze all"));

@@ -13,8 +13,9 @@ QComboBox* makeCombo(QWidget* form, const QRect& place, const QFont& font)
     combo->setFont(font);
     combo->setGeometry(place);
     for (int minutes : Minutes) {
-        const QString text = minutes == 60 ? QCoreApplication::translate("SnoozeChoice", "1 hour")
-                                           : QCoreApplication::translate("SnoozeChoice", "%1 minutes").arg(minutes);
+        const QString text = minutes == 60
+                                 ? QCoreApplication::translate("SnoozeChoice", "1 hour")
+                                 : QCoreApplication::translate("SnoozeChoice", "%1 minutes").arg(minutes);
         combo->addItem(text, minutes);
         if (minutes == DefaultMinutes)
             combo->setCurrentIndex(combo->count() - 1);

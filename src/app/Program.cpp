@@ -1,7 +1,6 @@
 #include "app/Program.h"
 
 #include "alarm/AlarmEngine.h"
-
 #include "app/SystemModule.h"
 #include "app/TrayIcon.h"
 #include "app/formSplash.h"

@@ -1,7 +1,6 @@
 #include "app/ProgramWindows.h"
 
 #include "alarm/AlarmEngine.h"
-
 #include "alarm/FormAlarm.h"
 #include "calendar/MainForm.h"
 #include "editing/FormAddSched.h"

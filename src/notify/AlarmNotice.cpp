@@ -15,7 +15,8 @@ QString AlarmNotice::snoozedLine() const
 {
     if (!snoozedFrom)
         return {};
-    QString line = QCoreApplication::translate("AlarmNotice", "Snoozed from %1").arg(DateText::timeText(*snoozedFrom));
+    QString line =
+        QCoreApplication::translate("AlarmNotice", "Snoozed from %1").arg(DateText::timeText(*snoozedFrom));
     if (late)
         line += QCoreApplication::translate("AlarmNotice", "; late, due %1").arg(DateText::timeText(dueTime));
     return line;

@@ -113,7 +113,8 @@ void NotificationSender::onNotificationClosed(uint id, uint)
     m_keys.erase(found);
 }
 
-QVariantList NotificationSender::notifyArguments(const AlarmNotice& notice, bool bodyIsMarkup, bool withActions)
+QVariantList NotificationSender::notifyArguments(const AlarmNotice& notice, bool bodyIsMarkup,
+                                                 bool withActions)
 {
     QString body = notice.note.isEmpty() ? QString() : notice.note + QLatin1Char('\n');
     body += notice.snoozedFrom ? notice.snoozedLine() : notice.dueLine();
@@ -133,14 +134,9 @@ QVariantList NotificationSender::notifyArguments(const AlarmNotice& notice, bool
     }
     QStringList actions;
     if (withActions)
-        actions << SnoozeKey << QCoreApplication::translate("NotificationSender", "Snooze 10 minutes") << DismissKey
-                << QCoreApplication::translate("NotificationSender", "Dismiss");
-    return {QStringLiteral("Zentravio"),
-            quint32(0),
-            QStringLiteral("zentravio"),
-            summary,
-            body,
-            actions,
-            hints,
-            ServerDecidesExpiry};
+        actions << SnoozeKey << QCoreApplication::translate("NotificationSender", "Snooze 10 minutes")
+                << DismissKey << QCoreApplication::translate("NotificationSender", "Dismiss");
+    return {
+        QStringLiteral("Zentravio"), quint32(0), QStringLiteral("zentravio"), summary, body, actions, hints,
+        ServerDecidesExpiry};
 }

@@ -26,7 +26,8 @@ public:
     // The arguments of the service's Notify call, in order, for a notice. Markup in the entry's texts is
     // escaped where the service reads the body as markup, so that they show as the characters they are.
     // With actions the notification offers "Snooze 10 minutes" and "Dismiss".
-    static QVariantList notifyArguments(const AlarmNotice& notice, bool bodyIsMarkup, bool withActions = false);
+    static QVariantList notifyArguments(const AlarmNotice& notice, bool bodyIsMarkup,
+                                        bool withActions = false);
 
     // The action keys of the notification's buttons.
     static const QString SnoozeKey;

@@ -24,8 +24,8 @@ quint32 EntryIdentities::fingerprint(const std::array<std::string_view, Schedule
     auto field = [&](ScheduleField f) { return fields[size_t(f)]; };
     // The other four fields are joined with a separator, so that moving text between them still counts.
     quint32 rest = 2166136261u;
-    for (ScheduleField f :
-         {ScheduleField::Day, ScheduleField::AlarmTime, ScheduleField::AlarmOnOff, ScheduleField::SchedType}) {
+    for (ScheduleField f : {ScheduleField::Day, ScheduleField::AlarmTime, ScheduleField::AlarmOnOff,
+                            ScheduleField::SchedType}) {
         for (const char c : field(f)) {
             rest ^= quint8(c);
             rest *= 16777619u;
@@ -65,8 +65,8 @@ QString EntryIdentities::uidOfSerial(quint32 serial) const
 
 std::optional<quint32> EntryIdentities::serialOfUid(QStringView uid) const
 {
-    if (m_tag.isEmpty() || !uid.endsWith(UidDomain) || !uid.startsWith(m_tag) || uid.size() <= m_tag.size() + 1 ||
-        uid.at(m_tag.size()) != QLatin1Char('-'))
+    if (m_tag.isEmpty() || !uid.endsWith(UidDomain) || !uid.startsWith(m_tag) ||
+        uid.size() <= m_tag.size() + 1 || uid.at(m_tag.size()) != QLatin1Char('-'))
         return std::nullopt;
     const QStringView number = uid.mid(m_tag.size() + 1, uid.size() - m_tag.size() - 1 - UidDomain.size());
     bool ok = false;

@@ -60,4 +60,3 @@ private:
     QHash<qint64, QString> m_given;
     QHash<QString, qint64> m_givenRows;
 };
-

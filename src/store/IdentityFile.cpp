@@ -72,22 +72,23 @@ bool runOnce(sqlite3* db, const char* sql, const std::function<void(SqlStatement
 
 } // namespace
 
-bool ensure(sqlite3* db)
+Tables ensure(sqlite3* db)
 {
     // A file that has them is left untouched: opening it writes nothing.
     if (tablesPresent(db))
-        return true;
+        return Tables::Present;
     if (!exec(db, "BEGIN IMMEDIATE"))
-        return false;
+        return Tables::Missing;
     bool ok = exec(db, CreateSql);
-    ok = ok && runOnce(db, "INSERT INTO EntryIdentityFile (Tag) SELECT ?1 "
-                           "WHERE NOT EXISTS (SELECT 1 FROM EntryIdentityFile)",
+    ok = ok && runOnce(db,
+                       "INSERT INTO EntryIdentityFile (Tag) SELECT ?1 "
+                       "WHERE NOT EXISTS (SELECT 1 FROM EntryIdentityFile)",
                        [](SqlStatement& s) { s.bindText(1, newTag()); });
     if (!ok || !exec(db, "COMMIT")) {
         exec(db, "ROLLBACK");
-        return false;
+        return Tables::Missing;
     }
-    return true;
+    return Tables::Made;
 }
 
 bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& fingerprints,
@@ -101,7 +102,8 @@ bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& f
         SqlStatement tag(db, "SELECT Tag FROM EntryIdentityFile LIMIT 1");
         out.inFile = tag.prepared() && tag.step() == SQLITE_ROW;
         if (out.inFile)
-            out.identities.setTag(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(tag.get(), 0))));
+            out.identities.setTag(
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(tag.get(), 0))));
     }
     // Without the tables (a read-only file that never had them) the entries are given identities for the
     // run only, and nothing is told as changed: there is nothing to compare with.
@@ -144,7 +146,8 @@ bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& f
                               number <= std::numeric_limits<quint32>::max();
             const quint32 serial = made ? quint32(number) : EntryIdentities::GivenUid;
             const QString given =
-                made ? QString() : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)));
+                made ? QString()
+                     : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)));
             const quint32 kept = quint32(sqlite3_column_int64(s, 2));
             highest = std::max(highest, serial);
             auto keptUid = [&] { return made ? out.identities.uidOfSerial(serial) : given; };
@@ -208,7 +211,8 @@ std::optional<quint32> changeCounter(sqlite3* db)
     return qFromBigEndian<quint32>(bytes.data());
 }
 
-std::optional<quint32> repair(sqlite3* db, const std::vector<Repair>& repairs, std::optional<quint32> readCounter)
+std::optional<quint32> repair(sqlite3* db, const std::vector<Repair>& repairs,
+                              std::optional<quint32> readCounter)
 {
     if (repairs.empty())
         return std::nullopt;
@@ -221,9 +225,11 @@ std::optional<quint32> repair(sqlite3* db, const std::vector<Repair>& repairs, s
     SqlStatement add(db, "INSERT INTO EntryIdentity (RowId, Uid, Fingerprint) SELECT ?1, ?2, ?3 "
                          "WHERE EXISTS (SELECT 1 FROM Schedule WHERE rowid = ?1) "
                          "AND NOT EXISTS (SELECT 1 FROM EntryIdentity WHERE RowId = ?1)");
-    SqlStatement refingerprint(db, "UPDATE EntryIdentity SET Fingerprint = ?3 WHERE RowId = ?1 AND Fingerprint = ?4");
-    SqlStatement renew(db, "UPDATE EntryIdentity SET Uid = ?2, Fingerprint = ?3, Origin = NULL, SyncedForm = NULL "
-                           "WHERE RowId = ?1 AND Fingerprint = ?4");
+    SqlStatement refingerprint(
+        db, "UPDATE EntryIdentity SET Fingerprint = ?3 WHERE RowId = ?1 AND Fingerprint = ?4");
+    SqlStatement renew(
+        db, "UPDATE EntryIdentity SET Uid = ?2, Fingerprint = ?3, Origin = NULL, SyncedForm = NULL "
+            "WHERE RowId = ?1 AND Fingerprint = ?4");
     SqlStatement drop(db, "DELETE FROM EntryIdentity WHERE RowId = ?1 "
                           "AND NOT EXISTS (SELECT 1 FROM Schedule WHERE rowid = ?1)");
     bool ok = add.prepared() && refingerprint.prepared() && renew.prepared() && drop.prepared();
@@ -236,7 +242,10 @@ std::optional<quint32> repair(sqlite3* db, const std::vector<Repair>& repairs, s
                                                                   : drop;
         sqlite3_stmt* raw = s.get();
         for (int p = 1; p <= sqlite3_bind_parameter_count(raw); ++p) {
-            const qint64 value = p == 1 ? r.rowId : p == 2 ? qint64(r.serial) : p == 3 ? r.fingerprint : r.keptFingerprint;
+            const qint64 value = p == 1   ? r.rowId
+                                 : p == 2 ? qint64(r.serial)
+                                 : p == 3 ? r.fingerprint
+                                          : r.keptFingerprint;
             sqlite3_bind_int64(raw, p, value);
         }
         ok = s.step() == SQLITE_DONE;
@@ -280,7 +289,8 @@ bool recordGivenUid(sqlite3* db, qint64 rowId, const QString& uid)
 
 bool forget(sqlite3* db, qint64 rowId)
 {
-    return runOnce(db, "DELETE FROM EntryIdentity WHERE RowId = ?1", [&](SqlStatement& s) { s.bindInt(1, rowId); });
+    return runOnce(db, "DELETE FROM EntryIdentity WHERE RowId = ?1",
+                   [&](SqlStatement& s) { s.bindInt(1, rowId); });
 }
 
 } // namespace IdentityFile

@@ -36,24 +36,30 @@ private:
 //   EntrySnooze(Uid, DueAt, SnoozedFrom, AlarmSecond): the snoozed alarms (see Snooze).
 namespace IdentityFile {
 
-// Makes the tables and the tag when they are missing; false when the file cannot take them (it is
-// read-only), and the identities then live in memory for the run.
-bool ensure(sqlite3* db);
+// Makes the tables and the tag when they are missing. Missing when the file cannot take them (it is
+// read-only): the identities then live in memory for the run.
+enum class Tables
+{
+    Present,
+    Made,
+    Missing
+};
+Tables ensure(sqlite3* db);
 
 // One correction of the identities a read found the file to need.
 struct Repair
 {
     enum class Kind
     {
-        Add,         // a row without an identity gets a new one
+        Add,           // a row without an identity gets a new one
         Refingerprint, // another program changed the entry: its digest follows
-        Renew,       // the row holds another entry now: it gets a new identity
-        Drop         // the row is gone: so is its identity
+        Renew,         // the row holds another entry now: it gets a new identity
+        Drop           // the row is gone: so is its identity
     };
     Kind kind;
     qint64 rowId;
-    quint32 serial = 0;       // the new serial (Add, Renew)
-    quint32 fingerprint = 0;  // the new digest
+    quint32 serial = 0;          // the new serial (Add, Renew)
+    quint32 fingerprint = 0;     // the new digest
     quint32 keptFingerprint = 0; // what the file held, so that a later write of the program is not undone
 };
 
@@ -76,7 +82,8 @@ bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& f
 // found it. When nobody wrote between the read (which saw the file's change counter at readCounter) and
 // this write, returns the counter as this write left it, by which another connection can tell that the
 // file holds nothing it has not read; nothing otherwise, or when the file could not take the repairs.
-std::optional<quint32> repair(sqlite3* db, const std::vector<Repair>& repairs, std::optional<quint32> readCounter);
+std::optional<quint32> repair(sqlite3* db, const std::vector<Repair>& repairs,
+                              std::optional<quint32> readCounter);
 
 // The change counter in the file's header, which every committed write moves on; nothing when the file
 // cannot be read. Read through the connection's own handle of the file: a handle of another opened and

@@ -317,12 +317,16 @@ std::unique_ptr<ScheduleDatabase> ScheduleDatabase::open(const QString& path, QS
         }
     }
 
-    // A file that cannot take the identity tables (read-only) still opens; its entries then have
-    // identities for this run only.
-    IdentityFile::ensure(raw);
     const StoreResult loaded = database->reload();
     if (!loaded)
         return database->m_readBusy ? unreadable(true) : fail(loaded.error);
+    // Only a schedule read whole is given the identity tables; one that cannot take them (read-only)
+    // keeps its entries' identities for this run only. Made just now, they are filled at once.
+    if (IdentityFile::ensure(raw) == IdentityFile::Tables::Made) {
+        const StoreResult filled = database->reload();
+        if (!filled)
+            return database->m_readBusy ? unreadable(true) : fail(filled.error);
+    }
     database->m_loaded = true;
     return database;
 }
@@ -584,7 +588,8 @@ StoreResult ScheduleDatabase::appendAll(const std::vector<ScheduleEntry>& entrie
         sqlite3_reset(insert.get());
         rowIds.push_back(sqlite3_last_insert_rowid(m_db));
         serials.push_back(m_serials->draw(0));
-        if (!IdentityFile::recordNew(m_db, rowIds.back(), serials.back(), EntryIdentities::fingerprint(entry)))
+        if (!IdentityFile::recordNew(m_db, rowIds.back(), serials.back(),
+                                     EntryIdentities::fingerprint(entry)))
             return writeFailed(Write::Save);
     }
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -683,7 +688,8 @@ StoreResult ScheduleDatabase::inTransaction(Write write, const std::function<boo
 QString ScheduleDatabase::uidOf(qint64 rowId) const
 {
     const size_t index = m_table.indexOf(rowId);
-    return index == m_table.size() || index >= m_identities.size() ? QString() : m_identities.uid(index, rowId);
+    return index == m_table.size() || index >= m_identities.size() ? QString()
+                                                                   : m_identities.uid(index, rowId);
 }
 
 std::optional<qint64> ScheduleDatabase::rowOf(const QString& uid) const
@@ -710,7 +716,8 @@ StoreResult ScheduleDatabase::setUid(qint64 rowId, const QString& uid)
     if (holder == rowId)
         return StoreResult::success(rowId);
     if (holder)
-        return StoreResult::failure(tr("Another entry of the schedule already has the identity %1.").arg(trimmed));
+        return StoreResult::failure(
+            tr("Another entry of the schedule already has the identity %1.").arg(trimmed));
     const StoreResult result =
         inTransaction(Write::Save, [&] { return IdentityFile::recordGivenUid(m_db, rowId, trimmed); });
     if (!result)

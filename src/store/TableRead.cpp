@@ -89,8 +89,7 @@ TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop, SerialSour
     if (serials && !IdentityFile::read(db, read.table, fingerprints, *serials, listChanges, read.identities))
         return failed();
     // Taken while the read still holds the file, so that no write can come between.
-    const std::optional<quint32> readCounter =
-        serials ? IdentityFile::changeCounter(db) : std::nullopt;
+    const std::optional<quint32> readCounter = serials ? IdentityFile::changeCounter(db) : std::nullopt;
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     // A file that cannot take the identities now (busy, read-only) keeps them for the run; the next read
     // finds the same rows without one and tries again.
@@ -136,7 +135,8 @@ TableRead readElsewhere(const QByteArray& path, const std::shared_ptr<std::atomi
 } // namespace
 
 BackgroundRead::BackgroundRead(const QString& path, std::shared_ptr<SerialSource> serials)
-    : m_result(std::async(std::launch::async, readElsewhere, QFile::encodeName(path), m_stop, std::move(serials)))
+    : m_result(
+          std::async(std::launch::async, readElsewhere, QFile::encodeName(path), m_stop, std::move(serials)))
 {}
 
 BackgroundRead::~BackgroundRead()

@@ -30,8 +30,8 @@ struct TableRead
     // belong to the same state of the file, and builds the table's lookups. A read asked to stop
     // (stop set from another thread) ends early as a failure. Given a serial source, it reads the
     // identities in the same transaction, and afterwards records those the file lacked.
-    static TableRead from(sqlite3* db, const std::atomic<bool>* stop = nullptr, SerialSource* serials = nullptr,
-                          bool listChanges = false);
+    static TableRead from(sqlite3* db, const std::atomic<bool>* stop = nullptr,
+                          SerialSource* serials = nullptr, bool listChanges = false);
 };
 
 // A read of the schedule on a worker thread with a read-only connection of its own, so that the

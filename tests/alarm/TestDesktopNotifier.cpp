@@ -226,7 +226,8 @@ void TestDesktopNotifier::theNotificationsButtonsReachItsAlarmAndItsWindowTakesI
         env.addEntry(QStringLiteral("12/07/2026"), QStringLiteral("At %1").arg(QLatin1String(time)),
                      QStringLiteral("OneTime"), QLatin1String(time), QStringLiteral("on"));
     DesktopNotifier notifier(m_address);
-    AppContext context{env.database(), env.settings(), env.clock, env.beeper, env.messages, env.screen, {}, notifier};
+    AppContext context{env.database(), env.settings(), env.clock, env.beeper,
+                       env.messages,   env.screen,     {},        notifier};
     ProgramWindows windows(context);
     auto tick = [&](int second) {
         env.clock.set(QDateTime(QDate(2026, 12, 7), QTime(10, 0, second)));

@@ -71,7 +71,8 @@ void TestSnooze::tickAt(int h, int m, int s)
 
 void TestSnooze::addAlarm(const QString& subject, const QString& time)
 {
-    m_env->addEntry(QStringLiteral("12/07/2026"), subject, QStringLiteral("OneTime"), time, QStringLiteral("on"));
+    m_env->addEntry(QStringLiteral("12/07/2026"), subject, QStringLiteral("OneTime"), time,
+                    QStringLiteral("on"));
 }
 
 QStringList TestSnooze::openSubjects()
@@ -322,8 +323,7 @@ void TestSnooze::moreThanFiveAlarmsTogetherShareOneWindowAndOneNotification()
     QVERIFY(list->isVisible());
     QVERIFY(list->windowFlags() & Qt::WindowStaysOnTopHint);
     QCOMPARE(list->rowCount(), 7);
-    QCOMPARE(list->rowTexts(0),
-             (QStringList{"Together 1", "December 07, 2026 10:00:00 AM", "line one"}));
+    QCOMPARE(list->rowTexts(0), (QStringList{"Together 1", "December 07, 2026 10:00:00 AM", "line one"}));
     QCOMPARE(list->countLine(), QStringLiteral("7 alarms are due."));
     QCOMPARE(m_env->beeper.alarmSounds, soundsBefore + 1);
     QCOMPARE(m_env->notifications.sent.size(), sentBefore + 1);

@@ -18,8 +18,8 @@ ScheduleEntry entry(const QString& subject, const QString& note = QStringLiteral
 
 QString uidInIcal(const ScheduleDatabase& db, size_t i)
 {
-    const EntryToEvent::Event event =
-        EntryToEvent::eventOf(db.cachedTable(), i, QDateTime(QDate(2026, 1, 1), QTime(0, 0)), &db.identities());
+    const EntryToEvent::Event event = EntryToEvent::eventOf(
+        db.cachedTable(), i, QDateTime(QDate(2026, 1, 1), QTime(0, 0)), &db.identities());
     return QString::fromUtf8(icalcomponent_get_uid(event.component.get()));
 }
 
@@ -125,9 +125,10 @@ private slots:
             m_db->finishBackgroundRead();
         };
         OtherConnection other(m_path);
-        QCOMPARE(other.exec("INSERT INTO Schedule VALUES ('06/13/2014', 'Friday', 'Else', 'n', '11:00:00 AM', "
-                            "'on', 'OneTime')"),
-                 SQLITE_OK);
+        QCOMPARE(
+            other.exec("INSERT INTO Schedule VALUES ('06/13/2014', 'Friday', 'Else', 'n', '11:00:00 AM', "
+                       "'on', 'OneTime')"),
+            SQLITE_OK);
         look();
         EntryChanges changes = told();
         QCOMPARE(changes.size(), size_t(1));
@@ -175,8 +176,9 @@ private slots:
         const QString secondUid = m_db->uidOf(row);
         m_db.reset();
         QCOMPARE(other.exec("DELETE FROM Schedule"), SQLITE_OK);
-        QCOMPARE(other.exec("INSERT INTO Schedule (rowid, Date, Day, Type, Note, AlarmTime, AlarmOnOff, SchedType) "
-                            "VALUES (1, '03/03/2021', 'Wednesday', 'Rent', 'pay', '08:00:00 AM', 'off', 'Monthly')"),
+        QCOMPARE(other.exec(
+                     "INSERT INTO Schedule (rowid, Date, Day, Type, Note, AlarmTime, AlarmOnOff, SchedType) "
+                     "VALUES (1, '03/03/2021', 'Wednesday', 'Rent', 'pay', '08:00:00 AM', 'off', 'Monthly')"),
                  SQLITE_OK);
         open();
         QVERIFY(!m_db->uidOf(row).isEmpty());
@@ -190,8 +192,9 @@ private slots:
         const QString uid = m_db->uidOf(row);
         m_db.reset();
         OtherConnection other(m_path);
-        QCOMPARE(other.exec("UPDATE Schedule SET Date = '07/01/2014', AlarmTime = '08:00:00 AM' WHERE rowid = 1"),
-                 SQLITE_OK);
+        QCOMPARE(
+            other.exec("UPDATE Schedule SET Date = '07/01/2014', AlarmTime = '08:00:00 AM' WHERE rowid = 1"),
+            SQLITE_OK);
         open();
         QCOMPARE(m_db->uidOf(row), uid);
     }
@@ -230,9 +233,10 @@ private slots:
         sqlite3_close(db);
         QCOMPARE(names, (QStringList{"Date", "Day", "Type", "Note", "AlarmTime", "AlarmOnOff", "SchedType"}));
         // A plain insert of another program, naming no columns, still fits.
-        QCOMPARE(other.exec("INSERT INTO Schedule VALUES ('06/13/2014', 'Friday', 'x', 'n', '11:00:00 AM', 'on', "
-                            "'OneTime')"),
-                 SQLITE_OK);
+        QCOMPARE(
+            other.exec("INSERT INTO Schedule VALUES ('06/13/2014', 'Friday', 'x', 'n', '11:00:00 AM', 'on', "
+                       "'OneTime')"),
+            SQLITE_OK);
     }
 
     void aReadOnlyFileWithoutIdentitiesStillOpens()
@@ -243,9 +247,10 @@ private slots:
         QVERIFY(ScheduleDatabase::CreateDatabaseFile(path));
         {
             OtherConnection other(path);
-            QCOMPARE(other.exec("INSERT INTO Schedule VALUES ('06/13/2014', 'Friday', 'x', 'n', '11:00:00 AM', "
-                                "'on', 'OneTime')"),
-                     SQLITE_OK);
+            QCOMPARE(
+                other.exec("INSERT INTO Schedule VALUES ('06/13/2014', 'Friday', 'x', 'n', '11:00:00 AM', "
+                           "'on', 'OneTime')"),
+                SQLITE_OK);
         }
         QFile::setPermissions(path, QFile::ReadOwner);
         if (QFileInfo(path).isWritable())

@@ -3,6 +3,7 @@
 #include "store/ScheduleDatabase.h"
 #include "support/OtherConnection.h"
 #include "support/PermissionChecks.h"
+#include "support/ScheduleAsSeen.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -39,27 +40,6 @@ const QString BusySaveText = QStringLiteral(
     "The schedule file is in use by another program; your entry was not saved. Try again in a moment.");
 const QString BusyDeleteText = QStringLiteral(
     "The schedule file is in use by another program; the entry was not deleted. Try again in a moment.");
-
-// What another reader of the file sees of the Schedule table: its definition and every row.
-QString scheduleAsSeen(const QString& path)
-{
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    QString seen;
-    sqlite3_stmt* query = nullptr;
-    for (const char* sql : {"SELECT sql FROM sqlite_master WHERE name = 'Schedule'",
-                            "SELECT rowid, * FROM Schedule ORDER BY rowid"}) {
-        sqlite3_prepare_v2(db, sql, -1, &query, nullptr);
-        while (sqlite3_step(query) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(query); ++c)
-                seen += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query, c))) + u'|';
-            seen += u'\n';
-        }
-        sqlite3_finalize(query);
-    }
-    sqlite3_close(db);
-    return seen;
-}
 
 QByteArray fileBytes(const QString& path)
 {
