@@ -1,7 +1,9 @@
 #include "app/Program.h"
 
+#include "app/LoginStartSwitch.h"
 #include "app/SystemModule.h"
 #include "app/TrayIcon.h"
+#include "app/TrayWatch.h"
 #include "app/formSplash.h"
 #include "forms/AppContext.h"
 #include "forms/DesignForm.h"
@@ -40,6 +42,7 @@ Program::Program(ProgramServices services, ProgramPlaces places, WindowOwnerFact
 Program::~Program()
 {
     // The windows go before the schedule they show.
+    m_trayWatch.reset();
     m_tray.reset();
     m_windows.reset();
     m_login.reset();
@@ -77,6 +80,9 @@ bool Program::Main()
         m_login = std::make_unique<LoginStart>(m_services.settings, m_places.configFolder);
         if (!m_login->offerOnFirstStart())
             m_services.messages.warning(nullptr, m_login->error());
+        // Said once, without a window to close: the calendar comes first.
+        if (m_login->turnedOnByFirstStart() && m_services.tellUser)
+            m_services.tellUser(LoginStartSwitch::firstStartSummary(), LoginStartSwitch::firstStartBody());
     }
 
     // The program lives on behind its tray icon while its windows are hidden; it ends when the main
@@ -215,15 +221,21 @@ void Program::makeWindows()
         };
         hooks.ShowAboutScreen = [this] { ShowAboutScreen(); };
         hooks.EndProgram = [this] { end(0); };
+        hooks.TrayIconShown = [this] { return m_tray && m_tray->isShown(); };
         m_windows = m_makeWindows(*m_context, hooks);
         if (!m_windows || !m_windows->mainWindow())
             return;
         m_windows->mainWindow()->installEventFilter(this);
         m_tray = std::make_unique<TrayIcon>(m_context->values, *m_windows);
-        if (m_login)
+        m_tray->setAvailable(m_trayAvailable);
+        if (m_login) {
             m_tray->offerLoginStart(*m_login, m_services.messages);
+            new LoginStartSwitch(*m_login, m_services.messages, m_windows->mainWindow()); // the window's child
+        }
         if (m_trayWanted)
             m_tray->AddTrayIcon();
+        m_trayWatch = std::make_unique<TrayWatch>(m_trayAvailable);
+        connect(m_trayWatch.get(), &TrayWatch::presenceChanged, this, &Program::trayPresenceChanged);
     }
 }
 
@@ -233,6 +245,28 @@ void Program::addTrayIcon()
     m_trayWanted = true;
     if (m_tray)
         m_tray->AddTrayIcon();
+}
+
+void Program::trayPresenceChanged(bool present)
+{
+    if (!m_tray || !m_windows)
+        return;
+    if (present) {
+        if (m_trayWanted)
+            m_tray->AddTrayIcon();
+        return;
+    }
+    m_tray->RemoveTrayIcon();
+    // A window hidden to a notification area that is gone could not be reached again; it waits on the
+    // task bar instead.
+    if (!m_context->values.MainHidden)
+        return;
+    const TrayToggle hidden = TrayLeftClickAction(m_context->values);
+    QWidget* window = hidden == TrayToggle::ShowYearView ? m_windows->yearView() : m_windows->mainWindow();
+    if (hidden == TrayToggle::ShowMainWindow || hidden == TrayToggle::ShowYearView) {
+        if (window && !window->isVisible())
+            window->showMinimized();
+    }
 }
 
 void Program::end(int exitCode)

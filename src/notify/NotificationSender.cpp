@@ -11,8 +11,18 @@ const QString Path = QStringLiteral("/org/freedesktop/Notifications");
 const QString Interface = QStringLiteral("org.freedesktop.Notifications");
 // How long the sender's thread waits for the service to say what it can show.
 constexpr int CapabilitiesTimeoutMs = 2000;
+constexpr uchar NormalUrgency = 1;
 constexpr uchar CriticalUrgency = 2;
 constexpr int ServerDecidesExpiry = -1;
+
+QVariantList notifyCall(const QString& summary, const QString& body, uchar urgency)
+{
+    QVariantMap hints;
+    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(urgency));
+    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.zentravio.Zentravio"));
+    return {QStringLiteral("Zentravio"), quint32(0),   QStringLiteral("zentravio"), summary, body,
+            QStringList(),              hints, ServerDecidesExpiry};
+}
 
 } // namespace
 
@@ -45,10 +55,20 @@ bool NotificationSender::connectOnce()
 
 void NotificationSender::send(const AlarmNotice& notice)
 {
-    if (!connectOnce())
-        return;
+    if (connectOnce())
+        call(notifyArguments(notice, m_bodyIsMarkup));
+}
+
+void NotificationSender::inform(const QString& summary, const QString& body)
+{
+    if (connectOnce())
+        call(informArguments(summary, body, m_bodyIsMarkup));
+}
+
+void NotificationSender::call(const QVariantList& arguments)
+{
     QDBusMessage message = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
-    message.setArguments(notifyArguments(notice, m_bodyIsMarkup));
+    message.setArguments(arguments);
     // No answer is awaited: a missing service answers with an error nobody needs to see.
     QDBusConnection(m_connectionName).send(message);
 }
@@ -59,17 +79,12 @@ QVariantList NotificationSender::notifyArguments(const AlarmNotice& notice, bool
     body += notice.dueLine();
     if (bodyIsMarkup)
         body = body.toHtmlEscaped();
-    QVariantMap hints;
-    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(CriticalUrgency));
-    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.zentravio.Zentravio"));
     // A notification with no summary is one many desktops do not show.
     const QString summary = notice.subject.isEmpty() ? QStringLiteral("Zentravio Alarm") : notice.subject;
-    return {QStringLiteral("Zentravio"),
-            quint32(0),
-            QStringLiteral("zentravio"),
-            summary,
-            body,
-            QStringList(),
-            hints,
-            ServerDecidesExpiry};
+    return notifyCall(summary, body, CriticalUrgency);
+}
+
+QVariantList NotificationSender::informArguments(const QString& summary, const QString& body, bool bodyIsMarkup)
+{
+    return notifyCall(summary, bodyIsMarkup ? body.toHtmlEscaped() : body, NormalUrgency);
 }

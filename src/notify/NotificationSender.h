@@ -18,13 +18,17 @@ public:
     ~NotificationSender() override;
 
     void send(const AlarmNotice& notice);
+    // A word of the program's own, at normal urgency.
+    void inform(const QString& summary, const QString& body);
 
     // The arguments of the service's Notify call, in order, for a notice. Markup in the entry's texts is
     // escaped where the service reads the body as markup, so that they show as the characters they are.
     static QVariantList notifyArguments(const AlarmNotice& notice, bool bodyIsMarkup);
+    static QVariantList informArguments(const QString& summary, const QString& body, bool bodyIsMarkup);
 
 private:
     bool connectOnce();
+    void call(const QVariantList& arguments);
 
     QString m_address;
     QString m_connectionName;
