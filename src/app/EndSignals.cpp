@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
@@ -35,7 +36,12 @@ extern "C" void onEndingSignal(int signalNumber)
 void watchDeadline(int readEnd, std::chrono::milliseconds deadline)
 {
     unsigned char byte = 0;
-    while (::read(readEnd, &byte, 1) != 1) {
+    for (;;) {
+        const ssize_t got = ::read(readEnd, &byte, 1);
+        if (got == 1)
+            break;
+        if (got == 0 || errno != EINTR)
+            return; // the pipe is unusable: there is no deadline to keep
     }
     timespec left{time_t(deadline.count() / 1000), long(deadline.count() % 1000) * 1000000L};
     while (::nanosleep(&left, &left) != 0) {

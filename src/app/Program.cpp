@@ -90,8 +90,9 @@ bool Program::Main()
     QApplication::setQuitOnLastWindowClosed(false);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Program::rememberActiveWindow);
 
-    if (m_startMinimized && m_trayAvailable && m_trayAvailable()) {
-        // No splash at login: the schedule is read at once and the calendar waits in the tray.
+    if (m_startMinimized) {
+        // No splash at login: the schedule is read at once and the calendar waits in the tray, or on the
+        // task bar where there is none (yet: a panel that starts later gets the icon then).
         m_mainWanted = true;
         openDatabase();
         return !m_ended;
@@ -207,6 +208,8 @@ void Program::startHidden()
     m_context->values.MainViewActive = true;
     m_context->values.MainHidden = true;
     m_lastActive = main;
+    if (!m_tray || !m_tray->isShown())
+        main->showMinimized();
 }
 
 void Program::makeWindows()
@@ -251,21 +254,34 @@ void Program::trayPresenceChanged(bool present)
 {
     if (!m_tray || !m_windows)
         return;
+    QWidget* hidden = windowHiddenToTray();
     if (present) {
-        if (m_trayWanted)
-            m_tray->AddTrayIcon();
+        if (!m_trayWanted)
+            return;
+        m_tray->AddTrayIcon();
+        // A calendar that waited on the task bar for want of a notification area goes to it now.
+        if (hidden && hidden->isMinimized() && m_tray->isShown())
+            hidden->hide();
         return;
     }
     m_tray->RemoveTrayIcon();
     // A window hidden to a notification area that is gone could not be reached again; it waits on the
     // task bar instead.
-    if (!m_context->values.MainHidden)
-        return;
-    const TrayToggle hidden = TrayLeftClickAction(m_context->values);
-    QWidget* window = hidden == TrayToggle::ShowYearView ? m_windows->yearView() : m_windows->mainWindow();
-    if (hidden == TrayToggle::ShowMainWindow || hidden == TrayToggle::ShowYearView) {
-        if (window && !window->isVisible())
-            window->showMinimized();
+    if (hidden && !hidden->isVisible())
+        hidden->showMinimized();
+}
+
+QWidget* Program::windowHiddenToTray() const
+{
+    if (!m_context || !m_context->values.MainHidden)
+        return nullptr;
+    switch (TrayLeftClickAction(m_context->values)) {
+    case TrayToggle::ShowMainWindow:
+        return m_windows->mainWindow();
+    case TrayToggle::ShowYearView:
+        return m_windows->yearView();
+    default:
+        return nullptr;
     }
 }
 

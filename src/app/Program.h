@@ -67,8 +67,8 @@ public:
     int exitCode() const { return m_exitCode; }
 
     // Started at login with --minimized: no splash, and the main window loaded (its alarms running)
-    // but hidden in the notification area, unless the desktop has none. A running instance is left as
-    // it is. Set before Main().
+    // but hidden in the notification area, or minimised to the task bar where the desktop has none. A
+    // running instance is left as it is. Set before Main().
     void setStartMinimized(bool minimized) { m_startMinimized = minimized; }
     // Whether the desktop has a notification area; tests replace the question.
     void setTrayAvailable(std::function<bool()> available) { m_trayAvailable = std::move(available); }
@@ -115,6 +115,8 @@ private:
     void rememberActiveWindow();
     void addTrayIcon();
     void trayPresenceChanged(bool present);
+    // The window the tray icon's left click would show again, while it is hidden or minimised for it.
+    QWidget* windowHiddenToTray() const;
     void end(int exitCode);
 
     ProgramServices m_services;

@@ -88,10 +88,12 @@ void TestNoNotificationArea::hideMinimisesWithoutANotificationAreaAndFollowsOneT
     QVERIFY(main->isVisible() && main->isMinimized());
     QVERIFY(values.MainHidden);
 
-    // A panel that starts later gets the icon, and "hide" goes to it again.
+    // A panel that starts later gets the icon and the calendar that waited on the task bar; "hide" goes
+    // to it again.
     rig.trayThere = true;
     program->trayWatch()->look();
     QVERIFY(program->trayIcon()->isShown());
+    QVERIFY(!main->isVisible());
     program->trayIcon()->TrayLeftClick();
     QVERIFY(main->isVisible() && !main->isMinimized() && !values.MainHidden);
     clickHide(main);
