@@ -153,6 +153,13 @@ struct Stage
     // Starts the real program on the stage.
     bool start(QProcess& program) const
     {
+        // A runtime folder of the program's own, private as the desktop makes it: one the program could
+        // not use would send it to a folder shared with every other program started by the tests, where
+        // it would meet them as a running instance.
+        const QString runtime = root.filePath(QStringLiteral("run"));
+        if (!QDir().mkpath(runtime) ||
+            !QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+            return false;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
