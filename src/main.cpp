@@ -4,6 +4,8 @@
 #include "app/EndSignals.h"
 #include "app/Program.h"
 #include "app/ProgramWindows.h"
+#include "app/SessionBusCheck.h"
+#include "app/SessionPlatform.h"
 #include "exchange/ExchangeCommand.h"
 #include "forms/AppContext.h"
 #include "forms/DesignFonts.h"
@@ -17,7 +19,9 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <malloc.h>
+#include <vector>
 
 namespace {
 
@@ -40,6 +44,55 @@ int exchange(const CommandLine& commandLine)
     return ExchangeCommand::importFrom(schedule, commandLine.file, QTimeZone::systemTimeZone(), console);
 }
 
+// Before the first window: a session bus that takes the connection and then never answers would hold the
+// window's thread the first time Qt's accessibility bridge or its tray asks it anything, so such a bus is
+// put out of every part's reach for the run, with one line saying so. Returns the bus the desktop notifier
+// is to use (none after a silent one).
+QString checkSessionBus()
+{
+    const QString address = DesktopNotifier::sessionBusAddress();
+    if (SessionBusCheck::check(address) != SessionBusCheck::Outcome::Silent)
+        return address;
+    qputenv("DBUS_SESSION_BUS_ADDRESS", SessionBusCheck::refusedAddress());
+    std::fputs((SessionBusCheck::silentBusLine(address) + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+    return {};
+}
+
+// From the first ending signal, the program has this long to end as "Exit" ends it.
+constexpr std::chrono::milliseconds EndDeadline{900};
+
+int runProgram(const CommandLine& commandLine, const QString& busAddress)
+{
+    QApplication::setWindowIcon(AppResources::programIcon());
+    DesignFonts::load();
+
+    SystemClock clock;
+    BeepService beeper;
+    MessageBoxService messages;
+    ScreenService screen;
+    SettingsStore settings;
+    DesktopNotifier notifier(busAddress);
+
+    // The one place where the program's windows join start-up.
+    const WindowOwnerFactory makeWindows = [](AppContext& context, const ShellHooks& hooks) {
+        return std::unique_ptr<WindowOwner>(std::make_unique<ProgramWindows>(context, hooks));
+    };
+
+    ProgramServices services{clock, beeper, messages, screen, settings, notifier};
+    services.tellUser = [&notifier](const QString& summary, const QString& body) {
+        notifier.inform(summary, body);
+    };
+    Program program(services, ProgramPlaces::standard(), makeWindows);
+    program.setStartMinimized(commandLine.minimized);
+    QObject::connect(&program, &Program::Ended, qApp, &QCoreApplication::exit, Qt::QueuedConnection);
+    EndSignals endSignals;
+    endSignals.setDeadline(EndDeadline);
+    QObject::connect(&endSignals, &EndSignals::EndRequested, &program, &Program::EndOnRequest);
+    if (!program.Main())
+        return program.exitCode();
+    return QApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -50,9 +103,7 @@ int main(int argc, char* argv[])
     // of freed heap held for the rest of the run.
     mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
 
-    QCoreApplication::setOrganizationName(QStringLiteral("Zentravio"));
-    QCoreApplication::setApplicationName(QStringLiteral("Zentravio"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(ZENTRAVIO_VERSION));
+    SessionPlatform::setIdentity(QStringLiteral(ZENTRAVIO_VERSION));
 
     // Read before the application object exists, so that --help and --version work without a display and
     // a mistyped option touches neither the schedule nor a running instance.
@@ -77,29 +128,26 @@ int main(int argc, char* argv[])
         break;
     }
 
-    QApplication app(argc, argv);
-    QApplication::setWindowIcon(AppResources::programIcon());
-    DesignFonts::load();
+    const QString busAddress = checkSessionBus();
 
-    SystemClock clock;
-    BeepService beeper;
-    MessageBoxService messages;
-    ScreenService screen;
-    SettingsStore settings;
-    DesktopNotifier notifier;
-
-    // The one place where the program's windows join start-up.
-    const WindowOwnerFactory makeWindows = [](AppContext& context, const ShellHooks& hooks) {
-        return std::unique_ptr<WindowOwner>(std::make_unique<ProgramWindows>(context, hooks));
-    };
-
-    Program program({clock, beeper, messages, screen, settings, notifier}, ProgramPlaces::standard(),
-                    makeWindows);
-    program.setStartMinimized(commandLine.minimized);
-    QObject::connect(&program, &Program::Ended, &app, &QCoreApplication::exit, Qt::QueuedConnection);
-    const EndSignals endSignals;
-    QObject::connect(&endSignals, &EndSignals::EndRequested, &program, &Program::EndOnRequest);
-    if (!program.Main())
-        return program.exitCode();
-    return QApplication::exec();
+    // The platform the session's XWayland offers is asked for on the command line Qt reads, so that
+    // programs started from here still make their own choice.
+    std::vector<char*> appArguments(argv, argv + argc);
+    QByteArray platformFlag = QByteArrayLiteral("-platform");
+    QByteArray platform = SessionPlatform::chosenPlatform(SessionPlatform::Session::current()).toLatin1();
+    if (!platform.isEmpty()) {
+        appArguments.push_back(platformFlag.data());
+        appArguments.push_back(platform.data());
+    }
+    int appArgumentCount = int(appArguments.size());
+    appArguments.push_back(nullptr);
+    QApplication app(appArgumentCount, appArguments.data());
+    const int exitCode = runProgram(commandLine, busAddress);
+    // A notifier that had to leave its sender waiting on a bus that stopped answering: the bus library
+    // would wait for it again as the process ends, so the process ends here, with everything saved.
+    if (DesktopNotifier::senderLeftBehind()) {
+        std::fflush(nullptr);
+        std::_Exit(exitCode);
+    }
+    return exitCode;
 }

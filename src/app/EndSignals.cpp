@@ -3,8 +3,12 @@
 #include <QSocketNotifier>
 
 #include <array>
+#include <cerrno>
 #include <csignal>
+#include <ctime>
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -14,12 +18,35 @@ constexpr std::array<int, 3> EndingSignals = {SIGTERM, SIGHUP, SIGINT};
 // The two ends of the socket the handler writes to; -1 while no EndSignals listens. Signal handlers can
 // reach nothing but such process-wide values.
 int g_signalSocket[2] = {-1, -1};
+// The pipe that wakes the deadline's watch; -1 while no deadline is set. Once set it stays for the run.
+int g_deadlinePipe[2] = {-1, -1};
 
 extern "C" void onEndingSignal(int signalNumber)
 {
     const auto byte = static_cast<unsigned char>(signalNumber);
     // Nothing can be done about a full socket here; the signals already waiting say enough.
     [[maybe_unused]] const ssize_t written = ::write(g_signalSocket[0], &byte, 1);
+    if (g_deadlinePipe[1] != -1) {
+        [[maybe_unused]] const ssize_t woken = ::write(g_deadlinePipe[1], &byte, 1);
+    }
+}
+
+// Sleeps until the first ending signal, then gives the orderly end its time and ends the process when
+// that was not enough. It touches nothing of the program, so it works even while every other thread waits.
+void watchDeadline(int readEnd, std::chrono::milliseconds deadline)
+{
+    unsigned char byte = 0;
+    for (;;) {
+        const ssize_t got = ::read(readEnd, &byte, 1);
+        if (got == 1)
+            break;
+        if (got == 0 || errno != EINTR)
+            return; // the pipe is unusable: there is no deadline to keep
+    }
+    timespec left{time_t(deadline.count() / 1000), long(deadline.count() % 1000) * 1000000L};
+    while (::nanosleep(&left, &left) != 0) {
+    }
+    ::_exit(128 + int(byte));
 }
 
 } // namespace
@@ -49,6 +76,14 @@ EndSignals::~EndSignals()
     ::close(g_signalSocket[0]);
     ::close(g_signalSocket[1]);
     g_signalSocket[0] = g_signalSocket[1] = -1;
+}
+
+void EndSignals::setDeadline(std::chrono::milliseconds deadline)
+{
+    if (!m_notifier || g_deadlinePipe[0] != -1 || ::pipe2(g_deadlinePipe, O_CLOEXEC) != 0)
+        return;
+    // Never joined: the watch lives until the process ends, one way or the other.
+    std::thread(watchDeadline, g_deadlinePipe[0], deadline).detach();
 }
 
 void EndSignals::readSignal()

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <memory>
 
 class QSocketNotifier;
@@ -20,6 +21,11 @@ public:
     ~EndSignals() override;
 
     bool isListening() const { return m_notifier != nullptr; }
+
+    // From the first ending signal on, the process is given this long to end as "Exit" ends it; should
+    // it still run then (its window's thread held by something outside the program), it ends on the spot.
+    // Set once, by the program itself; a test that sends itself signals does not set it.
+    void setDeadline(std::chrono::milliseconds deadline);
 
 signals:
     void EndRequested(int signalNumber);

@@ -1,8 +1,10 @@
 #include "app/Program.h"
 
 #include "alarm/AlarmEngine.h"
+#include "app/LoginStartSwitch.h"
 #include "app/SystemModule.h"
 #include "app/TrayIcon.h"
+#include "app/TrayWatch.h"
 #include "app/formSplash.h"
 #include "forms/AppContext.h"
 #include "forms/DesignForm.h"
@@ -41,6 +43,7 @@ Program::Program(ProgramServices services, ProgramPlaces places, WindowOwnerFact
 Program::~Program()
 {
     // The windows go before the schedule they show.
+    m_trayWatch.reset();
     m_tray.reset();
     m_windows.reset();
     m_login.reset();
@@ -78,6 +81,9 @@ bool Program::Main()
         m_login = std::make_unique<LoginStart>(m_services.settings, m_places.configFolder);
         if (!m_login->offerOnFirstStart())
             m_services.messages.warning(nullptr, m_login->error());
+        // Said once, without a window to close: the calendar comes first.
+        if (m_login->turnedOnByFirstStart() && m_services.tellUser)
+            m_services.tellUser(LoginStartSwitch::firstStartSummary(), LoginStartSwitch::firstStartBody());
     }
 
     // The program lives on behind its tray icon while its windows are hidden; it ends when the main
@@ -85,8 +91,9 @@ bool Program::Main()
     QApplication::setQuitOnLastWindowClosed(false);
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Program::rememberActiveWindow);
 
-    if (m_startMinimized && m_trayAvailable && m_trayAvailable()) {
-        // No splash at login: the schedule is read at once and the calendar waits in the tray.
+    if (m_startMinimized) {
+        // No splash at login: the schedule is read at once and the calendar waits in the tray, or on the
+        // task bar where there is none (yet: a panel that starts later gets the icon then).
         m_mainWanted = true;
         openDatabase();
         return !m_ended;
@@ -202,6 +209,8 @@ void Program::startHidden()
     m_context->values.MainViewActive = true;
     m_context->values.MainHidden = true;
     m_lastActive = main;
+    if (!m_tray || !m_tray->isShown())
+        main->showMinimized();
 }
 
 void Program::makeWindows()
@@ -216,6 +225,7 @@ void Program::makeWindows()
         };
         hooks.ShowAboutScreen = [this] { ShowAboutScreen(); };
         hooks.EndProgram = [this] { end(0); };
+        hooks.TrayIconShown = [this] { return m_tray && m_tray->isShown(); };
         m_windows = m_makeWindows(*m_context, hooks);
         // The alarms ring from now on, whatever becomes of the main window.
         if (m_windows && m_windows->alarmEngine())
@@ -224,10 +234,15 @@ void Program::makeWindows()
             return;
         m_windows->mainWindow()->installEventFilter(this);
         m_tray = std::make_unique<TrayIcon>(m_context->values, *m_windows);
-        if (m_login)
+        m_tray->setAvailable(m_trayAvailable);
+        if (m_login) {
             m_tray->offerLoginStart(*m_login, m_services.messages);
+            new LoginStartSwitch(*m_login, m_services.messages, m_windows->mainWindow()); // the window's child
+        }
         if (m_trayWanted)
             m_tray->AddTrayIcon();
+        m_trayWatch = std::make_unique<TrayWatch>(m_trayAvailable);
+        connect(m_trayWatch.get(), &TrayWatch::presenceChanged, this, &Program::trayPresenceChanged);
     }
 }
 
@@ -237,6 +252,41 @@ void Program::addTrayIcon()
     m_trayWanted = true;
     if (m_tray)
         m_tray->AddTrayIcon();
+}
+
+void Program::trayPresenceChanged(bool present)
+{
+    if (!m_tray || !m_windows)
+        return;
+    QWidget* hidden = windowHiddenToTray();
+    if (present) {
+        if (!m_trayWanted)
+            return;
+        m_tray->AddTrayIcon();
+        // A calendar that waited on the task bar for want of a notification area goes to it now.
+        if (hidden && hidden->isMinimized() && m_tray->isShown())
+            hidden->hide();
+        return;
+    }
+    m_tray->RemoveTrayIcon();
+    // A window hidden to a notification area that is gone could not be reached again; it waits on the
+    // task bar instead.
+    if (hidden && !hidden->isVisible())
+        hidden->showMinimized();
+}
+
+QWidget* Program::windowHiddenToTray() const
+{
+    if (!m_context || !m_context->values.MainHidden)
+        return nullptr;
+    switch (TrayLeftClickAction(m_context->values)) {
+    case TrayToggle::ShowMainWindow:
+        return m_windows->mainWindow();
+    case TrayToggle::ShowYearView:
+        return m_windows->yearView();
+    default:
+        return nullptr;
+    }
 }
 
 void Program::end(int exitCode)

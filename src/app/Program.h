@@ -19,6 +19,7 @@ class ScheduleDatabase;
 class ScreenService;
 class SettingsStore;
 class TrayIcon;
+class TrayWatch;
 class formSplash;
 struct AppContext;
 
@@ -31,6 +32,9 @@ struct ProgramServices
     ScreenService& screen;
     SettingsStore& settings;
     AlarmNotifier& notifier = AlarmNotifier::none(); // alarms sent to the desktop beside their windows
+    // A word to the user that needs no answer and must not stand between them and the calendar (a
+    // desktop notification); none where there is no way to send one.
+    std::function<void(const QString& summary, const QString& body)> tellUser{};
 };
 
 // Where the program keeps its schedule and meets its other instances.
@@ -63,8 +67,8 @@ public:
     int exitCode() const { return m_exitCode; }
 
     // Started at login with --minimized: no splash, and the main window loaded (its alarms running)
-    // but hidden in the notification area, unless the desktop has none. A running instance is left as
-    // it is. Set before Main().
+    // but hidden in the notification area, or minimised to the task bar where the desktop has none. A
+    // running instance is left as it is. Set before Main().
     void setStartMinimized(bool minimized) { m_startMinimized = minimized; }
     // Whether the desktop has a notification area; tests replace the question.
     void setTrayAvailable(std::function<bool()> available) { m_trayAvailable = std::move(available); }
@@ -91,6 +95,7 @@ public:
     formSplash* splash() const { return m_splash.get(); }
     WindowOwner* windows() const { return m_windows.get(); }
     TrayIcon* trayIcon() const { return m_tray.get(); }
+    TrayWatch* trayWatch() const { return m_trayWatch.get(); }
     AppContext* context() const { return m_context.get(); }
     InstanceGuard& instanceGuard() { return m_guard; }
 
@@ -109,6 +114,9 @@ private:
     void startHidden();
     void rememberActiveWindow();
     void addTrayIcon();
+    void trayPresenceChanged(bool present);
+    // The window the tray icon's left click would show again, while it is hidden or minimised for it.
+    QWidget* windowHiddenToTray() const;
     void end(int exitCode);
 
     ProgramServices m_services;
@@ -120,6 +128,7 @@ private:
     std::unique_ptr<formSplash> m_splash;
     std::unique_ptr<WindowOwner> m_windows;
     std::unique_ptr<TrayIcon> m_tray;
+    std::unique_ptr<TrayWatch> m_trayWatch;
     std::unique_ptr<LoginStart> m_login;
     std::function<bool()> m_trayAvailable;
     bool m_startMinimized = false;

@@ -136,6 +136,15 @@ void ProgramWindows::DockListWindow()
     mainForm().DockListWindow();
 }
 
+void ProgramWindows::HideToTray(QWidget* window)
+{
+    // Without a shell to ask (windows run on their own) the window hides as the design has it.
+    if (!m_hooks.TrayIconShown || m_hooks.TrayIconShown())
+        window->hide();
+    else
+        window->showMinimized();
+}
+
 void ProgramWindows::ApplyTheme(int themeNumber)
 {
     mainForm().ApplyTheme(themeNumber);

@@ -22,6 +22,8 @@ struct ShellHooks
     std::function<void()> ShowAboutScreen;
     // Ends the program; the main window's unload calls it last.
     std::function<void()> EndProgram;
+    // Whether the notification-area icon is shown now, so that "hide" can go there.
+    std::function<bool()> TrayIconShown;
 };
 
 // The program's windows for the whole run: start-up makes it when the splash first asks for the main
@@ -46,6 +48,7 @@ public:
     FormGrid* loadedListWindow() override;
     void UnloadListWindow() override;
     void DockListWindow() override;
+    void HideToTray(QWidget* window) override;
     void ApplyTheme(int themeNumber) override;
     AlarmEngine* alarmEngine() override { return m_alarmEngine.get(); }
     FormAlarm* newAlarmWindow() override;

@@ -9,8 +9,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
 
 TrayToggle TrayLeftClickAction(const ProgramValues& values)
@@ -28,11 +30,14 @@ QString TrayIcon::TipText()
 }
 
 TrayIcon::TrayIcon(ProgramValues& values, WindowOwner& windows, QObject* parent)
-    : QObject(parent), m_values(values), m_windows(windows), m_icon(new QSystemTrayIcon(this))
+    : QObject(parent), m_values(values), m_windows(windows), m_icon(new QSystemTrayIcon(this)),
+      m_available(&QSystemTrayIcon::isSystemTrayAvailable)
 {
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             TrayLeftClick();
+        else if (reason == QSystemTrayIcon::Context)
+            TrayContextClick();
     });
 }
 
@@ -52,7 +57,7 @@ void TrayIcon::AddTrayIcon()
         m_icon->setContextMenu(menu);
         connect(menu, &QMenu::aboutToShow, this, &TrayIcon::updateExitEntry, Qt::UniqueConnection);
     }
-    if (QSystemTrayIcon::isSystemTrayAvailable())
+    if (m_available && m_available())
         m_icon->show();
 }
 
@@ -76,6 +81,18 @@ void TrayIcon::TrayRightClick(const QPoint& globalPos)
     updateExitEntry();
     if (QMenu* menu = m_windows.trayMenu())
         menu->popup(globalPos);
+}
+
+void TrayIcon::TrayContextClick()
+{
+    // Qt's own icon pops the menu up around the click before passing it on, and a notification area that
+    // draws menus itself keeps the click; one without menus only passes it on. Looking once the click is
+    // handled tells them apart.
+    QTimer::singleShot(0, this, [this] {
+        QMenu* menu = m_windows.trayMenu();
+        if (menu && !menu->isVisible())
+            TrayRightClick(QCursor::pos());
+    });
 }
 
 void TrayIcon::RestoreControlledWindow()

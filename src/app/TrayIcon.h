@@ -4,6 +4,8 @@
 #include <QPoint>
 #include <QString>
 
+#include <functional>
+
 class LoginStart;
 class MessageBoxService;
 class QAction;
@@ -25,8 +27,9 @@ enum class TrayToggle
 TrayToggle TrayLeftClickAction(const ProgramValues& values);
 
 // The notification-area icon: a left click shows or hides the calendar, a right click pops up the main
-// window's menu. Where the desktop has no notification area the icon is simply not shown and the
-// program runs on; a hidden window then comes back by starting the program again.
+// window's menu (the program's own where the notification area shows no menu of its own). Where the
+// desktop has no notification area the icon is not shown and the program runs on; "hide" then minimises
+// to the task bar instead.
 class TrayIcon : public QObject
 {
 public:
@@ -35,6 +38,10 @@ public:
     TrayIcon(ProgramValues& values, WindowOwner& windows, QObject* parent = nullptr);
     ~TrayIcon() override;
 
+    // Whether the desktop has a notification area now; tests replace the question.
+    void setAvailable(std::function<bool()> available) { m_available = std::move(available); }
+
+    // Shows the icon where the desktop has a notification area; it is shown again when one appears later.
     void AddTrayIcon();
     void RemoveTrayIcon();
     bool isShown() const;
@@ -42,6 +49,9 @@ public:
     void TrayLeftClick();
     // Enables "&Exit" only while the main window was the last active view, then pops up the menu.
     void TrayRightClick(const QPoint& globalPos);
+    // The notification area passed a right click on: the program's menu pops up where the area has not
+    // shown one itself, so that there is always exactly one.
+    void TrayContextClick();
 
     // Brings the window the icon controls forward, showing it first when it is hidden, as a left click
     // would; a later start of the program asks for this.
@@ -63,4 +73,5 @@ private:
     WindowOwner& m_windows;
     QSystemTrayIcon* m_icon; // a child of this object
     QAction* m_loginEntry = nullptr;
+    std::function<bool()> m_available;
 };

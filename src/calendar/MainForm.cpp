@@ -579,7 +579,7 @@ void MainForm::Image1_Click(int index)
     if (index == 0) {
         close();
     } else if (index == 1) {
-        hide();
+        m_windows.HideToTray(this);
         m_windows.UnloadListWindow();
         m_ctx.values.MainHidden = true;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QWidget>
+
 #include <vector>
 
 class AlarmEngine;
@@ -9,7 +11,6 @@ class FormGrid;
 class FormOrganizer;
 class QAction;
 class QMenu;
-class QWidget;
 class formYear;
 
 // The one owner of every window for the run. Windows ask it for each other ("the add dialog", "the
@@ -51,6 +52,10 @@ public:
     // Puts the countdown list beside the main window on the side `DockSide` names, shows it and
     // disables the countdown command, since the list is open.
     virtual void DockListWindow() = 0;
+
+    // "Hide" (the main window's bar picture and Ctrl+M, the year view's "Min"): to the notification area
+    // where the desktop has one, minimised to the task bar where it has none, so that it can come back.
+    virtual void HideToTray(QWidget* window) { window->hide(); }
 
     // The colour theme routine, which colours the main window and the countdown list together.
     virtual void ApplyTheme(int themeNumber) = 0;

@@ -12,10 +12,20 @@ const QString Path = QStringLiteral("/org/freedesktop/Notifications");
 const QString Interface = QStringLiteral("org.freedesktop.Notifications");
 // How long the sender's thread waits for the service to say what it can show.
 constexpr int CapabilitiesTimeoutMs = 2000;
+constexpr uchar NormalUrgency = 1;
 constexpr uchar CriticalUrgency = 2;
 constexpr int ServerDecidesExpiry = -1;
 // How long the sender's thread waits for the number the service gives a notification with actions.
 constexpr int NotifyTimeoutMs = 2000;
+
+QVariantList notifyCall(const QString& summary, const QString& body, const QStringList& actions, uchar urgency)
+{
+    QVariantMap hints;
+    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(urgency));
+    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.zentravio.Zentravio"));
+    return {QStringLiteral("Zentravio"), quint32(0), QStringLiteral("zentravio"), summary, body, actions,
+            hints, ServerDecidesExpiry};
+}
 
 } // namespace
 
@@ -78,6 +88,15 @@ void NotificationSender::send(const AlarmNotice& notice)
     m_ids[notice.key] = id.value();
 }
 
+void NotificationSender::inform(const QString& summary, const QString& body)
+{
+    if (!connectOnce())
+        return;
+    QDBusMessage message = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
+    message.setArguments(informArguments(summary, body, m_bodyIsMarkup));
+    QDBusConnection(m_connectionName).send(message);
+}
+
 void NotificationSender::withdraw(quint64 key)
 {
     const auto found = m_ids.find(key);
@@ -120,9 +139,6 @@ QVariantList NotificationSender::notifyArguments(const AlarmNotice& notice, bool
     body += notice.snoozedFrom ? notice.snoozedLine() : notice.dueLine();
     if (bodyIsMarkup)
         body = body.toHtmlEscaped();
-    QVariantMap hints;
-    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(CriticalUrgency));
-    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.zentravio.Zentravio"));
     // A notification with no summary is one many desktops do not show.
     QString summary = notice.subject.isEmpty() ? QStringLiteral("Zentravio Alarm") : notice.subject;
     if (notice.count > 1) {
@@ -136,7 +152,10 @@ QVariantList NotificationSender::notifyArguments(const AlarmNotice& notice, bool
     if (withActions)
         actions << SnoozeKey << QCoreApplication::translate("NotificationSender", "Snooze 10 minutes")
                 << DismissKey << QCoreApplication::translate("NotificationSender", "Dismiss");
-    return {
-        QStringLiteral("Zentravio"), quint32(0), QStringLiteral("zentravio"), summary, body, actions, hints,
-        ServerDecidesExpiry};
+    return notifyCall(summary, body, actions, CriticalUrgency);
+}
+
+QVariantList NotificationSender::informArguments(const QString& summary, const QString& body, bool bodyIsMarkup)
+{
+    return notifyCall(summary, bodyIsMarkup ? body.toHtmlEscaped() : body, QStringList(), NormalUrgency);
 }

@@ -20,6 +20,8 @@ public:
     ~NotificationSender() override;
 
     void send(const AlarmNotice& notice);
+    // A word of the program's own, at normal urgency.
+    void inform(const QString& summary, const QString& body);
     // Closes the notification of the alarm with this key, when the service still shows it.
     void withdraw(quint64 key);
 

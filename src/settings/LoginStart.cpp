@@ -107,5 +107,6 @@ bool LoginStart::offerOnFirstStart()
         return true;
     const bool written = setOn(true);
     m_settings.SaveString(StartupKey, OfferedValue, QStringLiteral("yes"));
+    m_turnedOnByFirstStart = written;
     return written;
 }

@@ -25,6 +25,8 @@ public:
     // On the first start of a user the entry is written; later starts leave it as the user chose.
     // Returns false only when the first start could not write it.
     bool offerOnFirstStart();
+    // True when this start was the first and turned the start at login on, so that the user is told.
+    bool turnedOnByFirstStart() const { return m_turnedOnByFirstStart; }
 
     // The autostart entry's text for the program at programPath.
     static QString entryText(const QString& programPath);
@@ -33,4 +35,5 @@ private:
     SettingsStore& m_settings;
     QString m_configFolder;
     QString m_error;
+    bool m_turnedOnByFirstStart = false;
 };

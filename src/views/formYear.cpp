@@ -164,12 +164,15 @@ void formYear::Form_Load()
 
     const QRect screen = m_ctx.screen.primaryGeometry();
     m_label2->resize(screen.width(), m_label2->height());
-    setFixedSize(screen.size());
+    // A full-screen window, not one merely the screen's size: the window manager then keeps panels off it
+    // instead of pushing it down and out of the screen.
+    resize(screen.size());
     move(screen.topLeft());
+    setWindowState(windowState() | Qt::WindowFullScreen);
 
     VemraButton* back = m_vemraButton1[BackToMainForm];
     VemraButton* min = m_vemraButton1[Min];
-    back->move(Design::px(twips(width()) - (twips(back->width()) + ButtonSpacing)), back->y());
+    back->move(Design::px(twips(screen.width()) - (twips(back->width()) + ButtonSpacing)), back->y());
     min->move(Design::px(twips(back->x()) - (twips(min->width()) + ButtonSpacing)), min->y());
     cmdSetfocus()->move(screen.width(), cmdSetfocus()->y());
 
@@ -213,8 +216,10 @@ void formYear::ArrangeCalendars()
                        m_combo1->y());
         return;
     }
-    m_frame1->move((width() - m_frame1->width()) / 2, (height() - m_frame1->height()) / 2);
-    m_frame1->resize(width(), m_frame1->height());
+    // Laid out for the screen, which the full-screen window covers once the window system has placed it.
+    const QSize screen = m_ctx.screen.primaryGeometry().size();
+    m_frame1->move((screen.width() - m_frame1->width()) / 2, (screen.height() - m_frame1->height()) / 2);
+    m_frame1->resize(screen.width(), m_frame1->height());
 }
 
 void formYear::ClearOtherSelections(int keep)
@@ -350,7 +355,7 @@ void formYear::VemraButton1_Click(int index)
             m_windows.DockListWindow();
         close();
     } else if (index == Min) {
-        hide();
+        m_windows.HideToTray(this);
         m_ctx.values.MainHidden = true;
     }
 }

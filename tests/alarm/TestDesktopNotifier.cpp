@@ -5,10 +5,13 @@
 #include "support/WindowTestEnv.h"
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 // Alarms sent to the desktop's notification service, tested against a real session bus that the test
 // starts, with a stand-in notification service on it that keeps what it receives.
@@ -69,6 +72,9 @@ private slots:
     void entryTextsReachTheServiceAsTheirCharacters();
     void withoutAServiceOrABusTheAlarmWindowStillOpensAndNothingIsReported();
     void theNotificationsButtonsReachItsAlarmAndItsWindowTakesItBack();
+    void aWordOfTheProgramsOwnIsAnOrdinaryNotification();
+    // Last: it leaves a sender behind for the rest of the run.
+    void aBusThatStopsAnsweringNeverHoldsTheNotifiersEnd();
 
 private:
     static AlarmNotice dentist();
@@ -264,6 +270,43 @@ void TestDesktopNotifier::theNotificationsButtonsReachItsAlarmAndItsWindowTakesI
     QTRY_COMPARE(open(), size_t(1));
     windows.alarmWindows().front()->VemraButton1_Click();
     QTRY_VERIFY(m_service->closed.contains(3u));
+}
+
+void TestDesktopNotifier::aWordOfTheProgramsOwnIsAnOrdinaryNotification()
+{
+    {
+        DesktopNotifier notifier(m_address);
+        QVERIFY(notifier.sends());
+        notifier.inform(QStringLiteral("Starts at login"), QStringLiteral("Press <Ctrl+L> & choose"));
+    }
+    QTRY_COMPARE(m_service->received.size(), 1);
+    const Received& got = m_service->received.front();
+    QCOMPARE(got.summary, QStringLiteral("Starts at login"));
+    QCOMPARE(got.body, QStringLiteral("Press &lt;Ctrl+L&gt; &amp; choose"));
+    QCOMPARE(got.hints.value(QStringLiteral("urgency")).toInt(), 1);
+    QCOMPARE(got.hints.value(QStringLiteral("desktop-entry")).toString(),
+             QStringLiteral("org.zentravio.Zentravio"));
+    QVERIFY(!DesktopNotifier(QString()).sends());
+}
+
+void TestDesktopNotifier::aBusThatStopsAnsweringNeverHoldsTheNotifiersEnd()
+{
+    const auto daemon = pid_t(m_bus.processId());
+    ::kill(daemon, SIGSTOP);
+    QElapsedTimer ending;
+    {
+        DesktopNotifier notifier(m_address);
+        notifier.notify(dentist());
+        ending.start();
+    }
+    // The notifier went without waiting for the bus, and says so.
+    const qint64 took = ending.elapsed();
+    ::kill(daemon, SIGCONT);
+    QVERIFY2(took < 2000, qPrintable(QString::number(took)));
+    QVERIFY(DesktopNotifier::senderLeftBehind());
+    // The sender it left behind delivers once the bus answers again.
+    QTRY_COMPARE(m_service->received.size(), 1);
+    QCOMPARE(m_service->received.front().summary, QStringLiteral("Dentist"));
 }
 
 QTEST_MAIN(TestDesktopNotifier)

@@ -2,6 +2,8 @@
 #include "forms/AppContext.h"
 #include "support/FakeWindows.h"
 
+#include <QMenu>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
 
@@ -18,6 +20,7 @@ private slots:
     void showingTheMainWindowBringsTheDockedListBack();
     void leftClickTogglesTheYearViewWhenItWasLastActive();
     void rightClickEnablesExitOnlyForTheMainView();
+    void aRightClickPassedOnPopsUpTheMenuOnlyWhereNoneShows();
     void iconCarriesTheTipAndNeedsNoNotificationArea();
     void restoreBringsBackAHiddenOrMinimisedWindow();
 };
@@ -129,6 +132,33 @@ void TestTrayIcon::rightClickEnablesExitOnlyForTheMainView()
     values.MainViewActive = false;
     emit host.menu->aboutToShow();
     QVERIFY(!host.exit->isEnabled());
+}
+
+void TestTrayIcon::aRightClickPassedOnPopsUpTheMenuOnlyWhereNoneShows()
+{
+    ProgramValues values;
+    values.MainViewActive = true;
+    FakeWindows host;
+    TrayIcon tray(values, host);
+    QSignalSpy shown(host.menu, &QMenu::aboutToShow);
+
+    // A notification area without menus only passes the click on: the program's own menu answers it.
+    emit tray.icon()->activated(QSystemTrayIcon::Context);
+    QTRY_VERIFY(host.menu->isVisible());
+    QCOMPARE(shown.count(), 1);
+    QVERIFY(host.exit->isEnabled());
+
+    // Where the menu is already up (Qt's own icon pops it up itself), it is not popped up again.
+    emit tray.icon()->activated(QSystemTrayIcon::Context);
+    QTest::qWait(0);
+    QCoreApplication::processEvents();
+    QCOMPARE(shown.count(), 1);
+    host.menu->close();
+
+    // A left click is no menu at all.
+    emit tray.icon()->activated(QSystemTrayIcon::Trigger);
+    QCoreApplication::processEvents();
+    QCOMPARE(shown.count(), 1);
 }
 
 void TestTrayIcon::iconCarriesTheTipAndNeedsNoNotificationArea()

@@ -37,6 +37,7 @@ private slots:
     void backBringsTheDockedListBackWithTheMainWindow();
     void minHidesToTheTrayAndTheIconTogglesTheYearView();
     void theKeyboardChoosesDaysAcrossMonthsAndYears();
+    void isAFullScreenWindowAtEveryOpening();
 
 private:
     MainForm& main() { return m_env->windows().mainForm(); }
@@ -154,7 +155,9 @@ void TestFormYear::coversTheScreenOrFormsACompactGridAndEachOpeningStartsAfresh(
 {
     m_env->screen.setGeometry(QRect(0, 0, 640, 480));
     formYear& year = openYear();
-    QCOMPARE(year.geometry(), QRect(0, 0, 640, 480));
+    // The window system sizes a full-screen window; the view lays itself out for the screen it was told of.
+    QVERIFY(year.isFullScreen());
+    QCOMPARE(year.findChild<QLabel*>(QStringLiteral("Label2"))->width(), 640);
     const QSize size(Design::px(2295), Design::px(1900));
     for (int i = 0; i < formYear::Months; ++i) {
         // Each calendar just after the one before, each row just below the one above.
@@ -247,6 +250,18 @@ void TestFormYear::theKeyboardChoosesDaysAcrossMonthsAndYears()
     QTest::keyClick(keys, Qt::Key_Escape);
     QVERIFY(!year.isVisible());
     QVERIFY(main().isVisible());
+}
+
+void TestFormYear::isAFullScreenWindowAtEveryOpening()
+{
+    // Full screen as the window system knows it, so that no panel pushes it off the screen.
+    formYear& year = openYear();
+    QVERIFY(year.isVisible());
+    QVERIFY(year.windowState().testFlag(Qt::WindowFullScreen));
+    QTest::mouseClick(button(&year, "VemraButton1(0)"), Qt::LeftButton);
+    QVERIFY(!year.isVisible());
+    openYear();
+    QVERIFY(year.isVisible() && year.windowState().testFlag(Qt::WindowFullScreen));
 }
 
 QTEST_MAIN(TestFormYear)
