@@ -30,6 +30,7 @@ public:
     // With actions the notification offers "Snooze 10 minutes" and "Dismiss".
     static QVariantList notifyArguments(const AlarmNotice& notice, bool bodyIsMarkup,
                                         bool withActions = false);
+    static QVariantList informArguments(const QString& summary, const QString& body, bool bodyIsMarkup);
 
     // The action keys of the notification's buttons.
     static const QString SnoozeKey;
