@@ -73,8 +73,8 @@ void BM_TickWithPendingSnoozes(benchmark::State& state)
     const qint64 tomorrow = Recurrence::wallSecond(QDateTime(Today.addDays(1), QTime(8, 0)));
     const bool snoozed = state.range(0) != 0;
     for (size_t i = 0; snoozed && i < fixture.database->cachedTable().size(); ++i)
-        fixture.database->keepSnooze(
-            {fixture.database->uidOf(fixture.database->cachedTable().rowId(i)), tomorrow, tomorrow - 600, 82800});
+        fixture.database->keepSnooze({fixture.database->uidOf(fixture.database->cachedTable().rowId(i)),
+                                      tomorrow, tomorrow - 600, 82800});
     fixture.openWindows();
     AlarmEngine& engine = fixture.engine();
     if (engine.snoozes().size() != (snoozed ? 1000u : 0u)) {

@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <limits>
@@ -36,7 +37,7 @@ constexpr const char* CreateSql = R"(CREATE TABLE IF NOT EXISTS EntryIdentity (
     Fingerprint INTEGER NOT NULL,
     Origin TEXT,
     SyncedForm TEXT);
-CREATE TABLE IF NOT EXISTS EntryIdentityFile (Tag TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS EntryIdentityFile (Tag TEXT NOT NULL, LastSerial INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE IF NOT EXISTS EntrySnooze (
     Uid TEXT PRIMARY KEY,
     DueAt INTEGER NOT NULL,
@@ -70,6 +71,12 @@ bool runOnce(sqlite3* db, const char* sql, const std::function<void(SqlStatement
     return statement.step() == SQLITE_DONE;
 }
 
+bool recordLastSerial(sqlite3* db, quint32 serial)
+{
+    return serial == 0 || runOnce(db, "UPDATE EntryIdentityFile SET LastSerial = max(LastSerial, ?1)",
+                                  [&](SqlStatement& s) { s.bindInt(1, serial); });
+}
+
 } // namespace
 
 Tables ensure(sqlite3* db)
@@ -98,12 +105,18 @@ bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& f
     out.identities.reserve(table.size());
     out.changes.clear();
     out.repairs.clear();
+    // The highest serial ever drawn for the file, so that the identity of a deleted entry is never given
+    // to a new one, not even after a restart.
+    quint32 highest = 0;
     {
-        SqlStatement tag(db, "SELECT Tag FROM EntryIdentityFile LIMIT 1");
+        SqlStatement tag(db, "SELECT Tag, LastSerial FROM EntryIdentityFile LIMIT 1");
         out.inFile = tag.prepared() && tag.step() == SQLITE_ROW;
-        if (out.inFile)
+        if (out.inFile) {
             out.identities.setTag(
                 QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(tag.get(), 0))));
+            highest = quint32(std::clamp<qint64>(sqlite3_column_int64(tag.get(), 1), 0,
+                                                 std::numeric_limits<quint32>::max() - 1));
+        }
     }
     // Without the tables (a read-only file that never had them) the entries are given identities for the
     // run only, and nothing is told as changed: there is nothing to compare with.
@@ -119,7 +132,6 @@ bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& f
         std::optional<size_t> change;
     };
     std::vector<Pending> pending;
-    quint32 highest = 0;
     auto changed = [&](EntryChange::Kind kind, QString uid, qint64 rowId) -> std::optional<size_t> {
         if (!listChanges)
             return std::nullopt;
@@ -233,9 +245,11 @@ std::optional<quint32> repair(sqlite3* db, const std::vector<Repair>& repairs,
     SqlStatement drop(db, "DELETE FROM EntryIdentity WHERE RowId = ?1 "
                           "AND NOT EXISTS (SELECT 1 FROM Schedule WHERE rowid = ?1)");
     bool ok = add.prepared() && refingerprint.prepared() && renew.prepared() && drop.prepared();
+    quint32 lastSerial = 0;
     for (const Repair& r : repairs) {
         if (!ok)
             break;
+        lastSerial = std::max(lastSerial, r.serial);
         SqlStatement& s = r.kind == Repair::Kind::Add             ? add
                           : r.kind == Repair::Kind::Refingerprint ? refingerprint
                           : r.kind == Repair::Kind::Renew         ? renew
@@ -251,6 +265,7 @@ std::optional<quint32> repair(sqlite3* db, const std::vector<Repair>& repairs,
         ok = s.step() == SQLITE_DONE;
         s.reset();
     }
+    ok = ok && recordLastSerial(db, lastSerial);
     if (!ok || !exec(db, "COMMIT")) {
         exec(db, "ROLLBACK");
         return std::nullopt;
@@ -262,6 +277,8 @@ std::optional<quint32> repair(sqlite3* db, const std::vector<Repair>& repairs,
 
 bool recordNew(sqlite3* db, qint64 rowId, quint32 serial, quint32 fingerprint)
 {
+    if (!recordLastSerial(db, serial))
+        return false;
     // A row id another program freed, and this write took again, loses what was kept for the old entry.
     return runOnce(db, "INSERT OR REPLACE INTO EntryIdentity (RowId, Uid, Fingerprint) VALUES (?1, ?2, ?3)",
                    [&](SqlStatement& s) {

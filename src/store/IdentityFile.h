@@ -32,7 +32,8 @@ private:
 //     row id; Uid is a made-up serial (an integer) or a UID given from outside (a text); Fingerprint the
 //     digest of the entry's fields as the program last saw them; Origin and SyncedForm are kept for
 //     where a synchronised entry comes from and the form it last had there.
-//   EntryIdentityFile(Tag): the file's tag, which makes its made-up UIDs its own.
+//   EntryIdentityFile(Tag, LastSerial): the file's tag, which makes its made-up UIDs its own, and the
+//     highest serial drawn for it, never drawn again.
 //   EntrySnooze(Uid, DueAt, SnoozedFrom, AlarmSecond): the snoozed alarms (see Snooze).
 namespace IdentityFile {
 

@@ -89,6 +89,13 @@ private slots:
         const qint64 second = appended(entry("Dentist"));
         QVERIFY(m_db->uidOf(second) != uid);
         QCOMPARE(m_db->uidOf(9999), QString());
+        // The identity of a deleted entry is never given again, not even after a restart.
+        const QString gone = m_db->uidOf(second);
+        QVERIFY(m_db->remove(second));
+        open();
+        const qint64 third = appended(entry("Dentist"));
+        QCOMPARE(third, second); // the file gives the freed row id again
+        QVERIFY(m_db->uidOf(third) != gone);
         QCOMPARE(m_db->rowOf(QStringLiteral("nobody@elsewhere")), std::nullopt);
     }
 
