@@ -32,8 +32,8 @@ CommandLine CommandLine::read(const QStringList& arguments)
     const QCommandLineOption minimized(
         QStringLiteral("minimized"),
         QCoreApplication::translate("CommandLine",
-                                    "Start hidden in the notification area (shown where there is none). "
-                                    "Another instance already running is left as it is."));
+                                    "Start hidden in the notification area (minimised to the task bar where "
+                                    "there is none). Another instance already running is left as it is."));
     const QCommandLineOption exportTo(
         QStringLiteral("export"),
         QCoreApplication::translate(
