@@ -42,10 +42,15 @@ void WindowBench::stopProgramTimers()
             if (realClockTimers.contains(timer->objectName()))
                 timer->stop();
         }
+        // The alarm service keeps its own heartbeat beside the main window's.
+        if (auto* main = qobject_cast<MainForm*>(window))
+            main->alarmEngine().stop();
     }
 }
 
-int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen, WindowBench*& bench)
+namespace {
+
+int runBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen, WindowBench** bench)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -62,14 +67,29 @@ int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& sc
     const qint64 asked = qEnvironmentVariableIntValue("ZENTRAVIO_BENCH_ENTRIES", &sized);
     if (sized && asked > 0)
         entries = size_t(asked);
-    std::fprintf(stderr, "window benchmarks over %zu entries\n", entries);
     WindowBench fixture(screen);
-    if (!fixture.open(entries))
-        return 1;
-    bench = &fixture;
+    if (bench) {
+        std::fprintf(stderr, "window benchmarks over %zu entries\n", entries);
+        if (!fixture.open(entries))
+            return 1;
+        *bench = &fixture;
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    bench = nullptr;
+    if (bench)
+        *bench = nullptr;
     return 0;
+}
+
+} // namespace
+
+int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen, WindowBench*& bench)
+{
+    return runBenchmarks(argc, argv, entries, screen, &bench);
+}
+
+int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen)
+{
+    return runBenchmarks(argc, argv, entries, screen, nullptr);
 }

@@ -54,3 +54,5 @@ struct WindowBench
 // locale, the offscreen platform's note that it cannot raise windows kept quiet, then every benchmark
 // registered in the program, run on a fixture of `entries` entries made available through `bench`.
 int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen, WindowBench*& bench);
+// The same for benchmarks that make windows of their own: no fixture is opened.
+int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen);

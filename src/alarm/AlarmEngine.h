@@ -1,36 +1,111 @@
 #pragma once
 
 #include "alarm/FormAlarm.h"
+#include "alarm/FormAlarmList.h"
+#include "notify/AlarmNotice.h"
 #include "settings/AlarmCoverage.h"
 #include "store/AlarmWatch.h"
+#include "store/EntryChange.h"
+#include "store/Snooze.h"
 
+#include <QObject>
 #include <QPointer>
 
+#include <map>
+#include <vector>
+
+class QTimer;
 class WindowOwner;
 struct AppContext;
 
-// The alarm check of the main window's one-second tick: every entry whose alarm came due since the
-// previous tick gets an alarm window of its own, in table order, and a desktop notification. Which
-// entries are due is the watch's decision; this class opens the windows. The first check goes on from
-// the last second the previous run covered, so that what fell due while the program was not running
-// rings at start, late.
-class AlarmEngine
+// The program's alarm service, made once for the run beside the schedule and independent of any window:
+// its own one-second heartbeat checks which entries came due (the main window's Timer1 hands its ticks
+// over to the same check), so alarms ring while the main window is hidden, folded or not there at all.
+// Every entry whose alarm came due since the previous check gets an alarm window and a desktop
+// notification; more than MostWindows due together share one window that lists them, and one
+// notification. The first check goes on from the last second the previous run covered, so that what
+// fell due while the program was not running rings at start, late.
+//
+// Snoozes: an alarm put off from its window or its notification rings again, once, as a new alarm after
+// the minutes chosen; the snooze is kept in the schedule file, so it rings late after a restart. Deleting
+// the entry, switching its alarm off or changing its alarm time drops it.
+class AlarmEngine : public QObject
 {
+    Q_OBJECT
+
 public:
     AlarmEngine(AppContext& context, WindowOwner& windows);
+    ~AlarmEngine() override;
 
     // How long after its second an alarm window says it rings late.
     static constexpr qint64 LateAfterSeconds = 60;
+    // More alarms than this due together open one window listing them rather than a window each.
+    static constexpr size_t MostWindows = 5;
+    // The snooze a notification's "Snooze 10 minutes" asks for.
+    static constexpr int NotificationSnoozeMinutes = 10;
 
+    // Starts the heartbeat; the first tick follows a second later.
+    void start();
+    void stop();
+    bool running() const;
+
+    // One alarm check at the clock's time.
     void Timer1_Timer();
 
     // The alarm window opened last; windows opened earlier stay open on their own.
     FormAlarm* NewFormAlarm() const { return m_newFormAlarm; }
+    // The window that lists alarms due together, opened last.
+    FormAlarmList* alarmList() const { return m_alarmList; }
+
+    const SnoozeBook& snoozes() const { return m_snoozes; }
+
+    // What the window or the notification of a ringing alarm asks for, by the alarm's key.
+    void snooze(quint64 key, int minutes);
+    void dismiss(quint64 key);
+    // The keys of the alarms ringing now (their windows or notifications still out).
+    std::vector<quint64> ringingKeys() const;
 
 private:
+    // One alarm that came due: the entry, its texts, when it was due and, after a snooze, when it first
+    // rang.
+    struct Due
+    {
+        QString uid;
+        QString subject;
+        QString note;
+        qint64 dueSecond = 0;
+        qint64 fromSecond = 0; // a snoozed alarm's first ringing; 0 otherwise
+        qint32 alarmSecond = 0;
+    };
+    // A window (one alarm's, or the list's) and its notification, ringing until one of them is answered.
+    struct Ringing
+    {
+        std::vector<Due> alarms;
+        QPointer<QWidget> window;
+    };
+
+    std::vector<Due> dueNow(qint64 current);
+    std::vector<Due> snoozesDue(qint64 current);
+    AlarmNotice noticeOf(const Due& due, qint64 current, quint64 key) const;
+    void ringAlone(const Due& due, qint64 current);
+    void ringTogether(const std::vector<Due>& alarms, qint64 current);
+    // The ringing alarm is answered: its window closes and its notification is taken back.
+    void answered(quint64 key);
+    void loadSnoozes();
+    void entriesChanged(const EntryChanges& changes);
+    // The entry's alarm no longer stands as it was snoozed: off, at another second, or gone.
+    bool snoozeStillStands(const Snooze& snooze) const;
+    void dropSnooze(const QString& uid);
+
     AppContext& m_ctx;
     WindowOwner& m_windows;
     AlarmWatch m_watch;
     AlarmCoverage m_coverage;
+    SnoozeBook m_snoozes;
+    QTimer* m_heartbeat;
+    int m_listener = 0;
+    quint64 m_nextKey = 1;
+    std::map<quint64, Ringing> m_ringing;
     QPointer<FormAlarm> m_newFormAlarm;
+    QPointer<FormAlarmList> m_alarmList;
 };

@@ -1,5 +1,6 @@
 #include "alarm/FormAlarm.h"
 
+#include "alarm/SnoozeChoice.h"
 #include "controls/VemraButton.h"
 #include "forms/AppContext.h"
 #include "forms/ClickLabel.h"
@@ -8,6 +9,8 @@
 #include "forms/WindowOwner.h"
 #include "store/DateText.h"
 #include "views/FormGrid.h"
+
+#include <QComboBox>
 
 namespace {
 
@@ -68,6 +71,21 @@ FormAlarm::FormAlarm(AppContext& context, WindowOwner& windows)
     m_vemraButton1->setGeometry(Design::rect(4560, 3600, 1095, 495));
     passFocusOn(m_vemraButton1);
     connect(m_vemraButton1, &VemraButton::Click, this, &FormAlarm::VemraButton1_Click);
+
+    // The snooze sits in a column of its own right of the note and the close button, so that every line
+    // of the alarm stays where it was.
+    setDesignSize(5910 + SnoozeChoice::ColumnWidth, 4275);
+    strip->setGeometry(Design::rect(0, 0, 5895 + SnoozeChoice::ColumnWidth, 615));
+    m_snoozeChoice =
+        SnoozeChoice::makeCombo(this, Design::rect(5790, 3180, SnoozeChoice::ControlWidth, 315), small);
+    m_snoozeButton = new VemraButton(QStringLiteral("&Snooze"), this);
+    m_snoozeButton->setObjectName(QStringLiteral("SnoozeButton"));
+    m_snoozeButton->setAccessibleName(tr("Snooze"));
+    m_snoozeButton->setButtonType(ButtonType::ThinEdge);
+    m_snoozeButton->setFont(small);
+    m_snoozeButton->setGeometry(Design::rect(5790, 3600, SnoozeChoice::ControlWidth, 495));
+    passFocusOn(m_snoozeButton);
+    connect(m_snoozeButton, &VemraButton::Click, this, &FormAlarm::SnoozeButton_Click);
 }
 
 FormAlarm::~FormAlarm() = default;
@@ -110,6 +128,7 @@ void FormAlarm::Form_Load()
     const QDateTime now = m_ctx.clock.now();
     m_label6->setText(DateText::mmmmddyyyy(now.date()));
     m_label5->setText(DateText::timeText(now.time()));
+    decorate(m_snoozeChoice);
     m_ctx.beeper.alarmBeep();
     if (FormGrid* list = m_windows.listWindow())
         list->RebuildGrid();
@@ -118,4 +137,17 @@ void FormAlarm::Form_Load()
 void FormAlarm::VemraButton1_Click()
 {
     close();
+}
+
+int FormAlarm::snoozeMinutes() const
+{
+    return SnoozeChoice::minutesOf(m_snoozeChoice);
+}
+
+void FormAlarm::SnoozeButton_Click()
+{
+    emit SnoozeChosen(snoozeMinutes());
+    // The service closes the window it snoozed; alone, the window closes itself.
+    if (isVisible())
+        close();
 }

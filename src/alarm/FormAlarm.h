@@ -3,6 +3,7 @@
 #include "forms/DesignForm.h"
 
 class ClickLabel;
+class QComboBox;
 class VemraButton;
 class WindowOwner;
 struct AppContext;
@@ -30,6 +31,12 @@ public:
 
     void Form_Load() override;
     void VemraButton1_Click();
+    // "&Snooze": the alarm rings again after the minutes chosen beside it; the window closes.
+    void SnoozeButton_Click();
+    int snoozeMinutes() const;
+
+signals:
+    void SnoozeChosen(int minutes);
 
 private:
     AppContext& m_ctx;
@@ -40,4 +47,6 @@ private:
     ClickLabel* m_label6;
     ClickLabel* m_lateLine;
     VemraButton* m_vemraButton1;
+    QComboBox* m_snoozeChoice;
+    VemraButton* m_snoozeButton;
 };

@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "alarm/AlarmEngine.h"
 #include "app/SystemModule.h"
 #include "app/TrayIcon.h"
 #include "app/formSplash.h"
@@ -216,6 +217,9 @@ void Program::makeWindows()
         hooks.ShowAboutScreen = [this] { ShowAboutScreen(); };
         hooks.EndProgram = [this] { end(0); };
         m_windows = m_makeWindows(*m_context, hooks);
+        // The alarms ring from now on, whatever becomes of the main window.
+        if (m_windows && m_windows->alarmEngine())
+            m_windows->alarmEngine()->start();
         if (!m_windows || !m_windows->mainWindow())
             return;
         m_windows->mainWindow()->installEventFilter(this);

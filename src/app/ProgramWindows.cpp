@@ -1,5 +1,6 @@
 #include "app/ProgramWindows.h"
 
+#include "alarm/AlarmEngine.h"
 #include "alarm/FormAlarm.h"
 #include "calendar/MainForm.h"
 #include "editing/FormAddSched.h"
@@ -11,7 +12,7 @@
 #include <algorithm>
 
 ProgramWindows::ProgramWindows(AppContext& context, ShellHooks hooks)
-    : m_ctx(context), m_hooks(std::move(hooks))
+    : m_ctx(context), m_hooks(std::move(hooks)), m_alarmEngine(std::make_unique<AlarmEngine>(context, *this))
 {}
 
 ProgramWindows::~ProgramWindows()

@@ -47,6 +47,7 @@ public:
     void UnloadListWindow() override;
     void DockListWindow() override;
     void ApplyTheme(int themeNumber) override;
+    AlarmEngine* alarmEngine() override { return m_alarmEngine.get(); }
     FormAlarm* newAlarmWindow() override;
     std::vector<FormAlarm*> alarmWindows() const override;
 
@@ -56,6 +57,8 @@ private:
 
     AppContext& m_ctx;
     ShellHooks m_hooks;
+    // Made with the window owner and gone after every window: it rings with or without the main window.
+    std::unique_ptr<AlarmEngine> m_alarmEngine;
     std::unique_ptr<MainForm> m_main;
     std::unique_ptr<FormAddSched> m_addSched;
     std::unique_ptr<formYear> m_year;

@@ -99,7 +99,6 @@ MainForm::MainForm(AppContext& context, WindowOwner& windows, QWidget* parent)
     buildCommands();
     buildMenus();
 
-    m_alarmEngine = std::make_unique<AlarmEngine>(m_ctx, m_windows);
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(1000);
@@ -278,6 +277,9 @@ void MainForm::Form_Load()
     markDays();
     m_ctx.values.MainHidden = false;
     m_timer1->start();
+    // The alarm service runs on its own from now on; Timer1's ticks only hand over to it.
+    if (AlarmEngine* engine = m_windows.alarmEngine())
+        engine->start();
 }
 
 void MainForm::GetFromRegistry()
@@ -318,7 +320,13 @@ void MainForm::Form_Unload()
 
 void MainForm::Timer1_Timer()
 {
-    m_alarmEngine->Timer1_Timer();
+    if (AlarmEngine* engine = m_windows.alarmEngine())
+        engine->Timer1_Timer();
+}
+
+AlarmEngine& MainForm::alarmEngine()
+{
+    return *m_windows.alarmEngine();
 }
 
 void MainForm::SetupDays()

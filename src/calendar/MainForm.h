@@ -98,7 +98,8 @@ public:
     // The countdown list has unloaded: its command can open it again.
     void ListWindowUnloaded();
 
-    AlarmEngine& alarmEngine() { return *m_alarmEngine; }
+    // The program's alarm service, which the window owner keeps for the run.
+    AlarmEngine& alarmEngine();
 
 signals:
     void AddTrayIcon();
@@ -164,7 +165,6 @@ private:
     ClickLabel* m_label2 = nullptr;
     VemraButton* m_vemraButton1 = nullptr;
     std::array<VemraButton*, CommandCount> m_cmdButton{};
-    std::unique_ptr<AlarmEngine> m_alarmEngine;
     QTimer* m_timer1 = nullptr;
     QMenu* m_mnuFile = nullptr;
     QAction* m_mnuExit = nullptr;

@@ -51,7 +51,8 @@ QString EntryToEvent::uidOf(qint64 rowId, const ScheduleEntry& entry)
     return QString::fromLatin1(hash.result().toHex().left(32)) + QStringLiteral("@zentravio");
 }
 
-EntryToEvent::Event EntryToEvent::eventOf(const ScheduleTable& table, size_t i, const QDateTime& stamp)
+EntryToEvent::Event EntryToEvent::eventOf(const ScheduleTable& table, size_t i, const QDateTime& stamp,
+                                          const EntryIdentities* identities)
 {
     const PackedDate packed = table.date(i);
     const qint32 second = table.alarmSecond(i);
@@ -64,8 +65,9 @@ EntryToEvent::Event EntryToEvent::eventOf(const ScheduleTable& table, size_t i, 
 
     Ical::Component event(icalcomponent_new(ICAL_VEVENT_COMPONENT));
     icalcomponent* e = event.get();
-    icalcomponent_add_property(
-        e, icalproperty_new_uid(uidOf(table.rowId(i), table.entry(i)).toUtf8().constData()));
+    const QString uid = identities && i < identities->size() ? identities->uid(i, table.rowId(i))
+                                                             : uidOf(table.rowId(i), table.entry(i));
+    icalcomponent_add_property(e, icalproperty_new_uid(uid.toUtf8().constData()));
     const QDateTime utc = stamp.toUTC();
     icaltimetype dtstamp = floatingTime(utc.date(), utc.time().msecsSinceStartOfDay() / 1000);
     dtstamp.zone = icaltimezone_get_utc_timezone();

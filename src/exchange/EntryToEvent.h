@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange/IcalHandles.h"
+#include "store/EntryIdentities.h"
 #include "store/ScheduleTable.h"
 
 #include <QDateTime>
@@ -24,8 +25,10 @@ struct Event
     Ical::Component component; // set when written
 };
 
-// The event of table entry i; `stamp` is the moment of the export (UTC).
-Event eventOf(const ScheduleTable& table, size_t i, const QDateTime& stamp);
+// The event of table entry i; `stamp` is the moment of the export (UTC). Its UID is the entry's identity
+// when the identities (beside the table) are given.
+Event eventOf(const ScheduleTable& table, size_t i, const QDateTime& stamp,
+              const EntryIdentities* identities = nullptr);
 
 // The entry's UID: the same for the same row and texts in every export, so that a calendar that takes
 // the file twice knows the entry again. The one place an export takes its UIDs from.

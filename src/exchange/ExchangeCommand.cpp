@@ -89,11 +89,11 @@ int exportNow(const QString& schedulePath, const QString& file, const QDateTime&
             standardOutput.open(stdout, QIODevice::WriteOnly);
             output = &standardOutput;
         }
-        result = IcsExport::write(database->table(), *output, now, &progress);
+        result = IcsExport::write(database->table(), *output, now, &progress, &database->identities());
         if (!result.ok)
             result.error = tr("%1 could not be written: %2.").arg(shown, result.error);
     } else {
-        result = IcsExport::write(database->table(), file, now, &progress);
+        result = IcsExport::write(database->table(), file, now, &progress, &database->identities());
     }
     if (!result.ok)
         return refuse(console, nothing, result.error);

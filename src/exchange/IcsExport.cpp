@@ -41,12 +41,12 @@ QString alreadyThere(const QString& shown)
 } // namespace
 
 IcsExport::Result IcsExport::write(const ScheduleTable& table, QIODevice& device, const QDateTime& stamp,
-                                   ProgressLine* progress)
+                                   ProgressLine* progress, const EntryIdentities* identities)
 {
     Result result;
     bool ok = device.write(calendarHead()) >= 0;
     for (size_t i = 0; i < table.size() && ok; ++i) {
-        const EntryToEvent::Event event = EntryToEvent::eventOf(table, i, stamp);
+        const EntryToEvent::Event event = EntryToEvent::eventOf(table, i, stamp, identities);
         switch (event.outcome) {
         case EntryToEvent::Outcome::Unreadable:
             ++result.unreadable;
@@ -74,7 +74,7 @@ IcsExport::Result IcsExport::write(const ScheduleTable& table, QIODevice& device
 }
 
 IcsExport::Result IcsExport::write(const ScheduleTable& table, const QString& path, const QDateTime& stamp,
-                                   ProgressLine* progress)
+                                   ProgressLine* progress, const EntryIdentities* identities)
 {
     Result result;
     const QString shown = QDir::toNativeSeparators(path);
@@ -97,7 +97,7 @@ IcsExport::Result IcsExport::write(const ScheduleTable& table, const QString& pa
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(file.handle(), 0666 & ~mask);
-    result = write(table, file, stamp, progress);
+    result = write(table, file, stamp, progress, identities);
     const bool flushed = result.ok && file.flush() && ::fsync(file.handle()) == 0;
     if (!flushed) {
         const QString why = result.ok ? file.errorString() : result.error;

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 
+class EntryIdentities;
 class ProgressLine;
 class QIODevice;
 
@@ -25,8 +26,8 @@ public:
 
     // `stamp` is the moment of the export; progress may be null.
     static Result write(const ScheduleTable& table, const QString& path, const QDateTime& stamp,
-                        ProgressLine* progress = nullptr);
+                        ProgressLine* progress = nullptr, const EntryIdentities* identities = nullptr);
     // Writes to an open device (standard output) as it goes.
     static Result write(const ScheduleTable& table, QIODevice& device, const QDateTime& stamp,
-                        ProgressLine* progress = nullptr);
+                        ProgressLine* progress = nullptr, const EntryIdentities* identities = nullptr);
 };

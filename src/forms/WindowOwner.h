@@ -2,6 +2,7 @@
 
 #include <vector>
 
+class AlarmEngine;
 class FormAddSched;
 class FormAlarm;
 class FormGrid;
@@ -53,6 +54,9 @@ public:
 
     // The colour theme routine, which colours the main window and the countdown list together.
     virtual void ApplyTheme(int themeNumber) = 0;
+
+    // The program's alarm service, which rings the alarms for the whole run; none where no alarm rings.
+    virtual AlarmEngine* alarmEngine() { return nullptr; }
 
     // A new alarm window, not shown yet; it is kept among the open alarm windows until it closes.
     virtual FormAlarm* newAlarmWindow() = 0;

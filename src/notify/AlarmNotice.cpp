@@ -11,7 +11,33 @@ QString AlarmNotice::dueLine() const
                 : QCoreApplication::translate("AlarmNotice", "Due: %1").arg(when);
 }
 
+QString AlarmNotice::snoozedLine() const
+{
+    if (!snoozedFrom)
+        return {};
+    QString line =
+        QCoreApplication::translate("AlarmNotice", "Snoozed from %1").arg(DateText::timeText(*snoozedFrom));
+    if (late)
+        line += QCoreApplication::translate("AlarmNotice", "; late, due %1").arg(DateText::timeText(dueTime));
+    return line;
+}
+
+QString AlarmNotice::windowLine() const
+{
+    if (snoozedFrom)
+        return snoozedLine();
+    return late ? dueLine() : QString();
+}
+
 void AlarmNotifier::notify(const AlarmNotice&) {}
+
+void AlarmNotifier::withdraw(quint64) {}
+
+void AlarmNotifier::invokeAction(quint64 key, NoticeAction action)
+{
+    if (m_actionHandler)
+        m_actionHandler(key, action);
+}
 
 AlarmNotifier& AlarmNotifier::none()
 {

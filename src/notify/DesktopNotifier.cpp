@@ -32,13 +32,29 @@ void DesktopNotifier::notify(const AlarmNotice& notice)
 {
     if (m_address.isEmpty())
         return;
-    // The thread starts with the first alarm, so that a run without alarms keeps no thread waiting.
-    if (!m_sender) {
-        m_sender = std::make_unique<NotificationSender>(m_address);
-        m_sender->moveToThread(&m_thread);
-        m_thread.start();
-    }
+    startSender();
     NotificationSender* sender = m_sender.get();
     QMetaObject::invokeMethod(
         sender, [sender, notice] { sender->send(notice); }, Qt::QueuedConnection);
+}
+
+void DesktopNotifier::withdraw(quint64 key)
+{
+    if (!m_sender)
+        return;
+    NotificationSender* sender = m_sender.get();
+    QMetaObject::invokeMethod(
+        sender, [sender, key] { sender->withdraw(key); }, Qt::QueuedConnection);
+}
+
+void DesktopNotifier::startSender()
+{
+    // The thread starts with the first alarm, so that a run without alarms keeps no thread waiting.
+    if (m_sender)
+        return;
+    m_sender = std::make_unique<NotificationSender>(m_address);
+    QObject::connect(m_sender.get(), &NotificationSender::ActionChosen, m_receiver.get(),
+                     [this](quint64 key, NoticeAction action) { invokeAction(key, action); });
+    m_sender->moveToThread(&m_thread);
+    m_thread.start();
 }

@@ -28,9 +28,15 @@ public:
 
     // Returns at once; the notification follows on the sender's thread.
     void notify(const AlarmNotice& notice) override;
+    void withdraw(quint64 key) override;
 
 private:
+    void startSender();
+
     QString m_address;
     QThread m_thread;
     std::unique_ptr<NotificationSender> m_sender;
+    // Lives on the window's thread: the sender's word of an action reaches the handler through it, and
+    // nothing reaches it once the notifier is gone.
+    std::unique_ptr<QObject> m_receiver = std::make_unique<QObject>();
 };

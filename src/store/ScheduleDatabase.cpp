@@ -1,5 +1,7 @@
 #include "store/ScheduleDatabase.h"
 
+#include "store/IdentityFile.h"
+#include "store/SqlStatement.h"
 #include "store/TableRead.h"
 
 #include <QCoreApplication>
@@ -24,33 +26,7 @@ QString tr(const char* text)
     return QCoreApplication::translate("ScheduleDatabase", text);
 }
 
-// A prepared statement that finalizes itself.
-class Statement
-{
-public:
-    Statement(sqlite3* db, const char* sql) { m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool prepared() const { return m_rc == SQLITE_OK && m_stmt; }
-    sqlite3_stmt* get() const { return m_stmt; }
-    int step() { return sqlite3_step(m_stmt); }
-
-    void bindText(int index, const QString& text)
-    {
-        if (text.isNull()) {
-            sqlite3_bind_null(m_stmt, index);
-            return;
-        }
-        const QByteArray utf8 = text.toUtf8();
-        sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    }
-
-private:
-    sqlite3_stmt* m_stmt = nullptr;
-    int m_rc = SQLITE_ERROR;
-};
+using Statement = SqlStatement;
 
 // The seven fields in the order of the table, with their sizes. The CHECKs keep empty and over-long
 // texts out even when a write does not come through this program.
@@ -341,13 +317,19 @@ std::unique_ptr<ScheduleDatabase> ScheduleDatabase::open(const QString& path, QS
         }
     }
 
+    // A file that cannot take the identity tables (read-only) still opens; its entries then have
+    // identities for this run only.
+    IdentityFile::ensure(raw);
     const StoreResult loaded = database->reload();
     if (!loaded)
         return database->m_readBusy ? unreadable(true) : fail(loaded.error);
+    database->m_loaded = true;
     return database;
 }
 
-ScheduleDatabase::ScheduleDatabase(sqlite3* db, QString path) : m_db(db), m_path(std::move(path)) {}
+ScheduleDatabase::ScheduleDatabase(sqlite3* db, QString path)
+    : m_db(db), m_path(std::move(path)), m_serials(std::make_shared<SerialSource>())
+{}
 
 ScheduleDatabase::~ScheduleDatabase()
 {
@@ -420,7 +402,7 @@ const ScheduleTable& ScheduleDatabase::table()
         if (!result && !m_readBusy)
             m_lastError = result.error;
     } else if (!m_pending) {
-        m_pending = std::make_unique<BackgroundRead>(m_path);
+        m_pending = std::make_unique<BackgroundRead>(m_path, m_serials);
         m_pendingVersion = *version;
         m_pendingMissesOwnWrite = false;
         m_table.setOutdated(true);
@@ -436,8 +418,11 @@ void ScheduleDatabase::takeFinishedRead()
     m_pending.reset();
     // A read that began before one of the program's own writes may lack it; the table this program
     // changed stays, and the next look, still finding the change count moved, reads again.
-    if (m_pendingMissesOwnWrite)
+    if (m_pendingMissesOwnWrite) {
+        if (read.ok)
+            m_untold.insert(m_untold.end(), read.identities.changes.begin(), read.identities.changes.end());
         return;
+    }
     if (!read.ok) {
         const StoreResult failure = readFailure(read.busy, read.engineText);
         if (!read.busy)
@@ -452,8 +437,17 @@ void ScheduleDatabase::takeFinishedRead()
         const ScheduleTable freed = std::move(old);
     });
     m_table = std::move(read.table);
+    m_identities = std::move(read.identities.identities);
     m_dataVersion = m_pendingVersion;
+    // The read's own record of identities is no change to read again: when the file's counter still
+    // stands where that record left it, nobody else wrote since.
+    if (read.counterAfterRecord) {
+        const std::optional<qint64> now = dataVersion();
+        if (now && IdentityFile::changeCounter(m_db) == read.counterAfterRecord)
+            m_dataVersion = *now;
+    }
     m_lastError.clear();
+    tell(std::move(read.identities.changes));
 }
 
 void ScheduleDatabase::finishBackgroundRead()
@@ -473,14 +467,16 @@ StoreResult ScheduleDatabase::readFailure(bool busy, const QString& engineText)
 StoreResult ScheduleDatabase::reload()
 {
     m_pending.reset();
-    TableRead read = TableRead::from(m_db);
+    TableRead read = TableRead::from(m_db, nullptr, m_serials.get(), m_loaded);
     if (!read.ok) {
         m_readBusy = read.busy;
         return readFailure(read.busy, read.engineText);
     }
     m_table = std::move(read.table);
+    m_identities = std::move(read.identities.identities);
     m_dataVersion = read.dataVersion;
     m_lastError.clear();
+    tell(std::move(read.identities.changes));
     return StoreResult::success();
 }
 
@@ -532,16 +528,27 @@ StoreResult ScheduleDatabase::append(const ScheduleEntry& entry)
                                         .arg(nativePath(m_path), m_unfilledField));
     table(); // catch up with other writers first, so that the copy stays in file order
 
-    Statement insert(m_db, InsertSql);
-    if (!insert.prepared())
-        return writeFailed(Write::Save);
-    for (int f = 0; f < ScheduleFieldCount; ++f)
-        insert.bindText(f + 1, entry.fields[size_t(f)]);
-    if (insert.step() != SQLITE_DONE)
-        return writeFailed(Write::Save);
-    const qint64 rowId = sqlite3_last_insert_rowid(m_db);
+    qint64 rowId = 0;
+    quint32 serial = 0;
+    const StoreResult result = inTransaction(Write::Save, [&] {
+        Statement insert(m_db, InsertSql);
+        if (!insert.prepared())
+            return false;
+        for (int f = 0; f < ScheduleFieldCount; ++f)
+            insert.bindText(f + 1, entry.fields[size_t(f)]);
+        if (insert.step() != SQLITE_DONE)
+            return false;
+        rowId = sqlite3_last_insert_rowid(m_db);
+        serial = m_serials->draw(0);
+        return IdentityFile::recordNew(m_db, rowId, serial, EntryIdentities::fingerprint(entry));
+    });
+    if (!result)
+        return result;
     m_table.append(rowId, entry);
-    return written(rowId);
+    m_identities.append(serial);
+    const StoreResult done = written(rowId);
+    tell({{EntryChange::Kind::Added, m_identities.uidOfSerial(serial), rowId}});
+    return done;
 }
 
 StoreResult ScheduleDatabase::appendAll(const std::vector<ScheduleEntry>& entries)
@@ -566,7 +573,9 @@ StoreResult ScheduleDatabase::appendAll(const std::vector<ScheduleEntry>& entrie
     if (!insert.prepared())
         return writeFailed(Write::Save);
     std::vector<qint64> rowIds;
+    std::vector<quint32> serials;
     rowIds.reserve(entries.size());
+    serials.reserve(entries.size());
     for (const ScheduleEntry& entry : entries) {
         for (int f = 0; f < ScheduleFieldCount; ++f)
             insert.bindText(f + 1, entry.fields[size_t(f)]);
@@ -574,12 +583,23 @@ StoreResult ScheduleDatabase::appendAll(const std::vector<ScheduleEntry>& entrie
             return writeFailed(Write::Save);
         sqlite3_reset(insert.get());
         rowIds.push_back(sqlite3_last_insert_rowid(m_db));
+        serials.push_back(m_serials->draw(0));
+        if (!IdentityFile::recordNew(m_db, rowIds.back(), serials.back(),
+                                     EntryIdentities::fingerprint(entry)))
+            return writeFailed(Write::Save);
     }
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return writeFailed(Write::Save);
-    for (size_t i = 0; i < entries.size(); ++i)
+    EntryChanges changes;
+    changes.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
         m_table.append(rowIds[i], entries[i]);
-    return written(rowIds.back());
+        m_identities.append(serials[i]);
+        changes.push_back({EntryChange::Kind::Added, m_identities.uidOfSerial(serials[i]), rowIds[i]});
+    }
+    const StoreResult done = written(rowIds.back());
+    tell(std::move(changes));
+    return done;
 }
 
 StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry)
@@ -592,19 +612,28 @@ StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry)
     if (index == m_table.size())
         return StoreResult::failure(tr("The entry is no longer in the schedule; it was not changed."));
 
-    Statement statement(m_db, UpdateSql);
-    if (!statement.prepared())
-        return writeFailed(Write::Save);
-    for (int f = 0; f < ScheduleFieldCount; ++f)
-        statement.bindText(f + 1, entry.fields[size_t(f)]);
-    sqlite3_bind_int64(statement.get(), 8, rowId);
-    if (statement.step() != SQLITE_DONE)
-        return writeFailed(Write::Save);
-    // Another program may have deleted the row while its change was still being read in.
-    if (sqlite3_changes(m_db) == 0)
+    bool gone = false;
+    const StoreResult result = inTransaction(Write::Save, [&] {
+        Statement statement(m_db, UpdateSql);
+        if (!statement.prepared())
+            return false;
+        for (int f = 0; f < ScheduleFieldCount; ++f)
+            statement.bindText(f + 1, entry.fields[size_t(f)]);
+        sqlite3_bind_int64(statement.get(), 8, rowId);
+        if (statement.step() != SQLITE_DONE)
+            return false;
+        // Another program may have deleted the row while its change was still being read in.
+        gone = sqlite3_changes(m_db) == 0;
+        return gone || IdentityFile::recordFingerprint(m_db, rowId, EntryIdentities::fingerprint(entry));
+    });
+    if (!result)
+        return result;
+    if (gone)
         return StoreResult::failure(tr("The entry is no longer in the schedule; it was not changed."));
     m_table.replace(index, entry);
-    return written(rowId);
+    const StoreResult done = written(rowId);
+    tell({{EntryChange::Kind::Changed, m_identities.uid(index, rowId), rowId}});
+    return done;
 }
 
 StoreResult ScheduleDatabase::remove(qint64 rowId)
@@ -613,14 +642,139 @@ StoreResult ScheduleDatabase::remove(qint64 rowId)
     const size_t index = m_table.indexOf(rowId);
     if (index == m_table.size())
         return StoreResult::failure(tr("The entry is no longer in the schedule."));
-    Statement statement(m_db, "DELETE FROM Schedule WHERE rowid = ?1");
+    bool gone = false;
+    const StoreResult result = inTransaction(Write::Delete, [&] {
+        Statement statement(m_db, "DELETE FROM Schedule WHERE rowid = ?1");
+        if (!statement.prepared())
+            return false;
+        sqlite3_bind_int64(statement.get(), 1, rowId);
+        if (statement.step() != SQLITE_DONE)
+            return false;
+        gone = sqlite3_changes(m_db) == 0;
+        return gone || IdentityFile::forget(m_db, rowId);
+    });
+    if (!result)
+        return result;
+    if (gone)
+        return StoreResult::failure(tr("The entry is no longer in the schedule."));
+    const QString uid = m_identities.uid(index, rowId);
+    m_table.remove(index);
+    m_identities.remove(index, rowId);
+    const StoreResult done = written(rowId);
+    tell({{EntryChange::Kind::Removed, uid, rowId}});
+    return done;
+}
+
+StoreResult ScheduleDatabase::inTransaction(Write write, const std::function<bool()>& body)
+{
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return writeFailed(write);
+    if (!body() || sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return writeFailed(write);
+    return StoreResult::success();
+}
+
+QString ScheduleDatabase::uidOf(qint64 rowId) const
+{
+    const size_t index = m_table.indexOf(rowId);
+    return index == m_table.size() || index >= m_identities.size() ? QString()
+                                                                   : m_identities.uid(index, rowId);
+}
+
+std::optional<qint64> ScheduleDatabase::rowOf(const QString& uid) const
+{
+    if (const std::optional<qint64> row = m_identities.rowOfGiven(uid))
+        return row;
+    if (const std::optional<quint32> serial = m_identities.serialOfUid(uid)) {
+        if (const std::optional<size_t> index = m_identities.positionOfSerial(*serial))
+            return m_table.rowId(*index);
+    }
+    return std::nullopt;
+}
+
+StoreResult ScheduleDatabase::setUid(qint64 rowId, const QString& uid)
+{
+    const QString trimmed = uid.trimmed();
+    if (trimmed.isEmpty())
+        return StoreResult::failure(tr("An entry's identity cannot be empty."));
+    table();
+    const size_t index = m_table.indexOf(rowId);
+    if (index == m_table.size())
+        return StoreResult::failure(tr("The entry is no longer in the schedule; it was not changed."));
+    const std::optional<qint64> holder = rowOf(trimmed);
+    if (holder == rowId)
+        return StoreResult::success(rowId);
+    if (holder)
+        return StoreResult::failure(
+            tr("Another entry of the schedule already has the identity %1.").arg(trimmed));
+    const StoreResult result =
+        inTransaction(Write::Save, [&] { return IdentityFile::recordGivenUid(m_db, rowId, trimmed); });
+    if (!result)
+        return result;
+    m_identities.setGiven(index, rowId, trimmed);
+    return written(rowId);
+}
+
+int ScheduleDatabase::addChangeListener(ChangeListener listener)
+{
+    m_listeners.emplace_back(m_nextListener, std::move(listener));
+    return m_nextListener++;
+}
+
+void ScheduleDatabase::removeChangeListener(int id)
+{
+    std::erase_if(m_listeners, [id](const auto& listener) { return listener.first == id; });
+}
+
+void ScheduleDatabase::tell(EntryChanges changes)
+{
+    if (!m_untold.empty()) {
+        changes.insert(changes.begin(), m_untold.begin(), m_untold.end());
+        m_untold.clear();
+    }
+    if (changes.empty())
+        return;
+    // A listener may stop listening, or start another, while it is told.
+    const auto listeners = m_listeners;
+    for (const auto& listener : listeners)
+        listener.second(changes);
+}
+
+std::vector<Snooze> ScheduleDatabase::snoozes()
+{
+    std::vector<Snooze> snoozes;
+    Statement query(m_db, "SELECT Uid, DueAt, SnoozedFrom, AlarmSecond FROM EntrySnooze ORDER BY DueAt");
+    while (query.prepared() && query.step() == SQLITE_ROW) {
+        sqlite3_stmt* s = query.get();
+        snoozes.push_back({QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))),
+                           sqlite3_column_int64(s, 1), sqlite3_column_int64(s, 2),
+                           qint32(sqlite3_column_int64(s, 3))});
+    }
+    return snoozes;
+}
+
+StoreResult ScheduleDatabase::keepSnooze(const Snooze& snooze)
+{
+    Statement statement(m_db, "INSERT OR REPLACE INTO EntrySnooze (Uid, DueAt, SnoozedFrom, AlarmSecond) "
+                              "VALUES (?1, ?2, ?3, ?4)");
+    if (!statement.prepared())
+        return writeFailed(Write::Save);
+    statement.bindText(1, snooze.uid);
+    statement.bindInt(2, snooze.dueSecond);
+    statement.bindInt(3, snooze.fromSecond);
+    statement.bindInt(4, snooze.alarmSecond);
+    if (statement.step() != SQLITE_DONE)
+        return writeFailed(Write::Save);
+    return StoreResult::success();
+}
+
+StoreResult ScheduleDatabase::dropSnooze(const QString& uid)
+{
+    Statement statement(m_db, "DELETE FROM EntrySnooze WHERE Uid = ?1");
     if (!statement.prepared())
         return writeFailed(Write::Delete);
-    sqlite3_bind_int64(statement.get(), 1, rowId);
+    statement.bindText(1, uid);
     if (statement.step() != SQLITE_DONE)
         return writeFailed(Write::Delete);
-    if (sqlite3_changes(m_db) == 0)
-        return StoreResult::failure(tr("The entry is no longer in the schedule."));
-    m_table.remove(index);
-    return written(rowId);
+    return StoreResult::success();
 }

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "store/EntryChange.h"
+#include "store/EntryIdentities.h"
 #include "store/ScheduleEntry.h"
 #include "store/ScheduleTable.h"
+#include "store/Snooze.h"
 
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
@@ -14,6 +18,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 class BackgroundRead;
+class SerialSource;
 
 // What a write or an open came to: ok, or an error text a window can show as it stands.
 struct StoreResult
@@ -85,6 +90,32 @@ public:
     StoreResult update(qint64 rowId, const ScheduleEntry& entry);
     StoreResult remove(qint64 rowId);
 
+    // Every entry's identity, an iCalendar UID that stays with it through edits and restarts. It is kept
+    // in a table of its own beside Schedule; a row another program added gets one when the program first
+    // reads it.
+    // The UID of the entry in this row; empty when the row is not in the schedule.
+    QString uidOf(qint64 rowId) const;
+    // The row of the entry with this UID; nothing when no entry has it.
+    std::optional<qint64> rowOf(const QString& uid) const;
+    // Gives the entry in this row the UID of the event it came from, so that the event brought in again
+    // finds it. Refused when another entry has that UID.
+    StoreResult setUid(qint64 rowId, const QString& uid);
+    // The identities, position by position beside the table as last read (cachedTable()).
+    const EntryIdentities& identities() const { return m_identities; }
+
+    // The snoozed alarms kept in the file, so that they ring after a restart; a snooze is dropped once it
+    // rang or its entry's alarm no longer stands.
+    std::vector<Snooze> snoozes();
+    StoreResult keepSnooze(const Snooze& snooze);
+    StoreResult dropSnooze(const QString& uid);
+
+    // Tells the listener, on the window's thread, what each write changed: the program's own writes when
+    // they return, another program's when the read that found them is taken in. Returns a number to
+    // stop listening with.
+    using ChangeListener = std::function<void(const EntryChanges&)>;
+    int addChangeListener(ChangeListener listener);
+    void removeChangeListener(int id);
+
     // The last read error, for a window that wants to tell the user why the table looks out of date;
     // empty again once the file reads or takes a write again. A file that is merely busy is no error.
     const QString& lastError() const { return m_lastError; }
@@ -113,11 +144,23 @@ private:
     StoreResult written(qint64 rowId);
     StoreResult readFailure(bool busy, const QString& engineText);
     void takeFinishedRead();
+    void tell(EntryChanges changes);
+    // Runs a write and the identity records that go with it in one transaction; nothing of either stays
+    // when one fails.
+    StoreResult inTransaction(Write write, const std::function<bool()>& body);
 
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_versionQuery = nullptr; // kept prepared: it runs on every alarm tick
     QString m_path;
     ScheduleTable m_table;
+    EntryIdentities m_identities;
+    std::shared_ptr<SerialSource> m_serials;
+    std::vector<std::pair<int, ChangeListener>> m_listeners;
+    int m_nextListener = 1;
+    bool m_loaded = false;
+    // Another program's changes a read found while its table was dropped for the program's own write; the
+    // read recorded their identities, so they are told with the next read taken in.
+    EntryChanges m_untold;
     qint64 m_dataVersion = -1;
     QString m_lastError;
     bool m_readBusy = false; // the last failed read met another program's lock

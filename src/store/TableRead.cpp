@@ -1,5 +1,7 @@
 #include "store/TableRead.h"
 
+#include "store/SqlStatement.h"
+
 #include <QFile>
 
 #include <sqlite3.h>
@@ -17,21 +19,7 @@ constexpr const char* SelectAllSql =
     R"(SELECT rowid, "Date", "Day", "Type", "Note", "AlarmTime", "AlarmOnOff",
     "SchedType" FROM Schedule ORDER BY rowid)";
 
-// A prepared statement that finalizes itself.
-class Query
-{
-public:
-    Query(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
-    ~Query() { sqlite3_finalize(m_stmt); }
-    Query(const Query&) = delete;
-    Query& operator=(const Query&) = delete;
-
-    sqlite3_stmt* get() const { return m_stmt; }
-    int step() { return m_stmt ? sqlite3_step(m_stmt) : SQLITE_ERROR; }
-
-private:
-    sqlite3_stmt* m_stmt = nullptr;
-};
+using Query = SqlStatement;
 
 // How many rows and text bytes to make room for before the rows come in, so that the arrays are not
 // grown, and copied, while a large schedule loads. Row ids are given one after another, so their span
@@ -49,7 +37,7 @@ std::pair<size_t, size_t> expectedSize(sqlite3* db)
 
 } // namespace
 
-TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop)
+TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop, SerialSource* serials, bool listChanges)
 {
     TableRead read;
     auto failed = [&] {
@@ -75,6 +63,9 @@ TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop)
     read.table.reserve(rows, textBytes);
     std::array<std::string_view, ScheduleFieldCount> fields;
     std::array<bool, ScheduleFieldCount> nulls;
+    std::vector<quint32> fingerprints;
+    if (serials)
+        fingerprints.reserve(rows);
     int rc;
     while ((rc = select.step()) == SQLITE_ROW) {
         sqlite3_stmt* s = select.get();
@@ -86,6 +77,8 @@ TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop)
                 text ? std::string_view(text, size_t(sqlite3_column_bytes(s, f + 1))) : std::string_view();
         }
         read.table.appendUtf8(sqlite3_column_int64(s, 0), fields, nulls);
+        if (serials)
+            fingerprints.push_back(EntryIdentities::fingerprint(fields));
         if (stop && stop->load(std::memory_order_relaxed)) {
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
             return TableRead();
@@ -93,7 +86,18 @@ TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop)
     }
     if (rc != SQLITE_DONE)
         return failed();
+    if (serials && !IdentityFile::read(db, read.table, fingerprints, *serials, listChanges, read.identities))
+        return failed();
+    // Taken while the read still holds the file, so that no write can come between.
+    const std::optional<quint32> readCounter = serials ? IdentityFile::changeCounter(db) : std::nullopt;
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    // A file that cannot take the identities now (busy, read-only) keeps them for the run; the next read
+    // finds the same rows without one and tries again.
+    if (serials)
+        read.counterAfterRecord = IdentityFile::repair(db, read.identities.repairs, readCounter);
+    read.identities.repairs.clear();
+    read.identities.repairs.shrink_to_fit();
+    read.identities.identities.shrinkToFit();
     // The connection keeps the last pages the read went through (two megabytes by default) for as long as
     // it is open; the table now holds every entry, and a later write of one entry needs a few pages only.
     sqlite3_db_release_memory(db);
@@ -106,13 +110,15 @@ TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop)
 
 namespace {
 
-TableRead readElsewhere(const QByteArray& path, const std::shared_ptr<std::atomic<bool>>& stop)
+TableRead readElsewhere(const QByteArray& path, const std::shared_ptr<std::atomic<bool>>& stop,
+                        const std::shared_ptr<SerialSource>& serials)
 {
     // The window's thread comes first: on a busy machine the read yields to it rather than make a pass
     // of the window wait for a processor.
     setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 10);
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+    // Read-write, so that the identities of another program's new rows are recorded from here.
+    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
         SQLITE_OK) {
         TableRead read;
         read.engineText = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
@@ -121,15 +127,16 @@ TableRead readElsewhere(const QByteArray& path, const std::shared_ptr<std::atomi
     }
     // Off the window's thread a lock may be waited for longer than the window's own look does.
     sqlite3_busy_timeout(db, 2000);
-    TableRead read = TableRead::from(db, stop.get());
+    TableRead read = TableRead::from(db, stop.get(), serials.get(), true);
     sqlite3_close(db);
     return read;
 }
 
 } // namespace
 
-BackgroundRead::BackgroundRead(const QString& path)
-    : m_result(std::async(std::launch::async, readElsewhere, QFile::encodeName(path), m_stop))
+BackgroundRead::BackgroundRead(const QString& path, std::shared_ptr<SerialSource> serials)
+    : m_result(
+          std::async(std::launch::async, readElsewhere, QFile::encodeName(path), m_stop, std::move(serials)))
 {}
 
 BackgroundRead::~BackgroundRead()

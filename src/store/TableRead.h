@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/IdentityFile.h"
 #include "store/ScheduleTable.h"
 
 #include <QString>
@@ -18,11 +19,19 @@ struct TableRead
     bool busy = false;  // the read met another program's lock
     QString engineText; // the engine's own words for a failure
     qint64 dataVersion = -1;
+    // The entries' identities, position by position beside the table, and what another program changed
+    // since the program last recorded them (listed only when asked for). Left empty by a read without a
+    // serial source.
+    IdentityFile::Reconciled identities;
+    // The file's change counter as the read's own record of identities left it, when it wrote one.
+    std::optional<quint32> counterAfterRecord;
 
     // Reads every entry in one read transaction, so that the copy and the change count read with it
     // belong to the same state of the file, and builds the table's lookups. A read asked to stop
-    // (stop set from another thread) ends early as a failure.
-    static TableRead from(sqlite3* db, const std::atomic<bool>* stop = nullptr);
+    // (stop set from another thread) ends early as a failure. Given a serial source, it reads the
+    // identities in the same transaction, and afterwards records those the file lacked.
+    static TableRead from(sqlite3* db, const std::atomic<bool>* stop = nullptr,
+                          SerialSource* serials = nullptr, bool listChanges = false);
 };
 
 // A read of the schedule on a worker thread with a read-only connection of its own, so that the
@@ -31,7 +40,8 @@ struct TableRead
 class BackgroundRead
 {
 public:
-    explicit BackgroundRead(const QString& path);
+    // The read records the identities the file lacks with serials from the source, and lists the changes.
+    BackgroundRead(const QString& path, std::shared_ptr<SerialSource> serials);
     ~BackgroundRead();
     BackgroundRead(const BackgroundRead&) = delete;
     BackgroundRead& operator=(const BackgroundRead&) = delete;

@@ -39,8 +39,13 @@ class FakeNotificationService : public QObject
 public:
     QStringList capabilities{QStringLiteral("body"), QStringLiteral("body-markup")};
     QList<Received> received;
+    QList<uint> closed;
+
+signals:
+    void ActionInvoked(uint id, const QString& actionKey);
 
 public slots:
+    void CloseNotification(uint id) { closed << id; }
     QStringList GetCapabilities() { return capabilities; }
     uint Notify(const QString& appName, uint replacesId, const QString& icon, const QString& summary,
                 const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout)
@@ -63,6 +68,7 @@ private slots:
     void aNotificationCarriesSubjectNoteDueTimeAndCriticalUrgency();
     void entryTextsReachTheServiceAsTheirCharacters();
     void withoutAServiceOrABusTheAlarmWindowStillOpensAndNothingIsReported();
+    void theNotificationsButtonsReachItsAlarmAndItsWindowTakesItBack();
 
 private:
     static AlarmNotice dentist();
@@ -109,7 +115,7 @@ void TestDesktopNotifier::init()
     QVERIFY(connection.isConnected());
     m_service = std::make_unique<FakeNotificationService>();
     QVERIFY(connection.registerObject(QStringLiteral("/org/freedesktop/Notifications"), m_service.get(),
-                                      QDBusConnection::ExportAllSlots));
+                                      QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
     QVERIFY(connection.registerService(Service));
 }
 
@@ -210,6 +216,54 @@ void TestDesktopNotifier::withoutAServiceOrABusTheAlarmWindowStillOpensAndNothin
         QVERIFY(env.messages.shown.isEmpty());
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestDesktopNotifier::theNotificationsButtonsReachItsAlarmAndItsWindowTakesItBack()
+{
+    m_service->capabilities << QStringLiteral("actions");
+    WindowTestEnv env(QDateTime(QDate(2026, 12, 7), QTime(9, 59, 59)));
+    for (const char* time : {"10:00:00 AM", "10:00:01 AM", "10:00:02 AM"})
+        env.addEntry(QStringLiteral("12/07/2026"), QStringLiteral("At %1").arg(QLatin1String(time)),
+                     QStringLiteral("OneTime"), QLatin1String(time), QStringLiteral("on"));
+    DesktopNotifier notifier(m_address);
+    AppContext context{env.database(), env.settings(), env.clock, env.beeper,
+                       env.messages,   env.screen,     {},        notifier};
+    ProgramWindows windows(context);
+    auto tick = [&](int second) {
+        env.clock.set(QDateTime(QDate(2026, 12, 7), QTime(10, 0, second)));
+        windows.mainForm().Timer1_Timer();
+    };
+    auto open = [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return windows.alarmWindows().size();
+    };
+    windows.mainForm().Timer1_Timer();
+
+    tick(0);
+    QTRY_COMPARE(m_service->received.size(), 1);
+    QCOMPARE(m_service->received[0].actions,
+             (QStringList{"snooze", "Snooze 10 minutes", "dismiss", "Dismiss"}));
+    emit m_service->ActionInvoked(1, QStringLiteral("snooze"));
+    QTRY_COMPARE(open(), size_t(0));
+    QCOMPARE(env.database().snoozes().size(), size_t(1));
+
+    tick(1);
+    QTRY_COMPARE(m_service->received.size(), 2);
+    // Another program's notification number, or a key of its own, is none of this alarm's business.
+    emit m_service->ActionInvoked(7, QStringLiteral("dismiss"));
+    emit m_service->ActionInvoked(2, QStringLiteral("default"));
+    QTest::qWait(100);
+    QCOMPARE(open(), size_t(1));
+    emit m_service->ActionInvoked(2, QStringLiteral("dismiss"));
+    QTRY_COMPARE(open(), size_t(0));
+    QCOMPARE(env.database().snoozes().size(), size_t(1));
+
+    // Closing the window takes its notification back.
+    tick(2);
+    QTRY_COMPARE(m_service->received.size(), 3);
+    QTRY_COMPARE(open(), size_t(1));
+    windows.alarmWindows().front()->VemraButton1_Click();
+    QTRY_VERIFY(m_service->closed.contains(3u));
 }
 
 QTEST_MAIN(TestDesktopNotifier)

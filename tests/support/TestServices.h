@@ -54,7 +54,9 @@ class RecordingAlarmNotifier : public AlarmNotifier
 {
 public:
     void notify(const AlarmNotice& notice) override { sent << notice; }
+    void withdraw(quint64 key) override { withdrawn << key; }
     QList<AlarmNotice> sent;
+    QList<quint64> withdrawn;
 };
 
 // One screen of a fixed size.

@@ -1,0 +1,141 @@
+#include "store/EntryIdentities.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString UidDomain = QStringLiteral("@zentravio");
+
+// FNV-1a over the field's bytes, folded to one byte.
+quint8 digest(std::string_view text)
+{
+    quint32 hash = 2166136261u;
+    for (const char c : text) {
+        hash ^= quint8(c);
+        hash *= 16777619u;
+    }
+    return quint8(hash ^ (hash >> 8) ^ (hash >> 16) ^ (hash >> 24));
+}
+
+} // namespace
+
+quint32 EntryIdentities::fingerprint(const std::array<std::string_view, ScheduleFieldCount>& fields)
+{
+    auto field = [&](ScheduleField f) { return fields[size_t(f)]; };
+    // The other four fields are joined with a separator, so that moving text between them still counts.
+    quint32 rest = 2166136261u;
+    for (ScheduleField f : {ScheduleField::Day, ScheduleField::AlarmTime, ScheduleField::AlarmOnOff,
+                            ScheduleField::SchedType}) {
+        for (const char c : field(f)) {
+            rest ^= quint8(c);
+            rest *= 16777619u;
+        }
+        rest ^= 0x1F;
+        rest *= 16777619u;
+    }
+    const quint32 restBits = (rest ^ (rest >> 7) ^ (rest >> 14) ^ (rest >> 21)) & 0x7F;
+    // Below 2^31, so that the file keeps it in four bytes.
+    return quint32(digest(field(ScheduleField::Type))) | quint32(digest(field(ScheduleField::Note))) << 8 |
+           quint32(digest(field(ScheduleField::Date))) << 16 | restBits << 24;
+}
+
+quint32 EntryIdentities::fingerprint(const ScheduleEntry& entry)
+{
+    std::array<QByteArray, ScheduleFieldCount> utf8;
+    std::array<std::string_view, ScheduleFieldCount> fields;
+    for (size_t f = 0; f < fields.size(); ++f) {
+        utf8[f] = entry.fields[f].toUtf8();
+        fields[f] = std::string_view(utf8[f].constData(), size_t(utf8[f].size()));
+    }
+    return fingerprint(fields);
+}
+
+bool EntryIdentities::sameEntry(quint32 kept, quint32 now)
+{
+    int alike = 0;
+    for (int shift : {0, 8, 16})
+        alike += ((kept >> shift) & 0xFF) == ((now >> shift) & 0xFF) ? 1 : 0;
+    return alike >= 2;
+}
+
+QString EntryIdentities::uidOfSerial(quint32 serial) const
+{
+    return m_tag + QLatin1Char('-') + QString::number(serial) + UidDomain;
+}
+
+std::optional<quint32> EntryIdentities::serialOfUid(QStringView uid) const
+{
+    if (m_tag.isEmpty() || !uid.endsWith(UidDomain) || !uid.startsWith(m_tag) ||
+        uid.size() <= m_tag.size() + 1 || uid.at(m_tag.size()) != QLatin1Char('-'))
+        return std::nullopt;
+    const QStringView number = uid.mid(m_tag.size() + 1, uid.size() - m_tag.size() - 1 - UidDomain.size());
+    bool ok = false;
+    const quint32 serial = number.toUInt(&ok);
+    if (!ok || serial == GivenUid || QString::number(serial) != number)
+        return std::nullopt;
+    return serial;
+}
+
+QString EntryIdentities::uid(size_t i, qint64 rowId) const
+{
+    if (m_serials[i] != GivenUid)
+        return uidOfSerial(m_serials[i]);
+    return m_given.value(rowId);
+}
+
+std::optional<size_t> EntryIdentities::positionOfSerial(quint32 serial) const
+{
+    const auto at = std::find(m_serials.begin(), m_serials.end(), serial);
+    if (serial == GivenUid || at == m_serials.end())
+        return std::nullopt;
+    return size_t(at - m_serials.begin());
+}
+
+std::optional<qint64> EntryIdentities::rowOfGiven(const QString& uid) const
+{
+    const auto row = m_givenRows.constFind(uid);
+    if (row == m_givenRows.constEnd())
+        return std::nullopt;
+    return *row;
+}
+
+void EntryIdentities::append(quint32 serial)
+{
+    m_serials.push_back(serial);
+}
+
+void EntryIdentities::appendGiven(qint64 rowId, const QString& uid)
+{
+    m_serials.push_back(GivenUid);
+    m_given[rowId] = uid;
+    m_givenRows[uid] = rowId;
+}
+
+void EntryIdentities::setSerial(size_t i, qint64 rowId, quint32 serial)
+{
+    if (m_serials[i] == GivenUid) {
+        m_givenRows.remove(m_given.value(rowId));
+        m_given.remove(rowId);
+    }
+    m_serials[i] = serial;
+}
+
+void EntryIdentities::setGiven(size_t i, qint64 rowId, const QString& uid)
+{
+    setSerial(i, rowId, GivenUid);
+    m_given[rowId] = uid;
+    m_givenRows[uid] = rowId;
+}
+
+void EntryIdentities::remove(size_t i, qint64 rowId)
+{
+    setSerial(i, rowId, 1); // drops a given UID
+    m_serials.erase(m_serials.begin() + qsizetype(i));
+}
+
+void EntryIdentities::clear()
+{
+    m_serials.clear();
+    m_given.clear();
+    m_givenRows.clear();
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "store/EntryChange.h"
+#include "store/EntryIdentities.h"
+
+#include <QString>
+
+#include <atomic>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+class ScheduleTable;
+
+// Draws the serials of new identities for the whole run, from the window's thread and from a read in the
+// background alike, so that no two entries are given the same one.
+class SerialSource
+{
+public:
+    // A serial above every one the file holds (highestInFile).
+    quint32 draw(quint32 highestInFile);
+    // The file holds serials up to highestInFile: none of them is drawn again.
+    void passed(quint32 highestInFile);
+
+private:
+    std::atomic<quint32> m_next{1};
+};
+
+// The entries' identities in the schedule file, in two tables of the program's own beside Schedule, which
+// stays as every reader of the file knows it:
+//   EntryIdentity(RowId, Uid, Fingerprint, Origin, SyncedForm): one row for each row of Schedule, by its
+//     row id; Uid is a made-up serial (an integer) or a UID given from outside (a text); Fingerprint the
+//     digest of the entry's fields as the program last saw them; Origin and SyncedForm are kept for
+//     where a synchronised entry comes from and the form it last had there.
+//   EntryIdentityFile(Tag): the file's tag, which makes its made-up UIDs its own.
+//   EntrySnooze(Uid, DueAt, SnoozedFrom, AlarmSecond): the snoozed alarms (see Snooze).
+namespace IdentityFile {
+
+// Makes the tables and the tag when they are missing; false when the file cannot take them (it is
+// read-only), and the identities then live in memory for the run.
+bool ensure(sqlite3* db);
+
+// One correction of the identities a read found the file to need.
+struct Repair
+{
+    enum class Kind
+    {
+        Add,           // a row without an identity gets a new one
+        Refingerprint, // another program changed the entry: its digest follows
+        Renew,         // the row holds another entry now: it gets a new identity
+        Drop           // the row is gone: so is its identity
+    };
+    Kind kind;
+    qint64 rowId;
+    quint32 serial = 0;          // the new serial (Add, Renew)
+    quint32 fingerprint = 0;     // the new digest
+    quint32 keptFingerprint = 0; // what the file held, so that a later write of the program is not undone
+};
+
+// What one read found: the identities beside the table, the changes since the identities were last
+// recorded, and the repairs that record them.
+struct Reconciled
+{
+    EntryIdentities identities;
+    EntryChanges changes;
+    std::vector<Repair> repairs;
+    bool inFile = false; // the file has the identity tables
+};
+
+// Reads the identities inside the caller's read transaction and matches them with the table just read,
+// whose fingerprints (position by position) the caller worked out. Changes are listed only when asked.
+bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& fingerprints,
+          SerialSource& serials, bool listChanges, Reconciled& out);
+
+// Writes the repairs in one transaction of their own; each one only where the file still is as the read
+// found it. When nobody wrote between the read (which saw the file's change counter at readCounter) and
+// this write, returns the counter as this write left it, by which another connection can tell that the
+// file holds nothing it has not read; nothing otherwise, or when the file could not take the repairs.
+std::optional<quint32> repair(sqlite3* db, const std::vector<Repair>& repairs,
+                              std::optional<quint32> readCounter);
+
+// The change counter in the file's header, which every committed write moves on; nothing when the file
+// cannot be read. Read through the connection's own handle of the file: a handle of another opened and
+// closed in this process would drop the locks SQLite holds on it.
+std::optional<quint32> changeCounter(sqlite3* db);
+
+// The program's own writes, inside its write transaction.
+bool recordNew(sqlite3* db, qint64 rowId, quint32 serial, quint32 fingerprint);
+bool recordFingerprint(sqlite3* db, qint64 rowId, quint32 fingerprint);
+bool recordGivenUid(sqlite3* db, qint64 rowId, const QString& uid);
+bool forget(sqlite3* db, qint64 rowId);
+
+} // namespace IdentityFile

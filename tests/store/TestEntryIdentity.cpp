@@ -1,0 +1,267 @@
+#include "exchange/EntryToEvent.h"
+#include "store/ScheduleDatabase.h"
+#include "support/OtherConnection.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+namespace {
+
+ScheduleEntry entry(const QString& subject, const QString& note = QStringLiteral("note"),
+                    const QString& time = QStringLiteral("10:00:00 AM"))
+{
+    return ScheduleEntry::make(QStringLiteral("06/12/2014"), QStringLiteral("Thursday"), subject, note, time,
+                               QStringLiteral("on"), QStringLiteral("OneTime"));
+}
+
+QString uidInIcal(const ScheduleDatabase& db, size_t i)
+{
+    const EntryToEvent::Event event = EntryToEvent::eventOf(
+        db.cachedTable(), i, QDateTime(QDate(2026, 1, 1), QTime(0, 0)), &db.identities());
+    return QString::fromUtf8(icalcomponent_get_uid(event.component.get()));
+}
+
+} // namespace
+
+// Every entry's identity: kept through edits and restarts, given to rows another program adds, taken
+// from rows it deletes, and not carried over to another entry that took a freed row id; and the notices
+// that tell listeners, by identity, what was added, changed and removed.
+class TestEntryIdentity : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    std::unique_ptr<ScheduleDatabase> m_db;
+    EntryChanges m_told;
+
+    void open()
+    {
+        m_db.reset();
+        m_db = ScheduleDatabase::open(m_path, nullptr);
+        QVERIFY(m_db);
+        m_db->addChangeListener([this](const EntryChanges& changes) {
+            m_told.insert(m_told.end(), changes.begin(), changes.end());
+        });
+    }
+    EntryChanges told()
+    {
+        EntryChanges changes;
+        changes.swap(m_told);
+        return changes;
+    }
+    qint64 appended(const ScheduleEntry& e)
+    {
+        const StoreResult result = m_db->append(e);
+        if (!result)
+            qFatal("%s", qPrintable(result.error));
+        return result.rowId;
+    }
+
+private slots:
+    void init()
+    {
+        m_told.clear();
+        m_path = m_dir.filePath(QStringLiteral("%1-%2.vmr")
+                                    .arg(QLatin1String(QTest::currentTestFunction()),
+                                         QString::number(qHash(QLatin1String(QTest::currentDataTag())))));
+        QVERIFY(ScheduleDatabase::CreateDatabaseFile(m_path));
+        open();
+    }
+    void cleanup() { m_db.reset(); }
+
+    void anEditKeepsTheUidThroughRestartsAndExports()
+    {
+        const qint64 row = appended(entry("Dentist"));
+        const QString uid = m_db->uidOf(row);
+        QVERIFY(!uid.isEmpty());
+        QCOMPARE(uidInIcal(*m_db, 0), uid);
+        QVERIFY(m_db->update(row, entry("Dentist at nine", "bring the card", "09:00:00 AM")));
+        QCOMPARE(m_db->uidOf(row), uid);
+        QCOMPARE(uidInIcal(*m_db, 0), uid);
+        open();
+        QCOMPARE(m_db->uidOf(row), uid);
+        QCOMPARE(m_db->rowOf(uid), row);
+        // Two entries never share one.
+        const qint64 second = appended(entry("Dentist"));
+        QVERIFY(m_db->uidOf(second) != uid);
+        QCOMPARE(m_db->uidOf(9999), QString());
+        QCOMPARE(m_db->rowOf(QStringLiteral("nobody@elsewhere")), std::nullopt);
+    }
+
+    void theProgramsOwnWritesAreToldByIdentity()
+    {
+        const qint64 row = appended(entry("Gym"));
+        const QString uid = m_db->uidOf(row);
+        QCOMPARE(told(), (EntryChanges{{EntryChange::Kind::Added, uid, row}}));
+        QVERIFY(m_db->update(row, entry("Gym", "legs")));
+        QCOMPARE(told(), (EntryChanges{{EntryChange::Kind::Changed, uid, row}}));
+        QVERIFY(m_db->remove(row));
+        QCOMPARE(told(), (EntryChanges{{EntryChange::Kind::Removed, uid, row}}));
+        QCOMPARE(m_db->rowOf(uid), std::nullopt);
+        // A refused write tells nothing.
+        QVERIFY(!m_db->update(row, entry("Gym")));
+        QVERIFY(told().empty());
+    }
+
+    void anotherProgramsInsertUpdateAndDeleteAreSeenAsAddedChangedRemoved_data()
+    {
+        QTest::addColumn<bool>("inBackground");
+        QTest::newRow("read at once") << false;
+        QTest::newRow("read on a worker thread") << true;
+    }
+    void anotherProgramsInsertUpdateAndDeleteAreSeenAsAddedChangedRemoved()
+    {
+        QFETCH(bool, inBackground);
+        const qint64 kept = appended(entry("Kept"));
+        const QString keptUid = m_db->uidOf(kept);
+        told();
+        m_db->setReadInBackground(inBackground);
+        auto look = [&] {
+            m_db->table();
+            m_db->finishBackgroundRead();
+        };
+        OtherConnection other(m_path);
+        QCOMPARE(
+            other.exec("INSERT INTO Schedule VALUES ('06/13/2014', 'Friday', 'Else', 'n', '11:00:00 AM', "
+                       "'on', 'OneTime')"),
+            SQLITE_OK);
+        look();
+        EntryChanges changes = told();
+        QCOMPARE(changes.size(), size_t(1));
+        QCOMPARE(changes[0].kind, EntryChange::Kind::Added);
+        const qint64 row = changes[0].rowId;
+        const QString uid = changes[0].uid;
+        QCOMPARE(m_db->uidOf(row), uid);
+        QVERIFY(uid != keptUid);
+
+        QCOMPARE(other.exec("UPDATE Schedule SET AlarmOnOff = 'off' WHERE Type = 'Else'"), SQLITE_OK);
+        look();
+        QCOMPARE(told(), (EntryChanges{{EntryChange::Kind::Changed, uid, row}}));
+        // The identity the other program's row was given is kept in the file.
+        open();
+        QCOMPARE(m_db->uidOf(row), uid);
+        m_db->setReadInBackground(inBackground);
+
+        QCOMPARE(other.exec("DELETE FROM Schedule WHERE Type = 'Else'"), SQLITE_OK);
+        look();
+        QCOMPARE(told(), (EntryChanges{{EntryChange::Kind::Removed, uid, row}}));
+        QCOMPARE(m_db->uidOf(kept), keptUid);
+        QCOMPARE(m_db->rowOf(uid), std::nullopt);
+    }
+
+    void aRowIdGivenToAnotherEntryIsNotTakenForTheOldOne()
+    {
+        const qint64 row = appended(entry("Dentist", "bring the card"));
+        const QString oldUid = m_db->uidOf(row);
+        told();
+        OtherConnection other(m_path);
+        // As after another program's VACUUM: the same row id now holds an entry of its own.
+        QCOMPARE(other.exec("UPDATE Schedule SET Date = '01/02/2020', Type = 'Haircut', Note = 'short' "
+                            "WHERE rowid = 1"),
+                 SQLITE_OK);
+        m_db->table();
+        const EntryChanges changes = told();
+        QCOMPARE(changes.size(), size_t(2));
+        QCOMPARE(changes[0], (EntryChange{EntryChange::Kind::Removed, oldUid, row}));
+        QCOMPARE(changes[1].kind, EntryChange::Kind::Added);
+        QCOMPARE(changes[1].rowId, row);
+        QVERIFY(changes[1].uid != oldUid);
+        QCOMPARE(m_db->uidOf(row), changes[1].uid);
+
+        // The same while the program was not running: the new entry is not given the old identity.
+        const QString secondUid = m_db->uidOf(row);
+        m_db.reset();
+        QCOMPARE(other.exec("DELETE FROM Schedule"), SQLITE_OK);
+        QCOMPARE(other.exec(
+                     "INSERT INTO Schedule (rowid, Date, Day, Type, Note, AlarmTime, AlarmOnOff, SchedType) "
+                     "VALUES (1, '03/03/2021', 'Wednesday', 'Rent', 'pay', '08:00:00 AM', 'off', 'Monthly')"),
+                 SQLITE_OK);
+        open();
+        QVERIFY(!m_db->uidOf(row).isEmpty());
+        QVERIFY(m_db->uidOf(row) != secondUid);
+        QVERIFY(m_db->uidOf(row) != oldUid);
+    }
+
+    void anEditOfOneOrTwoFieldsByAnotherProgramKeepsTheIdentity()
+    {
+        const qint64 row = appended(entry("Dentist", "bring the card"));
+        const QString uid = m_db->uidOf(row);
+        m_db.reset();
+        OtherConnection other(m_path);
+        QCOMPARE(
+            other.exec("UPDATE Schedule SET Date = '07/01/2014', AlarmTime = '08:00:00 AM' WHERE rowid = 1"),
+            SQLITE_OK);
+        open();
+        QCOMPARE(m_db->uidOf(row), uid);
+    }
+
+    void aUidGivenFromOutsideIsKeptAndFindsItsEntry()
+    {
+        const qint64 row = appended(entry("Imported"));
+        const qint64 other = appended(entry("Other"));
+        const QString given = QStringLiteral("20260101T000000Z-42@example.org");
+        QVERIFY(m_db->setUid(row, given));
+        QCOMPARE(m_db->uidOf(row), given);
+        QCOMPARE(m_db->rowOf(given), row);
+        const StoreResult taken = m_db->setUid(other, given);
+        QVERIFY(!taken);
+        QVERIFY(taken.error.contains(given));
+        QVERIFY(!m_db->setUid(other, QStringLiteral("  ")));
+        QVERIFY(m_db->update(row, entry("Imported", "edited")));
+        open();
+        QCOMPARE(m_db->uidOf(row), given);
+        QCOMPARE(m_db->rowOf(given), row);
+        QCOMPARE(uidInIcal(*m_db, 0), given);
+    }
+
+    void theScheduleTableStaysAsItWas()
+    {
+        appended(entry("Dentist"));
+        OtherConnection other(m_path);
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(m_path).constData(), &db), SQLITE_OK);
+        sqlite3_stmt* columns = nullptr;
+        sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info('Schedule')", -1, &columns, nullptr);
+        QStringList names;
+        while (sqlite3_step(columns) == SQLITE_ROW)
+            names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(columns, 0)));
+        sqlite3_finalize(columns);
+        sqlite3_close(db);
+        QCOMPARE(names, (QStringList{"Date", "Day", "Type", "Note", "AlarmTime", "AlarmOnOff", "SchedType"}));
+        // A plain insert of another program, naming no columns, still fits.
+        QCOMPARE(
+            other.exec("INSERT INTO Schedule VALUES ('06/13/2014', 'Friday', 'x', 'n', '11:00:00 AM', 'on', "
+                       "'OneTime')"),
+            SQLITE_OK);
+    }
+
+    void aReadOnlyFileWithoutIdentitiesStillOpens()
+    {
+        m_db.reset();
+        // A file made by another program, read-only to this user.
+        const QString path = m_dir.filePath(QStringLiteral("readonly.vmr"));
+        QVERIFY(ScheduleDatabase::CreateDatabaseFile(path));
+        {
+            OtherConnection other(path);
+            QCOMPARE(
+                other.exec("INSERT INTO Schedule VALUES ('06/13/2014', 'Friday', 'x', 'n', '11:00:00 AM', "
+                           "'on', 'OneTime')"),
+                SQLITE_OK);
+        }
+        QFile::setPermissions(path, QFile::ReadOwner);
+        if (QFileInfo(path).isWritable())
+            QSKIP("this user may write any file");
+        QString error;
+        auto db = ScheduleDatabase::open(path, &error);
+        QVERIFY2(db, qPrintable(error));
+        QCOMPARE(db->cachedTable().size(), size_t(1));
+        QVERIFY(!db->uidOf(db->cachedTable().rowId(0)).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEntryIdentity)
+#include "TestEntryIdentity.moc"
