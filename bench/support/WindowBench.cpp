@@ -1,5 +1,6 @@
 #include "support/WindowBench.h"
 
+#include "alarm/AlarmEngine.h"
 #include "calendar/MainForm.h"
 #include "forms/DesignFonts.h"
 #include "support/EntryGenerator.h"

@@ -469,9 +469,11 @@ private slots:
         auto db = openSchedule();
         const QByteArray longNote = "DESCRIPTION:" + QByteArray(240, 'n') + "ééééééééééééé";
         QVERIFY(importText(*db, calendar("DTSTART:20240310T100000\nSUMMARY:   \nDESCRIPTION:  ")).ok);
+        // Another event than the first, by its UID.
         const IcsImport::Result cut = importText(*db, calendar("DTSTART:20240310T100000\nSUMMARY:Line one\\n"
                                                                "line two\n" +
-                                                               longNote));
+                                                               longNote)
+                                                          .replace("UID:x@test", "UID:y@test"));
         QCOMPARE(cut.notesCut, 1);
         const ScheduleTable& table = db->table();
         QCOMPARE(table.text(0, ScheduleField::Type), EventToEntry::NoSubject);
