@@ -319,7 +319,11 @@ bool ImportRecord::added(qint64 rowId, quint32 serial, const QString& givenUid, 
     else
         s.bindText(2, givenUid);
     s.bindInt(3, fingerprint);
-    sqlite3_bind_text(s.get(), 4, ImportedOrigin, -1, SQLITE_STATIC);
+    // An entry added without an event's version came from no calendar file.
+    if (version.isNull())
+        sqlite3_bind_null(s.get(), 4);
+    else
+        sqlite3_bind_text(s.get(), 4, ImportedOrigin, -1, SQLITE_STATIC);
     s.bindText(5, version);
     const bool ok = s.step() == SQLITE_DONE;
     s.reset();

@@ -108,7 +108,8 @@ public:
     ImportRecord& operator=(const ImportRecord&) = delete;
 
     bool prepared() const;
-    // A new row: its made-up serial, or, when serial is 0, the UID given from outside.
+    // A new row: its made-up serial, or, when serial is 0, the UID given from outside; a null version
+    // records no origin.
     bool added(qint64 rowId, quint32 serial, const QString& givenUid, quint32 fingerprint,
                const QString& version);
     bool updated(qint64 rowId, quint32 fingerprint, const QString& version);

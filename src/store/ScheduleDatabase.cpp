@@ -553,53 +553,11 @@ StoreResult ScheduleDatabase::append(const ScheduleEntry& entry)
 
 StoreResult ScheduleDatabase::appendAll(const std::vector<ScheduleEntry>& entries)
 {
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const QString invalid = validationError(entries[i]);
-        if (!invalid.isEmpty())
-            return StoreResult::failure(tr("Entry %1 of %2: %3").arg(i + 1).arg(entries.size()).arg(invalid));
-    }
-    if (!m_unfilledField.isEmpty())
-        return StoreResult::failure(tr("The schedule file %1 requires a field %2 that Zentravio does not "
-                                       "fill, so new entries cannot be added to it.")
-                                        .arg(nativePath(m_path), m_unfilledField));
-    if (entries.empty())
-        return written(0);
-    table();
-
-    // The write lock is taken at the start, so that no other program's write can come between the rows.
-    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return writeFailed(Write::Save);
-    Statement insert(m_db, InsertSql);
-    if (!insert.prepared())
-        return writeFailed(Write::Save);
-    std::vector<qint64> rowIds;
-    std::vector<quint32> serials;
-    rowIds.reserve(entries.size());
-    serials.reserve(entries.size());
-    for (const ScheduleEntry& entry : entries) {
-        for (int f = 0; f < ScheduleFieldCount; ++f)
-            insert.bindText(f + 1, entry.fields[size_t(f)]);
-        if (insert.step() != SQLITE_DONE)
-            return writeFailed(Write::Save);
-        sqlite3_reset(insert.get());
-        rowIds.push_back(sqlite3_last_insert_rowid(m_db));
-        serials.push_back(m_serials->draw(0));
-        if (!IdentityFile::recordNew(m_db, rowIds.back(), serials.back(),
-                                     EntryIdentities::fingerprint(entry)))
-            return writeFailed(Write::Save);
-    }
-    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return writeFailed(Write::Save);
-    EntryChanges changes;
-    changes.reserve(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        m_table.append(rowIds[i], entries[i]);
-        m_identities.append(serials[i]);
-        changes.push_back({EntryChange::Kind::Added, m_identities.uidOfSerial(serials[i]), rowIds[i]});
-    }
-    const StoreResult done = written(rowIds.back());
-    tell(std::move(changes));
-    return done;
+    std::vector<ImportedEntry> added;
+    added.reserve(entries.size());
+    for (const ScheduleEntry& entry : entries)
+        added.push_back({&entry, 0, {}, {}});
+    return writeImport(added);
 }
 
 StoreResult ScheduleDatabase::writeImport(const std::vector<ImportedEntry>& imported)

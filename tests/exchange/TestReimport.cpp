@@ -3,6 +3,7 @@
 #include "exchange/ImportWriter.h"
 #include "store/ScheduleDatabase.h"
 #include "support/OtherConnection.h"
+#include "support/ScheduleFolder.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,31 +16,12 @@ class TestReimport : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    int m_files = 0;
+    ScheduleFolder m_folder;
     QStringList m_out;
 
-    QString schedulePath() const { return m_dir.filePath(QStringLiteral("Zentravio.vmr")); }
-
-    std::unique_ptr<ScheduleDatabase> openSchedule()
-    {
-        if (!QFile::exists(schedulePath()))
-            ScheduleDatabase::CreateDatabaseFile(schedulePath());
-        QString error;
-        auto database = ScheduleDatabase::open(schedulePath(), &error);
-        if (!database)
-            qWarning() << error;
-        return database;
-    }
-
-    QString writeFile(const QByteArray& text)
-    {
-        const QString path = m_dir.filePath(QStringLiteral("calendar-%1.ics").arg(++m_files));
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(text);
-        return path;
-    }
+    QString schedulePath() const { return m_folder.schedulePath(); }
+    std::unique_ptr<ScheduleDatabase> openSchedule() { return m_folder.openSchedule(); }
+    QString writeFile(const QByteArray& text) { return m_folder.writeFile(text); }
 
     // A calendar of the given events, each given as its lines (LF line ends).
     static QByteArray calendar(const QList<QByteArray>& events)
@@ -183,7 +165,7 @@ private slots:
                 importText(*db, calendar({event("given@elsewhere", 4, "Brought in"), event({}, -1, "Plain")}))
                     .ok);
         }
-        const QString exported = m_dir.filePath(QStringLiteral("exported.ics"));
+        const QString exported = m_folder.filePath(QStringLiteral("exported.ics"));
         QCOMPARE(ExchangeCommand::exportTo(schedule, exported, QDateTime::currentDateTimeUtc(), console()),
                  0);
         QCOMPARE(ExchangeCommand::importFrom(schedule, exported, QTimeZone::utc(), console()), 0);
@@ -241,7 +223,7 @@ private slots:
         QCOMPARE(result.updated, 1);
         db.reset();
 
-        const QString exported = m_dir.filePath(QStringLiteral("trip.ics"));
+        const QString exported = m_folder.filePath(QStringLiteral("trip.ics"));
         QCOMPARE(
             ExchangeCommand::exportTo(schedulePath(), exported, QDateTime::currentDateTimeUtc(), console()),
             0);
