@@ -97,7 +97,7 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
         written.stored = options.writer(database, entries, identities);
         written.added = qint64(entries.size());
     } else {
-        written = ImportWriter::write(database, entries, identities);
+        written = ImportWriter::write(database, entries, std::move(identities));
     }
     if (!written.stored) {
         result.error = written.stored.error;

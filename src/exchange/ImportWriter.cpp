@@ -30,6 +30,10 @@ EventIdentity keptVersion(const QString& kept)
 
 QString ImportWriter::versionText(const EventIdentity& event)
 {
+    // Most events are in their first version: they share one text rather than each holding its own.
+    static const QString first = SequenceKey + u'0';
+    if (event.sequence == 0 && !event.lastModified.isValid())
+        return first;
     QString text = SequenceKey + QString::number(event.sequence);
     if (event.lastModified.isValid())
         text += u';' + ModifiedKey + event.lastModified.toUTC().toString(MomentFormat);
@@ -47,7 +51,7 @@ bool ImportWriter::isLater(const EventIdentity& event, const QString& kept)
 
 ImportWriter::Outcome ImportWriter::write(ScheduleDatabase& database,
                                           const std::vector<ScheduleEntry>& entries,
-                                          const std::vector<EventIdentity>& identities)
+                                          std::vector<EventIdentity> identities)
 {
     Outcome outcome;
     std::vector<ScheduleDatabase::ImportedEntry> writes;
@@ -108,6 +112,7 @@ ImportWriter::Outcome ImportWriter::write(ScheduleDatabase& database,
         ++outcome.updated;
     }
     written.clear();
+    identities = {};
     outcome.stored = database.writeImport(writes);
     if (!outcome.stored)
         outcome = {outcome.stored, 0, 0, 0, {}};

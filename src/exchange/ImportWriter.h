@@ -24,8 +24,9 @@ public:
         std::vector<size_t> skipped; // the positions of the entries not written, for being present
     };
 
+    // Takes the identities over, and lets go of them before the write, which needs the memory more.
     static Outcome write(ScheduleDatabase& database, const std::vector<ScheduleEntry>& entries,
-                         const std::vector<EventIdentity>& identities);
+                         std::vector<EventIdentity> identities);
 
     // The version of an event as it is kept beside its entry: "SEQUENCE:<n>", followed by
     // ";LAST-MODIFIED:<UTC moment>" when the event gives one.
