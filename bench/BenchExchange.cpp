@@ -108,6 +108,26 @@ void BM_Import(benchmark::State& state)
     });
 }
 
+// The same import written as plain additions, as before entries were matched with their events by
+// UID: BM_Import beside it, in one run, shows what the matching costs.
+void BM_ImportAppending(benchmark::State& state)
+{
+    const QString calendar = calendarWith(size_t(state.range(0)));
+    const QString target = folder().filePath(QStringLiteral("import-appending.vmr"));
+    IcsImport::Options options;
+    options.writer = [](ScheduleDatabase& database, const std::vector<ScheduleEntry>& entries,
+                        const std::vector<EventIdentity>&) { return database.appendAll(entries); };
+    timeRuns(state, target, "added", [&] {
+        ScheduleDatabase::CreateDatabaseFile(target);
+        const auto database = ScheduleDatabase::open(target, nullptr);
+        const IcsImport::Result result =
+            IcsImport::run(*database, calendar, QTimeZone::systemTimeZone(), options);
+        if (!result.ok)
+            std::abort();
+        return result.added;
+    });
+}
+
 double statusMB(const char* key)
 {
     std::ifstream status("/proc/self/status");
@@ -176,11 +196,26 @@ void BM_ImportBesidePython(benchmark::State& state)
 BENCHMARK(BM_ImportBesidePython)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Export)->Arg(1000)->Arg(100000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Import)->Arg(1000)->Arg(100000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportAppending)
+    ->Arg(1000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
+    // ZENTRAVIO_BENCH_ENTRIES=1000000 adds that size to both imports, to compare them at a million.
+    if (const size_t entries = benchEntries(); entries != 100000) {
+        for (auto* import : {&BM_Import, &BM_ImportAppending})
+            benchmark::RegisterBenchmark(import == &BM_Import ? "BM_Import" : "BM_ImportAppending", import)
+                ->Arg(int64_t(entries))
+                ->UseManualTime()
+                ->Iterations(1)
+                ->Unit(benchmark::kMillisecond);
+    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -136,6 +136,8 @@ bool spooled(QIODevice* input, QTemporaryFile& spool, QString* error)
 QStringList importNotes(const IcsImport::Result& result)
 {
     QStringList notes;
+    if (result.updated > 0)
+        notes << tr("%1 updated").arg(result.updated);
     if (result.present > 0)
         notes << tr("%1 already in the schedule").arg(result.present);
     if (result.simplified > 0)

@@ -2,6 +2,7 @@
 
 #include "exchange/EventToEntry.h"
 #include "exchange/IcsReader.h"
+#include "exchange/ImportWriter.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QCoreApplication>
@@ -25,6 +26,15 @@ QString sameEntryKey(QDate date, qint32 second, ScheduleKind kind, const QString
            QString::number(int(kind)) + u'|' + subject;
 }
 
+struct Marks
+{
+    bool simplified = false;
+    bool zoneUnknown = false;
+    bool alarmMoved = false;
+    bool subjectCut = false;
+    bool noteCut = false;
+};
+
 IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTimeZone& local,
                         const IcsImport::Options& options)
 {
@@ -38,6 +48,8 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
 
     std::vector<ScheduleEntry> entries;
     std::vector<EventIdentity> identities;
+    // What each entry's event lost or moved on its way in, counted once the entries written are known.
+    std::vector<Marks> marks;
     const auto take = [&](const IcsReader::Event& event) -> std::optional<IcsReader::Failure> {
         const EventToEntry::Mapped mapped = EventToEntry::map(event, local);
         if (!mapped.note.isEmpty() && options.notice)
@@ -58,21 +70,18 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
         case EventToEntry::Outcome::Entry:
             break;
         }
-        // Events the file holds twice both come in, as the schedule may hold two identical entries.
-        if (present.contains(
-                sameEntryKey(mapped.date, mapped.second, mapped.kind, mapped.entry[ScheduleField::Type]))) {
+        // Events the file holds twice both come in, as the schedule may hold two identical entries. An
+        // event with a UID is matched by it instead, when the import writes by identity.
+        const bool byIdentity = !options.writer && !mapped.identity.uid.isEmpty();
+        if (!byIdentity && present.contains(sameEntryKey(mapped.date, mapped.second, mapped.kind,
+                                                         mapped.entry[ScheduleField::Type]))) {
             ++result.present;
             return std::nullopt;
         }
         entries.push_back(mapped.entry);
-        // Only a writer that asks for them is handed the identities; the plain append needs none.
-        if (options.writer)
-            identities.push_back(mapped.identity);
-        result.simplified += mapped.simplified;
-        result.unknownZones += mapped.zoneUnknown;
-        result.alarmsMoved += mapped.alarmMoved;
-        result.subjectsCut += mapped.subjectCut;
-        result.notesCut += mapped.noteCut;
+        identities.push_back(mapped.identity);
+        marks.push_back(
+            {mapped.simplified, mapped.zoneUnknown, mapped.alarmMoved, mapped.subjectCut, mapped.noteCut});
         return std::nullopt;
     };
     if (const auto failure = IcsReader::read(device, take, options.progress)) {
@@ -83,14 +92,31 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
     }
     present.clear();
 
-    const StoreResult stored =
-        options.writer ? options.writer(database, entries, identities) : database.appendAll(entries);
-    if (!stored) {
-        result.error = stored.error;
+    ImportWriter::Outcome written;
+    if (options.writer) {
+        written.stored = options.writer(database, entries, identities);
+        written.added = qint64(entries.size());
+    } else {
+        written = ImportWriter::write(database, entries, std::move(identities));
+    }
+    if (!written.stored) {
+        result.error = written.stored.error;
         return result;
     }
     result.ok = true;
-    result.added = qint64(entries.size());
+    result.added = written.added;
+    result.updated = written.updated;
+    result.present += written.present;
+    // An event already in the schedule changed nothing, so nothing of it was cut, moved or simplified.
+    for (const size_t skipped : written.skipped)
+        marks[skipped] = {};
+    for (const Marks& m : marks) {
+        result.simplified += m.simplified;
+        result.unknownZones += m.zoneUnknown;
+        result.alarmsMoved += m.alarmMoved;
+        result.subjectsCut += m.subjectCut;
+        result.notesCut += m.noteCut;
+    }
     return result;
 }
 

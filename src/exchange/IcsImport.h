@@ -16,8 +16,10 @@ struct StoreResult;
 
 // Adds the events of an iCalendar file to the schedule, all in one transaction. A file whose shape is
 // broken (cut off, not an iCalendar file) adds nothing; an event that cannot be read or held is left out
-// and named, and the rest comes in. An event whose date, time, kind and subject an entry of the schedule
-// already has is not added again, so that taking the same file twice adds nothing the second time.
+// and named, and the rest comes in. An event with a UID is matched by it with the entry it made before:
+// a later version changes that entry, the same or an earlier one is already in the schedule (see
+// ImportWriter). An event without a UID whose date, time, kind and subject an entry of the schedule
+// already has is not added again. So taking the same file twice adds nothing the second time.
 class IcsImport
 {
 public:
@@ -27,6 +29,7 @@ public:
         QString error;   // when not ok, in the program's own words
         qint64 line = 0; // the file's line the fault stands on; 0 when the fault is not the file's
         qint64 added = 0;
+        qint64 updated = 0;    // entries changed to a later version of their event
         qint64 present = 0;    // already in the schedule
         qint64 simplified = 0; // added, but with less than the event's rule said
         qint64 noStart = 0;    // skipped: no DTSTART
@@ -40,7 +43,9 @@ public:
     };
 
     // Writes the entries of one import in one transaction: `identities[i]` is what the file says of the
-    // event that became `entries[i]`. The default appends them all.
+    // event that became `entries[i]`. Such a writer is handed every event not already in the schedule by
+    // date, time, kind and subject, and all it writes count as added. Without one, the import matches
+    // events by UID (ImportWriter).
     using EntryWriter =
         std::function<StoreResult(ScheduleDatabase&, const std::vector<ScheduleEntry>& entries,
                                   const std::vector<EventIdentity>& identities)>;

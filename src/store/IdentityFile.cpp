@@ -310,4 +310,70 @@ bool forget(sqlite3* db, qint64 rowId)
                    [&](SqlStatement& s) { s.bindInt(1, rowId); });
 }
 
+ImportRecord::ImportRecord(sqlite3* db)
+    // A row id another program freed, and this import took again, loses what was kept for the old entry.
+    : m_add(std::make_unique<SqlStatement>(
+          db, "INSERT OR REPLACE INTO EntryIdentity (RowId, Uid, Fingerprint, Origin, SyncedForm) "
+              "VALUES (?1, ?2, ?3, ?4, ?5)")),
+      m_update(std::make_unique<SqlStatement>(
+          db, "UPDATE EntryIdentity SET Fingerprint = ?2, Origin = ?3, SyncedForm = ?4 WHERE RowId = ?1"))
+{}
+
+ImportRecord::~ImportRecord() = default;
+
+bool ImportRecord::prepared() const
+{
+    return m_add->prepared() && m_update->prepared();
+}
+
+bool ImportRecord::added(qint64 rowId, quint32 serial, const QString& givenUid, quint32 fingerprint,
+                         const QString& version)
+{
+    SqlStatement& s = *m_add;
+    s.bindInt(1, rowId);
+    if (serial != EntryIdentities::GivenUid)
+        s.bindInt(2, serial);
+    else
+        s.bindText(2, givenUid);
+    s.bindInt(3, fingerprint);
+    // An entry added without an event's version came from no calendar file.
+    if (version.isNull())
+        sqlite3_bind_null(s.get(), 4);
+    else
+        sqlite3_bind_text(s.get(), 4, ImportedOrigin, -1, SQLITE_STATIC);
+    s.bindText(5, version);
+    const bool ok = s.step() == SQLITE_DONE;
+    s.reset();
+    return ok;
+}
+
+bool ImportRecord::updated(qint64 rowId, quint32 fingerprint, const QString& version)
+{
+    SqlStatement& s = *m_update;
+    s.bindInt(1, rowId);
+    s.bindInt(2, fingerprint);
+    sqlite3_bind_text(s.get(), 3, ImportedOrigin, -1, SQLITE_STATIC);
+    s.bindText(4, version);
+    // The row has an identity from the read that found it; one without (a read-only run) is no fault.
+    const bool ok = s.step() == SQLITE_DONE;
+    s.reset();
+    return ok;
+}
+
+bool readImportedVersions(sqlite3* db, QHash<qint64, QString>& out)
+{
+    SqlStatement rows(db, "SELECT RowId, SyncedForm FROM EntryIdentity WHERE Origin = ?1 "
+                          "AND SyncedForm IS NOT NULL");
+    if (!rows.prepared())
+        return false;
+    sqlite3_bind_text(rows.get(), 1, ImportedOrigin, -1, SQLITE_STATIC);
+    int rc;
+    while ((rc = rows.step()) == SQLITE_ROW) {
+        sqlite3_stmt* s = rows.get();
+        out.insert(sqlite3_column_int64(s, 0),
+                   QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 1))));
+    }
+    return rc == SQLITE_DONE;
+}
+
 } // namespace IdentityFile

@@ -3,14 +3,17 @@
 #include "store/EntryChange.h"
 #include "store/EntryIdentities.h"
 
+#include <QHash>
 #include <QString>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <vector>
 
 struct sqlite3;
 class ScheduleTable;
+class SqlStatement;
 
 // Draws the serials of new identities for the whole run, from the window's thread and from a read in the
 // background alike, so that no two entries are given the same one.
@@ -96,5 +99,34 @@ bool recordNew(sqlite3* db, qint64 rowId, quint32 serial, quint32 fingerprint);
 bool recordFingerprint(sqlite3* db, qint64 rowId, quint32 fingerprint);
 bool recordGivenUid(sqlite3* db, qint64 rowId, const QString& uid);
 bool forget(sqlite3* db, qint64 rowId);
+
+// The Origin of an entry that came from a calendar file; its SyncedForm then holds the version of the
+// event it was last brought in at.
+inline constexpr const char* ImportedOrigin = "import";
+
+// Records the identities of one import inside the caller's write transaction, each statement prepared
+// once for all of the import's entries.
+class ImportRecord
+{
+public:
+    explicit ImportRecord(sqlite3* db);
+    ~ImportRecord();
+    ImportRecord(const ImportRecord&) = delete;
+    ImportRecord& operator=(const ImportRecord&) = delete;
+
+    bool prepared() const;
+    // A new row: its made-up serial, or, when serial is 0, the UID given from outside; a null version
+    // records no origin.
+    bool added(qint64 rowId, quint32 serial, const QString& givenUid, quint32 fingerprint,
+               const QString& version);
+    bool updated(qint64 rowId, quint32 fingerprint, const QString& version);
+
+private:
+    std::unique_ptr<SqlStatement> m_add;
+    std::unique_ptr<SqlStatement> m_update;
+};
+
+// The versions recorded for the entries that came from a calendar file, by row id.
+bool readImportedVersions(sqlite3* db, QHash<qint64, QString>& out);
 
 } // namespace IdentityFile

@@ -557,53 +557,121 @@ StoreResult ScheduleDatabase::append(const ScheduleEntry& entry)
 
 StoreResult ScheduleDatabase::appendAll(const std::vector<ScheduleEntry>& entries)
 {
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const QString invalid = validationError(entries[i]);
+    std::vector<ImportedEntry> added;
+    added.reserve(entries.size());
+    for (const ScheduleEntry& entry : entries)
+        added.push_back({&entry, 0, {}, {}});
+    return writeImport(added);
+}
+
+StoreResult ScheduleDatabase::writeImport(const std::vector<ImportedEntry>& imported)
+{
+    bool adds = false;
+    for (size_t i = 0; i < imported.size(); ++i) {
+        const QString invalid = validationError(*imported[i].entry);
         if (!invalid.isEmpty())
-            return StoreResult::failure(tr("Entry %1 of %2: %3").arg(i + 1).arg(entries.size()).arg(invalid));
+            return StoreResult::failure(
+                tr("Entry %1 of %2: %3").arg(i + 1).arg(imported.size()).arg(invalid));
+        adds = adds || imported[i].rowId == 0;
     }
-    if (!m_unfilledField.isEmpty())
+    if (adds && !m_unfilledField.isEmpty())
         return StoreResult::failure(tr("The schedule file %1 requires a field %2 that Zentravio does not "
                                        "fill, so new entries cannot be added to it.")
                                         .arg(nativePath(m_path), m_unfilledField));
-    if (entries.empty())
+    if (imported.empty())
         return written(0);
     table();
+    // What the import means to change must still be there, and an identity it gives must be no other
+    // entry's: two entries with one UID would make the next import update the wrong one.
+    std::vector<size_t> positions(imported.size(), m_table.size());
+    for (size_t i = 0; i < imported.size(); ++i) {
+        const ImportedEntry& one = imported[i];
+        if (one.rowId != 0) {
+            positions[i] = m_table.indexOf(one.rowId);
+            if (positions[i] == m_table.size())
+                return StoreResult::failure(tr("An entry the import would change is no longer in the "
+                                               "schedule; nothing was imported. Try again."));
+        } else if (!one.uid.isEmpty() && rowOf(one.uid)) {
+            return StoreResult::failure(
+                tr("Another entry of the schedule already has the identity %1; nothing was imported.")
+                    .arg(one.uid));
+        }
+    }
 
     // The write lock is taken at the start, so that no other program's write can come between the rows.
     if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return writeFailed(Write::Save);
     Statement insert(m_db, InsertSql);
-    if (!insert.prepared())
+    Statement change(m_db, UpdateSql);
+    IdentityFile::ImportRecord record(m_db);
+    if (!insert.prepared() || !change.prepared() || !record.prepared())
         return writeFailed(Write::Save);
     std::vector<qint64> rowIds;
     std::vector<quint32> serials;
-    rowIds.reserve(entries.size());
-    serials.reserve(entries.size());
-    for (const ScheduleEntry& entry : entries) {
+    rowIds.reserve(imported.size());
+    serials.reserve(imported.size());
+    for (const ImportedEntry& one : imported) {
+        const ScheduleEntry& entry = *one.entry;
+        Statement& statement = one.rowId == 0 ? insert : change;
         for (int f = 0; f < ScheduleFieldCount; ++f)
-            insert.bindText(f + 1, entry.fields[size_t(f)]);
-        if (insert.step() != SQLITE_DONE)
+            statement.bindText(f + 1, entry.fields[size_t(f)]);
+        if (one.rowId != 0)
+            sqlite3_bind_int64(statement.get(), 8, one.rowId);
+        const bool stepped = statement.step() == SQLITE_DONE;
+        statement.reset();
+        if (!stepped)
             return writeFailed(Write::Save);
-        sqlite3_reset(insert.get());
+        const quint32 fingerprint = EntryIdentities::fingerprint(entry);
+        if (one.rowId != 0) {
+            // The row was read a moment ago under no lock; another program may have deleted it since.
+            if (sqlite3_changes(m_db) == 0) {
+                sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+                return StoreResult::failure(tr("An entry the import would change is no longer in the "
+                                               "schedule; nothing was imported. Try again."));
+            }
+            rowIds.push_back(one.rowId);
+            serials.push_back(0);
+            if (!record.updated(one.rowId, fingerprint, one.version))
+                return writeFailed(Write::Save);
+            continue;
+        }
         rowIds.push_back(sqlite3_last_insert_rowid(m_db));
-        serials.push_back(m_serials->draw(0));
-        if (!IdentityFile::recordNew(m_db, rowIds.back(), serials.back(),
-                                     EntryIdentities::fingerprint(entry)))
+        serials.push_back(one.uid.isEmpty() ? m_serials->draw(0) : EntryIdentities::GivenUid);
+        if (!record.added(rowIds.back(), serials.back(), one.uid, fingerprint, one.version))
             return writeFailed(Write::Save);
     }
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return writeFailed(Write::Save);
+
     EntryChanges changes;
-    changes.reserve(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        m_table.append(rowIds[i], entries[i]);
-        m_identities.append(serials[i]);
-        changes.push_back({EntryChange::Kind::Added, m_identities.uidOfSerial(serials[i]), rowIds[i]});
+    changes.reserve(imported.size());
+    for (size_t i = 0; i < imported.size(); ++i) {
+        const ImportedEntry& one = imported[i];
+        if (one.rowId != 0) {
+            m_table.replace(positions[i], *one.entry);
+            changes.push_back(
+                {EntryChange::Kind::Changed, m_identities.uid(positions[i], one.rowId), one.rowId});
+            continue;
+        }
+        m_table.append(rowIds[i], *one.entry);
+        if (serials[i] == EntryIdentities::GivenUid)
+            m_identities.appendGiven(rowIds[i], one.uid);
+        else
+            m_identities.append(serials[i]);
+        changes.push_back(
+            {EntryChange::Kind::Added, m_identities.uid(m_identities.size() - 1, rowIds[i]), rowIds[i]});
     }
     const StoreResult done = written(rowIds.back());
     tell(std::move(changes));
     return done;
+}
+
+QHash<qint64, QString> ScheduleDatabase::importedVersions()
+{
+    QHash<qint64, QString> versions;
+    if (!IdentityFile::readImportedVersions(m_db, versions))
+        versions.clear(); // a file without the identity tables: every entry counts as never imported
+    return versions;
 }
 
 StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry)

@@ -6,6 +6,7 @@
 #include "store/ScheduleTable.h"
 #include "store/Snooze.h"
 
+#include <QHash>
 #include <QString>
 
 #include <chrono>
@@ -89,6 +90,24 @@ public:
     StoreResult appendAll(const std::vector<ScheduleEntry>& entries);
     StoreResult update(qint64 rowId, const ScheduleEntry& entry);
     StoreResult remove(qint64 rowId);
+
+    // One entry an import writes: added when rowId is 0, otherwise the new form of the entry in that row.
+    // An added entry keeps `uid` as its identity (a made-up one when it is empty); `version` is what the
+    // event's file said of the version it came in at, kept beside the identity for the next import.
+    struct ImportedEntry
+    {
+        const ScheduleEntry* entry = nullptr; // not owned; lives through the write
+        qint64 rowId = 0;
+        QString uid;
+        QString version;
+    };
+    // Writes an import's additions and updates in one transaction: all of them are in the file when it
+    // returns, or none is and the schedule is as it was. Listeners are told of additions as added and of
+    // updates as changed.
+    StoreResult writeImport(const std::vector<ImportedEntry>& imported);
+    // The version recorded for each entry as it was last imported, by row; entries never imported have
+    // none.
+    QHash<qint64, QString> importedVersions();
 
     // Every entry's identity, an iCalendar UID that stays with it through edits and restarts. It is kept
     // in a table of its own beside Schedule; a row another program added gets one when the program first

@@ -4,6 +4,7 @@
 #include "store/DateText.h"
 #include "store/ScheduleDatabase.h"
 #include "support/OtherConnection.h"
+#include "support/ScheduleFolder.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,30 +16,11 @@ class TestIcsImport : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    int m_files = 0;
+    ScheduleFolder m_folder;
 
-    QString schedulePath() const { return m_dir.filePath(QStringLiteral("Zentravio.vmr")); }
-
-    std::unique_ptr<ScheduleDatabase> openSchedule()
-    {
-        if (!QFile::exists(schedulePath()))
-            ScheduleDatabase::CreateDatabaseFile(schedulePath());
-        QString error;
-        auto database = ScheduleDatabase::open(schedulePath(), &error);
-        if (!database)
-            qWarning() << error;
-        return database;
-    }
-
-    QString writeFile(const QByteArray& text)
-    {
-        const QString path = m_dir.filePath(QStringLiteral("calendar-%1.ics").arg(++m_files));
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(text);
-        return path;
-    }
+    QString schedulePath() const { return m_folder.schedulePath(); }
+    std::unique_ptr<ScheduleDatabase> openSchedule() { return m_folder.openSchedule(); }
+    QString writeFile(const QByteArray& text) { return m_folder.writeFile(text); }
 
     // One calendar around the given event lines (LF line ends).
     static QByteArray calendar(const QByteArray& eventLines)
@@ -416,7 +398,7 @@ private slots:
                     .ok);
         const ScheduleEntry imported = db->table().entry(0);
         QCOMPARE(imported[ScheduleField::AlarmTime], QStringLiteral("09:45:00 AM"));
-        const QString exported = m_dir.filePath(QStringLiteral("again-%1.ics").arg(++m_files));
+        const QString exported = m_folder.filePath(QStringLiteral("again.ics"));
         QVERIFY(IcsExport::write(db->table(), exported, QDateTime::currentDateTimeUtc()).ok);
         QFile::remove(schedulePath());
         auto fresh = openSchedule();
@@ -469,9 +451,11 @@ private slots:
         auto db = openSchedule();
         const QByteArray longNote = "DESCRIPTION:" + QByteArray(240, 'n') + "ééééééééééééé";
         QVERIFY(importText(*db, calendar("DTSTART:20240310T100000\nSUMMARY:   \nDESCRIPTION:  ")).ok);
+        // Another event than the first, by its UID.
         const IcsImport::Result cut = importText(*db, calendar("DTSTART:20240310T100000\nSUMMARY:Line one\\n"
                                                                "line two\n" +
-                                                               longNote));
+                                                               longNote)
+                                                          .replace("UID:x@test", "UID:y@test"));
         QCOMPARE(cut.notesCut, 1);
         const ScheduleTable& table = db->table();
         QCOMPARE(table.text(0, ScheduleField::Type), EventToEntry::NoSubject);
