@@ -110,7 +110,10 @@ MainForm::MainForm(AppContext& context, WindowOwner& windows, QWidget* parent)
     m_timer1->setInterval(1000);
     connect(m_timer1, &QTimer::timeout, this, [this] {
         m_lastTick = m_ctx.clock.now();
-        Timer1_Timer();
+        // Where the alarm service beats on its own, its heartbeat has made this second's check already.
+        const AlarmEngine* engine = m_windows.alarmEngine();
+        if (!engine || !engine->running())
+            Timer1_Timer();
     });
 }
 
