@@ -74,7 +74,7 @@ void AlarmEngine::Timer1_Timer()
         const size_t i = occurrence.position;
         Due alarm;
         alarm.uid = i < identities.size() ? identities.uid(i, table.rowId(i)) : QString();
-        alarm.subject = table.text(i, ScheduleField::Type);
+        alarm.subject = table.text(i, ScheduleField::Subject);
         alarm.note = table.text(i, ScheduleField::Note);
         alarm.dueSecond = occurrence.second;
         alarm.alarmSecond = table.alarmSecond(i);
@@ -108,7 +108,7 @@ std::vector<AlarmEngine::Due> AlarmEngine::snoozesDue(qint64 current)
         const size_t i = table.indexOf(*row);
         Due alarm;
         alarm.uid = snooze.uid;
-        alarm.subject = table.text(i, ScheduleField::Type);
+        alarm.subject = table.text(i, ScheduleField::Subject);
         alarm.note = table.text(i, ScheduleField::Note);
         alarm.dueSecond = snooze.dueSecond;
         alarm.fromSecond = snooze.fromSecond;

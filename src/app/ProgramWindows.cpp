@@ -80,7 +80,7 @@ FormAddSched* ProgramWindows::addScheduleDialog()
         QObject::connect(m_addSched.get(), &FormAddSched::UnloadedFrom, &mainForm(),
                          &MainForm::AddDialogClosed);
         QObject::connect(m_addSched.get(), &FormAddSched::UnloadedFrom, &mainForm(),
-                         [this](const QString& from) {
+                         [this](AddDialogOpener from) {
                              if (FormOrganizer* organizer = openOrganizer())
                                  organizer->AddDialogClosed(from);
                          });

@@ -541,12 +541,12 @@ void MainForm::DaySlot_DblClick(int index)
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
-    m_ctx.values.OpenedFrom = QStringLiteral("MAINFORM");
+    m_ctx.values.OpenedFrom = AddDialogOpener::MainWindow;
 }
 
-void MainForm::AddDialogClosed(const QString& openedFrom)
+void MainForm::AddDialogClosed(AddDialogOpener openedFrom)
 {
-    if (openedFrom != QLatin1String("MAINFORM"))
+    if (openedFrom != AddDialogOpener::MainWindow)
         return;
     setEnabled(true);
     // The new entry shows at once, without waiting for the window to be activated again.

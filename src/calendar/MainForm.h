@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/AppContext.h"
 #include "forms/DesignForm.h"
 
 #include <QDateTime>
@@ -87,7 +88,7 @@ public:
     void ApplyTheme(int themeNumber);
 
     // The add dialog has closed; openedFrom names the window that opened it.
-    void AddDialogClosed(const QString& openedFrom);
+    void AddDialogClosed(AddDialogOpener openedFrom);
     // A drag of this window or of one the program shows over it has ended: the countdown list follows the
     // window while the command column is open, and the days are marked again.
     void WindowDragged();

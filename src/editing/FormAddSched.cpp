@@ -22,8 +22,6 @@
 
 namespace {
 
-const QString MainFormTag = QStringLiteral("MAINFORM");
-const QString OrganizerTag = QStringLiteral("ORGANIZER");
 const QString DesignTime = QStringLiteral("12:00:00 PM");
 
 struct OptionDesign
@@ -93,7 +91,7 @@ void FormAddSched::buildControls()
     m_cboType->setEditable(true);
     m_cboType->setInsertPolicy(QComboBox::NoInsert);
     m_cboType->addItems({QStringLiteral("Birthday"), QStringLiteral("Meeting"), QStringLiteral("Occasion")});
-    new OneLineLimit(m_cboType->lineEdit(), fieldInfo(ScheduleField::Type).size);
+    new OneLineLimit(m_cboType->lineEdit(), fieldInfo(ScheduleField::Subject).size);
     m_cboType->setGeometry(Design::rect(1560, 840, 1215, 315));
     nameField(m_cboType, tr("Subject"));
 
@@ -160,7 +158,7 @@ void FormAddSched::Form_Load()
     decorate(m_cboType);
     decorate(m_txtNote);
 
-    if (m_ctx.values.OpenedFrom == OrganizerTag)
+    if (m_ctx.values.OpenedFrom == AddDialogOpener::Organizer)
         m_entryDate->setValue(DateText::mmddyyyy(m_ctx.clock.today()));
     m_option[0]->setChecked(true);
 }
@@ -209,7 +207,7 @@ void FormAddSched::SaveSchedule(int choice)
     records.addNew();
     records.setField(ScheduleField::Date, date);
     records.setField(ScheduleField::Day, day ? DateText::dddd(*day) : QString());
-    records.setField(ScheduleField::Type, m_cboType->currentText());
+    records.setField(ScheduleField::Subject, m_cboType->currentText());
     records.setField(ScheduleField::Note, m_txtNote->toPlainText());
     // A time edit left without a time gives the empty text, which the schedule refuses with its own
     // message, rather than an entry with no time at all.
@@ -217,7 +215,7 @@ void FormAddSched::SaveSchedule(int choice)
                      m_entryTime->value().isNull() ? QStringLiteral("") : m_entryTime->value());
     records.setField(ScheduleField::AlarmOnOff,
                      m_check1->isChecked() ? QStringLiteral("on") : QStringLiteral("off"));
-    records.setField(ScheduleField::SchedType, addDialogText(kindFromChoice(choice)));
+    records.setField(ScheduleField::Kind, addDialogText(kindFromChoice(choice)));
     const StoreResult saved = records.update();
     if (!saved) {
         records.cancelUpdate();
@@ -246,7 +244,7 @@ void FormAddSched::Image1_Click()
 
 void FormAddSched::Form_Unload()
 {
-    const QString openedFrom = m_ctx.values.OpenedFrom;
+    const AddDialogOpener openedFrom = m_ctx.values.OpenedFrom;
     emit UnloadedFrom(openedFrom);
-    m_ctx.values.OpenedFrom.clear();
+    m_ctx.values.OpenedFrom = AddDialogOpener::None;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/AppContext.h"
 #include "forms/DesignForm.h"
 
 #include <array>
@@ -41,8 +42,8 @@ public:
     void Image1_Click();
 
 signals:
-    // The dialog has closed; openedFrom is the opener it had ("MAINFORM", "ORGANIZER" or empty).
-    void UnloadedFrom(const QString& openedFrom);
+    // The dialog has closed; openedFrom is the window that opened it, if any.
+    void UnloadedFrom(AddDialogOpener openedFrom);
     // A drag of the dialog by its title strip has ended.
     void Dragged();
 

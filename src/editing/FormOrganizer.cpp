@@ -186,7 +186,7 @@ void FormOrganizer::buildPanel()
     m_subject = new QLineEdit(this);
     m_subject->setObjectName(QStringLiteral("txtBox(2)"));
     m_subject->setAccessibleName(tr("Subject"));
-    m_subjectLimit = new OneLineLimit(m_subject, fieldInfo(ScheduleField::Type).size);
+    m_subjectLimit = new OneLineLimit(m_subject, fieldInfo(ScheduleField::Subject).size);
     m_subject->setGeometry(Design::rect(4080, 4920, 2055, 300));
 
     m_note = new NoteEdit(fieldInfo(ScheduleField::Note).size, this);
@@ -536,10 +536,10 @@ void FormOrganizer::Grid_SelectionChange()
 void FormOrganizer::showSelectedEntry()
 {
     const ScheduleEntry& stored = m_selected.stored();
-    m_subjectLimit->showStored(stored[ScheduleField::Type]);
+    m_subjectLimit->showStored(stored[ScheduleField::Subject]);
     m_note->setPlainText(stored[ScheduleField::Note]);
     m_selected.setShownNote(m_note->toPlainText());
-    m_combo3->setCurrentIndex(m_combo3->findText(stored[ScheduleField::SchedType], Qt::MatchFixedString));
+    m_combo3->setCurrentIndex(m_combo3->findText(stored[ScheduleField::Kind], Qt::MatchFixedString));
     m_dateCtrl->showStored(stored[ScheduleField::Date]);
     m_timeCtrl->showStored(stored[ScheduleField::AlarmTime]);
 

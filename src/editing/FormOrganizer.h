@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editing/SelectedEntry.h"
+#include "forms/AppContext.h"
 #include "forms/DesignForm.h"
 #include "store/EntryEdit.h"
 #include "store/ScheduleDatabase.h"
@@ -75,7 +76,7 @@ public:
 
     // The add dialog opened here has closed: the window shows nothing selected and the grid shows the
     // entries afresh, the new one among them.
-    void AddDialogClosed(const QString& openedFrom);
+    void AddDialogClosed(AddDialogOpener openedFrom);
 
     // lays the month out on the day cells and marks the days with entries
     void SetupDays();

@@ -44,12 +44,11 @@ inline constexpr std::array<Design, 8> Designs = {{
     {"KEY4", "Day", 50, ListGridAlignment::Left, ListGridSortType::Text, ScheduleField::Day},
     // Centred, but a subject too wide keeps its start and ends in "...".
     {"KEY5", "Subject", 80, ListGridAlignment::Centre | ListGridAlignment::EllipsisSingleLine,
-     ListGridSortType::Text, ScheduleField::Type},
+     ListGridSortType::Text, ScheduleField::Subject},
     {"KEY6", "Note", 200, ListGridAlignment::Left, ListGridSortType::Text, ScheduleField::Note},
     {"KEY7", "Alarm Time", 70, ListGridAlignment::Left, ListGridSortType::DateMinute,
      ScheduleField::AlarmTime},
-    {"KEY8", "Schedule Event", 100, ListGridAlignment::Centre, ListGridSortType::Text,
-     ScheduleField::SchedType},
+    {"KEY8", "Schedule Event", 100, ListGridAlignment::Centre, ListGridSortType::Text, ScheduleField::Kind},
 }};
 
 // The design of a column from Status to Event.

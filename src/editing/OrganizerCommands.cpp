@@ -50,7 +50,7 @@ void FormOrganizer::editEntry()
 
 void FormOrganizer::addToday()
 {
-    m_ctx.values.OpenedFrom = QStringLiteral("ORGANIZER");
+    m_ctx.values.OpenedFrom = AddDialogOpener::Organizer;
     FormAddSched* dialog = m_windows.addScheduleDialog();
     if (!dialog)
         return;
@@ -93,9 +93,10 @@ void FormOrganizer::saveEntry()
     }
     QString question = QStringLiteral("Are you sure you want to save changes for this record?");
     if (m_selected.noteWasCut() && m_selected.noteChanged(panel.note))
-        question += QStringLiteral("\n\nThe note box holds only the first %1 characters of this record's note: "
-                                   "the note is saved as the box shows it.")
-                        .arg(m_note->maxCharacters());
+        question +=
+            QStringLiteral("\n\nThe note box holds only the first %1 characters of this record's note: "
+                           "the note is saved as the box shows it.")
+                .arg(m_note->maxCharacters());
     const QMessageBox::StandardButton answer =
         m_ctx.messages.question(this, question, QMessageBox::Yes | QMessageBox::No, QStringLiteral("Edit"));
     if (answer == QMessageBox::Yes) {
@@ -126,7 +127,8 @@ QString FormOrganizer::missingInputMessage(const EntryTexts& panel) const
 {
     // An empty date or time box is named as an unreadable one is; any other gap has the general message.
     if (panel.date.isEmpty())
-        return QStringLiteral("The date is missing. Please type it as month/day/year, for example 03/07/2003.");
+        return QStringLiteral(
+            "The date is missing. Please type it as month/day/year, for example 03/07/2003.");
     if (panel.alarmTime.isEmpty())
         return QStringLiteral("The alarm time is missing. Please type it as hours:minutes:seconds AM or PM, "
                               "for example 07:30:00 PM.");
@@ -161,9 +163,9 @@ void FormOrganizer::resetWindow()
     SetupDays();
 }
 
-void FormOrganizer::AddDialogClosed(const QString& openedFrom)
+void FormOrganizer::AddDialogClosed(AddDialogOpener openedFrom)
 {
-    if (openedFrom != QLatin1String("ORGANIZER"))
+    if (openedFrom != AddDialogOpener::Organizer)
         return;
     setEnabled(true);
     resetWindow();

@@ -73,9 +73,9 @@ EntryToEvent::Event EntryToEvent::eventOf(const ScheduleTable& table, size_t i, 
     dtstamp.zone = icaltimezone_get_utc_timezone();
     icalcomponent_add_property(e, icalproperty_new_dtstamp(dtstamp));
     icalcomponent_add_property(e, icalproperty_new_dtstart(floatingTime(date, second)));
-    if (!table.isNull(i, ScheduleField::Type))
+    if (!table.isNull(i, ScheduleField::Subject))
         icalcomponent_add_property(
-            e, icalproperty_new_summary(table.text(i, ScheduleField::Type).toUtf8().constData()));
+            e, icalproperty_new_summary(table.text(i, ScheduleField::Subject).toUtf8().constData()));
     if (!table.isNull(i, ScheduleField::Note))
         icalcomponent_add_property(
             e, icalproperty_new_description(table.text(i, ScheduleField::Note).toUtf8().constData()));

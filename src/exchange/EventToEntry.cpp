@@ -544,7 +544,7 @@ private:
         }
         const char* description = icalcomponent_get_description(m_event.event);
         const QString subject =
-            fitted(m_summary, ScheduleField::Type, EventToEntry::NoSubject, &m_mapped.subjectCut);
+            fitted(m_summary, ScheduleField::Subject, EventToEntry::NoSubject, &m_mapped.subjectCut);
         const QString note = fitted(QString::fromUtf8(description ? description : ""), ScheduleField::Note,
                                     EventToEntry::NoNote, &m_mapped.noteCut);
         m_mapped.entry = ScheduleEntry::make(DateText::mmddyyyy(m_mapped.date), DateText::dddd(m_mapped.date),
@@ -571,7 +571,7 @@ private:
         const QString subject =
             EntryInput::isBlank(m_summary)
                 ? EventToEntry::NoSubject
-                : EntryInput::firstCharacters(m_summary, fieldInfo(ScheduleField::Type).size);
+                : EntryInput::firstCharacters(m_summary, fieldInfo(ScheduleField::Subject).size);
         return tr("line %1 %2: %3")
             .arg(m_mapped.noteLine)
             .arg(ShownText::quoted(subject), m_says.join(QStringLiteral("; ")));

@@ -157,7 +157,7 @@ QStringList importNotes(const IcsImport::Result& result)
     if (result.subjectsCut > 0)
         notes << tr("%1 subjects cut to %2 characters")
                      .arg(result.subjectsCut)
-                     .arg(fieldInfo(ScheduleField::Type).size);
+                     .arg(fieldInfo(ScheduleField::Subject).size);
     if (result.notesCut > 0)
         notes << tr("%1 notes cut to %2 characters")
                      .arg(result.notesCut)

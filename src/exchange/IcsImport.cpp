@@ -44,7 +44,7 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
     present.reserve(qsizetype(table.size()));
     for (size_t i = 0; i < table.size(); ++i)
         present.insert(sameEntryKey(table.date(i).toDate(), table.alarmSecond(i), table.kind(i),
-                                    table.text(i, ScheduleField::Type)));
+                                    table.text(i, ScheduleField::Subject)));
 
     std::vector<ScheduleEntry> entries;
     std::vector<EventIdentity> identities;
@@ -74,7 +74,7 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
         // event with a UID is matched by it instead, when the import writes by identity.
         const bool byIdentity = !options.writer && !mapped.identity.uid.isEmpty();
         if (!byIdentity && present.contains(sameEntryKey(mapped.date, mapped.second, mapped.kind,
-                                                         mapped.entry[ScheduleField::Type]))) {
+                                                         mapped.entry[ScheduleField::Subject]))) {
             ++result.present;
             return std::nullopt;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/ListSide.h"
 #include "forms/Services.h"
 #include "notify/AlarmNotice.h"
 #include "store/Clock.h"
@@ -9,6 +10,14 @@
 class ScheduleDatabase;
 class SettingsStore;
 
+// Which window opened the add dialog, so that only that window is told when it closes.
+enum class AddDialogOpener
+{
+    None,
+    MainWindow,
+    Organizer
+};
+
 // The program-wide values the windows share, gathered in one place and owned by the application
 // object; windows receive it by reference.
 struct ProgramValues
@@ -16,9 +25,9 @@ struct ProgramValues
     QString DateFormatName = QStringLiteral("Long Date"); // format of copied dates
     QString ThemeName;                                    // "LIGHT", "DARK" or whatever was stored
     QString LastDateText;                                 // the date text the next copy puts on the clipboard
-    QString OpenedFrom;                                   // which window opened the add dialog
+    AddDialogOpener OpenedFrom = AddDialogOpener::None;   // which window opened the add dialog
     bool ListDocked = false;                              // the countdown list is open beside the main window
-    QString DockSide;                                     // "RIGHT" or "LEFT"
+    ListSide DockSide = ListSide::Left;                   // the side the countdown list docks on
     bool MainHidden = false;                              // the window the tray icon controls is hidden
     bool MainViewActive = false;      // the main window was the last calendar window activated
     bool OrganizerViewActive = false; // the organizer was activated after the year view

@@ -125,7 +125,7 @@ DayHint dayHint(const ScheduleTable& table, const QString& dateText)
     DayHint hint;
     auto add = [&](size_t i) {
         if (hint.subjects.size() < DayHint::MaxSubjects)
-            hint.subjects << DayHint::shownSubject(table.text(i, ScheduleField::Type));
+            hint.subjects << DayHint::shownSubject(table.text(i, ScheduleField::Subject));
         ++hint.count;
     };
 

@@ -38,10 +38,10 @@ struct Wanted
     bool textsMatch(const ScheduleTable& table, size_t i) const
     {
         // The free texts first: they tell entries apart soonest.
-        if (table.utf8(i, ScheduleField::Type) != view(subject) ||
+        if (table.utf8(i, ScheduleField::Subject) != view(subject) ||
             table.utf8(i, ScheduleField::Note) != view(note))
             return false;
-        if (table.text(i, ScheduleField::SchedType).compare(kind, Qt::CaseInsensitive) != 0)
+        if (table.text(i, ScheduleField::Kind).compare(kind, Qt::CaseInsensitive) != 0)
             return false;
         const std::string_view storedTime = table.utf8(i, ScheduleField::AlarmTime);
         return storedTime == view(time) || (second && DateText::readTime(storedTime) == second);
@@ -87,10 +87,10 @@ ScheduleEntry rewritten(const ScheduleEntry& stored, const EntryTexts& panel)
     entry[ScheduleField::Date] = panel.date;
     const std::optional<QDate> day = DateText::readDate(panel.date);
     entry[ScheduleField::Day] = day ? DateText::dddd(*day) : QString();
-    entry[ScheduleField::Type] = panel.subject;
+    entry[ScheduleField::Subject] = panel.subject;
     entry[ScheduleField::Note] = panel.note;
     entry[ScheduleField::AlarmTime] = storedTimeText(panel.alarmTime);
-    entry[ScheduleField::SchedType] = panel.kind;
+    entry[ScheduleField::Kind] = panel.kind;
     return entry;
 }
 

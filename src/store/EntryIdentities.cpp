@@ -24,8 +24,8 @@ quint32 EntryIdentities::fingerprint(const std::array<std::string_view, Schedule
     auto field = [&](ScheduleField f) { return fields[size_t(f)]; };
     // The other four fields are joined with a separator, so that moving text between them still counts.
     quint32 rest = 2166136261u;
-    for (ScheduleField f : {ScheduleField::Day, ScheduleField::AlarmTime, ScheduleField::AlarmOnOff,
-                            ScheduleField::SchedType}) {
+    for (ScheduleField f :
+         {ScheduleField::Day, ScheduleField::AlarmTime, ScheduleField::AlarmOnOff, ScheduleField::Kind}) {
         for (const char c : field(f)) {
             rest ^= quint8(c);
             rest *= 16777619u;
@@ -35,7 +35,7 @@ quint32 EntryIdentities::fingerprint(const std::array<std::string_view, Schedule
     }
     const quint32 restBits = (rest ^ (rest >> 7) ^ (rest >> 14) ^ (rest >> 21)) & 0x7F;
     // Below 2^31, so that the file keeps it in four bytes.
-    return quint32(digest(field(ScheduleField::Type))) | quint32(digest(field(ScheduleField::Note))) << 8 |
+    return quint32(digest(field(ScheduleField::Subject))) | quint32(digest(field(ScheduleField::Note))) << 8 |
            quint32(digest(field(ScheduleField::Date))) << 16 | restBits << 24;
 }
 

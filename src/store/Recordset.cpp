@@ -69,19 +69,19 @@ ScheduleEntry Recordset::current() const
     return index ? table().entry(*index) : ScheduleEntry{};
 }
 
-bool Recordset::locate(const QString& date, const QString& schedType, const QString& type,
-                       const QString& note, const QString& alarmTime)
+bool Recordset::locate(const QString& date, const QString& kind, const QString& subject, const QString& note,
+                       const QString& alarmTime)
 {
     const ScheduleTable& t = table();
-    const QByteArray wantDate = date.toUtf8(), wantType = type.toUtf8(), wantNote = note.toUtf8(),
+    const QByteArray wantDate = date.toUtf8(), wantSubject = subject.toUtf8(), wantNote = note.toUtf8(),
                      wantTime = alarmTime.toUtf8();
     auto same = [&](size_t i, ScheduleField f, const QByteArray& want) {
         return t.utf8(i, f) == std::string_view(want.constData(), size_t(want.size()));
     };
     for (size_t i = 0; i < t.size(); ++i) {
-        if (same(i, ScheduleField::Date, wantDate) && same(i, ScheduleField::Type, wantType) &&
+        if (same(i, ScheduleField::Date, wantDate) && same(i, ScheduleField::Subject, wantSubject) &&
             same(i, ScheduleField::Note, wantNote) && same(i, ScheduleField::AlarmTime, wantTime) &&
-            t.text(i, ScheduleField::SchedType).compare(schedType, Qt::CaseInsensitive) == 0) {
+            t.text(i, ScheduleField::Kind).compare(kind, Qt::CaseInsensitive) == 0) {
             m_atEnd = false;
             m_rowId = t.rowId(i);
             return true;

@@ -25,9 +25,9 @@ public:
     ScheduleEntry current() const;
     qint64 currentRowId() const { return m_rowId; }
 
-    // Walks from the first record and stops at the first whose Date, SchedType (without regard to case),
-    // Type, Note and AlarmTime equal the given texts. Returns false, at the end, when none does.
-    bool locate(const QString& date, const QString& schedType, const QString& type, const QString& note,
+    // Walks from the first record and stops at the first whose date, kind (without regard to case),
+    // subject, note and alarm time equal the given texts. Returns false, at the end, when none does.
+    bool locate(const QString& date, const QString& kind, const QString& subject, const QString& note,
                 const QString& alarmTime);
 
     // Starts a new record with every field unset.

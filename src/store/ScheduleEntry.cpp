@@ -39,12 +39,12 @@ bool ScheduleEntry::operator==(const ScheduleEntry& other) const
     return true;
 }
 
-ScheduleEntry ScheduleEntry::make(const QString& date, const QString& day, const QString& type,
+ScheduleEntry ScheduleEntry::make(const QString& date, const QString& day, const QString& subject,
                                   const QString& note, const QString& alarmTime, const QString& alarmOnOff,
-                                  const QString& schedType)
+                                  const QString& kind)
 {
     ScheduleEntry e;
-    e.fields = {date, day, type, note, alarmTime, alarmOnOff, schedType};
+    e.fields = {date, day, subject, note, alarmTime, alarmOnOff, kind};
     return e;
 }
 

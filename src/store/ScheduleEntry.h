@@ -6,15 +6,18 @@
 #include <optional>
 
 // The seven text fields of a schedule entry, in the order of the table.
+// The fields of an entry, in the file's column order. Two are named here by what they mean, not by
+// their stored column: `Subject` is the column "Type" and `Kind` (one time, daily, ...) is the column
+// "SchedType".
 enum class ScheduleField
 {
     Date,
     Day,
-    Type,
+    Subject,
     Note,
     AlarmTime,
     AlarmOnOff,
-    SchedType
+    Kind
 };
 
 inline constexpr int ScheduleFieldCount = 7;
@@ -40,9 +43,9 @@ struct ScheduleEntry
     bool operator==(const ScheduleEntry& other) const;
 
     // A complete entry as the add dialog and the organizer write it.
-    static ScheduleEntry make(const QString& date, const QString& day, const QString& type,
+    static ScheduleEntry make(const QString& date, const QString& day, const QString& subject,
                               const QString& note, const QString& alarmTime, const QString& alarmOnOff,
-                              const QString& schedType);
+                              const QString& kind);
 };
 
 // Why the entry cannot be stored (an empty or over-long text), in the program's own words; empty when

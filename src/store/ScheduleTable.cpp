@@ -120,7 +120,7 @@ std::string_view ScheduleTable::madeAgain(size_t i, ScheduleField field) const
     }
     case ScheduleField::Day:
         return DayNames[size_t((m_spellings[i] & DayNameBits) - 1)];
-    case ScheduleField::SchedType:
+    case ScheduleField::Kind:
         return KindSpellings[size_t((m_spellings[i] >> KindSpellingShift) - 1)];
     case ScheduleField::AlarmOnOff:
         return alarmOn(i) ? std::string_view("on") : std::string_view("off");
@@ -456,7 +456,7 @@ ScheduleTable::Parsed ScheduleTable::parse(const std::array<std::string_view, Sc
         parsed.alarmSecond = time ? qint32(time->msecsSinceStartOfDay() / 1000) : NoTime;
     }
 
-    const std::string_view kindText = fields[size_t(ScheduleField::SchedType)];
+    const std::string_view kindText = fields[size_t(ScheduleField::Kind)];
     const ScheduleKind kind = kindOf(kindText);
     parsed.flags = quint8(kind);
     const std::string_view onOff = fields[size_t(ScheduleField::AlarmOnOff)];
@@ -470,7 +470,7 @@ ScheduleTable::Parsed ScheduleTable::parse(const std::array<std::string_view, Sc
     const quint8 kindSpelling = spellingOf(kindText, KindSpellings);
     parsed.spellings = quint8(dayName | kindSpelling << KindSpellingShift);
     parsed.madeAgain[size_t(ScheduleField::Day)] = dayName != 0;
-    parsed.madeAgain[size_t(ScheduleField::SchedType)] = kindSpelling != 0;
+    parsed.madeAgain[size_t(ScheduleField::Kind)] = kindSpelling != 0;
 
     const PackedDate packed = parsed.date;
     if (packed.isValid()) {

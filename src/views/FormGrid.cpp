@@ -38,8 +38,7 @@ public:
             cell.text = m_form.typeText(row);
             // A subject wider than the narrow column ends in "..." so that its cut shows.
             cell.alignment = ListGridAlignment::EllipsisSingleLine;
-        }
-        else if (column == CountdownColumn)
+        } else if (column == CountdownColumn)
             cell.text = m_form.countdownText(row);
         return cell;
     }
@@ -130,7 +129,7 @@ QString FormGrid::typeText(int row) const
     // every row painted, so it reads the table the last refresh looked at instead of looking at the file.
     const ScheduleTable& table = m_ctx.database.cachedTable();
     const size_t position = m_upcoming.positionIn(table, size_t(row - 1));
-    return position < table.size() ? table.text(position, ScheduleField::Type) : QString();
+    return position < table.size() ? table.text(position, ScheduleField::Subject) : QString();
 }
 
 QString FormGrid::countdownText(int row) const

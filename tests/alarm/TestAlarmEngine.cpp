@@ -125,7 +125,7 @@ void TestAlarmEngine::entryTextsAreShownAsPlainText()
         QStringLiteral("10/12/2002"), QStringLiteral("Saturday"), QStringLiteral("<b>x</b>"), QString(),
         QStringLiteral("10:00:00 AM"), QStringLiteral("on"), QStringLiteral("OneTime"));
     QVERIFY(m_env->database().append(entry));
-    entry[ScheduleField::Type] = QString();
+    entry[ScheduleField::Subject] = QString();
     entry[ScheduleField::Note] = QStringLiteral("<img src=\"/dev/zero\">");
     QVERIFY(m_env->database().append(entry));
 

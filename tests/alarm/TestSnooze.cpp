@@ -108,7 +108,7 @@ qint64 TestSnooze::rowOf(const QString& subject)
 {
     const ScheduleTable& table = m_env->database().table();
     for (size_t i = 0; i < table.size(); ++i) {
-        if (table.text(i, ScheduleField::Type) == subject)
+        if (table.text(i, ScheduleField::Subject) == subject)
             return table.rowId(i);
     }
     return 0;
@@ -240,7 +240,7 @@ void TestSnooze::deletingSwitchingOffOrRetimingTheEntryDropsItsSnooze()
     edited(QStringLiteral("Switched off"), ScheduleField::AlarmOnOff, QStringLiteral("off"));
     edited(QStringLiteral("Retimed"), ScheduleField::AlarmTime, QStringLiteral("11:00:00 AM"));
     // Another edit keeps the snooze.
-    edited(QStringLiteral("Renamed"), ScheduleField::Type, QStringLiteral("Renamed again"));
+    edited(QStringLiteral("Renamed"), ScheduleField::Subject, QStringLiteral("Renamed again"));
     QCOMPARE(db.snoozes().size(), size_t(1));
     tickAt(10, 5);
     QCOMPARE(openSubjects(), QStringList{"Renamed again"});

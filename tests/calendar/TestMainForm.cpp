@@ -262,7 +262,7 @@ void TestMainForm::doubleClickAndSaveAddsOneMarkedEntry()
     MainForm& form = open();
     QTest::mouseDClick(cellShowing(15), Qt::LeftButton);
     QVERIFY(!form.isEnabled());
-    QCOMPARE(m_env->values().OpenedFrom, QStringLiteral("MAINFORM"));
+    QCOMPARE(m_env->values().OpenedFrom, AddDialogOpener::MainWindow);
 
     FormAddSched& dialog = *m_env->windows().addScheduleDialog();
     QVERIFY(dialog.isVisible());
@@ -275,7 +275,7 @@ void TestMainForm::doubleClickAndSaveAddsOneMarkedEntry()
 
     QVERIFY(!dialog.isVisible());
     QVERIFY(form.isEnabled());
-    QCOMPARE(m_env->values().OpenedFrom, QString());
+    QCOMPARE(m_env->values().OpenedFrom, AddDialogOpener::None);
     const ScheduleTable& table = m_env->database().table();
     QCOMPARE(table.size(), size_t(1));
     const ScheduleEntry expected =

@@ -85,7 +85,7 @@ void TestFormAddSched::openFromMainForm(const QString& date)
     m_dialog->loadIfNeeded();
     m_dialog->EntryDate()->setValue(date);
     m_dialog->show();
-    m_env->values().OpenedFrom = QStringLiteral("MAINFORM");
+    m_env->values().OpenedFrom = AddDialogOpener::MainWindow;
 }
 
 void TestFormAddSched::typeInto(QWidget* box, const QString& text)
@@ -133,7 +133,7 @@ void TestFormAddSched::savesTheKindOfTheChosenOption()
     clickSave();
     const ScheduleTable& table = m_env->database().table();
     QCOMPARE(table.size(), size_t(1));
-    QCOMPARE(table.text(0, ScheduleField::SchedType), stored);
+    QCOMPARE(table.text(0, ScheduleField::Kind), stored);
     QCOMPARE(table.text(0, ScheduleField::Day), QStringLiteral("Tuesday"));
     QVERIFY(!m_dialog->isVisible());
 }
@@ -258,7 +258,7 @@ void TestFormAddSched::brokenFileIsReportedAndStoredEntriesStay()
     QCOMPARE(note()->toPlainText(), QStringLiteral("Room 4"));
     const ScheduleTable& table = m_env->database().table();
     QCOMPARE(table.size(), size_t(1));
-    QCOMPARE(table.text(0, ScheduleField::Type), QStringLiteral("Kept"));
+    QCOMPARE(table.text(0, ScheduleField::Subject), QStringLiteral("Kept"));
 }
 
 void TestFormAddSched::boxesHoldNoMoreThanTheirFields()
@@ -298,8 +298,8 @@ void TestFormAddSched::everyWayOutTellsTheOpenerAndStartsAfresh()
         QTest::mouseClick(alarm(), Qt::LeftButton);
         QTest::mouseClick(m_dialog->findChild<QWidget*>(way), Qt::LeftButton);
         QVERIFY(!m_dialog->isVisible());
-        QCOMPARE(closed.takeFirst().first().toString(), QStringLiteral("MAINFORM"));
-        QCOMPARE(m_env->values().OpenedFrom, QString());
+        QCOMPARE(closed.takeFirst().first().value<AddDialogOpener>(), AddDialogOpener::MainWindow);
+        QCOMPARE(m_env->values().OpenedFrom, AddDialogOpener::None);
     }
     QCOMPARE(m_env->database().table().size(), size_t(0));
 
@@ -317,12 +317,12 @@ void TestFormAddSched::everyWayOutTellsTheOpenerAndStartsAfresh()
 
 void TestFormAddSched::openedFromTheOrganizerPresetsToday()
 {
-    m_env->values().OpenedFrom = QStringLiteral("ORGANIZER");
+    m_env->values().OpenedFrom = AddDialogOpener::Organizer;
     m_dialog->show();
     QCOMPARE(m_dialog->EntryDate()->value(), QStringLiteral("10/12/2002"));
     QSignalSpy closed(m_dialog.get(), &FormAddSched::UnloadedFrom);
     m_dialog->close();
-    QCOMPARE(closed.takeFirst().first().toString(), QStringLiteral("ORGANIZER"));
+    QCOMPARE(closed.takeFirst().first().value<AddDialogOpener>(), AddDialogOpener::Organizer);
 }
 
 void TestFormAddSched::unreadableDateOrTimeIsNamedAndKept_data()
@@ -409,7 +409,7 @@ void TestFormAddSched::subjectIsOneLineOfWholeCharacters()
     QTest::keyClicks(note(), QStringLiteral("Bring the card"));
     clickSave();
     QCOMPARE(m_env->messages.shown.size(), 0);
-    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type),
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Subject),
              QStringLiteral("Dentist at nine") + face);
 }
 

@@ -214,7 +214,7 @@ void TestFormOrganizer::opensInPlaceOfTheMainWindowAndGivesItBack()
     QVERIFY(main.isVisible());
     FormGrid* list = m_env->windows().loadedListWindow();
     QVERIFY(list && list->isVisible());
-    QCOMPARE(m_env->values().DockSide, QStringLiteral("RIGHT")); // no room left of a window at the edge
+    QCOMPARE(m_env->values().DockSide, ListSide::Right); // no room left of a window at the edge
     QCOMPARE(list->pos(), QPoint(main.x() + main.width(), main.y()));
     QVERIFY(!main.findChild<VemraButton*>(QStringLiteral("cmdButton(6)"))->isEnabled());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -369,7 +369,7 @@ void TestFormOrganizer::rowsKeepTheirEntriesThroughChangesMadeElsewhere()
 
     ScheduleDatabase& database = m_env->database();
     ScheduleEntry changed = database.table().entry(1);
-    changed[ScheduleField::Type] = QStringLiteral("c changed");
+    changed[ScheduleField::Subject] = QStringLiteral("c changed");
     QVERIFY(database.update(database.table().rowId(1), changed));
     QVERIFY(database.remove(database.table().rowId(0)));
     m_env->addEntry(QStringLiteral("10/23/2002"), QStringLiteral("added"), QStringLiteral("OneTime"));
@@ -429,7 +429,7 @@ void TestFormOrganizer::aLongTableIsSortedInStepsBetweenEvents()
         QVERIFY(!rows->stepSort(past));
     const ScheduleTable& table = database.table();
     ScheduleEntry renamed = table.entry(Count / 2);
-    renamed[ScheduleField::Type] = QStringLiteral("zzz");
+    renamed[ScheduleField::Subject] = QStringLiteral("zzz");
     QVERIFY(database.update(table.rowId(Count / 2), renamed));
     QTRY_VERIFY(!sorter->sorting());
     QCOMPARE(subjectAt(1), QStringLiteral("zzz"));
@@ -515,7 +515,7 @@ void TestFormOrganizer::commandsActOnExactlyTheSelectedEntryAmongLookalikes()
     const ScheduleTable& table = m_env->database().table();
     QCOMPARE(table.size(), size_t(2));
     QCOMPARE(table.text(0, ScheduleField::AlarmOnOff), QStringLiteral("off"));
-    QCOMPARE(table.text(1, ScheduleField::Type), QStringLiteral("Keep"));
+    QCOMPARE(table.text(1, ScheduleField::Subject), QStringLiteral("Keep"));
     QCOMPARE(column(OrganizerGrid::Subject), QStringList({"Twin", "Keep"}));
     QVERIFY(nothingSelected());
 }
@@ -544,9 +544,9 @@ void TestFormOrganizer::saveRewritesTheEntryAndItsWeekday()
     const ScheduleEntry saved = m_env->database().table().entry(0);
     QCOMPARE(saved[ScheduleField::Date], QStringLiteral("10/22/2002"));
     QCOMPARE(saved[ScheduleField::Day], QStringLiteral("Tuesday"));
-    QCOMPARE(saved[ScheduleField::Type], QStringLiteral("Orthodontist"));
+    QCOMPARE(saved[ScheduleField::Subject], QStringLiteral("Orthodontist"));
     QCOMPARE(saved[ScheduleField::AlarmTime], QStringLiteral("02:15:00 PM"));
-    QCOMPARE(saved[ScheduleField::SchedType], QStringLiteral("Onetime"));
+    QCOMPARE(saved[ScheduleField::Kind], QStringLiteral("Onetime"));
     QCOMPARE(saved[ScheduleField::AlarmOnOff], QStringLiteral("on"));
     QVERIFY(nothingSelected());
     QCOMPARE(grid()->Cell(1, OrganizerGrid::Subject).Text, QStringLiteral("Orthodontist"));
@@ -565,8 +565,8 @@ void TestFormOrganizer::saveWritesOnlyTheSelectedOfIdenticalEntries()
     m_env->messages.setNextAnswer(QMessageBox::No);
     press(FormOrganizer::Save);
     QCOMPARE(m_env->messages.shown.size(), 1);
-    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Twin"));
-    QCOMPARE(m_env->database().table().text(1, ScheduleField::Type), QStringLiteral("Twin"));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Subject), QStringLiteral("Twin"));
+    QCOMPARE(m_env->database().table().text(1, ScheduleField::Subject), QStringLiteral("Twin"));
     QVERIFY(nothingSelected());
 
     // Yes, asked once: the second twin, which was selected, is the one rewritten.
@@ -576,8 +576,8 @@ void TestFormOrganizer::saveWritesOnlyTheSelectedOfIdenticalEntries()
     m_env->messages.setNextAnswer(QMessageBox::Yes);
     press(FormOrganizer::Save);
     QCOMPARE(m_env->messages.shown.size(), 2);
-    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Twin"));
-    QCOMPARE(m_env->database().table().text(1, ScheduleField::Type), QStringLiteral("Twin two"));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Subject), QStringLiteral("Twin"));
+    QCOMPARE(m_env->database().table().text(1, ScheduleField::Subject), QStringLiteral("Twin two"));
 
     // Another program changes the selected entry while it is edited: the panel does not overwrite it.
     clickRow(1);
@@ -587,7 +587,7 @@ void TestFormOrganizer::saveWritesOnlyTheSelectedOfIdenticalEntries()
     press(FormOrganizer::Save);
     QCOMPARE(m_env->messages.shown.size(), 3);
     QVERIFY(m_env->messages.shown[2].text.startsWith(QStringLiteral("This record was changed or removed")));
-    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Twin"));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Subject), QStringLiteral("Twin"));
     QCOMPARE(m_env->database().table().text(0, ScheduleField::Note), QStringLiteral("elsewhere"));
     QVERIFY(nothingSelected());
 }
@@ -614,17 +614,19 @@ void TestFormOrganizer::unreadableRowIsShownAsStoredAndSavedOnlyOnceReadable()
     press(FormOrganizer::Edit);
     press(FormOrganizer::Save);
     QCOMPARE(m_env->messages.shown.size(), 1);
-    QVERIFY(m_env->messages.shown[0].text.startsWith(QStringLiteral("The date \"2002-12-21\" cannot be read.")));
+    QVERIFY(
+        m_env->messages.shown[0].text.startsWith(QStringLiteral("The date \"2002-12-21\" cannot be read.")));
     date->setValue(QStringLiteral("12/22/2002"));
     press(FormOrganizer::Save);
     QCOMPARE(m_env->messages.shown.size(), 2);
-    QVERIFY(m_env->messages.shown[1].text.startsWith(QStringLiteral("The alarm time \"25:61\" cannot be read.")));
+    QVERIFY(
+        m_env->messages.shown[1].text.startsWith(QStringLiteral("The alarm time \"25:61\" cannot be read.")));
     QCOMPARE(m_env->database().table().text(1, ScheduleField::Date), QStringLiteral("2002-12-21"));
     time->setValue(QStringLiteral("11:15:00 PM"));
     m_env->messages.setNextAnswer(QMessageBox::Yes);
     press(FormOrganizer::Save);
-    QCOMPARE(m_env->database().table().entry(0), ScheduleEntry::make("12/21/2002", "Saturday", "Left", "note",
-                                                                       "10:00:00 AM", "off", "OneTime"));
+    QCOMPARE(m_env->database().table().entry(0),
+             ScheduleEntry::make("12/21/2002", "Saturday", "Left", "note", "10:00:00 AM", "off", "OneTime"));
     QCOMPARE(m_env->database().table().text(1, ScheduleField::Date), QStringLiteral("12/22/2002"));
     QCOMPARE(m_env->database().table().text(1, ScheduleField::AlarmTime), QStringLiteral("11:15:00 PM"));
 
@@ -638,7 +640,7 @@ void TestFormOrganizer::unreadableRowIsShownAsStoredAndSavedOnlyOnceReadable()
     QVERIFY(child<ClickLabel>(QStringLiteral("lblUnreadable"))->isVisible());
     press(FormOrganizer::Delete);
     QCOMPARE(m_env->database().table().size(), size_t(1));
-    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Left"));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Subject), QStringLiteral("Left"));
 }
 
 void TestFormOrganizer::aNoteLongerThanTheBoxIsKeptUnlessChanged()
@@ -648,9 +650,10 @@ void TestFormOrganizer::aNoteLongerThanTheBoxIsKeptUnlessChanged()
     {
         OtherConnection other(m_env->databasePath());
         QCOMPARE(other.exec("DROP TABLE Schedule"), SQLITE_OK);
-        QCOMPARE(other.exec("CREATE TABLE Schedule (Date TEXT, Day TEXT, Type TEXT, Note TEXT, AlarmTime TEXT, "
-                            "AlarmOnOff TEXT, SchedType TEXT)"),
-                 SQLITE_OK);
+        QCOMPARE(
+            other.exec("CREATE TABLE Schedule (Date TEXT, Day TEXT, Type TEXT, Note TEXT, AlarmTime TEXT, "
+                       "AlarmOnOff TEXT, SchedType TEXT)"),
+            SQLITE_OK);
         const QByteArray insert = "INSERT INTO Schedule VALUES ('10/20/2002', 'Sunday', 'Long', '" +
                                   longNote.toLatin1() + "', '10:00:00 AM', 'off', 'Onetime')";
         QCOMPARE(other.exec(insert.constData()), SQLITE_OK);
@@ -666,7 +669,7 @@ void TestFormOrganizer::aNoteLongerThanTheBoxIsKeptUnlessChanged()
     QCOMPARE(m_env->messages.shown.size(), 1);
     QCOMPARE(m_env->messages.shown[0].text,
              QStringLiteral("Are you sure you want to save changes for this record?"));
-    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Long one"));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Subject), QStringLiteral("Long one"));
     QCOMPARE(m_env->database().table().text(0, ScheduleField::Note), longNote);
 
     // A note the user changed is saved as the box shows it, and the question says so.
@@ -691,7 +694,7 @@ void TestFormOrganizer::everyListedKindCanBeSavedAndKeepsRecurring()
     m_env->messages.setNextAnswer(QMessageBox::Yes);
     press(FormOrganizer::Save);
     const ScheduleTable& table = m_env->database().table();
-    QCOMPARE(table.text(0, ScheduleField::SchedType), QStringLiteral("EveryDay"));
+    QCOMPARE(table.text(0, ScheduleField::Kind), QStringLiteral("EveryDay"));
     QVERIFY(Recurrence::isAlarmDue(table, 0, QDateTime(QDate(2003, 1, 9), QTime(7, 0))));
 
     // "Monthly" is the first listed kind, and a choice like any other.
@@ -701,7 +704,7 @@ void TestFormOrganizer::everyListedKindCanBeSavedAndKeepsRecurring()
     m_env->messages.setNextAnswer(QMessageBox::Yes);
     press(FormOrganizer::Save);
     QCOMPARE(m_env->database().table().text(1, ScheduleField::Note), QStringLiteral("note due"));
-    QCOMPARE(m_env->database().table().text(1, ScheduleField::SchedType), QStringLiteral("Monthly"));
+    QCOMPARE(m_env->database().table().text(1, ScheduleField::Kind), QStringLiteral("Monthly"));
 }
 
 void TestFormOrganizer::incompletePanelIsRefusedAndKeptForEditing()
@@ -717,7 +720,7 @@ void TestFormOrganizer::incompletePanelIsRefusedAndKeptForEditing()
     QCOMPARE(m_env->messages.shown[0].text, QStringLiteral("Error while saving record"));
     QCOMPARE(m_env->messages.shown[0].title, QStringLiteral("Invalid entry"));
     QCOMPARE(m_env->messages.shown[0].icon, QMessageBox::Information);
-    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Dentist"));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Subject), QStringLiteral("Dentist"));
     // Still editing, with what the user left in the panel.
     QVERIFY(command(FormOrganizer::Save)->isEnabled());
     QCOMPARE(child<NoteEdit>(QStringLiteral("txtBox(3)"))->toPlainText(), QStringLiteral("note kept"));
@@ -814,7 +817,7 @@ void TestFormOrganizer::subjectIsOneLineOfWholeCharacters()
     subject->paste();
     m_env->messages.setNextAnswer(QMessageBox::Yes);
     press(FormOrganizer::Save);
-    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Dentist at nine "));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Subject), QStringLiteral("Dentist at nine "));
 }
 
 void TestFormOrganizer::refusedWriteIsReportedAndChangesNothing()
@@ -840,7 +843,7 @@ void TestFormOrganizer::refusedWriteIsReportedAndChangesNothing()
     QCOMPARE(m_env->messages.shown.size(), 2);
     QCOMPARE(m_env->messages.shown[1].icon, QMessageBox::Warning);
     QCOMPARE(m_env->messages.shown[1].title, QStringLiteral("Entry not saved"));
-    QCOMPARE(m_env->database().table().text(0, ScheduleField::Type), QStringLiteral("Dentist"));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Subject), QStringLiteral("Dentist"));
     QVERIFY(command(FormOrganizer::Save)->isEnabled());
     QCOMPARE(panelSubject(), QStringLiteral("Dentist visit"));
 }
@@ -869,7 +872,7 @@ void TestFormOrganizer::addingFromTheOrganizerPresetsTheDayAndShowsTheNewRow()
     press(FormOrganizer::AddToday);
     FormAddSched* dialog = m_env->windows().addScheduleDialog();
     QVERIFY(dialog->isVisible());
-    QCOMPARE(m_env->values().OpenedFrom, QStringLiteral("ORGANIZER"));
+    QCOMPARE(m_env->values().OpenedFrom, AddDialogOpener::Organizer);
     QCOMPARE(dialog->EntryDate()->value(), QStringLiteral("10/12/2002"));
     QVERIFY(m_organizer->isEnabled());
     dialog->close();
@@ -887,7 +890,7 @@ void TestFormOrganizer::addingFromTheOrganizerPresetsTheDayAndShowsTheNewRow()
     QVERIFY(nothingSelected());
     QCOMPARE(child<QFrame>(QStringLiteral("Frame1"))->findChild<ClickLabel*>()->text(),
              QStringLiteral("No schedule selected"));
-    QCOMPARE(m_env->values().OpenedFrom, QString());
+    QCOMPARE(m_env->values().OpenedFrom, AddDialogOpener::None);
 }
 
 void TestFormOrganizer::compactLayoutFillsASmallScreen()

@@ -62,7 +62,7 @@ private slots:
                 if (Recurrence::fallsOn(table.kind(i), table.date(i), day))
                     expected << QDateTime(day, time).toString(Qt::ISODate);
             }
-            const QString subject = table.text(i, ScheduleField::Type);
+            const QString subject = table.text(i, ScheduleField::Subject);
             for (const QString& reader : readers.keys()) {
                 QStringList seen;
                 for (const auto& value : readers[reader].toObject()[subject].toArray())

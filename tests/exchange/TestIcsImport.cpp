@@ -67,13 +67,13 @@ private slots:
                                      QStringLiteral("Ünal’s birthday – café 🎂"), EventToEntry::NoNote,
                                      QStringLiteral("12:00:00 AM"), QStringLiteral("off"),
                                      QStringLiteral("Yearly")));
-        QCOMPARE(table.text(2, ScheduleField::SchedType), QStringLiteral("Monday to Friday"));
+        QCOMPARE(table.text(2, ScheduleField::Kind), QStringLiteral("Monday to Friday"));
         QCOMPARE(table.text(2, ScheduleField::AlarmTime), QStringLiteral("08:15:00 AM"));
         QCOMPARE(table.text(2, ScheduleField::Note), EventToEntry::NoNote);
         // Ten weekly evenings have no kind: the first of them, once.
         QCOMPARE(table.text(3, ScheduleField::Date), QStringLiteral("09/05/2024"));
         QCOMPARE(table.text(3, ScheduleField::AlarmTime), QStringLiteral("06:00:00 PM"));
-        QCOMPARE(table.text(3, ScheduleField::SchedType), QStringLiteral("OneTime"));
+        QCOMPARE(table.text(3, ScheduleField::Kind), QStringLiteral("OneTime"));
     }
 
     void startsAreConvertedToLocalTime_data()
@@ -179,7 +179,7 @@ private slots:
         const QByteArray lines = "DTSTART:20240331T100000\nSUMMARY:x" + (rule.isEmpty() ? rule : "\n" + rule);
         const IcsImport::Result result = importText(*db, calendar(lines));
         QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(db->table().text(0, ScheduleField::SchedType), kind);
+        QCOMPARE(db->table().text(0, ScheduleField::Kind), kind);
         QCOMPARE(db->table().text(0, ScheduleField::Date), QStringLiteral("03/31/2024"));
         QCOMPARE(result.simplified, simplified ? 1 : 0);
     }
@@ -195,10 +195,10 @@ private slots:
         QCOMPARE(result.noStart, 1);
         QCOMPARE(result.simplified, 0);
         const ScheduleTable& table = db->table();
-        QCOMPARE(table.text(0, ScheduleField::Type), QStringLiteral("Pills"));
-        QCOMPARE(table.text(0, ScheduleField::SchedType), QStringLiteral("Everyday"));
+        QCOMPARE(table.text(0, ScheduleField::Subject), QStringLiteral("Pills"));
+        QCOMPARE(table.text(0, ScheduleField::Kind), QStringLiteral("Everyday"));
         QVERIFY(table.alarmOn(0));
-        QCOMPARE(table.text(1, ScheduleField::Type), QStringLiteral("Rent"));
+        QCOMPARE(table.text(1, ScheduleField::Subject), QStringLiteral("Rent"));
         QCOMPARE(table.kind(1), ScheduleKind::Monthly);
         QCOMPARE(table.text(1, ScheduleField::Note), QStringLiteral("Transfer to the landlord"));
     }
@@ -261,7 +261,7 @@ private slots:
             IcsImport::run(*db, QFINDTESTDATA("fixtures/unreadable-value.ics"), QTimeZone::utc(), options);
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(result.added, 2);
-        QCOMPARE(db->table().text(1, ScheduleField::Type), QStringLiteral("Broken entry"));
+        QCOMPARE(db->table().text(1, ScheduleField::Subject), QStringLiteral("Broken entry"));
         result = IcsImport::run(*db, writeFile(calendar("SUMMARY:x\nDTSTART;VALUE=DATE:20241301")),
                                 QTimeZone::utc(), options);
         QVERIFY(result.ok);
@@ -319,7 +319,7 @@ private slots:
             importText(*db, calendar("DTSTART:20240331T100000\nSUMMARY:x\n" + lines));
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(db->table().text(0, ScheduleField::Date), date);
-        QCOMPARE(db->table().text(0, ScheduleField::SchedType), kind);
+        QCOMPARE(db->table().text(0, ScheduleField::Kind), kind);
         QCOMPARE(result.simplified, simplified ? 1 : 0);
     }
 
@@ -458,9 +458,9 @@ private slots:
                                                           .replace("UID:x@test", "UID:y@test"));
         QCOMPARE(cut.notesCut, 1);
         const ScheduleTable& table = db->table();
-        QCOMPARE(table.text(0, ScheduleField::Type), EventToEntry::NoSubject);
+        QCOMPARE(table.text(0, ScheduleField::Subject), EventToEntry::NoSubject);
         QCOMPARE(table.text(0, ScheduleField::Note), EventToEntry::NoNote);
-        QCOMPARE(table.text(1, ScheduleField::Type), QStringLiteral("Line one line two"));
+        QCOMPARE(table.text(1, ScheduleField::Subject), QStringLiteral("Line one line two"));
         QCOMPARE(table.text(1, ScheduleField::Note), QString(240, u'n') + QString(10, QChar(0xE9)));
     }
 

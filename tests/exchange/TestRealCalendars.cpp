@@ -161,7 +161,7 @@ private slots:
         QVERIFY2(in.result.ok, qPrintable(in.result.error));
         QCOMPARE(in.db->table().text(0, ScheduleField::Date), date);
         QCOMPARE(in.db->table().text(0, ScheduleField::AlarmTime), time);
-        QCOMPARE(in.db->table().text(0, ScheduleField::SchedType), kind);
+        QCOMPARE(in.db->table().text(0, ScheduleField::Kind), kind);
         QCOMPARE(in.result.simplified, kind == QLatin1String("OneTime") ? 1 : 0);
         if (kind == QLatin1String("OneTime"))
             QVERIFY2(

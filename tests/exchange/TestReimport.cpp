@@ -55,7 +55,7 @@ private:
         QStringList list;
         const ScheduleTable& table = db.table();
         for (size_t i = 0; i < table.size(); ++i)
-            list << table.text(i, ScheduleField::Type);
+            list << table.text(i, ScheduleField::Subject);
         return list;
     }
 
@@ -89,7 +89,7 @@ private slots:
         QCOMPARE(result.updated, 1);
         QCOMPARE(db->table().size(), size_t(1));
         QCOMPARE(db->table().rowId(0), row);
-        QCOMPARE(db->table().text(0, ScheduleField::Type), QStringLiteral("Dentist moved"));
+        QCOMPARE(db->table().text(0, ScheduleField::Subject), QStringLiteral("Dentist moved"));
         QCOMPARE(db->table().text(0, ScheduleField::Date), QStringLiteral("03/12/2024"));
         QCOMPARE(told, EntryChanges({{EntryChange::Kind::Changed, QStringLiteral("dentist@test"), row}}));
 

@@ -62,10 +62,9 @@ struct HostileRows
                           QByteArray(time)));
         for (const char* kind : {"onetime", "ONETIME", "mOnThLy", "yearly", "EVERYDAY", "monday to friday",
                                  "Weekly", "", "ONETIME "})
-            add(withField(goodRow(day, QByteArray("kind ") + kind), ScheduleField::SchedType,
-                          QByteArray(kind)));
-        add(withField(goodRow("11/15/2026", "monthly"), ScheduleField::SchedType, QByteArray("Monthly")));
-        add(withField(goodRow("01/04/2027", "yearly"), ScheduleField::SchedType, QByteArray("Yearly")));
+            add(withField(goodRow(day, QByteArray("kind ") + kind), ScheduleField::Kind, QByteArray(kind)));
+        add(withField(goodRow("11/15/2026", "monthly"), ScheduleField::Kind, QByteArray("Monthly")));
+        add(withField(goodRow("01/04/2027", "yearly"), ScheduleField::Kind, QByteArray("Yearly")));
 
         add(withField(goodRow(day, "megabyte note"), ScheduleField::Note, QByteArray(1 << 20, 'n')));
         add(withField(goodRow("12/09/2026", "twenty megabyte note"), ScheduleField::Note,
@@ -221,7 +220,7 @@ void TestHostileSchedule::everyBadRowIsReadAsItStands()
 
     QStringList subjects;
     for (size_t i = 0; i < table.size(); ++i)
-        subjects << table.text(i, ScheduleField::Type);
+        subjects << table.text(i, ScheduleField::Subject);
     QVERIFY(subjects.contains(QString::fromUtf8("before\0after", 12)));
     QVERIFY(subjects.contains(QStringLiteral("'); DROP TABLE Schedule; --")));
     QVERIFY(subjects.contains(QStringLiteral("42")));

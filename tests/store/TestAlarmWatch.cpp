@@ -47,7 +47,7 @@ QStringList subjects(const ScheduleTable& table, const std::vector<size_t>& posi
 {
     QStringList result;
     for (size_t i : positions)
-        result << table.text(i, ScheduleField::Type);
+        result << table.text(i, ScheduleField::Subject);
     return result;
 }
 

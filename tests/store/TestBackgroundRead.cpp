@@ -23,7 +23,7 @@ QStringList subjectsOf(const ScheduleTable& table)
 {
     QStringList subjects;
     for (size_t i = 0; i < table.size(); ++i)
-        subjects << table.text(i, ScheduleField::Type);
+        subjects << table.text(i, ScheduleField::Subject);
     return subjects;
 }
 
@@ -45,7 +45,7 @@ private:
         const ScheduleTable& table = m_db->table();
         QStringList subjects;
         for (size_t i : watch.due(table, now))
-            subjects << table.text(i, ScheduleField::Type);
+            subjects << table.text(i, ScheduleField::Subject);
         return subjects;
     }
 

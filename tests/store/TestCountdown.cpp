@@ -47,7 +47,7 @@ QStringList listed(const UpcomingEntries& upcoming, const ScheduleTable& table)
         const size_t position = upcoming.position(i);
         if (position >= table.size() || table.rowId(position) != upcoming.rowId(i))
             return {QStringLiteral("stale position")};
-        result << table.text(position, ScheduleField::Type);
+        result << table.text(position, ScheduleField::Subject);
     }
     return result;
 }
@@ -206,7 +206,7 @@ private slots:
         QCOMPARE(upcoming.positionIn(table, 1), size_t(1));
         table.remove(0);
         QCOMPARE(upcoming.positionIn(table, 0), table.size());
-        QCOMPARE(table.text(upcoming.positionIn(table, 1), ScheduleField::Type), QStringLiteral("Later"));
+        QCOMPARE(table.text(upcoming.positionIn(table, 1), ScheduleField::Subject), QStringLiteral("Later"));
     }
 
     // Over the turn of a day, of a month and of a year, and with entries sharing a minute, the

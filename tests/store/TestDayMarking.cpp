@@ -322,7 +322,7 @@ private slots:
             QStringList result;
             for (size_t i : Recurrence::dueAlarms(table, now)) {
                 if (Recurrence::isAlarmDue(table, i, now))
-                    result << table.text(i, ScheduleField::Type);
+                    result << table.text(i, ScheduleField::Subject);
             }
             return result;
         };
@@ -377,7 +377,7 @@ private slots:
             QStringList subjects;
             for (size_t i = 0; i < table.size(); ++i) {
                 if (table.text(i, ScheduleField::Date) == day)
-                    subjects << table.text(i, ScheduleField::Type);
+                    subjects << table.text(i, ScheduleField::Subject);
             }
             QCOMPARE(DayMarking::DaySummary(table, day),
                      QString::number(subjects.size()) + " Entries: " + subjects.join(", "));

@@ -120,7 +120,7 @@ private slots:
         auto db = createAndOpen();
         QVERIFY(db);
         QCOMPARE(db->cachedTable().size(), size_t(1));
-        QCOMPARE(db->cachedTable().text(0, ScheduleField::Type), QStringLiteral("Dentist"));
+        QCOMPARE(db->cachedTable().text(0, ScheduleField::Subject), QStringLiteral("Dentist"));
         // The entries' identities go into tables of the program's own; Schedule stays as it was.
         QCOMPARE(scheduleAsSeen(m_path), before);
         QVERIFY(!db->uidOf(db->cachedTable().rowId(0)).isEmpty());
@@ -174,7 +174,7 @@ private slots:
                  SQLITE_OK);
         // Looking goes on with the entries last read, and a lock is no fault to report.
         QCOMPARE(db->table().size(), size_t(2));
-        QCOMPARE(db->table().text(1, ScheduleField::Type), QStringLiteral("second"));
+        QCOMPARE(db->table().text(1, ScheduleField::Subject), QStringLiteral("second"));
         QVERIFY(db->lastError().isEmpty());
 
         QCOMPARE(db->append(entry("03/09/2003", "third")).error, BusySaveText);
@@ -189,14 +189,14 @@ private slots:
         QCOMPARE(rs.update().error, BusySaveText);
         QVERIFY(rs.editing());
         QCOMPARE(db->cachedTable().size(), size_t(2));
-        QCOMPARE(db->cachedTable().text(0, ScheduleField::Type), QStringLiteral("first"));
+        QCOMPARE(db->cachedTable().text(0, ScheduleField::Subject), QStringLiteral("first"));
 
         // Once the other program lets go, the same save goes through and its change is read.
         QCOMPARE(other.exec("COMMIT"), SQLITE_OK);
         QVERIFY(rs.update());
         QCOMPARE(db->table().size(), size_t(4));
-        QCOMPARE(db->table().text(2, ScheduleField::Type), QStringLiteral("theirs, unfinished"));
-        QCOMPARE(db->table().text(3, ScheduleField::Type), QStringLiteral("typed while busy"));
+        QCOMPARE(db->table().text(2, ScheduleField::Subject), QStringLiteral("theirs, unfinished"));
+        QCOMPARE(db->table().text(3, ScheduleField::Subject), QStringLiteral("typed while busy"));
         QVERIFY(db->remove(first));
         QCOMPARE(db->table().size(), size_t(3));
     }
@@ -330,12 +330,12 @@ private slots:
         QCOMPARE(rs.recordCount(), size_t(3));
         QStringList walked;
         for (rs.moveFirst(); !rs.atEnd(); rs.moveNext())
-            walked << rs.field(ScheduleField::Note) + u'/' + rs.field(ScheduleField::SchedType);
+            walked << rs.field(ScheduleField::Note) + u'/' + rs.field(ScheduleField::Kind);
         QCOMPARE(walked, QStringList({"first/OneTime", "same/onetime", "same/OneTime"}));
 
         // The kind is matched in any case; the first record in walk order is the one found.
         QVERIFY(rs.locate("03/07/2003", "ONETIME", "Dentist", "same", "10:30:00 AM"));
-        QCOMPARE(rs.field(ScheduleField::SchedType), QStringLiteral("onetime"));
+        QCOMPARE(rs.field(ScheduleField::Kind), QStringLiteral("onetime"));
         QVERIFY(rs.edit());
         rs.setField(ScheduleField::AlarmOnOff, QStringLiteral("off"));
         QVERIFY(rs.update());
@@ -365,14 +365,14 @@ private slots:
             QVERIFY(rs.update());
         }
         rs.moveLast();
-        QCOMPARE(rs.field(ScheduleField::Type), QStringLiteral("three"));
+        QCOMPARE(rs.field(ScheduleField::Subject), QStringLiteral("three"));
         rs.moveFirst();
         rs.moveNext();
-        QCOMPARE(rs.field(ScheduleField::Type), QStringLiteral("two"));
+        QCOMPARE(rs.field(ScheduleField::Subject), QStringLiteral("two"));
         QVERIFY(rs.deleteCurrent());
         // After a delete the walk goes on with the record that followed.
         rs.moveNext();
-        QCOMPARE(rs.field(ScheduleField::Type), QStringLiteral("three"));
+        QCOMPARE(rs.field(ScheduleField::Subject), QStringLiteral("three"));
         rs.moveNext();
         QVERIFY(rs.atEnd());
         QCOMPARE(rs.recordCount(), size_t(2));
@@ -381,7 +381,7 @@ private slots:
         QVERIFY(db->append(entry("03/08/2003", "four")));
         QStringList walked;
         for (rs.moveFirst(); !rs.atEnd(); rs.moveNext())
-            walked << rs.field(ScheduleField::Type);
+            walked << rs.field(ScheduleField::Subject);
         QCOMPARE(walked, QStringList({"one", "three", "four"}));
 
         // Unset fields are allowed and read back as unset.
@@ -398,12 +398,12 @@ private slots:
         QTest::addColumn<int>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty subject") << int(ScheduleField::Type) << ""
+        QTest::newRow("empty subject") << int(ScheduleField::Subject) << ""
                                        << "The subject cannot be empty.";
         QTest::newRow("empty alarm switch") << int(ScheduleField::AlarmOnOff) << ""
                                             << "The alarm switch cannot be empty.";
         QTest::newRow("51-character subject")
-            << int(ScheduleField::Type) << QString(51, u'x')
+            << int(ScheduleField::Subject) << QString(51, u'x')
             << "The subject is 51 characters long, but it can hold at most 50.";
         QTest::newRow("251-character note")
             << int(ScheduleField::Note) << QString(251, u'n')
@@ -444,7 +444,7 @@ private slots:
         for (int i = 0; i < 50; ++i)
             wide += QString::fromUcs4(U"\U0001F382", 1);
         QVERIFY(db->append(entry("03/07/2003", wide)));
-        QCOMPARE(db->cachedTable().text(0, ScheduleField::Type), wide);
+        QCOMPARE(db->cachedTable().text(0, ScheduleField::Subject), wide);
         QVERIFY(!db->append(entry("03/07/2003", wide + u'x')));
     }
 
@@ -463,7 +463,7 @@ private slots:
         const ScheduleTable& table = db->table();
         QCOMPARE(table.size(), size_t(2));
         QVERIFY(table.changeCount() > changeBefore);
-        QCOMPARE(table.text(0, ScheduleField::Type), QStringLiteral("changed"));
+        QCOMPARE(table.text(0, ScheduleField::Subject), QStringLiteral("changed"));
         QCOMPARE(table.kind(1), ScheduleKind::Yearly);
 
         // The copy kept up to date by the store's own writes equals a fresh read of the file.
@@ -511,7 +511,8 @@ private slots:
         auto db = createAndOpen();
         QVERIFY(db);
         QCOMPARE(db->cachedTable().size(), size_t(1));
-        QCOMPARE(db->cachedTable().text(0, ScheduleField::Type), QStringLiteral("written before the kill"));
+        QCOMPARE(db->cachedTable().text(0, ScheduleField::Subject),
+                 QStringLiteral("written before the kill"));
     }
 
     void compactionKeepsEveryText()

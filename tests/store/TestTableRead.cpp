@@ -54,7 +54,7 @@ private slots:
 
         // The connection reads as well afterwards.
         TableRead second = TableRead::from(db);
-        QCOMPARE(second.table.text(Entries - 1, ScheduleField::Type),
+        QCOMPARE(second.table.text(Entries - 1, ScheduleField::Subject),
                  QStringLiteral("Subject %1").arg(Entries));
         sqlite3_close(db);
 

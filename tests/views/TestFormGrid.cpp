@@ -190,14 +190,16 @@ void TestFormGrid::anAlarmRebuildShowsTheSameRows()
 void TestFormGrid::docksOnTheSideWithRoom()
 {
     // In twips, as the window's design gives them: a main window 4680 wide and a list 3500 wide.
-    const auto dock = [](int mainLeft) { return ListDocking::dockBeside(QRect(mainLeft, 300, 4680, 4275), 3500); };
-    QCOMPARE(dock(2000).side, ListDocking::Right);
+    const auto dock = [](int mainLeft) {
+        return ListDocking::dockBeside(QRect(mainLeft, 300, 4680, 4275), 3500);
+    };
+    QCOMPARE(dock(2000).side, ListSide::Right);
     QCOMPARE(dock(2000).topLeft, QPoint(6680, 300));
-    QCOMPARE(dock(5000).side, ListDocking::Left);
+    QCOMPARE(dock(5000).side, ListSide::Left);
     QCOMPARE(dock(5000).topLeft, QPoint(1500, 300));
-    QCOMPARE(dock(3500).side, ListDocking::Left);
+    QCOMPARE(dock(3500).side, ListSide::Left);
     QCOMPARE(dock(3500).topLeft, QPoint(0, 300));
-    QCOMPARE(ListDocking::placeOnSide(QRect(5000, 300, 4680, 4275), 3500, QStringLiteral("")), QPoint(1500, 300));
+    QCOMPARE(ListDocking::placeOnSide(QRect(5000, 300, 4680, 4275), 3500, ListSide::Left), QPoint(1500, 300));
 }
 
 void TestFormGrid::countdownCommandDocksAndShowsTheList()
@@ -206,7 +208,7 @@ void TestFormGrid::countdownCommandDocksAndShowsTheList()
     form.move(40, 60);
     QTest::mouseClick(command(MainForm::Countdown), Qt::LeftButton);
     QVERIFY(list().isVisible());
-    QCOMPARE(m_env->values().DockSide, ListDocking::Right);
+    QCOMPARE(m_env->values().DockSide, ListSide::Right);
     QCOMPARE(list().pos(), QPoint(40 + form.width(), 60));
     QCOMPARE(list().height(), form.height());
     QVERIFY(m_env->values().ListDocked);
@@ -215,7 +217,7 @@ void TestFormGrid::countdownCommandDocksAndShowsTheList()
     list().close();
     form.move(600, 60);
     QTest::mouseClick(command(MainForm::Countdown), Qt::LeftButton);
-    QCOMPARE(m_env->values().DockSide, ListDocking::Left);
+    QCOMPARE(m_env->values().DockSide, ListSide::Left);
     QCOMPARE(list().pos(), QPoint(600 - list().width(), 60));
 }
 
@@ -272,7 +274,9 @@ void TestFormGrid::trayHidesTheListAndBringsItBackDocked()
 void TestFormGrid::followsTheMainWindowTheme()
 {
     MainForm& form = openMain();
-    const auto strip = [this] { return list().findChild<ClickLabel*>(QStringLiteral("lblTitle(1)"))->BackColor(); };
+    const auto strip = [this] {
+        return list().findChild<ClickLabel*>(QStringLiteral("lblTitle(1)"))->BackColor();
+    };
     const auto back = [this] { return Design::bgr(list().palette().color(QPalette::Window)); };
     QCOMPARE(back(), BgrColor(0xC0C0C0));
     QCOMPARE(strip(), Bgr::White);

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class Clock;
+class PasswordStore;
+class ScheduleDatabase;
+class SettingsStore;
+
+// What one sync did, for the status line and the command line.
+struct SyncReport
+{
+    bool ok = false;
+    QDateTime finishedAt;
+    int received = 0;  // entries added, changed or removed here from the server
+    int sent = 0;      // events written to or deleted from the server
+    int conflicts = 0; // entries changed on both sides: both versions kept
+    QString error;     // why the sync failed, in the program's own words; empty when it did not
+
+    // "Last synced 10:32:05 AM: 3 received, 1 sent", or the error.
+    QString statusLine() const;
+};
+
+// Keeps the schedule and the account's calendar on the server alike, for the whole run: owned by the
+// program beside the schedule, never by a window, and never waiting on the network on the window's
+// thread. It syncs at start, every "Sync every" minutes, a few seconds after a local change and when
+// asked; a fault is retried with growing waits, and every local change waits in the file until the
+// server has taken it.
+class SyncService : public QObject
+{
+    Q_OBJECT
+
+public:
+    SyncService(ScheduleDatabase& database, SettingsStore& settings, PasswordStore& passwords, Clock& clock,
+                QObject* parent = nullptr);
+    ~SyncService() override;
+
+    // Reads the account from the settings and starts syncing; without an account it waits idle.
+    void start();
+    // The account was set up, changed or removed in the account window: read it again.
+    void accountChanged();
+    // The password the user typed after passwordNeeded; kept in memory, and syncing goes on.
+    void setPassword(const QString& password);
+    // "Sync now": one sync as soon as none is under way.
+    void syncNow();
+
+    bool isSyncing() const;
+    bool hasAccount() const;
+    // The status line as it stands: the last sync's report, "Syncing..." or "Not synced yet".
+    QString statusLine() const;
+    const SyncReport& lastReport() const;
+
+signals:
+    void statusChanged(const QString& line);
+    // The server refused the password, or there is none to use (no Secret Service at start): ask the
+    // user once. Syncing stops until setPassword() is called.
+    void passwordNeeded(const QString& reason);
+    void syncFinished(const SyncReport& report);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
