@@ -165,8 +165,10 @@ void formYear::Form_Load()
     const QRect screen = m_ctx.screen.primaryGeometry();
     m_label2->resize(screen.width(), m_label2->height());
     // A full-screen window, not one merely the screen's size: the window manager then keeps panels off it
-    // instead of pushing it down and out of the screen.
-    resize(screen.size());
+    // instead of pushing it down and out of the screen. Its size is fixed to the screen's, not to the
+    // design's 800 x 600, which would hold it in the screen's top-left corner with "Back to Main" and
+    // "Min" beyond its edge.
+    setFixedSize(screen.size());
     move(screen.topLeft());
     setWindowState(windowState() | Qt::WindowFullScreen);
 
