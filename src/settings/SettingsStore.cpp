@@ -12,13 +12,16 @@ constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDev
 } // namespace
 
 SettingsStore::SettingsStore()
-    : m_settings(std::make_unique<QSettings>(QStringLiteral("Zentravio"), QStringLiteral("Zentravio")))
+    : m_open([] {
+          return std::make_unique<QSettings>(QStringLiteral("Zentravio"), QStringLiteral("Zentravio"));
+      }),
+      m_settings(m_open())
 {
     keepPrivate(false);
 }
 
 SettingsStore::SettingsStore(const QString& path)
-    : m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat))
+    : m_open([path] { return std::make_unique<QSettings>(path, QSettings::IniFormat); }), m_settings(m_open())
 {
     keepPrivate(false);
 }
@@ -46,13 +49,29 @@ SettingsStore::~SettingsStore() = default;
 
 bool SettingsStore::SaveString(const QString& key, const QString& valueName, const QString& text)
 {
+    if (!m_unsaved.empty()) {
+        // QSettings keeps reporting the first failed write for as long as it lives, so that every later
+        // write would be called a failure too: after a failure each write goes through a fresh one,
+        // carrying the values that have not reached the file yet.
+        m_settings = m_open();
+        for (const Unsaved& value : m_unsaved) {
+            m_settings->beginGroup(value.key);
+            m_settings->setValue(value.valueName, value.text);
+            m_settings->endGroup();
+        }
+    }
     m_settings->beginGroup(key);
     m_settings->setValue(valueName, text);
     m_settings->endGroup();
     keepPrivate(true);
     m_settings->sync();
     keepPrivate(false);
-    return m_settings->status() == QSettings::NoError;
+    if (m_settings->status() == QSettings::NoError) {
+        m_unsaved.clear();
+        return true;
+    }
+    m_unsaved.push_back({key, valueName, text});
+    return false;
 }
 
 QString SettingsStore::GetString(const QString& key, const QString& valueName) const

@@ -2,7 +2,9 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QSettings;
 
@@ -29,5 +31,15 @@ private:
     // before the first write.
     void keepPrivate(bool create) const;
 
+    struct Unsaved
+    {
+        QString key;
+        QString valueName;
+        QString text;
+    };
+
+    std::function<std::unique_ptr<QSettings>()> m_open;
     std::unique_ptr<QSettings> m_settings;
+    // Values a failed write left in memory only; they go out again with the next write.
+    std::vector<Unsaved> m_unsaved;
 };

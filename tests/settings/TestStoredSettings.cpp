@@ -1,6 +1,7 @@
 #include "settings/ColourTheme.h"
 #include "settings/StoredSettings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -130,6 +131,30 @@ private slots:
         SettingsStore again(path);
         QCOMPARE(QFile::permissions(path) & (ownerOnly | others), ownerOnly);
         QCOMPARE(again.GetString(QStringLiteral("Colors"), QStringLiteral("Theme")), QStringLiteral("LIGHT"));
+    }
+
+    void aWriteAfterAFailedOneIsReportedAsItWentAndCarriesTheUnsavedValue()
+    {
+        // The settings' folder is a link: first to a place nobody may write, then to a real folder.
+        const QString link = m_dir.filePath(QStringLiteral("settings-link"));
+        const QString folder = m_dir.filePath(QStringLiteral("settings-folder"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::link(QStringLiteral("/proc"), link));
+        SettingsStore store(link + QStringLiteral("/zentravio.conf"));
+        QVERIFY(!store.SaveString(QStringLiteral("Colors"), QStringLiteral("Theme"), QStringLiteral("DARK")));
+
+        QVERIFY(QFile::remove(link));
+        QVERIFY(QFile::link(folder, link));
+        QVERIFY(
+            store.SaveString(QStringLiteral("Format"), QStringLiteral("FMat"), QStringLiteral("Short Date")));
+        SettingsStore reread(folder + QStringLiteral("/zentravio.conf"));
+        QCOMPARE(reread.GetString(QStringLiteral("Colors"), QStringLiteral("Theme")), QStringLiteral("DARK"));
+        QCOMPARE(reread.GetString(QStringLiteral("Format"), QStringLiteral("FMat")),
+                 QStringLiteral("Short Date"));
+        QVERIFY(store.SaveString(QStringLiteral("Colors"), QStringLiteral("Theme"), QStringLiteral("LIGHT")));
+        QCOMPARE(SettingsStore(folder + QStringLiteral("/zentravio.conf"))
+                     .GetString(QStringLiteral("Colors"), QStringLiteral("Theme")),
+                 QStringLiteral("LIGHT"));
     }
 
     void themesHaveTheirFixedColours()
