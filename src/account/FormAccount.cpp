@@ -63,7 +63,7 @@ QString intervalText(int minutes)
 } // namespace
 
 FormAccount::FormAccount(AppContext& context)
-    : DesignForm(QStringLiteral("FormAccount"), QStringLiteral("Calendar Account"), Band::Normal),
+    : DesignForm(QStringLiteral("FormAccount"), QStringLiteral("Calendar Account"), Band::TopMost),
       m_ctx(context), m_ownPasswords(context.passwords ? nullptr : std::make_unique<PasswordStore>(false)),
       m_passwords(context.passwords ? *context.passwords : *m_ownPasswords),
       m_search(std::make_unique<CalendarSearch>()),
@@ -144,7 +144,6 @@ void FormAccount::buildFields()
     m_lblStatus->setGeometry(Design::rect(240, 5130, TextWidth, 495));
     m_lblStatus->setWordWrap(true);
     m_lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_lblStatus->setForeColor(0x000080);
     m_lblStatus->setAccessibleName(tr("Sync status"));
 
     connect(m_txtServer, &QLineEdit::textEdited, this, [this](const QString& text) {
