@@ -77,6 +77,14 @@ void FormPassword::ask(const QString& reason)
     m_password->setFocus(Qt::OtherFocusReason);
 }
 
+void FormPassword::withdraw()
+{
+    if (!isVisible())
+        return;
+    m_answered = true;
+    close();
+}
+
 void FormPassword::cmdOk_Click()
 {
     const QString password = m_password->text();

@@ -21,6 +21,9 @@ public:
     // Shows the window with the reason, the password field empty and focused.
     void ask(const QString& reason);
     void setReason(const QString& reason);
+    // Closes the window without an answer from it: the password was given elsewhere (the account
+    // window saved the account, or removed it).
+    void withdraw();
 
     void Form_Load() override;
     void cmdOk_Click();

@@ -19,7 +19,7 @@ ProgramWindows::ProgramWindows(AppContext& context, ShellHooks hooks)
 {
     if (m_ctx.sync)
         m_passwordNeeded = QObject::connect(m_ctx.sync, &SyncService::passwordNeeded, m_ctx.sync,
-                         [this](const QString& reason) { askPassword(reason); });
+                                            [this](const QString& reason) { askPassword(reason); });
 }
 
 ProgramWindows::~ProgramWindows()
@@ -202,8 +202,15 @@ FormAccount* ProgramWindows::accountWindow()
         // Saving the account or asking for a sync is the user acting on it: a password refused after
         // that is asked for again.
         const auto acted = [this] { m_passwordPrompt.userActed(); };
-        QObject::connect(m_account.get(), &FormAccount::AccountChanged, m_account.get(), acted);
         QObject::connect(m_account.get(), &FormAccount::SyncAsked, m_account.get(), acted);
+        // A saved or removed account answers a password window still open: it asked for the old one.
+        QObject::connect(m_account.get(), &FormAccount::AccountChanged, m_account.get(), [this] {
+            if (m_password && m_passwordPrompt.isAsking()) {
+                m_password->withdraw();
+                m_passwordPrompt.answered();
+            }
+            m_passwordPrompt.userActed();
+        });
     }
     return m_account.get();
 }

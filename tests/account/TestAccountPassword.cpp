@@ -1,3 +1,4 @@
+#include "account/FormAccount.h"
 #include "account/FormPassword.h"
 #include "account/PasswordPrompt.h"
 #include "controls/VemraButton.h"
@@ -84,6 +85,19 @@ private slots:
             QVERIFY(!window->isVisible());
         }
         QCOMPARE(answers.count(), 1);
+
+        // The account saved in its window lets the next refusal ask, and answers a window still open.
+        FormAccount* account = windows.accountWindow();
+        emit account->AccountChanged();
+        emit sync.passwordNeeded(QStringLiteral("refused"));
+        QVERIFY(window->isVisible());
+        QSignalSpy declined(window, &FormPassword::Declined);
+        emit account->AccountChanged();
+        QVERIFY(!window->isVisible());
+        QCOMPARE(declined.count(), 0);
+        QCOMPARE(answers.count(), 1);
+        emit sync.passwordNeeded(QStringLiteral("refused"));
+        QVERIFY(window->isVisible());
 
         QFile settings(env.settingsPath());
         QVERIFY(!settings.open(QIODevice::ReadOnly) || !settings.readAll().contains("n3w pass"));
