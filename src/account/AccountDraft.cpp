@@ -28,6 +28,7 @@ void AccountDraft::loadStored(const AccountSettings& stored)
     m_offeredFor = m_server.trimmed();
     m_accepted = !m_offered.isEmpty();
     m_foundWith = current();
+    m_stored = {m_foundWith.server, m_foundWith.user, {}, {}};
 }
 
 void AccountDraft::setServer(const QString& server)
@@ -73,6 +74,13 @@ void AccountDraft::acceptCertificate(bool accept)
 AccountDraft::Credentials AccountDraft::current() const
 {
     return {m_server.trimmed(), m_user.trimmed(), m_password, certificateAccepted() ? m_offered : QString()};
+}
+
+bool AccountDraft::usesStoredPassword() const
+{
+    const Credentials credentials = current();
+    return credentials.password.isEmpty() && !m_stored.server.isEmpty() &&
+           credentials.server == m_stored.server && credentials.user == m_stored.user;
 }
 
 QString AccountDraft::findRefusal() const

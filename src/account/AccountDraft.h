@@ -48,6 +48,9 @@ public:
 
     // The credentials the fields hold now.
     Credentials current() const;
+    // The stored password stands in for an empty password field while the fields still name the stored
+    // account, so that its calendars are listed again without typing the password.
+    bool usesStoredPassword() const;
     // Empty when "Find calendars" may ask the server, otherwise why not.
     QString findRefusal() const;
     // "Find calendars" starts with the credentials the fields hold now.
@@ -77,6 +80,7 @@ private:
     QList<CalendarInfo> m_calendars;
     int m_chosen = -1;
     Credentials m_foundWith;
+    Credentials m_stored; // the stored account's server and user; empty when there is none
     Credentials m_searching;
     bool m_finding = false;
     QString m_offered;

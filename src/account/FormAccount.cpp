@@ -303,7 +303,24 @@ void FormAccount::cmdFind_Click()
     setNotice(tr("Looking for your calendars at %1...")
                   .arg(ServerAddress::fromUserText(m_draft.current().server).host()));
     updateCommands();
-    m_search->find(m_draft.current(), [this](const DiscoveryResult& result) {
+    const AccountDraft::Credentials credentials = m_draft.current();
+    if (!m_draft.usesStoredPassword()) {
+        search(credentials);
+        return;
+    }
+    QPointer<FormAccount> self(this);
+    m_passwords.read(AccountSettings::load(m_ctx.settings).passwordKey(),
+                     [self, withStored = credentials](const PasswordStore::Outcome& stored) mutable {
+                         if (!self || !self->isVisible() || !self->m_draft.finding())
+                             return;
+                         withStored.password = stored.password;
+                         self->search(withStored);
+                     });
+}
+
+void FormAccount::search(const AccountDraft::Credentials& credentials)
+{
+    m_search->find(credentials, [this](const DiscoveryResult& result) {
         setNotice(m_draft.takeFound(result));
         showCalendars();
         showCertificate();

@@ -74,6 +74,7 @@ private:
     void setNotice(const QString& text);
     QString statusText() const;
     void storedAccountChanged();
+    void search(const AccountDraft::Credentials& credentials);
 
     AppContext& m_ctx;
     std::unique_ptr<PasswordStore> m_ownPasswords; // where the program hands in none

@@ -139,6 +139,7 @@ private slots:
         draft.loadStored(stored);
         QCOMPARE(draft.chosenCalendar(), 0);
         QVERIFY(draft.certificateAccepted());
+        QVERIFY(draft.usesStoredPassword());
         draft.setIntervalMinutes(1);
         QVERIFY(draft.saveRefusal().isEmpty());
         QVERIFY(draft.passwordToKeep().isEmpty());
@@ -150,10 +151,15 @@ private slots:
         // A new password must be shown to the server before it is kept.
         draft.setPassword(QStringLiteral("new"));
         QVERIFY(!draft.saveRefusal().isEmpty());
+        QVERIFY(!draft.usesStoredPassword());
+        draft.setPassword({});
+        draft.setUser(QStringLiteral("bob"));
+        QVERIFY2(!draft.usesStoredPassword(), "the stored password belongs to alice");
 
         AccountDraft none;
         none.loadStored({});
         QVERIFY(none.calendars().isEmpty());
+        QVERIFY(!none.usesStoredPassword());
         QCOMPARE(none.intervalMinutes(), AccountSettings::DefaultInterval);
     }
 };

@@ -160,6 +160,17 @@ private slots:
         press(form, "cmdSave");
         QTRY_COMPARE(AccountSettings::load(rig.env.settings()).intervalMinutes, 60);
         QCOMPARE(rig.storedPassword(stored).value_or(QString()), m_radicale->password());
+
+        // Its calendars are listed again with the stored password, and another one is chosen.
+        find(form);
+        calendars = child<QComboBox>(form, "cboCalendar");
+        QVERIFY2(calendars->count() == 2, qPrintable(notice(form)));
+        calendars->setCurrentIndex(calendars->findText(QStringLiteral("Family")));
+        emit calendars->activated(calendars->currentIndex());
+        press(form, "cmdSave");
+        QTRY_COMPARE(AccountSettings::load(rig.env.settings()).calendarName, QStringLiteral("Family"));
+        QCOMPARE(AccountSettings::load(rig.env.settings()).intervalMinutes, 60);
+        QCOMPARE(rig.storedPassword(stored).value_or(QString()), m_radicale->password());
     }
 
     void aRefusedPasswordIsSaidAndNothingStored()
