@@ -11,6 +11,8 @@
 #include "forms/WindowHelpers.h"
 #include "settings/LoginStart.h"
 #include "store/ScheduleDatabase.h"
+#include "sync/PasswordStore.h"
+#include "sync/SyncService.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -49,6 +51,8 @@ Program::~Program()
     m_login.reset();
     m_splash.reset();
     m_context.reset();
+    m_sync.reset();
+    m_passwords.reset();
     m_database.reset();
 }
 
@@ -175,6 +179,10 @@ void Program::openDatabase()
     m_context = std::make_unique<AppContext>(*m_database, m_services.settings, m_services.clock,
                                              m_services.beeper, m_services.messages, m_services.screen,
                                              ProgramValues{}, m_services.notifier);
+    m_passwords = std::make_unique<PasswordStore>();
+    m_sync = std::make_unique<SyncService>(*m_database, m_services.settings, *m_passwords, m_services.clock);
+    m_context->sync = m_sync.get();
+    m_context->passwords = m_passwords.get();
     if (!m_mainWanted)
         return;
     if (m_startMinimized && !m_splash)
@@ -230,6 +238,9 @@ void Program::makeWindows()
         // The alarms ring from now on, whatever becomes of the main window.
         if (m_windows && m_windows->alarmEngine())
             m_windows->alarmEngine()->start();
+        // Started once the windows listen, so that a call for the password finds them.
+        if (m_sync)
+            m_sync->start();
         if (!m_windows || !m_windows->mainWindow())
             return;
         m_windows->mainWindow()->installEventFilter(this);

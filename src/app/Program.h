@@ -15,9 +15,11 @@ class BeepService;
 class LoginStart;
 class Clock;
 class MessageBoxService;
+class PasswordStore;
 class ScheduleDatabase;
 class ScreenService;
 class SettingsStore;
+class SyncService;
 class TrayIcon;
 class TrayWatch;
 class formSplash;
@@ -124,6 +126,9 @@ private:
     WindowOwnerFactory m_makeWindows;
     InstanceGuard m_guard;
     std::unique_ptr<ScheduleDatabase> m_database;
+    // The calendar sync lives beside the schedule for the whole run, whatever the windows do.
+    std::unique_ptr<PasswordStore> m_passwords;
+    std::unique_ptr<SyncService> m_sync;
     std::unique_ptr<AppContext> m_context;
     std::unique_ptr<formSplash> m_splash;
     std::unique_ptr<WindowOwner> m_windows;

@@ -1,11 +1,14 @@
 #include "app/ProgramWindows.h"
 
+#include "account/FormAccount.h"
+#include "account/FormPassword.h"
 #include "alarm/AlarmEngine.h"
 #include "alarm/FormAlarm.h"
 #include "calendar/MainForm.h"
 #include "editing/FormAddSched.h"
 #include "editing/FormOrganizer.h"
 #include "forms/AppContext.h"
+#include "sync/SyncService.h"
 #include "views/FormGrid.h"
 #include "views/formYear.h"
 
@@ -13,16 +16,23 @@
 
 ProgramWindows::ProgramWindows(AppContext& context, ShellHooks hooks)
     : m_ctx(context), m_hooks(std::move(hooks)), m_alarmEngine(std::make_unique<AlarmEngine>(context, *this))
-{}
+{
+    if (m_ctx.sync)
+        m_passwordNeeded = QObject::connect(m_ctx.sync, &SyncService::passwordNeeded, m_ctx.sync,
+                                            [this](const QString& reason) { askPassword(reason); });
+}
 
 ProgramWindows::~ProgramWindows()
 {
+    QObject::disconnect(m_passwordNeeded);
     // The windows that report to the main window go before it.
     for (const QPointer<FormAlarm>& alarm : m_alarms)
         delete alarm.data();
     delete m_list.data();
     delete m_organizer.data();
     m_year.reset();
+    m_password.reset();
+    m_account.reset();
     m_addSched.reset();
     m_main.reset();
 }
@@ -177,6 +187,51 @@ void ProgramWindows::mainFormUnloaded()
         m_list->hide();
     if (m_year)
         m_year->hide();
+    if (m_account)
+        m_account->hide();
+    if (m_password)
+        m_password->hide();
     if (m_hooks.EndProgram)
         m_hooks.EndProgram();
+}
+
+FormAccount* ProgramWindows::accountWindow()
+{
+    if (!m_account) {
+        m_account = std::make_unique<FormAccount>(m_ctx);
+        // Saving the account or asking for a sync is the user acting on it: a password refused after
+        // that is asked for again.
+        const auto acted = [this] { m_passwordPrompt.userActed(); };
+        QObject::connect(m_account.get(), &FormAccount::SyncAsked, m_account.get(), acted);
+        // A saved or removed account answers a password window still open: it asked for the old one.
+        QObject::connect(m_account.get(), &FormAccount::AccountChanged, m_account.get(), [this] {
+            if (m_password && m_passwordPrompt.isAsking()) {
+                m_password->withdraw();
+                m_passwordPrompt.answered();
+            }
+            m_passwordPrompt.userActed();
+        });
+    }
+    return m_account.get();
+}
+
+void ProgramWindows::askPassword(const QString& reason)
+{
+    if (!m_passwordPrompt.needed(reason)) {
+        if (m_password && m_passwordPrompt.isAsking())
+            m_password->setReason(reason);
+        return;
+    }
+    if (!m_password) {
+        m_password = std::make_unique<FormPassword>(m_ctx.screen);
+        QObject::connect(m_password.get(), &FormPassword::Answered, m_password.get(),
+                         [this](const QString& password) {
+                             m_passwordPrompt.answered();
+                             if (m_ctx.sync)
+                                 m_ctx.sync->setPassword(password);
+                         });
+        QObject::connect(m_password.get(), &FormPassword::Declined, m_password.get(),
+                         [this] { m_passwordPrompt.declined(); });
+    }
+    m_password->ask(reason);
 }

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "account/PasswordPrompt.h"
 #include "forms/WindowOwner.h"
 
+#include <QObject>
 #include <QPointer>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
+class FormPassword;
 class MainForm;
 struct AppContext;
 
@@ -44,6 +47,9 @@ public:
     QWidget* yearView() override;
     formYear* yearWindow() override;
     FormAddSched* addScheduleDialog() override;
+    FormAccount* accountWindow() override;
+    // The window that asks for the calendar password when the sync service needs it; null until then.
+    FormPassword* passwordWindow() const { return m_password.get(); }
     FormGrid* listWindow() override;
     FormGrid* loadedListWindow() override;
     void UnloadListWindow() override;
@@ -57,6 +63,8 @@ public:
 private:
     // The main window has unloaded: the windows it leaves behind go with it, then the program ends.
     void mainFormUnloaded();
+    // The sync service needs a password: asked once, in a window of its own.
+    void askPassword(const QString& reason);
 
     AppContext& m_ctx;
     ShellHooks m_hooks;
@@ -65,6 +73,10 @@ private:
     std::unique_ptr<MainForm> m_main;
     std::unique_ptr<FormAddSched> m_addSched;
     std::unique_ptr<formYear> m_year;
+    std::unique_ptr<FormAccount> m_account;
+    std::unique_ptr<FormPassword> m_password;
+    PasswordPrompt m_passwordPrompt;
+    QMetaObject::Connection m_passwordNeeded;
     // The countdown list, the organizer and the alarm windows delete themselves when they close.
     QPointer<FormGrid> m_list;
     QPointer<FormOrganizer> m_organizer;

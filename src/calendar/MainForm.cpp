@@ -1,5 +1,6 @@
 #include "calendar/MainForm.h"
 
+#include "account/FormAccount.h"
 #include "alarm/AlarmEngine.h"
 #include "controls/VemraButton.h"
 #include "editing/DateEdit.h"
@@ -250,6 +251,15 @@ void MainForm::buildMenus()
     m_mnu->setObjectName(QStringLiteral("mnu"));
     QAction* about = m_mnu->addAction(QStringLiteral("&About"), this, &MainForm::mnuA_Click);
     about->setObjectName(QStringLiteral("mnuA"));
+    // Ctrl+Shift+A: A for the account, with Shift since Alt+A is "About" and Ctrl with a letter is taken
+    // by the window's other keys (Ctrl+L, Ctrl+M, Ctrl+Q).
+    m_mnuAccount = new QAction(tr("Calendar &account..."), this);
+    m_mnuAccount->setObjectName(QStringLiteral("mnuAccount"));
+    m_mnuAccount->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    m_mnuAccount->setShortcutContext(Qt::WindowShortcut);
+    connect(m_mnuAccount, &QAction::triggered, this, &MainForm::mnuAccount_Click);
+    m_mnu->addAction(m_mnuAccount);
+    addAction(m_mnuAccount);
     m_mnu->addSeparator();
     m_mnuExit = m_mnu->addAction(QStringLiteral("&Exit"), this, &MainForm::mnuExit_Click);
     m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
@@ -712,6 +722,12 @@ void MainForm::mnuS_Click()
 void MainForm::mnuA_Click()
 {
     cmdButton_Click(About);
+}
+
+void MainForm::mnuAccount_Click()
+{
+    if (FormAccount* account = m_windows.accountWindow())
+        account->ShowAccount();
 }
 
 void MainForm::mnuExit_Click()

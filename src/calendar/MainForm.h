@@ -59,6 +59,8 @@ public:
     // was the last calendar window activated.
     QMenu* mnu() const { return m_mnu.get(); }
     QAction* mnuExit() const { return m_mnuExit; }
+    // "Calendar &account..." of the menu, which is also the window's key for the account window.
+    QAction* mnuAccount() const { return m_mnuAccount; }
 
     // The time Timer1 took from the clock at its last tick.
     QDateTime lastTickTime() const { return m_lastTick; }
@@ -78,6 +80,7 @@ public:
     void mnuLong_Click();
     void mnuS_Click();
     void mnuA_Click();
+    void mnuAccount_Click();
     void mnuExit_Click();
     void Timer1_Timer();
 
@@ -170,6 +173,7 @@ private:
     QTimer* m_timer1 = nullptr;
     QMenu* m_mnuFile = nullptr;
     QAction* m_mnuExit = nullptr;
+    QAction* m_mnuAccount = nullptr;
 
     // Not a child of the window, so that the tray can use it while the window is disabled.
     std::unique_ptr<QMenu> m_mnu;

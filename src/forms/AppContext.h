@@ -7,8 +7,10 @@
 
 #include <QString>
 
+class PasswordStore;
 class ScheduleDatabase;
 class SettingsStore;
+class SyncService;
 
 // Which window opened the add dialog, so that only that window is told when it closes.
 enum class AddDialogOpener
@@ -44,4 +46,7 @@ struct AppContext
     ScreenService& screen;
     ProgramValues values;
     AlarmNotifier& notifier = AlarmNotifier::none(); // alarms sent to the desktop beside their windows
+    // The calendar sync for the run and where its password is kept; none where nothing syncs.
+    SyncService* sync = nullptr;
+    PasswordStore* passwords = nullptr;
 };

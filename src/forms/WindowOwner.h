@@ -5,6 +5,7 @@
 #include <vector>
 
 class AlarmEngine;
+class FormAccount;
 class FormAddSched;
 class FormAlarm;
 class FormGrid;
@@ -41,6 +42,9 @@ public:
 
     // The add-schedule dialog.
     virtual FormAddSched* addScheduleDialog() = 0;
+
+    // The "Calendar Account" window, made on first use; none where the program offers no sync.
+    virtual FormAccount* accountWindow() { return nullptr; }
 
     // The countdown list, loaded (hidden, refreshing itself) when it is not loaded yet.
     virtual FormGrid* listWindow() = 0;

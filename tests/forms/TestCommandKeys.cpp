@@ -1,3 +1,4 @@
+#include "account/FormAccount.h"
 #include "alarm/FormAlarm.h"
 #include "app/formSplash.h"
 #include "calendar/MainForm.h"
@@ -160,6 +161,12 @@ void TestCommandKeys::everyCommandOfEveryWindowAnswersItsKey()
     activate(alarm);
     faults << unreachable(alarm, {});
     alarm->close();
+
+    FormAccount* account = windows.accountWindow();
+    account->ShowAccount();
+    activate(account);
+    faults << unreachable(account, {QStringLiteral("Image1")});
+    account->close();
 
     formSplash credits(env.screen);
     credits.ShowAsAboutScreen();
