@@ -80,7 +80,7 @@ QString EntryIdentities::uid(size_t i, qint64 rowId) const
 {
     if (m_serials[i] != GivenUid)
         return uidOfSerial(m_serials[i]);
-    return m_given.value(rowId);
+    return QString::fromUtf8(m_given.value(rowId));
 }
 
 std::optional<size_t> EntryIdentities::positionOfSerial(quint32 serial) const
@@ -93,10 +93,20 @@ std::optional<size_t> EntryIdentities::positionOfSerial(quint32 serial) const
 
 std::optional<qint64> EntryIdentities::rowOfGiven(const QString& uid) const
 {
-    const auto row = m_givenRows.constFind(uid);
+    return rowOfGiven(uid.toUtf8());
+}
+
+std::optional<qint64> EntryIdentities::rowOfGiven(const QByteArray& utf8) const
+{
+    const auto row = m_givenRows.constFind(utf8);
     if (row == m_givenRows.constEnd())
         return std::nullopt;
     return *row;
+}
+
+qint64 EntryIdentities::rowOfSerial(quint32 serial) const
+{
+    return m_movedSerials.value(serial, qint64(serial));
 }
 
 void EntryIdentities::append(quint32 serial)
@@ -104,32 +114,63 @@ void EntryIdentities::append(quint32 serial)
     m_serials.push_back(serial);
 }
 
+void EntryIdentities::append(qint64 rowId, quint32 serial)
+{
+    m_serials.push_back(serial);
+    if (serial != GivenUid && qint64(serial) != rowId)
+        m_movedSerials.insert(serial, rowId);
+}
+
 void EntryIdentities::appendGiven(qint64 rowId, const QString& uid)
 {
+    appendGiven(rowId, uid.toUtf8());
+}
+
+void EntryIdentities::appendGiven(qint64 rowId, const QByteArray& utf8)
+{
     m_serials.push_back(GivenUid);
-    m_given[rowId] = uid;
-    m_givenRows[uid] = rowId;
+    m_given.insert(rowId, utf8);
+    m_givenRows.insert(utf8, rowId);
+}
+
+void EntryIdentities::forgetSerial(size_t i, qint64 rowId)
+{
+    const quint32 serial = m_serials[i];
+    if (serial == GivenUid) {
+        const auto given = m_given.constFind(rowId);
+        if (given != m_given.constEnd()) {
+            m_givenRows.remove(*given);
+            m_given.erase(given);
+        }
+    } else if (qint64(serial) != rowId) {
+        m_movedSerials.remove(serial);
+    }
 }
 
 void EntryIdentities::setSerial(size_t i, qint64 rowId, quint32 serial)
 {
-    if (m_serials[i] == GivenUid) {
-        m_givenRows.remove(m_given.value(rowId));
-        m_given.remove(rowId);
-    }
+    forgetSerial(i, rowId);
     m_serials[i] = serial;
+    if (serial != GivenUid && qint64(serial) != rowId)
+        m_movedSerials.insert(serial, rowId);
 }
 
 void EntryIdentities::setGiven(size_t i, qint64 rowId, const QString& uid)
 {
-    setSerial(i, rowId, GivenUid);
-    m_given[rowId] = uid;
-    m_givenRows[uid] = rowId;
+    setGiven(i, rowId, uid.toUtf8());
+}
+
+void EntryIdentities::setGiven(size_t i, qint64 rowId, const QByteArray& utf8)
+{
+    forgetSerial(i, rowId);
+    m_serials[i] = GivenUid;
+    m_given.insert(rowId, utf8);
+    m_givenRows.insert(utf8, rowId);
 }
 
 void EntryIdentities::remove(size_t i, qint64 rowId)
 {
-    setSerial(i, rowId, 1); // drops a given UID
+    forgetSerial(i, rowId);
     m_serials.erase(m_serials.begin() + qsizetype(i));
 }
 
@@ -138,4 +179,5 @@ void EntryIdentities::clear()
     m_serials.clear();
     m_given.clear();
     m_givenRows.clear();
+    m_movedSerials.clear();
 }
