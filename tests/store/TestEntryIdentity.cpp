@@ -281,6 +281,60 @@ private slots:
         QCOMPARE(uidInIcal(*m_db, 0), given);
     }
 
+    void aUidIsFoundAgainThroughNewRowsEditsAndRemovals()
+    {
+        const qint64 first = appended(entry("Dentist"));
+        const qint64 last = appended(entry("Gym"));
+        QVERIFY(m_db->remove(last));
+        // The program's own entries keep no UID in the file: their row ids say their serials, even after the
+        // last row was freed.
+        const qint64 again = appended(entry("Gym"));
+        const qint64 more = appended(entry("Rent"));
+        QVERIFY(again != last);
+        auto keptUids = [&] {
+            sqlite3* db = nullptr;
+            sqlite3_open(QFile::encodeName(m_path).constData(), &db);
+            sqlite3_stmt* count = nullptr;
+            sqlite3_prepare_v2(db, "SELECT count(*) FROM EntryUid", -1, &count, nullptr);
+            sqlite3_step(count);
+            const int kept = sqlite3_column_int(count, 0);
+            sqlite3_finalize(count);
+            sqlite3_close(db);
+            return kept;
+        };
+        QCOMPARE(keptUids(), 0);
+
+        // Another program's row in the freed row id gets a serial of its own, which is found by lookup too.
+        m_db.reset();
+        {
+            OtherConnection other(m_path);
+            QCOMPARE(other.exec("INSERT INTO Schedule (rowid, Date, Day, Type, Note, AlarmTime, AlarmOnOff, "
+                                "SchedType) VALUES (2, '06/13/2014', 'Friday', 'x', 'n', '11:00:00 AM', 'on', "
+                                "'OneTime')"),
+                     SQLITE_OK);
+        }
+        open();
+        const QString moved = m_db->uidOf(last);
+        QCOMPARE(keptUids(), 1);
+        for (const qint64 row : {first, last, again, more})
+            QCOMPARE(m_db->rowOf(m_db->uidOf(row)), row);
+
+        // A UID given from outside replaces the made-up one, which then finds nothing.
+        const QString given = QStringLiteral("given@example.org");
+        QVERIFY(m_db->setUid(last, given));
+        QCOMPARE(m_db->rowOf(moved), std::nullopt);
+        QCOMPARE(m_db->rowOf(given), last);
+        open();
+        QCOMPARE(m_db->rowOf(given), last);
+        QCOMPARE(m_db->rowOf(moved), std::nullopt);
+        const QString firstUid = m_db->uidOf(first);
+        QVERIFY(m_db->remove(first));
+        QVERIFY(m_db->remove(last));
+        QCOMPARE(m_db->rowOf(firstUid), std::nullopt);
+        QCOMPARE(m_db->rowOf(given), std::nullopt);
+        QCOMPARE(m_db->rowOf(m_db->uidOf(more)), more);
+    }
+
     void aFileOfTheEarlierLayoutKeepsItsIdentities()
     {
         m_db.reset();
