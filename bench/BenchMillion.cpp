@@ -173,7 +173,8 @@ void BM_IdentityFileShare(benchmark::State& state)
         sqlite3* db = nullptr;
         sqlite3_open(QFile::encodeName(copy).constData(), &db);
         if (dropIdentities)
-            sqlite3_exec(db, "DROP TABLE EntryFingerprint; DROP TABLE EntryUid; DROP TABLE EntryIdentityFile; "
+            sqlite3_exec(db,
+                         "DROP TABLE EntryFingerprint; DROP TABLE EntryUid; DROP TABLE EntryIdentityFile; "
                          "DROP TABLE EntrySnooze",
                          nullptr, nullptr, nullptr);
         sqlite3_exec(db, "VACUUM", nullptr, nullptr, nullptr);

@@ -26,8 +26,9 @@ quint32 SerialSource::drawFor(qint64 rowId, quint32 highestInFile)
     quint32 next = m_next.load();
     while (true) {
         const quint32 least = std::max(next, highestInFile + 1);
-        const quint32 serial =
-            rowId >= qint64(least) && rowId < qint64(std::numeric_limits<quint32>::max()) ? quint32(rowId) : least;
+        const quint32 serial = rowId >= qint64(least) && rowId < qint64(std::numeric_limits<quint32>::max())
+                                   ? quint32(rowId)
+                                   : least;
         if (m_next.compare_exchange_weak(next, serial + 1))
             return serial;
     }
@@ -58,14 +59,14 @@ CREATE TABLE IF NOT EXISTS EntrySnooze (
     SnoozedFrom INTEGER NOT NULL,
     AlarmSecond INTEGER NOT NULL);)";
 
-// The earlier layout kept every entry's UID, its serial too, in one table with the rest. An identity already
-// in the new tables (written by this layout before an earlier version of the program ran) is kept.
-constexpr const char* MigrateSql = R"(INSERT OR IGNORE INTO EntryFingerprint (RowId, Fingerprint)
-    SELECT RowId, Fingerprint FROM EntryIdentity;
-INSERT OR IGNORE INTO EntryUid (RowId, Uid, Origin, SyncedForm)
+// The earlier layout kept every entry's UID, its serial too, in one table with the rest, and a digest made
+// a byte at a time. The identities that still hold are brought over (see migrate); an identity already in
+// the new tables (written by this layout before an earlier version of the program ran) is kept.
+constexpr const char* MigrateSql = R"(INSERT OR IGNORE INTO EntryUid (RowId, Uid, Origin, SyncedForm)
     SELECT RowId, CASE WHEN typeof(Uid) = 'integer' AND Uid = RowId THEN NULL ELSE Uid END, Origin, SyncedForm
     FROM EntryIdentity
-    WHERE typeof(Uid) <> 'integer' OR Uid <> RowId OR Origin IS NOT NULL OR SyncedForm IS NOT NULL;
+    WHERE (typeof(Uid) <> 'integer' OR Uid <> RowId OR Origin IS NOT NULL OR SyncedForm IS NOT NULL)
+    AND RowId IN (SELECT RowId FROM EntryFingerprint);
 UPDATE EntryIdentityFile SET LastSerial = max(LastSerial,
     coalesce((SELECT max(Uid) FROM EntryIdentity WHERE typeof(Uid) = 'integer'), 0));
 DROP TABLE EntryIdentity;)";
@@ -89,6 +90,40 @@ bool tablesPresent(sqlite3* db)
     SqlStatement snoozes(db, "SELECT Uid FROM EntrySnooze LIMIT 0");
     return tag.prepared() && prints.prepared() && uids.prepared() && snoozes.prepared() &&
            tag.step() == SQLITE_ROW && !earlierLayoutPresent(db);
+}
+
+// The fingerprints of the earlier layout's identities whose rows still hold their entries, made anew. A
+// row whose entry is another now (its row id was given again while the program was not running) is left
+// without: the next read gives it a new identity.
+bool migrate(sqlite3* db)
+{
+    SqlStatement rows(db, R"(SELECT i.RowId, s."Date", s."Day", s."Type", s."Note", s."AlarmTime",
+        s."AlarmOnOff", s."SchedType", i.Fingerprint
+        FROM EntryIdentity i JOIN Schedule s ON s.rowid = i.RowId)");
+    SqlStatement keep(db, "INSERT OR IGNORE INTO EntryFingerprint (RowId, Fingerprint) VALUES (?1, ?2)");
+    if (!rows.prepared() || !keep.prepared())
+        return false;
+    std::array<std::string_view, ScheduleFieldCount> fields;
+    int rc;
+    while ((rc = rows.step()) == SQLITE_ROW) {
+        sqlite3_stmt* s = rows.get();
+        for (int f = 0; f < ScheduleFieldCount; ++f) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, f + 1));
+            fields[size_t(f)] =
+                text ? std::string_view(text, size_t(sqlite3_column_bytes(s, f + 1))) : std::string_view();
+        }
+        const quint32 kept = quint32(sqlite3_column_int64(s, 8));
+        const quint32 before = EntryIdentities::earlierFingerprint(fields);
+        if (kept != before && !EntryIdentities::sameEntry(kept, before))
+            continue;
+        keep.bindInt(1, sqlite3_column_int64(s, 0));
+        keep.bindInt(2, EntryIdentities::fingerprint(fields));
+        const bool ok = keep.step() == SQLITE_DONE;
+        keep.reset();
+        if (!ok)
+            return false;
+    }
+    return rc == SQLITE_DONE && exec(db, MigrateSql);
 }
 
 QString newTag()
@@ -121,7 +156,7 @@ Tables ensure(sqlite3* db)
     if (!exec(db, "BEGIN IMMEDIATE"))
         return Tables::Missing;
     bool ok = exec(db, CreateSql);
-    ok = ok && (!earlierLayoutPresent(db) || exec(db, MigrateSql));
+    ok = ok && (!earlierLayoutPresent(db) || migrate(db));
     ok = ok && runOnce(db,
                        "INSERT INTO EntryIdentityFile (Tag) SELECT ?1 "
                        "WHERE NOT EXISTS (SELECT 1 FROM EntryIdentityFile)",
@@ -193,17 +228,18 @@ struct KeptUid
     bool usable() const { return serial != EntryIdentities::GivenUid || !given.isEmpty(); }
 };
 
-KeptUid keptUid(const KeptRows& rows)
+// The UID column of a row (of the given type; SQLITE_NULL when the row keeps none): NULL when the row id says
+// the serial.
+KeptUid keptUid(qint64 rowId, sqlite3_stmt* statement, int column, int type)
 {
     KeptUid kept;
-    const qint64 rowId = rows.rowId();
     constexpr qint64 Highest = std::numeric_limits<quint32>::max();
-    switch (rows.uidType()) {
+    switch (type) {
     case SQLITE_NULL:
         kept.serial = rowId > 0 && rowId <= Highest ? quint32(rowId) : EntryIdentities::GivenUid;
         return kept;
     case SQLITE_INTEGER: {
-        const qint64 number = sqlite3_column_int64(rows.uidStatement(), rows.uidColumn());
+        const qint64 number = sqlite3_column_int64(statement, column);
         if (number > 0 && number <= Highest) {
             kept.serial = quint32(number);
             return kept;
@@ -213,15 +249,53 @@ KeptUid keptUid(const KeptRows& rows)
     default:
         break;
     }
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(rows.uidStatement(), rows.uidColumn()));
-    kept.given = QByteArray(text, sqlite3_column_bytes(rows.uidStatement(), rows.uidColumn()));
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    kept.given = QByteArray(text, sqlite3_column_bytes(statement, column));
     return kept;
 }
 
+KeptUid keptUid(const KeptRows& rows)
+{
+    return keptUid(rows.rowId(), rows.uidStatement(), rows.uidColumn(), rows.uidType());
+}
+
+// The rows of EntryUid, looked at in row id order beside the table's rows.
+class UidCursor
+{
+public:
+    explicit UidCursor(sqlite3* db) : m_uids(db, "SELECT RowId, Uid FROM EntryUid ORDER BY RowId") {}
+    bool prepared() const { return m_uids.prepared(); }
+    bool failed() const { return m_rc != SQLITE_ROW && m_rc != SQLITE_DONE; }
+    // What the row keeps, rows asked for in rising order.
+    KeptUid at(qint64 rowId)
+    {
+        while (m_rc == SQLITE_ROW && m_row < rowId) {
+            m_rc = m_uids.step();
+            m_row = m_rc == SQLITE_ROW ? sqlite3_column_int64(m_uids.get(), 0) : 0;
+        }
+        const bool kept = m_rc == SQLITE_ROW && m_row == rowId;
+        return keptUid(rowId, m_uids.get(), 1, kept ? sqlite3_column_type(m_uids.get(), 1) : SQLITE_NULL);
+    }
+
+private:
+    SqlStatement m_uids;
+    int m_rc = SQLITE_ROW; // before the first step
+    qint64 m_row = std::numeric_limits<qint64>::min();
+};
+
 } // namespace
 
+Layout layoutOf(sqlite3* db)
+{
+    if (earlierLayoutPresent(db))
+        return Layout::Earlier;
+    SqlStatement prints(db, "SELECT RowId, Fingerprint FROM EntryFingerprint LIMIT 0");
+    SqlStatement uids(db, "SELECT RowId, Uid FROM EntryUid LIMIT 0");
+    return prints.prepared() && uids.prepared() ? Layout::Current : Layout::None;
+}
+
 bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& fingerprints,
-          SerialSource& serials, bool listChanges, Reconciled& out)
+          const std::vector<quint32>* keptPrints, SerialSource& serials, bool listChanges, Reconciled& out)
 {
     out.identities.clear();
     out.identities.reserve(table.size());
@@ -243,8 +317,16 @@ bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& f
     // A file that cannot be written, still in the earlier layout, is read as it is; its repairs cannot be
     // written, so none is made.
     const bool earlier = out.inFile && earlierLayoutPresent(db);
-    KeptRows rows(db, earlier);
-    out.inFile = out.inFile && rows.prepared();
+    // The fingerprints come with the table's rows when the read joined them; otherwise they are looked at
+    // here, table beside table.
+    const bool joined = keptPrints && !earlier && keptPrints->size() == table.size();
+    std::optional<KeptRows> rows;
+    std::optional<UidCursor> uids;
+    if (joined)
+        uids.emplace(db);
+    else
+        rows.emplace(db, earlier);
+    out.inFile = out.inFile && (joined ? uids->prepared() : rows->prepared());
     // Without the tables (a read-only file that never had them) the entries are given identities for the
     // run only, and nothing is told as changed: there is nothing to compare with.
     listChanges = listChanges && out.inFile;
@@ -274,47 +356,87 @@ bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& f
         pending.push_back({i, out.repairs.size() - 1, changed(EntryChange::Kind::Added, {}, table.rowId(i))});
     };
 
+    auto uidText = [&](const KeptUid& uid) {
+        return uid.serial != EntryIdentities::GivenUid ? out.identities.uidOfSerial(uid.serial)
+                                                       : QString::fromUtf8(uid.given);
+    };
+    // A row the file keeps an identity for, at position i of the table.
+    auto judge = [&](size_t i, qint64 rowId, const KeptUid& uid, quint32 kept) {
+        const quint32 now = fingerprints[i];
+        if (!uid.usable() || (kept != now && !EntryIdentities::sameEntry(kept, now))) {
+            // The row id was given to another entry: the old one is gone, the new one is new.
+            if (uid.usable())
+                changed(EntryChange::Kind::Removed, uidText(uid), rowId);
+            out.identities.append(rowId, 0);
+            giveNew(i, Repair::Kind::Renew, kept);
+            return;
+        }
+        if (uid.serial != EntryIdentities::GivenUid)
+            out.identities.append(rowId, uid.serial);
+        else
+            out.identities.appendGiven(rowId, uid.given);
+        if (kept != now) {
+            out.repairs.push_back({Repair::Kind::Refingerprint, rowId, 0, now, kept});
+            changed(EntryChange::Kind::Changed, uidText(uid), rowId);
+        }
+    };
+    auto dropped = [&](qint64 rowId, const KeptUid& uid) {
+        highest = std::max(highest, uid.serial);
+        out.repairs.push_back({Repair::Kind::Drop, rowId});
+        changed(EntryChange::Kind::Removed, uidText(uid), rowId);
+    };
+
     size_t i = 0;
     const size_t count = table.size();
-    if (out.inFile) {
-        int rc;
-        while ((rc = rows.step()) == SQLITE_ROW) {
-            const qint64 rowId = rows.rowId();
-            const KeptUid uid = keptUid(rows);
-            const quint32 kept = rows.fingerprint();
+    if (out.inFile && joined) {
+        qint64 matched = 0;
+        for (; i < count; ++i) {
+            const qint64 rowId = table.rowId(i);
+            const quint32 kept = (*keptPrints)[i];
+            if (kept == NoFingerprint) {
+                out.identities.append(rowId, 0);
+                giveNew(i, Repair::Kind::Add, 0);
+                continue;
+            }
+            ++matched;
+            const KeptUid uid = uids->at(rowId);
             highest = std::max(highest, uid.serial);
-            auto uidText = [&] {
-                return uid.serial != EntryIdentities::GivenUid ? out.identities.uidOfSerial(uid.serial)
-                                                               : QString::fromUtf8(uid.given);
-            };
-
+            judge(i, rowId, uid, kept);
+        }
+        if (uids->failed())
+            return false;
+        // Identities of rows another program deleted: counted first, as there seldom are any.
+        SqlStatement total(db, "SELECT count(*) FROM EntryFingerprint");
+        if (total.step() != SQLITE_ROW)
+            return false;
+        if (sqlite3_column_int64(total.get(), 0) > matched) {
+            SqlStatement gone(db, "SELECT f.RowId, u.Uid FROM EntryFingerprint f LEFT JOIN EntryUid u "
+                                  "ON u.RowId = f.RowId WHERE NOT EXISTS "
+                                  "(SELECT 1 FROM Schedule WHERE rowid = f.RowId) ORDER BY f.RowId");
+            int rc;
+            while ((rc = gone.step()) == SQLITE_ROW) {
+                const qint64 rowId = sqlite3_column_int64(gone.get(), 0);
+                dropped(rowId, keptUid(rowId, gone.get(), 1, sqlite3_column_type(gone.get(), 1)));
+            }
+            if (rc != SQLITE_DONE)
+                return false;
+        }
+    } else if (out.inFile) {
+        int rc;
+        while ((rc = rows->step()) == SQLITE_ROW) {
+            const qint64 rowId = rows->rowId();
+            const KeptUid uid = keptUid(*rows);
+            const quint32 kept = rows->fingerprint();
             while (i < count && table.rowId(i) < rowId) {
                 out.identities.append(table.rowId(i), 0);
                 giveNew(i++, Repair::Kind::Add, 0);
             }
             if (i == count || table.rowId(i) != rowId) {
-                out.repairs.push_back({Repair::Kind::Drop, rowId});
-                changed(EntryChange::Kind::Removed, uidText(), rowId);
+                dropped(rowId, uid);
                 continue;
             }
-            const quint32 now = fingerprints[i];
-            if (!uid.usable() || (kept != now && !EntryIdentities::sameEntry(kept, now))) {
-                // The row id was given to another entry: the old one is gone, the new one is new.
-                if (uid.usable())
-                    changed(EntryChange::Kind::Removed, uidText(), rowId);
-                out.identities.append(rowId, 0);
-                giveNew(i++, Repair::Kind::Renew, kept);
-                continue;
-            }
-            if (uid.serial != EntryIdentities::GivenUid)
-                out.identities.append(rowId, uid.serial);
-            else
-                out.identities.appendGiven(rowId, uid.given);
-            if (kept != now) {
-                out.repairs.push_back({Repair::Kind::Refingerprint, rowId, 0, now, kept});
-                changed(EntryChange::Kind::Changed, uidText(), rowId);
-            }
-            ++i;
+            highest = std::max(highest, uid.serial);
+            judge(i++, rowId, uid, kept);
         }
         if (rc != SQLITE_DONE)
             return false;
@@ -426,7 +548,8 @@ std::optional<quint32> repair(sqlite3* db, const std::vector<Repair>& repairs,
         if (!ok || sqlite3_changes(db) == 0)
             continue;
         // A renewed or dropped identity takes its UID, origin and synced form with it.
-        if (r.kind == Repair::Kind::Renew || (r.kind == Repair::Kind::Add && (uidsKept || r.serial != r.rowId)))
+        if (r.kind == Repair::Kind::Renew ||
+            (r.kind == Repair::Kind::Add && (uidsKept || r.serial != r.rowId)))
             ok = uids.serial(r.rowId, r.serial);
         else if (r.kind == Repair::Kind::Drop)
             ok = uids.drop(r.rowId);
@@ -448,10 +571,10 @@ Fresh freshRow(sqlite3* db, const SerialSource& serials)
     if (file.step() != SQLITE_ROW || sqlite3_column_type(file.get(), 1) != SQLITE_INTEGER)
         return {};
     Fresh fresh;
-    fresh.highest = quint32(std::clamp<qint64>(sqlite3_column_int64(file.get(), 1), 0,
-                                               std::numeric_limits<quint32>::max() - 1));
-    const qint64 above = std::max({sqlite3_column_int64(file.get(), 0) + 1, qint64(fresh.highest) + 1,
-                                   qint64(serials.next())});
+    fresh.highest = quint32(
+        std::clamp<qint64>(sqlite3_column_int64(file.get(), 1), 0, std::numeric_limits<quint32>::max() - 1));
+    const qint64 above = std::max(
+        {sqlite3_column_int64(file.get(), 0) + 1, qint64(fresh.highest) + 1, qint64(serials.next())});
     if (above < qint64(std::numeric_limits<quint32>::max()))
         fresh.rowId = above;
     return fresh;
@@ -496,7 +619,8 @@ bool forget(sqlite3* db, qint64 rowId)
 {
     return runOnce(db, "DELETE FROM EntryFingerprint WHERE RowId = ?1",
                    [&](SqlStatement& s) { s.bindInt(1, rowId); }) &&
-           runOnce(db, "DELETE FROM EntryUid WHERE RowId = ?1", [&](SqlStatement& s) { s.bindInt(1, rowId); });
+           runOnce(db, "DELETE FROM EntryUid WHERE RowId = ?1",
+                   [&](SqlStatement& s) { s.bindInt(1, rowId); });
 }
 
 ImportRecord::ImportRecord(sqlite3* db)
@@ -506,7 +630,8 @@ ImportRecord::ImportRecord(sqlite3* db)
       m_addUid(std::make_unique<SqlStatement>(
           db, "INSERT OR REPLACE INTO EntryUid (RowId, Uid, Origin, SyncedForm) VALUES (?1, ?2, ?3, ?4)")),
       m_dropUid(std::make_unique<SqlStatement>(db, "DELETE FROM EntryUid WHERE RowId = ?1")),
-      m_update(std::make_unique<SqlStatement>(db, "UPDATE EntryFingerprint SET Fingerprint = ?2 WHERE RowId = ?1")),
+      m_update(std::make_unique<SqlStatement>(
+          db, "UPDATE EntryFingerprint SET Fingerprint = ?2 WHERE RowId = ?1")),
       m_updateOrigin(std::make_unique<SqlStatement>(
           db, "INSERT INTO EntryUid (RowId, Uid, Origin, SyncedForm) SELECT ?1, NULL, ?2, ?3 "
               "WHERE EXISTS (SELECT 1 FROM EntryFingerprint WHERE RowId = ?1) "

@@ -89,10 +89,24 @@ struct Reconciled
     bool inFile = false; // the file has the identity tables
 };
 
+// Which identity tables the file has: none yet, the earlier layout (whose fingerprints are
+// EntryIdentities::earlierFingerprint), or the current one, whose fingerprints a read of the table can join.
+enum class Layout
+{
+    None,
+    Earlier,
+    Current
+};
+Layout layoutOf(sqlite3* db);
+
+// The fingerprint a joined read found for a row without one.
+inline constexpr quint32 NoFingerprint = 0xFFFFFFFFu;
+
 // Reads the identities inside the caller's read transaction and matches them with the table just read,
-// whose fingerprints (position by position) the caller worked out. Changes are listed only when asked.
+// whose fingerprints (position by position) the caller worked out; keptPrints, when given, are those the
+// file keeps, read with the table (NoFingerprint for a row without). Changes are listed only when asked.
 bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& fingerprints,
-          SerialSource& serials, bool listChanges, Reconciled& out);
+          const std::vector<quint32>* keptPrints, SerialSource& serials, bool listChanges, Reconciled& out);
 
 // Writes the repairs in one transaction of their own; each one only where the file still is as the read
 // found it. When nobody wrote between the read (which saw the file's change counter at readCounter) and
@@ -110,8 +124,8 @@ std::optional<quint32> changeCounter(sqlite3* db);
 // serial drawn, so that the entry's serial can be its row id. Nothing when the file does not say.
 struct Fresh
 {
-    qint64 rowId = 0;     // 0: the file chooses
-    quint32 highest = 0;  // the highest serial the file records as drawn
+    qint64 rowId = 0;    // 0: the file chooses
+    quint32 highest = 0; // the highest serial the file records as drawn
 };
 Fresh freshRow(sqlite3* db, const SerialSource& serials);
 

@@ -574,7 +574,8 @@ StoreResult ScheduleDatabase::writeImport(const std::vector<ImportedEntry>& impo
     std::vector<ImportWrite> writes;
     writes.reserve(imported.size());
     for (const ImportedEntry& one : imported)
-        writes.push_back({one.entry, one.rowId, one.uid.isEmpty() ? QByteArray() : one.uid.toUtf8(), one.version});
+        writes.push_back(
+            {one.entry, one.rowId, one.uid.isEmpty() ? QByteArray() : one.uid.toUtf8(), one.version});
     return writeImport(writes);
 }
 
@@ -672,7 +673,8 @@ StoreResult ScheduleDatabase::writeImport(const std::vector<ImportWrite>& import
             const size_t position = m_table.indexOf(one.rowId);
             m_table.replace(position, *one.entry);
             if (told)
-                changes.push_back({EntryChange::Kind::Changed, m_identities.uid(position, one.rowId), one.rowId});
+                changes.push_back(
+                    {EntryChange::Kind::Changed, m_identities.uid(position, one.rowId), one.rowId});
             continue;
         }
         m_table.append(rowIds[i], *one.entry);

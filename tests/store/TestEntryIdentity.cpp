@@ -18,30 +18,38 @@ ScheduleEntry entry(const QString& subject, const QString& note = QStringLiteral
 }
 
 // A schedule as the program's earlier layout kept it: every entry's UID, serial or given, in one table.
-// The entries are Dentist (row 1, serial 1), Gym (row 2, serial 5), Imported (row 3, a given UID, last
-// imported at SEQUENCE 2) and Haircut (row 4, whose identity was recorded for another entry).
+// The entries are Dentist (row 1, serial 1), Gym (row 2, serial 5, edited since), Imported (row 3, a given
+// UID, last imported at SEQUENCE 2) and Haircut (row 4, whose identity was recorded for another entry).
 void writeEarlierLayout(const QString& path)
 {
     QVERIFY(ScheduleDatabase::CreateDatabaseFile(path));
     OtherConnection other(path);
-    const QList<ScheduleEntry> entries = {entry("Dentist"), entry("Gym"), entry("Imported"), entry("Haircut")};
-    QCOMPARE(other.exec("INSERT INTO Schedule VALUES ('06/12/2014', 'Thursday', 'Dentist', 'note', '10:00:00 AM', "
-                        "'on', 'OneTime'), ('06/12/2014', 'Thursday', 'Gym', 'note', '10:00:00 AM', 'on', "
-                        "'OneTime'), ('06/12/2014', 'Thursday', 'Imported', 'note', '10:00:00 AM', 'on', "
-                        "'OneTime'), ('06/12/2014', 'Thursday', 'Haircut', 'note', '10:00:00 AM', 'on', 'OneTime')"),
+    const QList<ScheduleEntry> entries = {entry("Dentist"), entry("Gym"), entry("Imported"),
+                                          entry("Haircut")};
+    QCOMPARE(other.exec(
+                 "INSERT INTO Schedule VALUES ('06/12/2014', 'Thursday', 'Dentist', 'note', '10:00:00 AM', "
+                 "'on', 'OneTime'), ('06/12/2014', 'Thursday', 'Gym', 'note', '10:00:00 AM', 'on', "
+                 "'OneTime'), ('06/12/2014', 'Thursday', 'Imported', 'note', '10:00:00 AM', 'on', "
+                 "'OneTime'), ('06/12/2014', 'Thursday', 'Haircut', 'note', '10:00:00 AM', 'on', 'OneTime')"),
              SQLITE_OK);
-    QCOMPARE(other.exec("CREATE TABLE EntryIdentity (RowId INTEGER PRIMARY KEY, Uid NOT NULL, Fingerprint INTEGER "
-                        "NOT NULL, Origin TEXT, SyncedForm TEXT);"
-                        "CREATE TABLE EntryIdentityFile (Tag TEXT NOT NULL, LastSerial INTEGER NOT NULL DEFAULT 0);"
-                        "CREATE TABLE EntrySnooze (Uid TEXT PRIMARY KEY, DueAt INTEGER NOT NULL, SnoozedFrom "
-                        "INTEGER NOT NULL, AlarmSecond INTEGER NOT NULL);"
-                        "INSERT INTO EntryIdentityFile VALUES ('00000000000abcde', 7);"),
+    QCOMPARE(other.exec(
+                 "CREATE TABLE EntryIdentity (RowId INTEGER PRIMARY KEY, Uid NOT NULL, Fingerprint INTEGER "
+                 "NOT NULL, Origin TEXT, SyncedForm TEXT);"
+                 "CREATE TABLE EntryIdentityFile (Tag TEXT NOT NULL, LastSerial INTEGER NOT NULL DEFAULT 0);"
+                 "CREATE TABLE EntrySnooze (Uid TEXT PRIMARY KEY, DueAt INTEGER NOT NULL, SnoozedFrom "
+                 "INTEGER NOT NULL, AlarmSecond INTEGER NOT NULL);"
+                 "INSERT INTO EntryIdentityFile VALUES ('00000000000abcde', 7);"),
              SQLITE_OK);
-    const auto print = [&](int i) { return QByteArray::number(EntryIdentities::fingerprint(entries[i])); };
-    const QByteArray rows = "INSERT INTO EntryIdentity VALUES (1, 1, " + print(0) + ", NULL, NULL), (2, 5, " +
-                            print(1) + ", NULL, NULL), (3, 'given@example.org', " + print(2) +
-                            ", 'import', 'SEQUENCE:2'), (4, 6, " +
-                            QByteArray::number(EntryIdentities::fingerprint(entries[0]) ^ 0xFFFFFFu) + ", NULL, NULL)";
+    // Gym's note was changed by another program since the identities were last recorded.
+    const QByteArray gymBeforeItsEdit =
+        QByteArray::number(EntryIdentities::earlierFingerprint(entry("Gym", "before the edit")));
+    const auto print = [&](int i) {
+        return QByteArray::number(EntryIdentities::earlierFingerprint(entries[i]));
+    };
+    const QByteArray rows =
+        "INSERT INTO EntryIdentity VALUES (1, 1, " + print(0) + ", NULL, NULL), (2, 5, " + gymBeforeItsEdit +
+        ", NULL, NULL), (3, 'given@example.org', " + print(2) + ", 'import', 'SEQUENCE:2'), (4, 6, " +
+        QByteArray::number(EntryIdentities::earlierFingerprint(entries[0]) ^ 0xFFFFFFu) + ", NULL, NULL)";
     QCOMPARE(other.exec(rows.constData()), SQLITE_OK);
 }
 
@@ -144,9 +152,10 @@ private slots:
         m_db.reset();
         {
             OtherConnection other(m_path);
-            QCOMPARE(other.exec("INSERT INTO Schedule VALUES ('06/13/2014', 'Friday', 'x', 'n', '11:00:00 AM', "
-                                "'on', 'OneTime')"),
-                     SQLITE_OK);
+            QCOMPARE(
+                other.exec("INSERT INTO Schedule VALUES ('06/13/2014', 'Friday', 'x', 'n', '11:00:00 AM', "
+                           "'on', 'OneTime')"),
+                SQLITE_OK);
         }
         open();
         QCOMPARE(m_db->cachedTable().rowId(1), second);
@@ -308,10 +317,11 @@ private slots:
         m_db.reset();
         {
             OtherConnection other(m_path);
-            QCOMPARE(other.exec("INSERT INTO Schedule (rowid, Date, Day, Type, Note, AlarmTime, AlarmOnOff, "
-                                "SchedType) VALUES (2, '06/13/2014', 'Friday', 'x', 'n', '11:00:00 AM', 'on', "
-                                "'OneTime')"),
-                     SQLITE_OK);
+            QCOMPARE(
+                other.exec("INSERT INTO Schedule (rowid, Date, Day, Type, Note, AlarmTime, AlarmOnOff, "
+                           "SchedType) VALUES (2, '06/13/2014', 'Friday', 'x', 'n', '11:00:00 AM', 'on', "
+                           "'OneTime')"),
+                SQLITE_OK);
         }
         open();
         const QString moved = m_db->uidOf(last);
@@ -341,7 +351,9 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("earlier.vmr"));
         writeEarlierLayout(path);
         const QString tag = QStringLiteral("00000000000abcde");
-        auto madeUp = [&](int serial) { return tag + u'-' + QString::number(serial) + QStringLiteral("@zentravio"); };
+        auto madeUp = [&](int serial) {
+            return tag + u'-' + QString::number(serial) + QStringLiteral("@zentravio");
+        };
         auto check = [&](ScheduleDatabase& db) {
             QCOMPARE(db.uidOf(1), madeUp(1));
             QCOMPARE(db.uidOf(2), madeUp(5));
@@ -358,7 +370,8 @@ private slots:
         // Read as it is through a connection that cannot write.
         {
             sqlite3* readOnly = nullptr;
-            QCOMPARE(sqlite3_open_v2(QFile::encodeName(path).constData(), &readOnly, SQLITE_OPEN_READONLY, nullptr),
+            QCOMPARE(sqlite3_open_v2(QFile::encodeName(path).constData(), &readOnly, SQLITE_OPEN_READONLY,
+                                     nullptr),
                      SQLITE_OK);
             SerialSource serials;
             const TableRead read = TableRead::from(readOnly, nullptr, &serials);
