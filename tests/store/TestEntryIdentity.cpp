@@ -345,6 +345,32 @@ private slots:
         QCOMPARE(m_db->rowOf(m_db->uidOf(more)), more);
     }
 
+    void aFingerprintTellsEveryFieldApart()
+    {
+        const ScheduleEntry base = entry("Dentist", "bring the card");
+        const quint32 print = EntryIdentities::fingerprint(base);
+        QCOMPARE(EntryIdentities::fingerprint(entry("Dentist", "bring the card")), print);
+        for (int f = 0; f < ScheduleFieldCount; ++f) {
+            ScheduleEntry edited = base;
+            edited.fields[size_t(f)] += QStringLiteral("x");
+            QVERIFY2(EntryIdentities::fingerprint(edited) != print, qPrintable(edited.fields[size_t(f)]));
+            // One field changed: still the same entry.
+            QVERIFY(EntryIdentities::sameEntry(print, EntryIdentities::fingerprint(edited)));
+        }
+        // Text moved from one field to the next still counts as a change.
+        ScheduleEntry moved = base;
+        moved[ScheduleField::Day] = QStringLiteral("Thursday1");
+        moved[ScheduleField::AlarmTime] = QStringLiteral("0:00:00 AM");
+        QVERIFY(EntryIdentities::fingerprint(moved) != print);
+        // Subject and note both changed: another entry.
+        QVERIFY(!EntryIdentities::sameEntry(print, EntryIdentities::fingerprint(entry("Haircut", "short"))));
+        // Long texts are read to their last byte.
+        ScheduleEntry longNote = entry("Dentist", QString(200, u'a'));
+        const quint32 longPrint = EntryIdentities::fingerprint(longNote);
+        longNote[ScheduleField::Note][199] = u'b';
+        QVERIFY(EntryIdentities::fingerprint(longNote) != longPrint);
+    }
+
     void aFileOfTheEarlierLayoutKeepsItsIdentities()
     {
         m_db.reset();
