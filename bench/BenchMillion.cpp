@@ -4,7 +4,8 @@
 // the first hover, marking and alarm check after the program's own save and for taking in another
 // program's change, each under one 60 Hz frame (16.7 ms). The file is made once per run, and opened once
 // before any figure is taken, which gives every entry its identity. The identities may add at most 15% to
-// the file's size and to the load (BM_Load against BM_LoadWithoutIdentities).
+// the file's size (BM_IdentityFileShare) and to the load (BM_IdentityLoadShare; BM_Load against
+// BM_LoadWithoutIdentities gives the same on a quiet machine).
 
 #include "store/AlarmWatch.h"
 #include "store/DayMarking.h"
