@@ -26,6 +26,29 @@ QString sameEntryKey(QDate date, qint32 second, ScheduleKind kind, const QString
            QString::number(int(kind)) + u'|' + subject;
 }
 
+// One copy of each short text the entries of a file repeat (dates, days, alarm times, switches, kinds):
+// a large file's entries share them rather than each hold its own.
+class SharedTexts
+{
+public:
+    void share(ScheduleEntry& entry)
+    {
+        for (const ScheduleField field : {ScheduleField::Date, ScheduleField::Day, ScheduleField::AlarmTime,
+                                          ScheduleField::AlarmOnOff, ScheduleField::Kind}) {
+            QString& text = entry[field];
+            const auto known = m_texts.constFind(text);
+            if (known != m_texts.cend())
+                text = *known;
+            else
+                m_texts.insert(text);
+        }
+    }
+    void clear() { m_texts = {}; }
+
+private:
+    QSet<QString> m_texts;
+};
+
 struct Marks
 {
     bool simplified = false;
@@ -50,6 +73,7 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
     std::vector<EventIdentity> identities;
     // What each entry's event lost or moved on its way in, counted once the entries written are known.
     std::vector<Marks> marks;
+    SharedTexts shared;
     const auto take = [&](const IcsReader::Event& event) -> std::optional<IcsReader::Failure> {
         const EventToEntry::Mapped mapped = EventToEntry::map(event, local);
         if (!mapped.note.isEmpty() && options.notice)
@@ -79,6 +103,7 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
             return std::nullopt;
         }
         entries.push_back(mapped.entry);
+        shared.share(entries.back());
         identities.push_back(mapped.identity);
         marks.push_back(
             {mapped.simplified, mapped.zoneUnknown, mapped.alarmMoved, mapped.subjectCut, mapped.noteCut});
@@ -91,6 +116,7 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
         return refused;
     }
     present.clear();
+    shared.clear();
 
     ImportWriter::Outcome written;
     if (options.writer) {

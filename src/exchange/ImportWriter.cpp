@@ -54,7 +54,8 @@ ImportWriter::Outcome ImportWriter::write(ScheduleDatabase& database,
                                           std::vector<EventIdentity> identities)
 {
     Outcome outcome;
-    std::vector<ScheduleDatabase::ImportedEntry> writes;
+    // Each write shares its UID's bytes with the event it came from: the import holds them once.
+    std::vector<ScheduleDatabase::ImportWrite> writes;
     writes.reserve(entries.size());
     // The file may hold one event twice; the later version of it is written, once. Keyed by the file's
     // own bytes of the UID, which the import holds already.
@@ -77,7 +78,7 @@ ImportWriter::Outcome ImportWriter::write(ScheduleDatabase& database,
         }
         const auto twice = written.constFind(event.uid);
         if (twice != written.cend()) {
-            ScheduleDatabase::ImportedEntry& first = writes[twice->write];
+            ScheduleDatabase::ImportWrite& first = writes[twice->write];
             if (isLater(event, first.version)) {
                 outcome.skipped.push_back(twice->entry);
                 first.entry = &entries[i];
@@ -89,11 +90,10 @@ ImportWriter::Outcome ImportWriter::write(ScheduleDatabase& database,
             ++outcome.present;
             continue;
         }
-        const QString uid = QString::fromUtf8(event.uid);
-        const std::optional<qint64> row = database.rowOf(uid);
+        const std::optional<qint64> row = database.rowOfUtf8(event.uid);
         if (!row) {
             written.insert(event.uid, {writes.size(), i});
-            writes.push_back({&entries[i], 0, uid, versionText(event)});
+            writes.push_back({&entries[i], 0, event.uid, versionText(event)});
             ++outcome.added;
             continue;
         }

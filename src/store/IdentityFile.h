@@ -3,6 +3,7 @@
 #include "store/EntryChange.h"
 #include "store/EntryIdentities.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 
@@ -22,6 +23,11 @@ class SerialSource
 public:
     // A serial above every one the file holds (highestInFile).
     quint32 draw(quint32 highestInFile);
+    // The same, but the row id itself when no serial up to it was drawn yet: the file then keeps no serial
+    // for the row, as its row id says it.
+    quint32 drawFor(qint64 rowId, quint32 highestInFile);
+    // The least serial a draw could give now.
+    quint32 next() const { return m_next.load(); }
     // The file holds serials up to highestInFile: none of them is drawn again.
     void passed(quint32 highestInFile);
 
@@ -29,19 +35,25 @@ private:
     std::atomic<quint32> m_next{1};
 };
 
-// The entries' identities in the schedule file, in two tables of the program's own beside Schedule, which
+// The entries' identities in the schedule file, in tables of the program's own beside Schedule, which
 // stays as every reader of the file knows it:
-//   EntryIdentity(RowId, Uid, Fingerprint, Origin, SyncedForm): one row for each row of Schedule, by its
-//     row id; Uid is a made-up serial (an integer) or a UID given from outside (a text); Fingerprint the
-//     digest of the entry's fields as the program last saw them; Origin and SyncedForm are kept for
-//     where a synchronised entry comes from and the form it last had there.
+//   EntryFingerprint(RowId, Fingerprint): one row for each row of Schedule, by its row id, with the digest
+//     of the entry's fields as the program last saw them. An entry with no row in EntryUid has the serial
+//     its row id says: most entries, so that the identities add little to the file.
+//   EntryUid(RowId, Uid, Origin, SyncedForm): the entries whose UID their row id does not say, and those
+//     that came from elsewhere. Uid is a made-up serial (an integer), a UID given from outside (a text),
+//     or NULL for the serial of the row id; Origin and SyncedForm are kept for where a synchronised or
+//     imported entry comes from and the form it last had there.
 //   EntryIdentityFile(Tag, LastSerial): the file's tag, which makes its made-up UIDs its own, and the
 //     highest serial drawn for it, never drawn again.
+// A file of the earlier layout, one EntryIdentity(RowId, Uid, Fingerprint, Origin, SyncedForm) table, is
+// brought to this one when it is first opened for writing, and read as it is when it cannot be written.
 //   EntrySnooze(Uid, DueAt, SnoozedFrom, AlarmSecond): the snoozed alarms (see Snooze).
 namespace IdentityFile {
 
-// Makes the tables and the tag when they are missing. Missing when the file cannot take them (it is
-// read-only): the identities then live in memory for the run.
+// Makes the tables and the tag when they are missing, and brings the earlier layout's identities over to
+// them (Made), all in one transaction. Missing when the file cannot take them (it is read-only): the
+// identities then live in memory for the run, or are read from the earlier layout.
 enum class Tables
 {
     Present,
@@ -77,10 +89,24 @@ struct Reconciled
     bool inFile = false; // the file has the identity tables
 };
 
+// Which identity tables the file has: none yet, the earlier layout (whose fingerprints are
+// EntryIdentities::earlierFingerprint), or the current one, whose fingerprints a read of the table can join.
+enum class Layout
+{
+    None,
+    Earlier,
+    Current
+};
+Layout layoutOf(sqlite3* db);
+
+// The fingerprint a joined read found for a row without one.
+inline constexpr quint32 NoFingerprint = 0xFFFFFFFFu;
+
 // Reads the identities inside the caller's read transaction and matches them with the table just read,
-// whose fingerprints (position by position) the caller worked out. Changes are listed only when asked.
+// whose fingerprints (position by position) the caller worked out; keptPrints, when given, are those the
+// file keeps, read with the table (NoFingerprint for a row without). Changes are listed only when asked.
 bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& fingerprints,
-          SerialSource& serials, bool listChanges, Reconciled& out);
+          const std::vector<quint32>* keptPrints, SerialSource& serials, bool listChanges, Reconciled& out);
 
 // Writes the repairs in one transaction of their own; each one only where the file still is as the read
 // found it. When nobody wrote between the read (which saw the file's change counter at readCounter) and
@@ -94,10 +120,19 @@ std::optional<quint32> repair(sqlite3* db, const std::vector<Repair>& repairs,
 // closed in this process would drop the locks SQLite holds on it.
 std::optional<quint32> changeCounter(sqlite3* db);
 
+// Where the program's next new entry goes, inside its write transaction: a row id above every row and every
+// serial drawn, so that the entry's serial can be its row id. Nothing when the file does not say.
+struct Fresh
+{
+    qint64 rowId = 0;    // 0: the file chooses
+    quint32 highest = 0; // the highest serial the file records as drawn
+};
+Fresh freshRow(sqlite3* db, const SerialSource& serials);
+
 // The program's own writes, inside its write transaction.
 bool recordNew(sqlite3* db, qint64 rowId, quint32 serial, quint32 fingerprint);
 bool recordFingerprint(sqlite3* db, qint64 rowId, quint32 fingerprint);
-bool recordGivenUid(sqlite3* db, qint64 rowId, const QString& uid);
+bool recordGivenUid(sqlite3* db, qint64 rowId, const QByteArray& uid);
 bool forget(sqlite3* db, qint64 rowId);
 
 // The Origin of an entry that came from a calendar file; its SyncedForm then holds the version of the
@@ -117,13 +152,16 @@ public:
     bool prepared() const;
     // A new row: its made-up serial, or, when serial is 0, the UID given from outside; a null version
     // records no origin.
-    bool added(qint64 rowId, quint32 serial, const QString& givenUid, quint32 fingerprint,
+    bool added(qint64 rowId, quint32 serial, const QByteArray& givenUid, quint32 fingerprint,
                const QString& version);
     bool updated(qint64 rowId, quint32 fingerprint, const QString& version);
 
 private:
     std::unique_ptr<SqlStatement> m_add;
+    std::unique_ptr<SqlStatement> m_addUid;
+    std::unique_ptr<SqlStatement> m_dropUid;
     std::unique_ptr<SqlStatement> m_update;
+    std::unique_ptr<SqlStatement> m_updateOrigin;
 };
 
 // The versions recorded for the entries that came from a calendar file, by row id.

@@ -40,8 +40,10 @@ constexpr const char* CreateTableSql = R"(CREATE TABLE Schedule (
     "SchedType" TEXT(50) CHECK ("SchedType" IS NULL OR length("SchedType") BETWEEN 1 AND 50)
 ))";
 
-constexpr const char* InsertSql = R"(INSERT INTO Schedule ("Date", "Day", "Type", "Note", "AlarmTime",
-    "AlarmOnOff", "SchedType") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7))";
+// The row id (?8) is the program's choice, so that a new entry's serial can be its row id; NULL lets the
+// file choose.
+constexpr const char* InsertSql = R"(INSERT INTO Schedule (rowid, "Date", "Day", "Type", "Note", "AlarmTime",
+    "AlarmOnOff", "SchedType") VALUES (?8, ?1, ?2, ?3, ?4, ?5, ?6, ?7))";
 
 constexpr const char* UpdateSql = R"(UPDATE Schedule SET "Date" = ?1, "Day" = ?2, "Type" = ?3, "Note" = ?4,
     "AlarmTime" = ?5, "AlarmOnOff" = ?6, "SchedType" = ?7 WHERE rowid = ?8)";
@@ -540,16 +542,19 @@ StoreResult ScheduleDatabase::append(const ScheduleEntry& entry)
             return false;
         for (int f = 0; f < ScheduleFieldCount; ++f)
             insert.bindText(f + 1, entry.fields[size_t(f)]);
+        const IdentityFile::Fresh fresh = IdentityFile::freshRow(m_db, *m_serials);
+        if (fresh.rowId != 0)
+            insert.bindInt(8, fresh.rowId);
         if (insert.step() != SQLITE_DONE)
             return false;
         rowId = sqlite3_last_insert_rowid(m_db);
-        serial = m_serials->draw(0);
+        serial = m_serials->drawFor(rowId, fresh.highest);
         return IdentityFile::recordNew(m_db, rowId, serial, EntryIdentities::fingerprint(entry));
     });
     if (!result)
         return result;
     m_table.append(rowId, entry);
-    m_identities.append(serial);
+    m_identities.append(rowId, serial);
     const StoreResult done = written(rowId);
     tell({{EntryChange::Kind::Added, m_identities.uidOfSerial(serial), rowId}});
     return done;
@@ -557,7 +562,7 @@ StoreResult ScheduleDatabase::append(const ScheduleEntry& entry)
 
 StoreResult ScheduleDatabase::appendAll(const std::vector<ScheduleEntry>& entries)
 {
-    std::vector<ImportedEntry> added;
+    std::vector<ImportWrite> added;
     added.reserve(entries.size());
     for (const ScheduleEntry& entry : entries)
         added.push_back({&entry, 0, {}, {}});
@@ -565,6 +570,16 @@ StoreResult ScheduleDatabase::appendAll(const std::vector<ScheduleEntry>& entrie
 }
 
 StoreResult ScheduleDatabase::writeImport(const std::vector<ImportedEntry>& imported)
+{
+    std::vector<ImportWrite> writes;
+    writes.reserve(imported.size());
+    for (const ImportedEntry& one : imported)
+        writes.push_back(
+            {one.entry, one.rowId, one.uid.isEmpty() ? QByteArray() : one.uid.toUtf8(), one.version});
+    return writeImport(writes);
+}
+
+StoreResult ScheduleDatabase::writeImport(const std::vector<ImportWrite>& imported)
 {
     bool adds = false;
     for (size_t i = 0; i < imported.size(); ++i) {
@@ -583,18 +598,15 @@ StoreResult ScheduleDatabase::writeImport(const std::vector<ImportedEntry>& impo
     table();
     // What the import means to change must still be there, and an identity it gives must be no other
     // entry's: two entries with one UID would make the next import update the wrong one.
-    std::vector<size_t> positions(imported.size(), m_table.size());
-    for (size_t i = 0; i < imported.size(); ++i) {
-        const ImportedEntry& one = imported[i];
+    for (const ImportWrite& one : imported) {
         if (one.rowId != 0) {
-            positions[i] = m_table.indexOf(one.rowId);
-            if (positions[i] == m_table.size())
+            if (m_table.indexOf(one.rowId) == m_table.size())
                 return StoreResult::failure(tr("An entry the import would change is no longer in the "
                                                "schedule; nothing was imported. Try again."));
-        } else if (!one.uid.isEmpty() && rowOf(one.uid)) {
+        } else if (!one.uid.isEmpty() && rowOfUtf8(one.uid)) {
             return StoreResult::failure(
                 tr("Another entry of the schedule already has the identity %1; nothing was imported.")
-                    .arg(one.uid));
+                    .arg(QString::fromUtf8(one.uid)));
         }
     }
 
@@ -606,17 +618,23 @@ StoreResult ScheduleDatabase::writeImport(const std::vector<ImportedEntry>& impo
     IdentityFile::ImportRecord record(m_db);
     if (!insert.prepared() || !change.prepared() || !record.prepared())
         return writeFailed(Write::Save);
+    // The added entries take the row ids after every row and every serial drawn, one after another, so
+    // that their serials are their row ids.
+    const IdentityFile::Fresh fresh = IdentityFile::freshRow(m_db, *m_serials);
+    qint64 nextRow = fresh.rowId;
     std::vector<qint64> rowIds;
     std::vector<quint32> serials;
     rowIds.reserve(imported.size());
     serials.reserve(imported.size());
-    for (const ImportedEntry& one : imported) {
+    for (const ImportWrite& one : imported) {
         const ScheduleEntry& entry = *one.entry;
         Statement& statement = one.rowId == 0 ? insert : change;
         for (int f = 0; f < ScheduleFieldCount; ++f)
             statement.bindText(f + 1, entry.fields[size_t(f)]);
         if (one.rowId != 0)
-            sqlite3_bind_int64(statement.get(), 8, one.rowId);
+            statement.bindInt(8, one.rowId);
+        else if (nextRow != 0)
+            statement.bindInt(8, nextRow++);
         const bool stepped = statement.step() == SQLITE_DONE;
         statement.reset();
         if (!stepped)
@@ -636,33 +654,41 @@ StoreResult ScheduleDatabase::writeImport(const std::vector<ImportedEntry>& impo
             continue;
         }
         rowIds.push_back(sqlite3_last_insert_rowid(m_db));
-        serials.push_back(one.uid.isEmpty() ? m_serials->draw(0) : EntryIdentities::GivenUid);
+        serials.push_back(one.uid.isEmpty() ? m_serials->drawFor(rowIds.back(), fresh.highest)
+                                            : EntryIdentities::GivenUid);
         if (!record.added(rowIds.back(), serials.back(), one.uid, fingerprint, one.version))
             return writeFailed(Write::Save);
     }
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return writeFailed(Write::Save);
 
+    // The notices are made only for listeners: a large import's UIDs are not written out twice for nobody.
+    const bool told = !m_listeners.empty();
     EntryChanges changes;
-    changes.reserve(imported.size());
+    if (told)
+        changes.reserve(imported.size());
     for (size_t i = 0; i < imported.size(); ++i) {
-        const ImportedEntry& one = imported[i];
+        const ImportWrite& one = imported[i];
         if (one.rowId != 0) {
-            m_table.replace(positions[i], *one.entry);
-            changes.push_back(
-                {EntryChange::Kind::Changed, m_identities.uid(positions[i], one.rowId), one.rowId});
+            const size_t position = m_table.indexOf(one.rowId);
+            m_table.replace(position, *one.entry);
+            if (told)
+                changes.push_back(
+                    {EntryChange::Kind::Changed, m_identities.uid(position, one.rowId), one.rowId});
             continue;
         }
         m_table.append(rowIds[i], *one.entry);
         if (serials[i] == EntryIdentities::GivenUid)
             m_identities.appendGiven(rowIds[i], one.uid);
         else
-            m_identities.append(serials[i]);
-        changes.push_back(
-            {EntryChange::Kind::Added, m_identities.uid(m_identities.size() - 1, rowIds[i]), rowIds[i]});
+            m_identities.append(rowIds[i], serials[i]);
+        if (told)
+            changes.push_back(
+                {EntryChange::Kind::Added, m_identities.uid(m_identities.size() - 1, rowIds[i]), rowIds[i]});
     }
     const StoreResult done = written(rowIds.back());
-    tell(std::move(changes));
+    if (told)
+        tell(std::move(changes));
     return done;
 }
 
@@ -762,13 +788,26 @@ QString ScheduleDatabase::uidOf(qint64 rowId) const
 
 std::optional<qint64> ScheduleDatabase::rowOf(const QString& uid) const
 {
-    if (const std::optional<qint64> row = m_identities.rowOfGiven(uid))
+    if (const std::optional<qint64> row = m_identities.rowOfGiven(uid.toUtf8()))
         return row;
     if (const std::optional<quint32> serial = m_identities.serialOfUid(uid)) {
-        if (const std::optional<size_t> index = m_identities.positionOfSerial(*serial))
-            return m_table.rowId(*index);
+        // The serial's row is looked up, never searched for; the entry there must have the serial still.
+        const qint64 row = m_identities.rowOfSerial(*serial);
+        const size_t index = m_table.indexOf(row);
+        if (index < m_table.size() && index < m_identities.size() && m_identities.serial(index) == *serial)
+            return row;
     }
     return std::nullopt;
+}
+
+std::optional<qint64> ScheduleDatabase::rowOfUtf8(const QByteArray& uid) const
+{
+    if (const std::optional<qint64> row = m_identities.rowOfGiven(uid))
+        return row;
+    // Only a UID this file made up can be found otherwise.
+    if (!uid.endsWith("@zentravio"))
+        return std::nullopt;
+    return rowOf(QString::fromUtf8(uid));
 }
 
 StoreResult ScheduleDatabase::setUid(qint64 rowId, const QString& uid)
@@ -786,11 +825,12 @@ StoreResult ScheduleDatabase::setUid(qint64 rowId, const QString& uid)
     if (holder)
         return StoreResult::failure(
             tr("Another entry of the schedule already has the identity %1.").arg(trimmed));
+    const QByteArray utf8 = trimmed.toUtf8();
     const StoreResult result =
-        inTransaction(Write::Save, [&] { return IdentityFile::recordGivenUid(m_db, rowId, trimmed); });
+        inTransaction(Write::Save, [&] { return IdentityFile::recordGivenUid(m_db, rowId, utf8); });
     if (!result)
         return result;
-    m_identities.setGiven(index, rowId, trimmed);
+    m_identities.setGiven(index, rowId, utf8);
     return written(rowId);
 }
 

@@ -101,10 +101,19 @@ public:
         QString uid;
         QString version;
     };
+    // The same, with the UID in the UTF-8 the calendar file gave it in, which the store keeps as it is.
+    struct ImportWrite
+    {
+        const ScheduleEntry* entry = nullptr; // not owned; lives through the write
+        qint64 rowId = 0;
+        QByteArray uid;
+        QString version;
+    };
     // Writes an import's additions and updates in one transaction: all of them are in the file when it
     // returns, or none is and the schedule is as it was. Listeners are told of additions as added and of
     // updates as changed.
     StoreResult writeImport(const std::vector<ImportedEntry>& imported);
+    StoreResult writeImport(const std::vector<ImportWrite>& imported);
     // The version recorded for each entry as it was last imported, by row; entries never imported have
     // none.
     QHash<qint64, QString> importedVersions();
@@ -116,6 +125,8 @@ public:
     QString uidOf(qint64 rowId) const;
     // The row of the entry with this UID; nothing when no entry has it.
     std::optional<qint64> rowOf(const QString& uid) const;
+    // The same for a UID in UTF-8.
+    std::optional<qint64> rowOfUtf8(const QByteArray& uid) const;
     // Gives the entry in this row the UID of the event it came from, so that the event brought in again
     // finds it. Refused when another entry has that UID.
     StoreResult setUid(qint64 rowId, const QString& uid);

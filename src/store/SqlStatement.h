@@ -27,6 +27,15 @@ public:
         const QByteArray utf8 = text.toUtf8();
         sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     }
+    // UTF-8 bytes as they are; a null array binds NULL.
+    void bindUtf8(int index, const QByteArray& text)
+    {
+        if (text.isNull()) {
+            sqlite3_bind_null(m_stmt, index);
+            return;
+        }
+        sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    }
     void bindInt(int index, qint64 value) { sqlite3_bind_int64(m_stmt, index, value); }
 
 private:

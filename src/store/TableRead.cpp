@@ -19,6 +19,13 @@ constexpr const char* SelectAllSql =
     R"(SELECT rowid, "Date", "Day", "Type", "Note", "AlarmTime", "AlarmOnOff",
     "SchedType" FROM Schedule ORDER BY rowid)";
 
+// The same, with the fingerprint the file keeps beside each entry's identity: one pass over the file
+// rather than two.
+constexpr const char* SelectWithFingerprintsSql =
+    R"(SELECT s.rowid, s."Date", s."Day", s."Type", s."Note", s."AlarmTime", s."AlarmOnOff",
+    s."SchedType", f.Fingerprint FROM Schedule s LEFT JOIN EntryFingerprint f ON f.RowId = s.rowid
+    ORDER BY s.rowid)";
+
 using Query = SqlStatement;
 
 // How many rows and text bytes to make room for before the rows come in, so that the arrays are not
@@ -56,7 +63,9 @@ TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop, SerialSour
             return failed();
         read.dataVersion = sqlite3_column_int64(version.get(), 0);
     }
-    Query select(db, SelectAllSql);
+    const IdentityFile::Layout layout = serials ? IdentityFile::layoutOf(db) : IdentityFile::Layout::None;
+    const bool joined = layout == IdentityFile::Layout::Current;
+    Query select(db, joined ? SelectWithFingerprintsSql : SelectAllSql);
     if (!select.get())
         return failed();
     const auto [rows, textBytes] = expectedSize(db);
@@ -66,6 +75,14 @@ TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop, SerialSour
     std::vector<quint32> fingerprints;
     if (serials)
         fingerprints.reserve(rows);
+    // A file of the earlier identity layout (one that cannot be written) is compared by its own digests.
+    quint32 (*digest)(const std::array<std::string_view, ScheduleFieldCount>&) =
+        &EntryIdentities::fingerprint;
+    if (layout == IdentityFile::Layout::Earlier)
+        digest = &EntryIdentities::earlierFingerprint;
+    std::vector<quint32> kept;
+    if (joined)
+        kept.reserve(rows);
     int rc;
     while ((rc = select.step()) == SQLITE_ROW) {
         sqlite3_stmt* s = select.get();
@@ -78,7 +95,11 @@ TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop, SerialSour
         }
         read.table.appendUtf8(sqlite3_column_int64(s, 0), fields, nulls);
         if (serials)
-            fingerprints.push_back(EntryIdentities::fingerprint(fields));
+            fingerprints.push_back(digest(fields));
+        if (joined)
+            kept.push_back(sqlite3_column_type(s, ScheduleFieldCount + 1) == SQLITE_NULL
+                               ? IdentityFile::NoFingerprint
+                               : quint32(sqlite3_column_int64(s, ScheduleFieldCount + 1)));
         if (stop && stop->load(std::memory_order_relaxed)) {
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
             return TableRead();
@@ -86,8 +107,11 @@ TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop, SerialSour
     }
     if (rc != SQLITE_DONE)
         return failed();
-    if (serials && !IdentityFile::read(db, read.table, fingerprints, *serials, listChanges, read.identities))
+    if (serials && !IdentityFile::read(db, read.table, fingerprints, joined ? &kept : nullptr, *serials,
+                                       listChanges, read.identities))
         return failed();
+    kept = {};
+    fingerprints = {};
     // Taken while the read still holds the file, so that no write can come between.
     const std::optional<quint32> readCounter = serials ? IdentityFile::changeCounter(db) : std::nullopt;
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);

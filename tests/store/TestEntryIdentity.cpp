@@ -1,5 +1,6 @@
 #include "exchange/EntryToEvent.h"
 #include "store/ScheduleDatabase.h"
+#include "store/TableRead.h"
 #include "support/OtherConnection.h"
 
 #include <QTemporaryDir>
@@ -14,6 +15,57 @@ ScheduleEntry entry(const QString& subject, const QString& note = QStringLiteral
 {
     return ScheduleEntry::make(QStringLiteral("06/12/2014"), QStringLiteral("Thursday"), subject, note, time,
                                QStringLiteral("on"), QStringLiteral("OneTime"));
+}
+
+// A schedule as the program's earlier layout kept it: every entry's UID, serial or given, in one table.
+// The entries are Dentist (row 1, serial 1), Gym (row 2, serial 5, edited since), Imported (row 3, a given
+// UID, last imported at SEQUENCE 2) and Haircut (row 4, whose identity was recorded for another entry).
+void writeEarlierLayout(const QString& path)
+{
+    QVERIFY(ScheduleDatabase::CreateDatabaseFile(path));
+    OtherConnection other(path);
+    const QList<ScheduleEntry> entries = {entry("Dentist"), entry("Gym"), entry("Imported"),
+                                          entry("Haircut")};
+    QCOMPARE(other.exec(
+                 "INSERT INTO Schedule VALUES ('06/12/2014', 'Thursday', 'Dentist', 'note', '10:00:00 AM', "
+                 "'on', 'OneTime'), ('06/12/2014', 'Thursday', 'Gym', 'note', '10:00:00 AM', 'on', "
+                 "'OneTime'), ('06/12/2014', 'Thursday', 'Imported', 'note', '10:00:00 AM', 'on', "
+                 "'OneTime'), ('06/12/2014', 'Thursday', 'Haircut', 'note', '10:00:00 AM', 'on', 'OneTime')"),
+             SQLITE_OK);
+    QCOMPARE(other.exec(
+                 "CREATE TABLE EntryIdentity (RowId INTEGER PRIMARY KEY, Uid NOT NULL, Fingerprint INTEGER "
+                 "NOT NULL, Origin TEXT, SyncedForm TEXT);"
+                 "CREATE TABLE EntryIdentityFile (Tag TEXT NOT NULL, LastSerial INTEGER NOT NULL DEFAULT 0);"
+                 "CREATE TABLE EntrySnooze (Uid TEXT PRIMARY KEY, DueAt INTEGER NOT NULL, SnoozedFrom "
+                 "INTEGER NOT NULL, AlarmSecond INTEGER NOT NULL);"
+                 "INSERT INTO EntryIdentityFile VALUES ('00000000000abcde', 7);"),
+             SQLITE_OK);
+    // Gym's note was changed by another program since the identities were last recorded.
+    const QByteArray gymBeforeItsEdit =
+        QByteArray::number(EntryIdentities::earlierFingerprint(entry("Gym", "before the edit")));
+    const auto print = [&](int i) {
+        return QByteArray::number(EntryIdentities::earlierFingerprint(entries[i]));
+    };
+    const QByteArray rows =
+        "INSERT INTO EntryIdentity VALUES (1, 1, " + print(0) + ", NULL, NULL), (2, 5, " + gymBeforeItsEdit +
+        ", NULL, NULL), (3, 'given@example.org', " + print(2) + ", 'import', 'SEQUENCE:2'), (4, 6, " +
+        QByteArray::number(EntryIdentities::earlierFingerprint(entries[0]) ^ 0xFFFFFFu) + ", NULL, NULL)";
+    QCOMPARE(other.exec(rows.constData()), SQLITE_OK);
+}
+
+QStringList tablesOf(const QString& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    sqlite3_stmt* names = nullptr;
+    sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", -1, &names,
+                       nullptr);
+    QStringList tables;
+    while (sqlite3_step(names) == SQLITE_ROW)
+        tables << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(names, 0)));
+    sqlite3_finalize(names);
+    sqlite3_close(db);
+    return tables;
 }
 
 QString uidInIcal(const ScheduleDatabase& db, size_t i)
@@ -94,8 +146,21 @@ private slots:
         QVERIFY(m_db->remove(second));
         open();
         const qint64 third = appended(entry("Dentist"));
-        QCOMPARE(third, second); // the file gives the freed row id again
         QVERIFY(m_db->uidOf(third) != gone);
+        QVERIFY(m_db->remove(third));
+        // Another program's insert is given the freed row id again.
+        m_db.reset();
+        {
+            OtherConnection other(m_path);
+            QCOMPARE(
+                other.exec("INSERT INTO Schedule VALUES ('06/13/2014', 'Friday', 'x', 'n', '11:00:00 AM', "
+                           "'on', 'OneTime')"),
+                SQLITE_OK);
+        }
+        open();
+        QCOMPARE(m_db->cachedTable().rowId(1), second);
+        QVERIFY(m_db->uidOf(second) != gone);
+        QCOMPARE(m_db->rowOf(gone), std::nullopt);
         QCOMPARE(m_db->rowOf(QStringLiteral("nobody@elsewhere")), std::nullopt);
     }
 
@@ -223,6 +288,144 @@ private slots:
         QCOMPARE(m_db->uidOf(row), given);
         QCOMPARE(m_db->rowOf(given), row);
         QCOMPARE(uidInIcal(*m_db, 0), given);
+    }
+
+    void aUidIsFoundAgainThroughNewRowsEditsAndRemovals()
+    {
+        const qint64 first = appended(entry("Dentist"));
+        const qint64 last = appended(entry("Gym"));
+        QVERIFY(m_db->remove(last));
+        // The program's own entries keep no UID in the file: their row ids say their serials, even after the
+        // last row was freed.
+        const qint64 again = appended(entry("Gym"));
+        const qint64 more = appended(entry("Rent"));
+        QVERIFY(again != last);
+        auto keptUids = [&] {
+            sqlite3* db = nullptr;
+            sqlite3_open(QFile::encodeName(m_path).constData(), &db);
+            sqlite3_stmt* count = nullptr;
+            sqlite3_prepare_v2(db, "SELECT count(*) FROM EntryUid", -1, &count, nullptr);
+            sqlite3_step(count);
+            const int kept = sqlite3_column_int(count, 0);
+            sqlite3_finalize(count);
+            sqlite3_close(db);
+            return kept;
+        };
+        QCOMPARE(keptUids(), 0);
+
+        // Another program's row in the freed row id gets a serial of its own, which is found by lookup too.
+        m_db.reset();
+        {
+            OtherConnection other(m_path);
+            QCOMPARE(
+                other.exec("INSERT INTO Schedule (rowid, Date, Day, Type, Note, AlarmTime, AlarmOnOff, "
+                           "SchedType) VALUES (2, '06/13/2014', 'Friday', 'x', 'n', '11:00:00 AM', 'on', "
+                           "'OneTime')"),
+                SQLITE_OK);
+        }
+        open();
+        const QString moved = m_db->uidOf(last);
+        QCOMPARE(keptUids(), 1);
+        for (const qint64 row : {first, last, again, more})
+            QCOMPARE(m_db->rowOf(m_db->uidOf(row)), row);
+
+        // A UID given from outside replaces the made-up one, which then finds nothing.
+        const QString given = QStringLiteral("given@example.org");
+        QVERIFY(m_db->setUid(last, given));
+        QCOMPARE(m_db->rowOf(moved), std::nullopt);
+        QCOMPARE(m_db->rowOf(given), last);
+        open();
+        QCOMPARE(m_db->rowOf(given), last);
+        QCOMPARE(m_db->rowOf(moved), std::nullopt);
+        const QString firstUid = m_db->uidOf(first);
+        QVERIFY(m_db->remove(first));
+        QVERIFY(m_db->remove(last));
+        QCOMPARE(m_db->rowOf(firstUid), std::nullopt);
+        QCOMPARE(m_db->rowOf(given), std::nullopt);
+        QCOMPARE(m_db->rowOf(m_db->uidOf(more)), more);
+    }
+
+    void aFingerprintTellsEveryFieldApart()
+    {
+        const ScheduleEntry base = entry("Dentist", "bring the card");
+        const quint32 print = EntryIdentities::fingerprint(base);
+        QCOMPARE(EntryIdentities::fingerprint(entry("Dentist", "bring the card")), print);
+        for (int f = 0; f < ScheduleFieldCount; ++f) {
+            ScheduleEntry edited = base;
+            edited.fields[size_t(f)] += QStringLiteral("x");
+            QVERIFY2(EntryIdentities::fingerprint(edited) != print, qPrintable(edited.fields[size_t(f)]));
+            // One field changed: still the same entry.
+            QVERIFY(EntryIdentities::sameEntry(print, EntryIdentities::fingerprint(edited)));
+        }
+        // Text moved from one field to the next still counts as a change.
+        ScheduleEntry moved = base;
+        moved[ScheduleField::Day] = QStringLiteral("Thursday1");
+        moved[ScheduleField::AlarmTime] = QStringLiteral("0:00:00 AM");
+        QVERIFY(EntryIdentities::fingerprint(moved) != print);
+        // Subject and note both changed: another entry.
+        QVERIFY(!EntryIdentities::sameEntry(print, EntryIdentities::fingerprint(entry("Haircut", "short"))));
+        // Long texts are read to their last byte.
+        ScheduleEntry longNote = entry("Dentist", QString(200, u'a'));
+        const quint32 longPrint = EntryIdentities::fingerprint(longNote);
+        longNote[ScheduleField::Note][199] = u'b';
+        QVERIFY(EntryIdentities::fingerprint(longNote) != longPrint);
+    }
+
+    void aFileOfTheEarlierLayoutKeepsItsIdentities()
+    {
+        m_db.reset();
+        const QString path = m_dir.filePath(QStringLiteral("earlier.vmr"));
+        writeEarlierLayout(path);
+        const QString tag = QStringLiteral("00000000000abcde");
+        auto madeUp = [&](int serial) {
+            return tag + u'-' + QString::number(serial) + QStringLiteral("@zentravio");
+        };
+        auto check = [&](ScheduleDatabase& db) {
+            QCOMPARE(db.uidOf(1), madeUp(1));
+            QCOMPARE(db.uidOf(2), madeUp(5));
+            QCOMPARE(db.uidOf(3), QStringLiteral("given@example.org"));
+            QCOMPARE(db.rowOf(madeUp(1)), 1);
+            QCOMPARE(db.rowOf(madeUp(5)), 2);
+            QCOMPARE(db.rowOf(madeUp(2)), std::nullopt);
+            QCOMPARE(db.rowOf(QStringLiteral("given@example.org")), 3);
+            // The fourth row holds another entry than its identity was recorded for.
+            QVERIFY(db.uidOf(4) != madeUp(6));
+            QCOMPARE(db.rowOf(madeUp(6)), std::nullopt);
+        };
+
+        // Read as it is through a connection that cannot write.
+        {
+            sqlite3* readOnly = nullptr;
+            QCOMPARE(sqlite3_open_v2(QFile::encodeName(path).constData(), &readOnly, SQLITE_OPEN_READONLY,
+                                     nullptr),
+                     SQLITE_OK);
+            SerialSource serials;
+            const TableRead read = TableRead::from(readOnly, nullptr, &serials);
+            sqlite3_close(readOnly);
+            QVERIFY(read.ok);
+            const EntryIdentities& identities = read.identities.identities;
+            QCOMPARE(identities.uid(0, 1), madeUp(1));
+            QCOMPARE(identities.uid(1, 2), madeUp(5));
+            QCOMPARE(identities.uid(2, 3), QStringLiteral("given@example.org"));
+            QVERIFY(identities.uid(3, 4) != madeUp(6));
+            QVERIFY(tablesOf(path).contains(QStringLiteral("EntryIdentity")));
+        }
+
+        // Brought to the new layout on the first open that can write, and kept through a restart.
+        for (int run = 0; run < 2; ++run) {
+            QString error;
+            auto db = ScheduleDatabase::open(path, &error);
+            QVERIFY2(db, qPrintable(error));
+            check(*db);
+            QCOMPARE(db->importedVersions().value(3), QStringLiteral("SEQUENCE:2"));
+            QVERIFY(!tablesOf(path).contains(QStringLiteral("EntryIdentity")));
+        }
+        // No serial the earlier layout drew is drawn again.
+        auto db = ScheduleDatabase::open(path, nullptr);
+        const qint64 row = db->append(entry("New")).rowId;
+        const std::optional<quint32> serial = db->identities().serialOfUid(db->uidOf(row));
+        QVERIFY(serial && *serial > 7);
+        QCOMPARE(db->rowOf(db->uidOf(row)), row);
     }
 
     void theScheduleTableStaysAsItWas()
