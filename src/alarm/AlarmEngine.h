@@ -108,7 +108,7 @@ private:
     AlarmWatch m_watch;
     AlarmCoverage m_coverage;
     ScheduleFileWatch m_fileWatch;
-    int m_ticksWithoutLook = 0;
+    int m_ticksWithoutLook = LookEvery; // the first tick looks, for what was written before the watch began
     std::optional<qint64> m_lastLook; // the wall second of the last look at the file
     SnoozeBook m_snoozes;
     QTimer* m_heartbeat;
