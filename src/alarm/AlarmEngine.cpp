@@ -10,7 +10,8 @@
 #include <QTimer>
 
 AlarmEngine::AlarmEngine(AppContext& context, WindowOwner& windows)
-    : m_ctx(context), m_windows(windows), m_coverage(context.settings), m_heartbeat(new QTimer(this))
+    : m_ctx(context), m_windows(windows), m_coverage(context.settings), m_fileWatch(context.database.path()),
+      m_heartbeat(new QTimer(this))
 {
     m_heartbeat->setObjectName(QStringLiteral("AlarmHeartbeat"));
     m_heartbeat->setInterval(1000);
@@ -58,7 +59,7 @@ bool AlarmEngine::running() const
 void AlarmEngine::Timer1_Timer()
 {
     const QDateTime now = m_ctx.clock.now();
-    const ScheduleTable& table = m_ctx.database.table();
+    const ScheduleTable& table = scheduleToCheck(now);
     const std::vector<AlarmWatch::Occurrence> occurrences = m_watch.dueOccurrences(table, now);
     if (!m_watch.hasChecked())
         return;
@@ -84,6 +85,9 @@ void AlarmEngine::Timer1_Timer()
         due.push_back(std::move(again));
     if (due.empty())
         return;
+    // Recorded as covered before anything rings: a run ended abruptly after this must not ring it again at
+    // the next start. A record that cannot be written does not keep an alarm from ringing.
+    m_coverage.ringing(current);
 
     if (due.size() > MostWindows) {
         ringTogether(due, current);
@@ -91,6 +95,26 @@ void AlarmEngine::Timer1_Timer()
     }
     for (const Due& alarm : due)
         ringAlone(alarm, current);
+}
+
+const ScheduleTable& AlarmEngine::scheduleToCheck(const QDateTime& now)
+{
+    ScheduleDatabase& database = m_ctx.database;
+    // The program's own writes are in the table already; another program's show in the folder's report.
+    // A read under way in the background is looked for on every tick until its table is in.
+    const bool written = m_fileWatch.mayHaveChanged();
+    if (!written && ++m_ticksWithoutLook < LookEvery && !database.cachedTable().outdated())
+        return database.cachedTable();
+    m_ticksWithoutLook = 0;
+    const quint64 before = database.cachedTable().changeCount();
+    const ScheduleTable& table = database.table();
+    // A change the report did not tell of was made at some time since the previous look: the checks since
+    // then are looked at again once the fresh table is in.
+    if (!written && m_lastLook && (table.changeCount() != before || table.outdated()))
+        m_watch.lookAgainFrom(*m_lastLook + 1);
+    if (now.isValid())
+        m_lastLook = Recurrence::wallSecond(now);
+    return table;
 }
 
 std::vector<AlarmEngine::Due> AlarmEngine::snoozesDue(qint64 current)
@@ -241,6 +265,7 @@ bool AlarmEngine::snoozeStillStands(const Snooze& snooze) const
 
 void AlarmEngine::entriesChanged(const EntryChanges& changes)
 {
+    m_coverage.scheduleChanged();
     if (m_snoozes.empty())
         return;
     for (const EntryChange& change : changes) {

@@ -2,6 +2,7 @@
 
 #include "alarm/FormAlarm.h"
 #include "alarm/FormAlarmList.h"
+#include "alarm/ScheduleFileWatch.h"
 #include "notify/AlarmNotice.h"
 #include "settings/AlarmCoverage.h"
 #include "store/AlarmWatch.h"
@@ -43,6 +44,9 @@ public:
     static constexpr size_t MostWindows = 5;
     // The snooze a notification's "Snooze 10 minutes" asks for.
     static constexpr int NotificationSnoozeMinutes = 10;
+    // Ticks between looks at the schedule file when the system reports no write to it: a file system that
+    // reports nothing still has another program's change seen within this many seconds.
+    static constexpr int LookEvery = 30;
 
     // Starts the heartbeat; the first tick follows a second later.
     void start();
@@ -84,7 +88,9 @@ private:
         QPointer<QWidget> window;
     };
 
-    std::vector<Due> dueNow(qint64 current);
+    // The schedule as the tick checks it: the table in memory, looked at in the file only when the file
+    // may have been written since the last look.
+    const ScheduleTable& scheduleToCheck(const QDateTime& now);
     std::vector<Due> snoozesDue(qint64 current);
     AlarmNotice noticeOf(const Due& due, qint64 current, quint64 key) const;
     void ringAlone(const Due& due, qint64 current);
@@ -101,6 +107,9 @@ private:
     WindowOwner& m_windows;
     AlarmWatch m_watch;
     AlarmCoverage m_coverage;
+    ScheduleFileWatch m_fileWatch;
+    int m_ticksWithoutLook = LookEvery; // the first tick looks, for what was written before the watch began
+    std::optional<qint64> m_lastLook; // the wall second of the last look at the file
     SnoozeBook m_snoozes;
     QTimer* m_heartbeat;
     int m_listener = 0;

@@ -38,8 +38,14 @@ std::optional<qint64> AlarmCoverage::recorded() const
 void AlarmCoverage::covered(qint64 second)
 {
     m_latest = second;
-    if (!m_tried || qAbs(second - *m_tried) >= WriteEvery)
+    if (!m_tried || m_writeNext || second - *m_tried >= WriteEvery || *m_tried - second >= StepBack)
         write(second);
+}
+
+bool AlarmCoverage::ringing(qint64 second)
+{
+    m_latest = second;
+    return m_written == second || write(second);
 }
 
 bool AlarmCoverage::flush()
@@ -54,9 +60,10 @@ bool AlarmCoverage::write(qint64 second)
     // Date and time are written as the wall clock read them, never moved by a daylight-saving step.
     const QString text = Recurrence::wallDate(second).toString(DateFormat) + QLatin1Char('T') +
                          Recurrence::wallTime(second).toString(TimeFormat);
-    // A failed write is tried again a minute later, not on every tick; the main window, which saves its
-    // own settings at the end, reports a settings file that cannot be written.
+    // A failed write is tried again WriteEvery later (or when an alarm rings), not on every tick; the main
+    // window, which saves its own settings at the end, reports a settings file that cannot be written.
     m_tried = second;
+    m_writeNext = false;
     if (!m_store.SaveString(Group, ValueName, text))
         return false;
     m_written = second;

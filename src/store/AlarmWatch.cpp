@@ -88,6 +88,12 @@ void AlarmWatch::forgetRungBefore(qint64 second)
     m_rung.erase(m_rung.begin(), m_rung.lower_bound(Ringing{second, std::numeric_limits<qint64>::min()}));
 }
 
+void AlarmWatch::lookAgainFrom(qint64 second)
+{
+    if (!m_outdatedFrom || second < *m_outdatedFrom)
+        m_outdatedFrom = second;
+}
+
 void AlarmWatch::reset()
 {
     m_checked = false;

@@ -48,6 +48,11 @@ public:
     // one: the next check rings what fell due since then (MaxCatchUp at most), late.
     void resumeFrom(qint64 coveredSecond);
 
+    // The checks since this second may have used a table that lacked another program's change: the first
+    // check with a table that is not outdated looks at that stretch again (no further back than the rung
+    // alarms are remembered, so nothing rings twice).
+    void lookAgainFrom(qint64 second);
+
     // Forgets every check and every rung alarm, as at start.
     void reset();
 

@@ -5,6 +5,7 @@
 #include "forms/ClickLabel.h"
 #include "store/Recurrence.h"
 #include "store/ScheduleDatabase.h"
+#include "support/OtherConnection.h"
 #include "support/WindowTestEnv.h"
 #include "views/FormGrid.h"
 
@@ -28,6 +29,7 @@ private slots:
     void lateAndDoubledTicksRingEachSecondOnce();
     void aSimulatedDayRingsExactlyTheExpectedAlarmsAndClosedWindowsAreFreed();
     void anAlarmLoadsTheCountdownListHiddenAndRebuildsIt();
+    void anotherProgramsChangeRingsAtItsSecond();
 
 private:
     // A tick of the main window's Timer1 at the clock's time.
@@ -224,6 +226,34 @@ void TestAlarmEngine::anAlarmLoadsTheCountdownListHiddenAndRebuildsIt()
     QVERIFY(!list->isVisible());
     QCOMPARE(list->Grid()->Rows(), 1);
     QCOMPARE(list->Grid()->Cell(1, 1).Text, QStringLiteral("Tomorrow"));
+}
+
+void TestAlarmEngine::anotherProgramsChangeRingsAtItsSecond()
+{
+    m_env->addEntry(QStringLiteral("10/12/2002"), QStringLiteral("Moved"), QStringLiteral("OneTime"),
+                    QStringLiteral("11:00:00 AM"), QStringLiteral("on"));
+    for (int second = 0; second < 100; ++second)
+        tickAt(QTime(9, 58, 0).addSecs(second));
+    OtherConnection other(m_env->databasePath());
+    QCOMPARE(other.exec("INSERT INTO Schedule VALUES ('10/12/2002', 'Saturday', 'Added', 'n', '10:00:00 AM', "
+                        "'on', 'OneTime')"),
+             0);
+    tickAt(QTime(9, 59, 40));
+    QVERIFY(openSubjects().isEmpty());
+    QCOMPARE(other.exec("UPDATE Schedule SET AlarmTime = '10:00:01 AM' WHERE Type = 'Moved'"), 0);
+    for (int second = 41; second < 60; ++second)
+        tickAt(QTime(9, 59, second));
+    tickAt(QTime(10, 0, 0));
+    QCOMPARE(openSubjects(), QStringList{"Added"});
+    tickAt(QTime(10, 0, 1));
+    QCOMPARE(openSubjects(), (QStringList{"Added", "Moved"}));
+    // Switched off by the other program a second before it is due, it stays quiet.
+    QCOMPARE(other.exec("UPDATE Schedule SET AlarmTime = '10:00:05 AM' WHERE Type = 'Added'"), 0);
+    tickAt(QTime(10, 0, 3));
+    QCOMPARE(other.exec("UPDATE Schedule SET AlarmOnOff = 'off' WHERE Type = 'Added'"), 0);
+    tickAt(QTime(10, 0, 4));
+    tickAt(QTime(10, 0, 5));
+    QCOMPARE(openSubjects().size(), 2);
 }
 
 QTEST_MAIN(TestAlarmEngine)

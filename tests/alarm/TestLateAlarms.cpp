@@ -1,6 +1,7 @@
 #include "alarm/FormAlarm.h"
 #include "calendar/MainForm.h"
 #include "forms/ClickLabel.h"
+#include "store/ScheduleDatabase.h"
 #include "support/WindowTestEnv.h"
 
 #include <QtTest>
@@ -20,6 +21,8 @@ private slots:
     void aRestartDaysLaterOpensOneWindowPerEntryForItsLatestDay();
     void aFirstStartOpensNothingFromThePast();
     void anAlarmOnTimeHasNoLateLineAndALateLineCoversNoText();
+    void aRunKilledRightAfterAnAlarmRangDoesNotRingItAgain();
+    void anEntryMovedIntoThePastDoesNotRingAfterAKill();
 
 private:
     // One run of the program's alarm check: its windows made, a tick at each given time, then the end.
@@ -27,6 +30,9 @@ private:
     void tickAt(const QDateTime& when);
     QStringList openSubjects();
     void closeAlarms();
+    // Ends the run as a kill does: the settings file stays as it is on the disk now, whatever the end of
+    // the run would have written. The next start reads it.
+    void killAndRestart();
 
     std::unique_ptr<WindowTestEnv> m_env;
 };
@@ -81,6 +87,20 @@ void TestLateAlarms::closeAlarms()
     for (FormAlarm* alarm : m_env->windows().alarmWindows())
         alarm->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestLateAlarms::killAndRestart()
+{
+    QFile onDisk(m_env->settingsPath());
+    QVERIFY(onDisk.open(QIODevice::ReadOnly));
+    const QByteArray asKilled = onDisk.readAll();
+    onDisk.close();
+    closeAlarms();
+    m_env->closeWindows();
+    QVERIFY(onDisk.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(onDisk.write(asKilled), asKilled.size());
+    onDisk.close();
+    m_env->reopenSettings();
 }
 
 void TestLateAlarms::aRestartOpensTheAlarmsDueWhileTheProgramWasOffMarkedLate()
@@ -188,6 +208,52 @@ void TestLateAlarms::anAlarmOnTimeHasNoLateLineAndALateLineCoversNoText()
     QVERIFY(skipped->rect().contains(late->geometry()));
     for (const char* name : {"Label1", "Label2", "VemraButton1"})
         QVERIFY(!late->geometry().intersects(skipped->findChild<QWidget*>(QLatin1String(name))->geometry()));
+}
+
+void TestLateAlarms::aRunKilledRightAfterAnAlarmRangDoesNotRingItAgain()
+{
+    m_env->addEntry(QStringLiteral("12/07/2026"), QStringLiteral("Rang"), QStringLiteral("OneTime"),
+                    QStringLiteral("10:00:00 AM"), On);
+    m_env->addEntry(QStringLiteral("12/07/2026"), QStringLiteral("Snoozed"), QStringLiteral("OneTime"),
+                    QStringLiteral("10:00:03 AM"), On);
+    m_env->addEntry(QStringLiteral("12/07/2026"), QStringLiteral("While off"), QStringLiteral("OneTime"),
+                    QStringLiteral("10:05:00 AM"), On);
+    tickAt(on(Monday, 9, 59, 50));
+    for (int s = 0; s < 10; ++s)
+        tickAt(on(Monday, 10, 0, s));
+    QCOMPARE(openSubjects(), (QStringList{"Rang", "Snoozed"}));
+    m_env->windows().alarmWindows().back()->SnoozeChosen(5);
+    killAndRestart();
+
+    // Only what fell due while the program was off rings, late, and the snooze once.
+    tickAt(on(Monday, 10, 10));
+    QCOMPARE(openSubjects(), (QStringList{"While off", "Snoozed"}));
+    tickAt(on(Monday, 10, 10, 1));
+    QCOMPARE(openSubjects().size(), 2);
+    // Killed again at once, the alarms just rung stay rung.
+    killAndRestart();
+    tickAt(on(Monday, 10, 10, 30));
+    QCOMPARE(openSubjects(), QStringList());
+}
+
+void TestLateAlarms::anEntryMovedIntoThePastDoesNotRingAfterAKill()
+{
+    m_env->addEntry(QStringLiteral("12/07/2026"), QStringLiteral("Later"), QStringLiteral("OneTime"),
+                    QStringLiteral("11:00:00 AM"), On);
+    tickAt(on(Monday, 10));
+    for (int s = 1; s < 30; ++s)
+        tickAt(on(Monday, 10, 0, s));
+    // Moved to a second the running check has passed already: it does not ring, now or at the next start.
+    const qint64 row = m_env->database().cachedTable().rowId(0);
+    QVERIFY(m_env->database().update(
+        row, ScheduleEntry::make(QStringLiteral("12/07/2026"), QStringLiteral("Monday"), QStringLiteral("Later"),
+                                 QStringLiteral("note"), QStringLiteral("10:00:10 AM"), On,
+                                 QStringLiteral("OneTime"))));
+    tickAt(on(Monday, 10, 0, 30));
+    QCOMPARE(openSubjects(), QStringList());
+    killAndRestart();
+    tickAt(on(Monday, 10, 1));
+    QCOMPARE(openSubjects(), QStringList());
 }
 
 QTEST_MAIN(TestLateAlarms)

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// The last second the alarm check covered, as the next start reads it back: written on the first tick, then
-// at most once a minute, and at the end of the run.
+// The last second the alarm check covered, as the next start reads it back: written on the first tick, before
+// an alarm rings, after a change of the schedule, seldom otherwise, and at the end of the run.
 class TestAlarmCoverage : public QObject
 {
     Q_OBJECT
@@ -48,21 +48,22 @@ private slots:
 
     void aFirstStartHasNothingRecorded() { QCOMPARE(readBack(), std::nullopt); }
 
-    void theTickIsWrittenAtMostOnceAMinuteAndTheLastSecondAtTheEnd()
+    void theTickIsWrittenSeldomAndTheLastSecondAtTheEnd()
     {
+        constexpr qint64 every = AlarmCoverage::WriteEvery;
         SettingsStore store(path());
         {
             AlarmCoverage coverage(store);
             coverage.covered(second(9, 0, 0));
             QCOMPARE(store.GetString(QStringLiteral("Alarms"), QStringLiteral("LastCovered")),
                      QStringLiteral("2026-12-05T09:00:00"));
-            for (int s = 1; s < 60; ++s)
-                coverage.covered(second(9, 0, s));
+            for (int s = 1; s < every; ++s)
+                coverage.covered(second(9, 0, 0) + s);
             QCOMPARE(readBack(), second(9, 0, 0));
-            coverage.covered(second(9, 1, 0));
-            QCOMPARE(readBack(), second(9, 1, 0));
-            coverage.covered(second(9, 1, 30));
-            QCOMPARE(readBack(), second(9, 1, 0));
+            coverage.covered(second(9, 0, 0) + every);
+            QCOMPARE(readBack(), second(9, 0, 0) + every);
+            coverage.covered(second(9, 0, 0) + every + 30);
+            QCOMPARE(readBack(), second(9, 0, 0) + every);
             // A clock set back a minute or more is written at once, so that the next start does not skip
             // ahead.
             coverage.covered(second(8, 0, 0));
@@ -70,6 +71,24 @@ private slots:
             coverage.covered(second(8, 0, 20));
         }
         QCOMPARE(readBack(), second(8, 0, 20));
+    }
+
+    void aRingingSecondAndAChangedScheduleAreWrittenAtOnce()
+    {
+        SettingsStore store(path());
+        AlarmCoverage coverage(store);
+        coverage.covered(second(9, 0, 0));
+        coverage.covered(second(9, 0, 5));
+        QVERIFY(coverage.ringing(second(9, 0, 5)));
+        QCOMPARE(readBack(), second(9, 0, 5));
+        coverage.covered(second(9, 0, 6));
+        QCOMPARE(readBack(), second(9, 0, 5));
+        // An entry edited now may have its alarm in the stretch just covered: the next tick records it.
+        coverage.scheduleChanged();
+        coverage.covered(second(9, 0, 7));
+        QCOMPARE(readBack(), second(9, 0, 7));
+        coverage.covered(second(9, 0, 8));
+        QCOMPARE(readBack(), second(9, 0, 7));
     }
 
     void whatDoesNotReadAsADateAndTimeIsNothingRecorded_data()
@@ -91,7 +110,7 @@ private slots:
         QCOMPARE(readBack(), std::nullopt);
     }
 
-    void aSettingsFileThatCannotBeWrittenIsTriedAgainAMinuteLater()
+    void aSettingsFileThatCannotBeWrittenIsTriedAgainLater()
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("Zentravio.conf"));
@@ -105,17 +124,17 @@ private slots:
                 QSKIP("file permissions cannot be made to apply here");
             QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
             QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-            coverage.covered(second(9, 1, 0));
+            coverage.covered(second(9, 0, 0) + AlarmCoverage::WriteEvery);
             QVERIFY(QFile::setPermissions(dir.path(), writable));
             QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
         }
         QCOMPARE(onDisk(file), QByteArray("2026-12-05T09:00:00"));
         // Not tried again on the next tick...
-        coverage.covered(second(9, 1, 1));
+        coverage.covered(second(9, 0, 0) + AlarmCoverage::WriteEvery + 1);
         QCOMPARE(onDisk(file), QByteArray("2026-12-05T09:00:00"));
-        // ...but a minute after the try that failed.
-        coverage.covered(second(9, 2, 0));
-        QCOMPARE(onDisk(file), QByteArray("2026-12-05T09:02:00"));
+        // ...but when an alarm rings.
+        coverage.ringing(second(9, 0, 0) + AlarmCoverage::WriteEvery + 2);
+        QCOMPARE(readBack(file), second(9, 0, 0) + AlarmCoverage::WriteEvery + 2);
     }
 };
 

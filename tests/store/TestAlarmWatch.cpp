@@ -362,6 +362,28 @@ private slots:
         QVERIFY(watch.due(fresh, at(2014, 6, 14, 9, 0, 1)).empty());
     }
 
+    void aStretchCheckedWithoutALookAtTheFileIsLookedAtAgain()
+    {
+        // Checked from the table in memory while the file was not looked at; the look at 10:00:30 finds
+        // another program's entries for 10:00:10 and 10:00:31, and one for 09:59:00, before the stretch.
+        const ScheduleTable inMemory = tableOf({{"06/12/2014", "Kept", "OneTime", "10:00:05 AM"}});
+        const ScheduleTable looked = tableOf({{"06/12/2014", "Kept", "OneTime", "10:00:05 AM"},
+                                              {"06/12/2014", "Missed", "OneTime", "10:00:10 AM"},
+                                              {"06/12/2014", "Before", "OneTime", "09:59:00 AM"},
+                                              {"06/12/2014", "Next", "OneTime", "10:00:31 AM"}});
+        AlarmWatch watch;
+        std::map<QString, int> opened;
+        tickThrough(watch, inMemory, at(2014, 6, 12, 10, 0, 0), at(2014, 6, 12, 10, 0, 29), opened);
+        QCOMPARE(opened, (std::map<QString, int>{{"Kept", 1}}));
+        watch.lookAgainFrom(Recurrence::wallSecond(at(2014, 6, 12, 10, 0, 1)));
+        tickThrough(watch, looked, at(2014, 6, 12, 10, 0, 30), at(2014, 6, 12, 10, 1, 0), opened);
+        QCOMPARE(opened, (std::map<QString, int>{{"Kept", 1}, {"Missed", 1}, {"Next", 1}}));
+        // Asked again for a stretch the watch has looked at, it rings nothing twice.
+        watch.lookAgainFrom(Recurrence::wallSecond(at(2014, 6, 12, 10, 0, 0)));
+        tickThrough(watch, looked, at(2014, 6, 12, 10, 1, 1), at(2014, 6, 12, 10, 1, 2), opened);
+        QCOMPARE(opened, (std::map<QString, int>{{"Kept", 1}, {"Missed", 1}, {"Next", 1}}));
+    }
+
     void aTableNeverOutdatedIsNotLookedAtAgain()
     {
         // Without an outdated copy in between, a later table brings no second look at past seconds.
