@@ -3,7 +3,6 @@
 #include "sync/ServerAddress.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 namespace {
 
@@ -114,7 +113,7 @@ QString AccountDraft::takeFound(const DiscoveryResult& result)
     m_chosen = -1;
     if (result.error.isError()) {
         if (result.error.kind() == DavError::Kind::Certificate) {
-            const QString offered = fingerprintIn(result.error.message());
+            const QString offered = result.error.certificateFingerprint();
             if (!offered.isEmpty()) {
                 m_offered = offered;
                 m_offeredFor = m_searching.server;
@@ -163,12 +162,6 @@ AccountSettings AccountDraft::toStore(const AccountSettings& stored) const
 QString AccountDraft::passwordToKeep() const
 {
     return m_foundWith.password;
-}
-
-QString AccountDraft::fingerprintIn(const QString& message)
-{
-    static const QRegularExpression sha256(QStringLiteral("\\b[0-9A-Fa-f]{2}(?::[0-9A-Fa-f]{2}){31}\\b"));
-    return sha256.match(message).captured().toUpper();
 }
 
 void AccountDraft::forgetStaleCalendars()

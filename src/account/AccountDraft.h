@@ -66,9 +66,6 @@ public:
     // The password the server accepted with the chosen calendar; empty when the stored one stays.
     QString passwordToKeep() const;
 
-    // The SHA-256 fingerprint ("AB:CD:...") a certificate message names; empty when it names none.
-    static QString fingerprintIn(const QString& message);
-
 private:
     // Calendars found with other credentials say nothing of these.
     void forgetStaleCalendars();

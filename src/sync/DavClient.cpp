@@ -17,6 +17,7 @@ struct DavClient::ReplyState
 {
     bool timedOut = false;
     QString certificateProblem;
+    QString certificateFingerprint;
 };
 
 namespace {
@@ -40,7 +41,7 @@ DavError networkError(const QNetworkReply& reply, const DavClient::ReplyState& s
                                    .arg(timeoutMs / 1000.0)
                                    .arg(request.what)};
     if (!state.certificateProblem.isEmpty())
-        return {Kind::Certificate, state.certificateProblem};
+        return DavError::unverifiedCertificate(state.certificateProblem, state.certificateFingerprint);
     switch (reply.error()) {
     case QNetworkReply::OperationCanceledError:
         return {Kind::Cancelled, tr("The request was stopped (%1).").arg(request.what)};
@@ -181,6 +182,7 @@ void DavClient::start(DavRequest request, int redirectsLeft, QObject* context, D
         QStringList reasons;
         for (const QSslError& error : errors)
             reasons << error.errorString();
+        state->certificateFingerprint = fingerprint;
         state->certificateProblem =
             tr("The certificate of %1 does not verify (%2). Its SHA-256 fingerprint is %3; accept that "
                "fingerprint only if you know it is your server's.")

@@ -8,6 +8,13 @@ DavError::DavError(Kind kind, QString message, int httpStatus)
     : m_kind(kind), m_message(std::move(message)), m_httpStatus(httpStatus)
 {}
 
+DavError DavError::unverifiedCertificate(QString message, QString fingerprint)
+{
+    DavError error(Kind::Certificate, std::move(message));
+    error.m_certificateFingerprint = std::move(fingerprint);
+    return error;
+}
+
 DavError DavError::fromStatus(int httpStatus, const QString& what)
 {
     const auto tr = [](const char* text) { return QCoreApplication::translate("DavError", text); };

@@ -31,11 +31,15 @@ public:
 
     // The kind an HTTP status means; success and redirects give None.
     static DavError fromStatus(int httpStatus, const QString& what);
+    // A certificate that does not verify, named by its SHA-256 fingerprint, which the user may accept.
+    static DavError unverifiedCertificate(QString message, QString fingerprint);
 
     Kind kind() const { return m_kind; }
     bool isError() const { return m_kind != Kind::None; }
     const QString& message() const { return m_message; }
     int httpStatus() const { return m_httpStatus; }
+    // The fingerprint of the certificate that did not verify; empty for every other fault.
+    const QString& certificateFingerprint() const { return m_certificateFingerprint; }
 
     // Faults that may pass by themselves: the server down, slow or briefly failing. A refused password,
     // a certificate, a conflict or a missing calendar stay as they are until someone acts.
@@ -45,4 +49,5 @@ private:
     Kind m_kind = Kind::None;
     QString m_message;
     int m_httpStatus = 0;
+    QString m_certificateFingerprint;
 };

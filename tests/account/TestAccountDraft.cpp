@@ -95,11 +95,8 @@ private slots:
         AccountDraft draft = filled();
         draft.startFind();
         DiscoveryResult refused;
-        refused.error =
-            DavError(DavError::Kind::Certificate,
-                     QStringLiteral("The certificate of dav.example.org does not verify (self signed). "
-                                    "Its SHA-256 fingerprint is ") +
-                         Fingerprint.toLower() + QStringLiteral("; accept that fingerprint only if..."));
+        refused.error = DavError::unverifiedCertificate(
+            QStringLiteral("The certificate of dav.example.org does not verify (self signed)."), Fingerprint);
         QVERIFY(draft.takeFound(refused).contains(QLatin1String("does not verify")));
         QCOMPARE(draft.offeredFingerprint(), Fingerprint);
         QVERIFY(!draft.certificateAccepted());
@@ -121,8 +118,13 @@ private slots:
         QVERIFY(draft.offeredFingerprint().isEmpty());
         QVERIFY(draft.current().fingerprint.isEmpty());
 
-        // Another fault names no certificate; a message without a whole fingerprint offers none.
-        QVERIFY(AccountDraft::fingerprintIn(QStringLiteral("3A:5F:00 refused")).isEmpty());
+        // A certificate fault that could not name the certificate (no secure connection at all) offers none.
+        draft.setServer(QStringLiteral("dav.example.org"));
+        draft.startFind();
+        refused.error =
+            DavError(DavError::Kind::Certificate, QStringLiteral("A secure connection could not be made."));
+        draft.takeFound(refused);
+        QVERIFY(draft.offeredFingerprint().isEmpty());
     }
 
     void theStoredAccountSavesWithoutItsPassword()
