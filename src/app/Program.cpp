@@ -11,6 +11,8 @@
 #include "forms/WindowHelpers.h"
 #include "settings/LoginStart.h"
 #include "store/ScheduleDatabase.h"
+#include "sync/PasswordStore.h"
+#include "sync/SyncService.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -49,6 +51,7 @@ Program::~Program()
     m_login.reset();
     m_splash.reset();
     m_context.reset();
+    m_sync.reset();
     m_database.reset();
 }
 
@@ -175,6 +178,9 @@ void Program::openDatabase()
     m_context = std::make_unique<AppContext>(*m_database, m_services.settings, m_services.clock,
                                              m_services.beeper, m_services.messages, m_services.screen,
                                              ProgramValues{}, m_services.notifier);
+    m_passwords = std::make_unique<PasswordStore>();
+    m_sync = std::make_unique<SyncService>(*m_database, m_services.settings, *m_passwords, m_services.clock);
+    m_sync->start();
     if (!m_mainWanted)
         return;
     if (m_startMinimized && !m_splash)

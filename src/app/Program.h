@@ -15,9 +15,11 @@ class BeepService;
 class LoginStart;
 class Clock;
 class MessageBoxService;
+class PasswordStore;
 class ScheduleDatabase;
 class ScreenService;
 class SettingsStore;
+class SyncService;
 class TrayIcon;
 class TrayWatch;
 class formSplash;
@@ -97,6 +99,8 @@ public:
     TrayIcon* trayIcon() const { return m_tray.get(); }
     TrayWatch* trayWatch() const { return m_trayWatch.get(); }
     AppContext* context() const { return m_context.get(); }
+    // Keeps the schedule and the account's calendar alike from the moment the schedule is open.
+    SyncService* syncService() const { return m_sync.get(); }
     InstanceGuard& instanceGuard() { return m_guard; }
 
 signals:
@@ -125,6 +129,8 @@ private:
     InstanceGuard m_guard;
     std::unique_ptr<ScheduleDatabase> m_database;
     std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<PasswordStore> m_passwords;
+    std::unique_ptr<SyncService> m_sync;
     std::unique_ptr<formSplash> m_splash;
     std::unique_ptr<WindowOwner> m_windows;
     std::unique_ptr<TrayIcon> m_tray;

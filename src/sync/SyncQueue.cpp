@@ -51,6 +51,18 @@ private:
     bool m_ok = false;
 };
 
+SyncQueue::Item itemOf(const Statement& statement)
+{
+    SyncQueue::Item item;
+    item.uid = statement.text(0);
+    item.change = statement.text(1) == QLatin1String("delete") ? SyncQueue::Change::Delete
+                                                               : SyncQueue::Change::Upload;
+    item.href = statement.text(2);
+    item.etag = statement.text(3);
+    item.revision = statement.number(4);
+    return item;
+}
+
 const char* const Create = "CREATE TABLE IF NOT EXISTS SyncQueue (uid TEXT PRIMARY KEY NOT NULL, "
                            "change TEXT NOT NULL, href TEXT NOT NULL, etag TEXT NOT NULL, "
                            "revision INTEGER NOT NULL, queued INTEGER NOT NULL)";
@@ -108,19 +120,41 @@ bool SyncQueue::enqueue(const QString& uid, Change change, const QString& href, 
         {uid, change == Change::Upload ? QStringLiteral("upload") : QStringLiteral("delete"), href, etag});
 }
 
+bool SyncQueue::enqueueAll(const QList<Item>& items)
+{
+    if (!run("BEGIN IMMEDIATE", {}))
+        return false;
+    for (const Item& item : items) {
+        if (!enqueue(item.uid, item.change, item.href, item.etag)) {
+            const QString error = m_lastError;
+            run("ROLLBACK", {});
+            m_lastError = error;
+            return false;
+        }
+    }
+    return run("COMMIT", {});
+}
+
+std::optional<SyncQueue::Item> SyncQueue::itemFor(const QString& uid) const
+{
+    Statement statement(m_db, "SELECT uid, change, href, etag, revision FROM SyncQueue WHERE uid = ?1");
+    statement.bind({uid});
+    if (statement.step() != SQLITE_ROW)
+        return std::nullopt;
+    return itemOf(statement);
+}
+
+bool SyncQueue::drop(const QString& uid)
+{
+    return run("DELETE FROM SyncQueue WHERE uid = ?1", {uid});
+}
+
 QList<SyncQueue::Item> SyncQueue::pending() const
 {
     QList<Item> items;
     Statement statement(m_db, "SELECT uid, change, href, etag, revision FROM SyncQueue ORDER BY queued");
-    while (statement.step() == SQLITE_ROW) {
-        Item item;
-        item.uid = statement.text(0);
-        item.change = statement.text(1) == QLatin1String("delete") ? Change::Delete : Change::Upload;
-        item.href = statement.text(2);
-        item.etag = statement.text(3);
-        item.revision = statement.number(4);
-        items << item;
-    }
+    while (statement.step() == SQLITE_ROW)
+        items << itemOf(statement);
     return items;
 }
 
