@@ -55,7 +55,8 @@ CommandLine CommandLine::read(const QStringList& arguments)
 
     CommandLine line;
     const bool parsed = parser.parse(arguments);
-    if (parsed && (SyncCommand::readOption(parser, sync, line) || AccountCommand::readOptions(parser, account, line))) {
+    if (parsed &&
+        (SyncCommand::readOption(parser, sync, line) || AccountCommand::readOptions(parser, account, line))) {
         if (line.action == Action::Refuse)
             line.text += QLatin1Char('\n') + usage(parser, arguments);
         return line;

@@ -1,5 +1,6 @@
 #include "app/SyncCommand.h"
 
+#include "app/ConsoleLines.h"
 #include "settings/SettingsStore.h"
 #include "store/Clock.h"
 #include "store/ScheduleDatabase.h"
@@ -33,7 +34,8 @@ QCommandLineOption SyncCommand::addOption(QCommandLineParser& parser)
     return option;
 }
 
-bool SyncCommand::readOption(const QCommandLineParser& parser, const QCommandLineOption& option, CommandLine& line)
+bool SyncCommand::readOption(const QCommandLineParser& parser, const QCommandLineOption& option,
+                             CommandLine& line)
 {
     if (!parser.isSet(option))
         return false;
@@ -48,16 +50,11 @@ bool SyncCommand::readOption(const QCommandLineParser& parser, const QCommandLin
 int SyncCommand::run(int& argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const auto print = [](std::FILE* stream) {
-        return [stream](const QString& text) {
-            std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
-            std::fflush(stream);
-        };
-    };
     SettingsStore settings;
     PasswordStore passwords;
     SystemClock clock;
-    return syncOnce(ScheduleDatabase::defaultPath(), settings, passwords, clock, {print(stdout), print(stderr)});
+    return syncOnce(ScheduleDatabase::defaultPath(), settings, passwords, clock,
+                    {consoleLines(stdout), consoleLines(stderr)});
 }
 
 int SyncCommand::syncOnce(const QString& schedulePath, SettingsStore& settings, PasswordStore& passwords,

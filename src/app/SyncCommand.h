@@ -29,7 +29,8 @@ public:
     static QCommandLineOption addOption(QCommandLineParser& parser);
     // Fills `line` when --sync was given (a Sync action, or a refusal with its reason); false when the
     // command line is about something else.
-    static bool readOption(const QCommandLineParser& parser, const QCommandLineOption& option, CommandLine& line);
+    static bool readOption(const QCommandLineParser& parser, const QCommandLineOption& option,
+                           CommandLine& line);
 
     // What main() runs: one sync of the user's schedule with the user's settings and Secret Service.
     static int run(int& argc, char** argv);

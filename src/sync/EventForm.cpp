@@ -76,7 +76,8 @@ bool alarmOn(const ScheduleEntry& entry)
 bool sameTiming(const ScheduleEntry& a, const ScheduleEntry& b)
 {
     return DateText::readDate(a[ScheduleField::Date]) == DateText::readDate(b[ScheduleField::Date]) &&
-           DateText::readTime(a[ScheduleField::AlarmTime]) == DateText::readTime(b[ScheduleField::AlarmTime]) &&
+           DateText::readTime(a[ScheduleField::AlarmTime]) ==
+               DateText::readTime(b[ScheduleField::AlarmTime]) &&
            kindOf(a[ScheduleField::Kind]) == kindOf(b[ScheduleField::Kind]);
 }
 
@@ -94,8 +95,8 @@ EventForm::Incoming EventForm::read(const QByteArray& data, const QTimeZone& loc
         incoming.held = true;
         incoming.entry = mapped.entry;
         // Whatever the entry could not keep of the event makes it a narrowed form of it.
-        const bool narrowed = mapped.simplified || mapped.subjectCut || mapped.noteCut || mapped.zoneUnknown ||
-                              mapped.alarmMoved;
+        const bool narrowed = mapped.simplified || mapped.subjectCut || mapped.noteCut ||
+                              mapped.zoneUnknown || mapped.alarmMoved;
         incoming.form = narrowed ? SyncLedger::Form::Simplified : SyncLedger::Form::Whole;
         incoming.version = ImportWriter::versionText(mapped.identity);
         return std::nullopt;
@@ -152,12 +153,13 @@ EventForm::Patch EventForm::patched(const QByteArray& serverData, const Schedule
 
     if (subject) {
         removeAll(e, ICAL_SUMMARY_PROPERTY);
-        icalcomponent_add_property(e, icalproperty_new_summary(now[ScheduleField::Subject].toUtf8().constData()));
+        icalcomponent_add_property(
+            e, icalproperty_new_summary(now[ScheduleField::Subject].toUtf8().constData()));
     }
     if (note) {
         removeAll(e, ICAL_DESCRIPTION_PROPERTY);
-        icalcomponent_add_property(e,
-                                   icalproperty_new_description(now[ScheduleField::Note].toUtf8().constData()));
+        icalcomponent_add_property(
+            e, icalproperty_new_description(now[ScheduleField::Note].toUtf8().constData()));
     }
     if (timing || alarm) {
         // The entry's own event, made as a new one would be, lends its start, rule and reminder; the
@@ -180,14 +182,16 @@ EventForm::Patch EventForm::patched(const QByteArray& serverData, const Schedule
             icalcomponent_add_property(e, icalproperty_new_dtstart(start));
             if (hasEnd)
                 icalcomponent_add_property(e, icalproperty_new_dtend(icaltime_add(start, length)));
-            for (const icalproperty_kind rule : {ICAL_RRULE_PROPERTY, ICAL_RDATE_PROPERTY, ICAL_EXDATE_PROPERTY})
+            for (const icalproperty_kind rule :
+                 {ICAL_RRULE_PROPERTY, ICAL_RDATE_PROPERTY, ICAL_EXDATE_PROPERTY})
                 removeAll(e, rule);
             if (icalproperty* rule = icalcomponent_get_first_property(fresh.get(), ICAL_RRULE_PROPERTY))
                 icalcomponent_add_property(e, icalproperty_new_clone(rule));
         }
         if (alarm) {
             removeAlarms(e);
-            if (icalcomponent* reminder = icalcomponent_get_first_component(fresh.get(), ICAL_VALARM_COMPONENT))
+            if (icalcomponent* reminder =
+                    icalcomponent_get_first_component(fresh.get(), ICAL_VALARM_COMPONENT))
                 icalcomponent_add_component(e, icalcomponent_new_clone(reminder));
         }
         const int sequence = icalcomponent_get_sequence(e);

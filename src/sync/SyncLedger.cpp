@@ -45,22 +45,34 @@ std::unique_ptr<SyncLedger> SyncLedger::open(const QString& path, QString* error
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    std::unique_ptr<SyncLedger> ledger(new SyncLedger(raw));
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(raw, 1000);
-        if (ledger->exec("CREATE TABLE IF NOT EXISTS SyncLedger (uid TEXT PRIMARY KEY NOT NULL, "
-                         "href TEXT NOT NULL, etag TEXT NOT NULL, digest TEXT NOT NULL, form INTEGER NOT NULL, "
-                         "data BLOB NOT NULL)") &&
-            ledger->exec("CREATE INDEX IF NOT EXISTS SyncLedgerHref ON SyncLedger (href)") &&
-            ledger->exec("CREATE TABLE IF NOT EXISTS SyncLedgerInfo (name TEXT PRIMARY KEY NOT NULL, "
-                         "value TEXT NOT NULL)"))
-            return ledger;
+        return made(raw, error);
     }
     if (error) {
         *error = QCoreApplication::translate("SyncLedger",
                                              "What was synced with the calendar server could not be kept in "
                                              "%1: %2.")
                      .arg(path, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+    }
+    sqlite3_close(raw);
+    return nullptr;
+}
+
+std::unique_ptr<SyncLedger> SyncLedger::made(sqlite3* db, QString* error)
+{
+    std::unique_ptr<SyncLedger> ledger(new SyncLedger(db));
+    if (ledger->exec("CREATE TABLE IF NOT EXISTS SyncLedger (uid TEXT PRIMARY KEY NOT NULL, href TEXT NOT NULL, "
+                     "etag TEXT NOT NULL, digest TEXT NOT NULL, form INTEGER NOT NULL, data BLOB NOT NULL)") &&
+        ledger->exec("CREATE INDEX IF NOT EXISTS SyncLedgerHref ON SyncLedger (href)") &&
+        ledger->exec("CREATE TABLE IF NOT EXISTS SyncLedgerInfo (name TEXT PRIMARY KEY NOT NULL, "
+                     "value TEXT NOT NULL)"))
+        return ledger;
+    if (error) {
+        *error = QCoreApplication::translate("SyncLedger",
+                                             "What was synced with the calendar server could not be kept in "
+                                             "%1: %2.")
+                     .arg(QString::fromUtf8(sqlite3_db_filename(db, "main")), ledger->m_lastError);
     }
     return nullptr;
 }

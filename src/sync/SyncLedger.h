@@ -62,6 +62,7 @@ public:
 
 private:
     explicit SyncLedger(sqlite3* db);
+    static std::unique_ptr<SyncLedger> made(sqlite3* db, QString* error);
     bool exec(const char* sql);
     std::optional<Record> one(const char* sql, const QString& key) const;
 

@@ -81,16 +81,27 @@ std::unique_ptr<SyncQueue> SyncQueue::open(const QString& path, QString* error)
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    std::unique_ptr<SyncQueue> queue(new SyncQueue(raw));
     if (rc == SQLITE_OK) {
         // A moment's patience with the program's own writes to the same file, or another program's.
         sqlite3_busy_timeout(raw, 1000);
-        if (queue->run(Create, {}))
-            return queue;
+        return made(raw, error);
     }
     if (error) {
         *error = tr("The queue of changes for the calendar server could not be kept in %1: %2.")
                      .arg(path, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+    }
+    sqlite3_close(raw);
+    return nullptr;
+}
+
+std::unique_ptr<SyncQueue> SyncQueue::made(sqlite3* db, QString* error)
+{
+    std::unique_ptr<SyncQueue> queue(new SyncQueue(db));
+    if (queue->run(Create, {}))
+        return queue;
+    if (error) {
+        *error = tr("The queue of changes for the calendar server could not be kept in %1: %2.")
+                     .arg(QString::fromUtf8(sqlite3_db_filename(db, "main")), queue->m_lastError);
     }
     return nullptr;
 }

@@ -58,6 +58,7 @@ public:
 
 private:
     explicit SyncQueue(sqlite3* db);
+    static std::unique_ptr<SyncQueue> made(sqlite3* db, QString* error);
     bool run(const char* sql, const QList<QVariant>& values);
 
     sqlite3* m_db;

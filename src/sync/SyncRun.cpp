@@ -43,6 +43,11 @@ void SyncRun::run(Done done)
             fail(DavError(DavError::Kind::BadResponse, m_parts.ledger.lastError()));
             return;
         }
+        // A deletion waiting for the other calendar has no place in this one; uploads go to this one.
+        for (const SyncQueue::Item& item : m_parts.queue.pending()) {
+            if (item.change == SyncQueue::Change::Delete)
+                m_parts.queue.drop(item.uid);
+        }
     }
     pull();
 }
@@ -58,30 +63,32 @@ void SyncRun::pull()
 
 void SyncRun::askChanges(const QString& token, QHash<QString, QString> changed, QStringList removed)
 {
-    m_parts.collection.changesSince(token, [this, token, changed, removed](const SyncChanges& changes) mutable {
-        if (changes.error.kind() == DavError::Kind::Unauthorized) {
-            fail(changes.error);
-            return;
-        }
-        if (changes.error.isError()) {
-            // A token the server no longer knows (some answer 500 to one): the whole calendar is compared.
-            listWhole();
-            return;
-        }
-        for (auto it = changes.changed.cbegin(); it != changes.changed.cend(); ++it) {
-            changed.insert(it.key(), it.value());
-            removed.removeAll(it.key());
-        }
-        for (const QString& href : changes.removed) {
-            changed.remove(href);
-            removed << href;
-        }
-        if (changes.truncated && changes.token != token) {
-            askChanges(changes.token, std::move(changed), std::move(removed));
-            return;
-        }
-        fetchAndApply(changed, removed, changes.token);
-    });
+    m_parts.collection.changesSince(
+        token, [this, token, changed, removed](const SyncChanges& changes) mutable {
+            if (changes.error.kind() == DavError::Kind::Unauthorized) {
+                fail(changes.error);
+                return;
+            }
+            if (changes.error.isError()) {
+                // A token the server no longer knows (some answer 500 to one): the whole calendar is
+                // compared.
+                listWhole();
+                return;
+            }
+            for (auto it = changes.changed.cbegin(); it != changes.changed.cend(); ++it) {
+                changed.insert(it.key(), it.value());
+                removed.removeAll(it.key());
+            }
+            for (const QString& href : changes.removed) {
+                changed.remove(href);
+                removed << href;
+            }
+            if (changes.truncated && changes.token != token) {
+                askChanges(changes.token, std::move(changed), std::move(removed));
+                return;
+            }
+            fetchAndApply(changed, removed, changes.token);
+        });
 }
 
 void SyncRun::listWhole()
@@ -205,8 +212,8 @@ void SyncRun::sendUpload(const SyncQueue::Item& item)
     const ScheduleEntry entry = table.entry(index);
     const QDateTime now = m_parts.clock.now();
     const std::optional<SyncLedger::Record> record = m_parts.ledger.byUid(item.uid);
-    SyncLedger::Record written{item.uid, {}, {}, EventForm::digest(entry), {},
-                               record ? record->form : SyncLedger::Form::Whole};
+    SyncLedger::Record written{
+        item.uid, {}, {}, EventForm::digest(entry), {}, record ? record->form : SyncLedger::Form::Whole};
     QString etag;
     if (record && record->etag.isEmpty()) {
         // The server's present ETag is not known yet (it did not tell it, or a write met a change):
@@ -244,13 +251,14 @@ void SyncRun::sendUpload(const SyncQueue::Item& item)
         }
         written.href = m_parts.collection.hrefForUid(item.uid);
     }
-    m_parts.collection.put(written.href, written.data, etag, [this, item, written](const WriteResult& result) {
-        sent(item, result, [this, written, result] {
-            SyncLedger::Record record = written;
-            record.etag = result.etag;
-            m_parts.ledger.put(record);
-        });
-    });
+    m_parts.collection.put(written.href, written.data, etag,
+                           [this, item, written](const WriteResult& result) {
+                               sent(item, result, [this, written, result] {
+                                   SyncLedger::Record record = written;
+                                   record.etag = result.etag;
+                                   m_parts.ledger.put(record);
+                               });
+                           });
 }
 
 void SyncRun::sendDelete(const SyncQueue::Item& item)
@@ -267,12 +275,14 @@ void SyncRun::sendDelete(const SyncQueue::Item& item)
         sendNext();
         return;
     }
-    m_parts.collection.remove(href, record ? record->etag : item.etag, [this, item](const WriteResult& result) {
-        sent(item, result, [this, item] { m_parts.ledger.erase(item.uid); });
-    });
+    m_parts.collection.remove(href, record ? record->etag : item.etag,
+                              [this, item](const WriteResult& result) {
+                                  sent(item, result, [this, item] { m_parts.ledger.erase(item.uid); });
+                              });
 }
 
-void SyncRun::sent(const SyncQueue::Item& item, const WriteResult& result, const std::function<void()>& recordIt)
+void SyncRun::sent(const SyncQueue::Item& item, const WriteResult& result,
+                   const std::function<void()>& recordIt)
 {
     if (result.error.kind() == DavError::Kind::Conflict) {
         // The event changed on the server since it was last seen: looking again settles it (the server's

@@ -72,16 +72,14 @@ QString SyncReport::statusLine() const
         line += QCoreApplication::translate("SyncService", "; %n changed on both sides, both versions kept",
                                             nullptr, conflicts);
     if (keptHere > 0)
-        line += QCoreApplication::translate("SyncService",
-                                            "; %n kept here only, as the server's event holds more", nullptr,
-                                            keptHere);
+        line += QCoreApplication::translate(
+            "SyncService", "; %n kept here only, as the server's event holds more", nullptr, keptHere);
     return line;
 }
 
 SyncService::SyncService(ScheduleDatabase& database, SettingsStore& settings, PasswordStore& passwords,
                          Clock& clock, QObject* parent)
-    : QObject(parent),
-      m_state(std::make_unique<State>(database, settings, passwords, clock))
+    : QObject(parent), m_state(std::make_unique<State>(database, settings, passwords, clock))
 {
     State& s = *m_state;
     s.soon.setSingleShot(true);
@@ -112,6 +110,11 @@ SyncService::~SyncService()
 void SyncService::start()
 {
     State& s = *m_state;
+    // A run under way belongs to the account as it was read before; it ends before its client does.
+    s.run.reset();
+    s.local.reset();
+    s.collection.reset();
+    s.client.reset();
     s.account = AccountSettings::load(s.settings);
     s.hasAccount = s.account.isSet();
     if (!s.hasAccount) {
@@ -157,11 +160,8 @@ void SyncService::start()
 void SyncService::accountChanged()
 {
     State& s = *m_state;
-    s.run.reset();
     s.retry.stop();
     s.soon.stop();
-    s.collection.reset();
-    s.client.reset();
     s.havePassword = false;
     s.passwordWanted = false;
     s.again = false;

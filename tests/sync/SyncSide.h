@@ -78,11 +78,12 @@ public:
     }
 
     qint64 add(const QString& subject, const QString& date = QStringLiteral("05/04/2026"),
-               const QString& time = QStringLiteral("09:30:00 AM"), const QString& kind = QStringLiteral("OneTime"))
+               const QString& time = QStringLiteral("09:30:00 AM"),
+               const QString& kind = QStringLiteral("OneTime"))
     {
         return m_database
-            ->append(ScheduleEntry::make(date, QStringLiteral("Monday"), subject, QStringLiteral("A note"), time,
-                                         QStringLiteral("on"), kind))
+            ->append(ScheduleEntry::make(date, QStringLiteral("Monday"), subject, QStringLiteral("A note"),
+                                         time, QStringLiteral("on"), kind))
             .rowId;
     }
 

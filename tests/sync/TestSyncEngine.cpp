@@ -37,14 +37,16 @@ private:
     static QByteArray event(const QByteArray& uid, const QByteArray& summary, const QByteArray& extra = {})
     {
         return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//peer//EN\r\nBEGIN:VEVENT\r\nUID:" + uid +
-               "\r\nDTSTAMP:20260101T000000Z\r\nDTSTART:20260504T093000\r\nDTEND:20260504T103000\r\nSUMMARY:" +
+               "\r\nDTSTAMP:20260101T000000Z\r\nDTSTART:20260504T093000\r\nDTEND:"
+               "20260504T103000\r\nSUMMARY:" +
                summary + "\r\nDESCRIPTION:Bring the wine\\, and the cake\\nSecond line\r\n" + extra +
                "END:VEVENT\r\nEND:VCALENDAR\r\n";
     }
 
     static QStringList uids(const DavTestServer& dav, const QUrl& calendar)
     {
-        QStringList list = dav.peer({QStringLiteral("uids"), calendar.toString()}).split(u'\n', Qt::SkipEmptyParts);
+        QStringList list =
+            dav.peer({QStringLiteral("uids"), calendar.toString()}).split(u'\n', Qt::SkipEmptyParts);
         list.sort();
         return list;
     }
@@ -52,8 +54,9 @@ private:
     static QString peerGet(const DavTestServer& dav, const QUrl& calendar, const QString& uid)
     {
         // Folded lines are unfolded, so that a property reads as one line.
-        return dav.peer({QStringLiteral("get"), calendar.toString(), uid}).remove(QStringLiteral("\r\n ")).remove(
-            QStringLiteral("\n "));
+        return dav.peer({QStringLiteral("get"), calendar.toString(), uid})
+            .remove(QStringLiteral("\r\n "))
+            .remove(QStringLiteral("\n "));
     }
 
 private slots:
@@ -93,7 +96,8 @@ private slots:
         const size_t party = side->withSubject(QStringLiteral("Party")).front();
         QCOMPARE(table.text(party, ScheduleField::Date), QStringLiteral("05/04/2026"));
         QCOMPARE(table.text(party, ScheduleField::AlarmTime), QStringLiteral("09:30:00 AM"));
-        QCOMPARE(table.text(party, ScheduleField::Note), QStringLiteral("Bring the wine, and the cake\nSecond line"));
+        QCOMPARE(table.text(party, ScheduleField::Note),
+                 QStringLiteral("Bring the wine, and the cake\nSecond line"));
         QCOMPARE(side->database().uidOf(table.rowId(party)), QStringLiteral("party-1"));
 
         const QStringList onServer = uids(dav, calendar);
@@ -165,7 +169,8 @@ private slots:
         QCOMPARE(side->withSubject(QStringLiteral("Talk (my edit) (conflict)")).size(), size_t(1));
         // The local version reached the server as an event of its own.
         QCOMPARE(uids(dav, calendar).size(), 2);
-        QVERIFY(peerGet(dav, calendar, QStringLiteral("talk-1")).contains(QStringLiteral("SUMMARY:Talk (their edit)")));
+        QVERIFY(peerGet(dav, calendar, QStringLiteral("talk-1"))
+                    .contains(QStringLiteral("SUMMARY:Talk (their edit)")));
     }
 
     void aWeeklyEventIsNeverNarrowed()
@@ -197,7 +202,8 @@ private slots:
         const SyncReport kept = side->sync();
         QVERIFY(kept.ok);
         QCOMPARE(kept.keptHere, 1);
-        QVERIFY(peerGet(dav, calendar, QStringLiteral("weekly-1")).contains(QStringLiteral("DTSTART:20260504T093000")));
+        QVERIFY(peerGet(dav, calendar, QStringLiteral("weekly-1"))
+                    .contains(QStringLiteral("DTSTART:20260504T093000")));
 
         // Edited on the server, the event still comes in as the import takes it, and the local date edit
         // is kept beside it.
@@ -238,7 +244,8 @@ private slots:
         const QStringList onServer = uids(dav, calendar);
         QCOMPARE(onServer.size(), 2);
         QVERIFY(!onServer.contains(goneUid));
-        QVERIFY(peerGet(dav, calendar, side->database().uidOf(kept)).contains(QStringLiteral("Kept and edited")));
+        QVERIFY(
+            peerGet(dav, calendar, side->database().uidOf(kept)).contains(QStringLiteral("Kept and edited")));
         side->restart();
         const SyncReport again = side->sync(true);
         QCOMPARE(again.sent, 0);
@@ -277,9 +284,8 @@ private slots:
         QTimer watch;
         watch.setInterval(1);
         longest.start();
-        connect(&watch, &QTimer::timeout, &watch, [&] {
-            longestPass = std::max(longestPass, longest.restart());
-        });
+        connect(&watch, &QTimer::timeout, &watch,
+                [&] { longestPass = std::max(longestPass, longest.restart()); });
         watch.start();
         const SyncReport failed = side->sync();
         watch.stop();
@@ -288,7 +294,9 @@ private slots:
             QVERIFY(!failed.statusLine().isEmpty());
         }
         QCOMPARE(side->service().waitingChanges(), 1);
-        // The window's thread went on turning while the server misbehaved.
+        // The window's thread went on turning while the server misbehaved (the bound leaves room for a
+        // machine busy with other work; the figure itself is printed).
+        qInfo("longest pass while the server misbehaved: %lld ms", longestPass);
         QVERIFY2(longestPass < 100, qPrintable(QString::number(longestPass)));
 
         proxy.setFault(FaultProxy::Fault::None);
@@ -298,6 +306,25 @@ private slots:
         QCOMPARE(side->service().waitingChanges(), 0);
         QCOMPARE(uids(dav, direct).size(), 2);
         QCOMPARE(side->database().table().size(), size_t(2));
+    }
+
+    void noPasswordKeptAsksForItAtStart()
+    {
+        const DavTestServer& dav = server();
+        const QUrl calendar = newCalendar(dav);
+        SyncSide side(calendar, dav.user(), dav.password());
+        PasswordStore empty(false);
+        SyncService service(side.database(), side.settings(), empty, side.clock());
+        QSignalSpy asked(&service, &SyncService::passwordNeeded);
+        QSignalSpy finished(&service, &SyncService::syncFinished);
+        service.start();
+        QVERIFY(asked.wait(5000));
+        QVERIFY(!asked.first().first().toString().isEmpty());
+        QVERIFY(!service.isSyncing());
+        service.setPassword(dav.password().isEmpty() ? QStringLiteral("none") : dav.password());
+        QVERIFY(finished.wait(20000));
+        QVERIFY(finished.first().first().value<SyncReport>().ok);
+        QCOMPARE(asked.size(), 1);
     }
 
     void aRefusedPasswordAsksOnceAndStops()
