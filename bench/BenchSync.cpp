@@ -20,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -190,10 +191,10 @@ void BM_QuietSync(benchmark::State& state)
     }
     std::vector<ScheduleEntry> more;
     for (int i = 0; i < 90000; ++i) {
-        more.push_back(ScheduleEntry::make(QStringLiteral("03/%1/2026").arg(1 + i % 28, 2, 10, QLatin1Char('0')),
-                                           QStringLiteral("Monday"), QStringLiteral("Local entry %1").arg(i),
-                                           QStringLiteral("A note"), QStringLiteral("09:00:00 AM"),
-                                           QStringLiteral("off"), QStringLiteral("OneTime")));
+        more.push_back(ScheduleEntry::make(
+            QStringLiteral("03/%1/2026").arg(1 + i % 28, 2, 10, QLatin1Char('0')), QStringLiteral("Monday"),
+            QStringLiteral("Local entry %1").arg(i), QStringLiteral("A note"), QStringLiteral("09:00:00 AM"),
+            QStringLiteral("off"), QStringLiteral("OneTime")));
     }
     side->database().appendAll(more);
     {
@@ -203,13 +204,16 @@ void BM_QuietSync(benchmark::State& state)
         for (size_t i = 0; i < table.size(); ++i) {
             const QString uid = side->database().identities().uid(i, table.rowId(i));
             if (!ledger->byUid(uid))
-                ledger->put({uid, QStringLiteral("/x/") + uid, QStringLiteral("\"e\""),
-                             EventForm::digest(table.entry(i)), {}, SyncLedger::Form::Whole});
+                ledger->put({uid,
+                             QStringLiteral("/x/") + uid,
+                             QStringLiteral("\"e\""),
+                             EventForm::digest(table.entry(i)),
+                             {},
+                             SyncLedger::Form::Whole});
         }
         ledger->commit();
     }
     side->database().table();
-    QTest::qWait(100);
     if (!side->sync().ok) { // the local changes above were noted: they are found in step
         state.SkipWithError("settling sync failed");
         return;
@@ -247,18 +251,24 @@ void BM_EditReachesServer(benchmark::State& state)
         ScheduleEntry entry = side->database().table().entry(side->database().table().indexOf(row));
         const QString subject = QStringLiteral("Edited %1").arg(++round);
         entry[ScheduleField::Subject] = subject;
-        QSignalSpy finished(&side->service(), &SyncService::syncFinished);
+        int finished = 0;
+        const auto counting = QObject::connect(&side->service(), &SyncService::syncFinished,
+                                               [&finished](const SyncReport&) { ++finished; });
         QElapsedTimer timer;
         timer.start();
         side->database().update(row, entry);
         bool seen = false;
         while (!seen && timer.elapsed() < 30000) {
-            QTest::qWait(50);
-            if (finished.isEmpty())
+            QEventLoop pause;
+            QTimer::singleShot(50, &pause, &QEventLoop::quit);
+            pause.exec();
+            if (finished == 0)
                 continue;
-            seen = from.server->peer({QStringLiteral("get"), from.calendar.toString(), QStringLiteral("bench-7")})
+            seen = from.server
+                       ->peer({QStringLiteral("get"), from.calendar.toString(), QStringLiteral("bench-7")})
                        .contains(subject);
         }
+        QObject::disconnect(counting);
         if (!seen) {
             state.SkipWithError("the edit never reached the server");
             return;

@@ -14,6 +14,9 @@
 
 namespace {
 
+// Past this many events and deletions, every record is read at once rather than one by one.
+constexpr qsizetype ManyEvents = 200;
+
 // The same entry, however its texts are spelled (the organizer writes "EveryDay", the add dialog
 // "Everyday").
 bool sameForm(const ScheduleEntry& a, const ScheduleEntry& b)
@@ -46,13 +49,35 @@ IncomingEvents::Outcome IncomingEvents::apply(const QList<RemoteEvent>& events, 
     QStringList dropped;
     QList<SyncQueue::Item> requeued;
 
+    // The waiting changes, and for many events at once every record, are read in one go: a first sync
+    // of thousands of events would otherwise ask the file three times an event.
+    QHash<QString, SyncQueue::Change> waiting;
+    for (const SyncQueue::Item& item : m_queue.pending())
+        waiting.insert(item.uid, item.change);
+    const bool readAll = events.size() + removed.size() > ManyEvents;
+    const QHash<QString, SyncLedger::Record> recorded =
+        readAll ? m_ledger.all() : QHash<QString, SyncLedger::Record>();
+    QHash<QString, QString> uidAt;
+    for (const SyncLedger::Record& record : recorded)
+        uidAt.insert(record.href, record.uid);
+    const auto recordAt = [&](const QString& href, const QString& uid) -> std::optional<SyncLedger::Record> {
+        if (!readAll) {
+            auto record = m_ledger.byHref(href);
+            return record || uid.isEmpty() ? record : m_ledger.byUid(uid);
+        }
+        auto found = recorded.constFind(uidAt.value(href, uid));
+        if (found == recorded.cend() && !uid.isEmpty())
+            found = recorded.constFind(uid);
+        return found == recorded.cend() ? std::nullopt : std::optional<SyncLedger::Record>(*found);
+    };
+
     // Entries never synced, by what makes them the same as an event; built at the first new event.
     std::optional<QHash<QString, QList<qint64>>> unsynced;
     QSet<qint64> matched;
     const auto findUnsynced = [&](const ScheduleEntry& entry) -> std::optional<qint64> {
         if (!unsynced) {
             unsynced.emplace();
-            const auto known = m_ledger.all();
+            const auto known = readAll ? recorded : m_ledger.all();
             const EntryIdentities& identities = m_database.identities();
             for (size_t i = 0; i < table.size(); ++i) {
                 if (!known.contains(identities.uid(i, table.rowId(i))))
@@ -67,16 +92,13 @@ IncomingEvents::Outcome IncomingEvents::apply(const QList<RemoteEvent>& events, 
     };
     const auto changedHere = [&](const std::optional<SyncLedger::Record>& record, const QString& uid,
                                  const ScheduleEntry& local) {
-        const auto queued = m_queue.itemFor(uid);
-        return (queued && queued->change == SyncQueue::Change::Upload) || !record ||
+        return waiting.value(uid, SyncQueue::Change::Delete) == SyncQueue::Change::Upload || !record ||
                record->digest != EventForm::digest(local);
     };
 
     for (const RemoteEvent& event : events) {
         const EventForm::Incoming incoming = EventForm::read(event.data, m_local);
-        std::optional<SyncLedger::Record> record = m_ledger.byHref(event.href);
-        if (!record)
-            record = m_ledger.byUid(event.uid);
+        const std::optional<SyncLedger::Record> record = recordAt(event.href, event.uid);
         SyncLedger::Record now{event.uid, event.href, event.etag, {}, event.data, incoming.form};
         if (!incoming.held) {
             records << now;
@@ -103,7 +125,7 @@ IncomingEvents::Outcome IncomingEvents::apply(const QList<RemoteEvent>& events, 
             continue;
         }
         // A deletion here of an event the server has changed since: the server's version comes back.
-        if (m_queue.itemFor(event.uid))
+        if (waiting.contains(event.uid))
             dropped << event.uid;
         if (const auto same = findUnsynced(incoming.entry)) {
             matched.insert(*same);
@@ -127,7 +149,7 @@ IncomingEvents::Outcome IncomingEvents::apply(const QList<RemoteEvent>& events, 
     }
 
     for (const QString& href : removed) {
-        const std::optional<SyncLedger::Record> record = m_ledger.byHref(href);
+        const std::optional<SyncLedger::Record> record = recordAt(href, {});
         if (!record)
             continue;
         erased << record->uid;

@@ -62,8 +62,9 @@ std::unique_ptr<SyncLedger> SyncLedger::open(const QString& path, QString* error
 std::unique_ptr<SyncLedger> SyncLedger::made(sqlite3* db, QString* error)
 {
     std::unique_ptr<SyncLedger> ledger(new SyncLedger(db));
-    if (ledger->exec("CREATE TABLE IF NOT EXISTS SyncLedger (uid TEXT PRIMARY KEY NOT NULL, href TEXT NOT NULL, "
-                     "etag TEXT NOT NULL, digest TEXT NOT NULL, form INTEGER NOT NULL, data BLOB NOT NULL)") &&
+    if (ledger->exec(
+            "CREATE TABLE IF NOT EXISTS SyncLedger (uid TEXT PRIMARY KEY NOT NULL, href TEXT NOT NULL, "
+            "etag TEXT NOT NULL, digest TEXT NOT NULL, form INTEGER NOT NULL, data BLOB NOT NULL)") &&
         ledger->exec("CREATE INDEX IF NOT EXISTS SyncLedgerHref ON SyncLedger (href)") &&
         ledger->exec("CREATE TABLE IF NOT EXISTS SyncLedgerInfo (name TEXT PRIMARY KEY NOT NULL, "
                      "value TEXT NOT NULL)"))

@@ -55,8 +55,8 @@ SyncQueue::Item itemOf(const Statement& statement)
 {
     SyncQueue::Item item;
     item.uid = statement.text(0);
-    item.change = statement.text(1) == QLatin1String("delete") ? SyncQueue::Change::Delete
-                                                               : SyncQueue::Change::Upload;
+    item.change =
+        statement.text(1) == QLatin1String("delete") ? SyncQueue::Change::Delete : SyncQueue::Change::Upload;
     item.href = statement.text(2);
     item.etag = statement.text(3);
     item.revision = statement.number(4);

@@ -93,6 +93,18 @@ void SyncRun::askChanges(const QString& token, QHash<QString, QString> changed, 
 
 void SyncRun::listWhole()
 {
+    if (m_parts.ledger.isEmpty()) {
+        // The first look takes every event at once and no sync token yet: a server may take long to make
+        // its first token for a large calendar (Radicale records every event's history for it), and the
+        // next sync asks for one anyway, before comparing the ETags.
+        m_parts.collection.fetchAll([this](const FetchResult& result) {
+            if (result.error.isError())
+                fail(result.error);
+            else
+                apply(result.events, {}, {});
+        });
+        return;
+    }
     m_parts.collection.readState([this](const CollectionState& state) {
         if (state.error.isError()) {
             fail(state.error);
@@ -100,15 +112,6 @@ void SyncRun::listWhole()
         }
         // The token is taken before the listing, so that a change made while it runs is seen next time.
         const QString token = state.offersSync ? state.syncToken : QString();
-        if (m_parts.ledger.isEmpty()) {
-            m_parts.collection.fetchAll([this, token](const FetchResult& result) {
-                if (result.error.isError())
-                    fail(result.error);
-                else
-                    apply(result.events, {}, token);
-            });
-            return;
-        }
         m_parts.collection.listEtags([this, token](const EtagListing& listing) {
             if (listing.error.isError()) {
                 fail(listing.error);

@@ -185,6 +185,10 @@ void SyncService::setPassword(const QString& password)
 void SyncService::syncNow()
 {
     State& s = *m_state;
+    // What changed here goes into the file's queue even when no sync can run now, so that it is sent
+    // after a restart too.
+    if (s.local && s.local->hasNoted())
+        s.local->queueNoted();
     if (!s.hasAccount || !s.havePassword || s.passwordWanted || !s.collection)
         return;
     if (s.run) {
@@ -193,8 +197,6 @@ void SyncService::syncNow()
     }
     s.soon.stop();
     s.retry.stop();
-    if (s.local->hasNoted())
-        s.local->queueNoted();
     s.run = std::make_unique<SyncRun>(SyncRun::Parts{s.database, *s.ledger, *s.queue, *s.collection, s.clock,
                                                      QTimeZone::systemTimeZone(), s.writingSchedule},
                                       s.firstOfRun);

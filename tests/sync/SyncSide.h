@@ -7,11 +7,13 @@
 #include "sync/PasswordStore.h"
 #include "sync/SyncService.h"
 
-#include <QSignalSpy>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QTimer>
 
 #include <memory>
+#include <optional>
 
 // One desktop's side of a sync in a test: a schedule file, a settings file with the account, the password
 // in memory and the sync service over them. The service can be ended and started again over the same
@@ -31,7 +33,7 @@ public:
         m_account.save(m_settings);
         m_passwords.write(m_account.passwordKey(), password.isEmpty() ? QStringLiteral("none") : password,
                           [](const PasswordStore::Outcome&) {});
-        QTest::qWait(0);
+        QCoreApplication::processEvents();
         restart();
     }
 
@@ -55,14 +57,19 @@ public:
     // Starts the service (which syncs at once) or asks it for a sync, and waits for the report.
     SyncReport sync(bool start = false)
     {
-        QSignalSpy finished(m_service.get(), &SyncService::syncFinished);
+        std::optional<SyncReport> report;
+        QEventLoop loop;
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        QObject::connect(m_service.get(), &SyncService::syncFinished, &loop, [&](const SyncReport& finished) {
+            report = finished;
+            loop.quit();
+        });
         if (start)
             m_service->start();
         else
             m_service->syncNow();
-        if (!finished.wait(60000) && finished.isEmpty())
-            return SyncReport{false, {}, 0, 0, 0, 0, QStringLiteral("no sync finished")};
-        return finished.first().first().value<SyncReport>();
+        loop.exec();
+        return report ? *report : SyncReport{false, {}, 0, 0, 0, 0, QStringLiteral("no sync finished")};
     }
 
     // The positions of the entries with this subject.

@@ -3,6 +3,7 @@
 #include "sync/SyncSide.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <map>
