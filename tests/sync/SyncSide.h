@@ -55,11 +55,11 @@ public:
     }
 
     // Starts the service (which syncs at once) or asks it for a sync, and waits for the report.
-    SyncReport sync(bool start = false)
+    SyncReport sync(bool start = false, int waitMs = 60000)
     {
         std::optional<SyncReport> report;
         QEventLoop loop;
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
         QObject::connect(m_service.get(), &SyncService::syncFinished, &loop, [&](const SyncReport& finished) {
             report = finished;
             loop.quit();
