@@ -1,9 +1,9 @@
 #include "sync/SyncLedger.h"
 
 #include "store/SqlStatement.h"
+#include "sync/SyncConnection.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <sqlite3.h>
 
@@ -42,20 +42,15 @@ SyncLedger::~SyncLedger()
 
 std::unique_ptr<SyncLedger> SyncLedger::open(const QString& path, QString* error)
 {
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc == SQLITE_OK) {
-        sqlite3_busy_timeout(raw, 1000);
+    QString why;
+    if (sqlite3* raw = SyncConnection::open(path, &why))
         return made(raw, error);
-    }
     if (error) {
         *error = QCoreApplication::translate("SyncLedger",
                                              "What was synced with the calendar server could not be kept in "
                                              "%1: %2.")
-                     .arg(path, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+                     .arg(path, why);
     }
-    sqlite3_close(raw);
     return nullptr;
 }
 

@@ -1,7 +1,8 @@
 #include "sync/SyncQueue.h"
 
+#include "sync/SyncConnection.h"
+
 #include <QCoreApplication>
-#include <QFile>
 #include <QVariant>
 
 #include <sqlite3.h>
@@ -78,19 +79,12 @@ SyncQueue::~SyncQueue()
 
 std::unique_ptr<SyncQueue> SyncQueue::open(const QString& path, QString* error)
 {
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc == SQLITE_OK) {
-        // A moment's patience with the program's own writes to the same file, or another program's.
-        sqlite3_busy_timeout(raw, 1000);
+    QString why;
+    if (sqlite3* raw = SyncConnection::open(path, &why))
         return made(raw, error);
-    }
-    if (error) {
-        *error = tr("The queue of changes for the calendar server could not be kept in %1: %2.")
-                     .arg(path, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
-    }
-    sqlite3_close(raw);
+    if (error)
+        *error =
+            tr("The queue of changes for the calendar server could not be kept in %1: %2.").arg(path, why);
     return nullptr;
 }
 

@@ -1,12 +1,10 @@
-#include "sync/DavTestServer.h"
+#include "sync/DavTestServers.h"
 #include "sync/FaultProxy.h"
 #include "sync/SyncSide.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
-
-#include <map>
 
 // Two-way syncing of the schedule against Radicale and Xandikos, with python3-caldav as the other
 // calendar program: what either side adds, edits or deletes reaches the other, once, and nothing of
@@ -16,14 +14,10 @@ class TestSyncEngine : public QObject
     Q_OBJECT
 
 private:
-    std::map<DavTestServer::Kind, std::unique_ptr<DavTestServer>> m_servers;
+    DavTestServers m_servers;
     int m_calendars = 0;
 
-    const DavTestServer& server()
-    {
-        QFETCH_GLOBAL(int, kind);
-        return *m_servers.at(static_cast<DavTestServer::Kind>(kind));
-    }
+    const DavTestServer& server() const { return m_servers.server(); }
 
     QUrl newCalendar(const DavTestServer& dav)
     {
@@ -61,21 +55,12 @@ private:
     }
 
 private slots:
-    void initTestCase_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("radicale") << static_cast<int>(DavTestServer::Kind::Radicale);
-        QTest::newRow("xandikos") << static_cast<int>(DavTestServer::Kind::Xandikos);
-    }
+    void initTestCase_data() { DavTestServers::addRows(); }
 
     void initTestCase()
     {
-        for (const auto kind : {DavTestServer::Kind::Radicale, DavTestServer::Kind::Xandikos}) {
-            QString why;
-            auto server = DavTestServer::start(kind, &why);
-            QVERIFY2(server, qPrintable(why));
-            m_servers[kind] = std::move(server);
-        }
+        QString why;
+        QVERIFY2(m_servers.start(&why), qPrintable(why));
     }
 
     void serverEventsArriveAsEntriesOnceAndMatchTheSameEntry()
