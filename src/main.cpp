@@ -6,6 +6,7 @@
 #include "app/ProgramWindows.h"
 #include "app/SessionBusCheck.h"
 #include "app/SessionPlatform.h"
+#include "app/SyncCommand.h"
 #include "exchange/ExchangeCommand.h"
 #include "forms/AppContext.h"
 #include "forms/DesignFonts.h"
@@ -124,6 +125,8 @@ int main(int argc, char* argv[])
         return exchange(commandLine);
     case CommandLine::Action::Account:
         return AccountCommand::run(commandLine, argc, argv);
+    case CommandLine::Action::Sync:
+        return SyncCommand::run(argc, argv);
     case CommandLine::Action::Run:
         break;
     }

@@ -1,5 +1,6 @@
 #include "app/AccountCommand.h"
 
+#include "app/ConsoleLines.h"
 #include "settings/SettingsStore.h"
 #include "sync/AccountSettings.h"
 #include "sync/AccountSetup.h"
@@ -78,15 +79,9 @@ bool AccountCommand::readOptions(const QCommandLineParser& parser, const Options
 int AccountCommand::run(const CommandLine& line, int& argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const auto print = [](std::FILE* stream) {
-        return [stream](const QString& text) {
-            std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
-            std::fflush(stream);
-        };
-    };
     SettingsStore settings;
     PasswordStore passwords;
-    const Console console{print(stdout), print(stderr),
+    const Console console{consoleLines(stdout), consoleLines(stderr),
                           [&line] { return readPasswordFromStdin(line.accountUser); }};
     if (line.removeAccount)
         return remove(settings, passwords, console);

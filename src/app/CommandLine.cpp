@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/AccountCommand.h"
+#include "app/SyncCommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -50,10 +51,12 @@ CommandLine CommandLine::read(const QStringList& arguments)
         QStringLiteral("file"));
     parser.addOptions({help, version, minimized, exportTo, importFrom});
     const AccountCommand::Options account = AccountCommand::addOptions(parser);
+    const QCommandLineOption sync = SyncCommand::addOption(parser);
 
     CommandLine line;
     const bool parsed = parser.parse(arguments);
-    if (parsed && AccountCommand::readOptions(parser, account, line)) {
+    if (parsed &&
+        (SyncCommand::readOption(parser, sync, line) || AccountCommand::readOptions(parser, account, line))) {
         if (line.action == Action::Refuse)
             line.text += QLatin1Char('\n') + usage(parser, arguments);
         return line;

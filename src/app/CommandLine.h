@@ -16,6 +16,7 @@ struct CommandLine
         PrintVersion, // to standard output, exit code 0
         Export,       // every entry to the iCalendar file `file`, without a window
         Import,       // the events of the iCalendar file `file` into the schedule, without a window
+        Sync,         // one sync with the calendar server account, without a window
         Account,      // set up (or with `removeAccount` remove) the calendar server account, without a window
         Refuse        // the error and the usage to standard error, exit code 2
     };

@@ -99,6 +99,8 @@ public:
     TrayIcon* trayIcon() const { return m_tray.get(); }
     TrayWatch* trayWatch() const { return m_trayWatch.get(); }
     AppContext* context() const { return m_context.get(); }
+    // Keeps the schedule and the account's calendar alike from the moment the schedule is open.
+    SyncService* syncService() const { return m_sync.get(); }
     InstanceGuard& instanceGuard() { return m_guard; }
 
 signals:

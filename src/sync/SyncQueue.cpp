@@ -1,7 +1,8 @@
 #include "sync/SyncQueue.h"
 
+#include "sync/SyncConnection.h"
+
 #include <QCoreApplication>
-#include <QFile>
 #include <QVariant>
 
 #include <sqlite3.h>
@@ -51,6 +52,18 @@ private:
     bool m_ok = false;
 };
 
+SyncQueue::Item itemOf(const Statement& statement)
+{
+    SyncQueue::Item item;
+    item.uid = statement.text(0);
+    item.change =
+        statement.text(1) == QLatin1String("delete") ? SyncQueue::Change::Delete : SyncQueue::Change::Upload;
+    item.href = statement.text(2);
+    item.etag = statement.text(3);
+    item.revision = statement.number(4);
+    return item;
+}
+
 const char* const Create = "CREATE TABLE IF NOT EXISTS SyncQueue (uid TEXT PRIMARY KEY NOT NULL, "
                            "change TEXT NOT NULL, href TEXT NOT NULL, etag TEXT NOT NULL, "
                            "revision INTEGER NOT NULL, queued INTEGER NOT NULL)";
@@ -66,19 +79,23 @@ SyncQueue::~SyncQueue()
 
 std::unique_ptr<SyncQueue> SyncQueue::open(const QString& path, QString* error)
 {
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    std::unique_ptr<SyncQueue> queue(new SyncQueue(raw));
-    if (rc == SQLITE_OK) {
-        // A moment's patience with the program's own writes to the same file, or another program's.
-        sqlite3_busy_timeout(raw, 1000);
-        if (queue->run(Create, {}))
-            return queue;
-    }
+    QString why;
+    if (sqlite3* raw = SyncConnection::open(path, &why))
+        return made(raw, error);
+    if (error)
+        *error =
+            tr("The queue of changes for the calendar server could not be kept in %1: %2.").arg(path, why);
+    return nullptr;
+}
+
+std::unique_ptr<SyncQueue> SyncQueue::made(sqlite3* db, QString* error)
+{
+    std::unique_ptr<SyncQueue> queue(new SyncQueue(db));
+    if (queue->run(Create, {}))
+        return queue;
     if (error) {
         *error = tr("The queue of changes for the calendar server could not be kept in %1: %2.")
-                     .arg(path, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+                     .arg(QString::fromUtf8(sqlite3_db_filename(db, "main")), queue->m_lastError);
     }
     return nullptr;
 }
@@ -108,19 +125,41 @@ bool SyncQueue::enqueue(const QString& uid, Change change, const QString& href, 
         {uid, change == Change::Upload ? QStringLiteral("upload") : QStringLiteral("delete"), href, etag});
 }
 
+bool SyncQueue::enqueueAll(const QList<Item>& items)
+{
+    if (!run("BEGIN IMMEDIATE", {}))
+        return false;
+    for (const Item& item : items) {
+        if (!enqueue(item.uid, item.change, item.href, item.etag)) {
+            const QString error = m_lastError;
+            run("ROLLBACK", {});
+            m_lastError = error;
+            return false;
+        }
+    }
+    return run("COMMIT", {});
+}
+
+std::optional<SyncQueue::Item> SyncQueue::itemFor(const QString& uid) const
+{
+    Statement statement(m_db, "SELECT uid, change, href, etag, revision FROM SyncQueue WHERE uid = ?1");
+    statement.bind({uid});
+    if (statement.step() != SQLITE_ROW)
+        return std::nullopt;
+    return itemOf(statement);
+}
+
+bool SyncQueue::drop(const QString& uid)
+{
+    return run("DELETE FROM SyncQueue WHERE uid = ?1", {uid});
+}
+
 QList<SyncQueue::Item> SyncQueue::pending() const
 {
     QList<Item> items;
     Statement statement(m_db, "SELECT uid, change, href, etag, revision FROM SyncQueue ORDER BY queued");
-    while (statement.step() == SQLITE_ROW) {
-        Item item;
-        item.uid = statement.text(0);
-        item.change = statement.text(1) == QLatin1String("delete") ? Change::Delete : Change::Upload;
-        item.href = statement.text(2);
-        item.etag = statement.text(3);
-        item.revision = statement.number(4);
-        items << item;
-    }
+    while (statement.step() == SQLITE_ROW)
+        items << itemOf(statement);
     return items;
 }
 

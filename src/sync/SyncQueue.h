@@ -5,6 +5,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 
 struct sqlite3;
 
@@ -41,6 +42,12 @@ public:
     SyncQueue& operator=(const SyncQueue&) = delete;
 
     bool enqueue(const QString& uid, Change change, const QString& href, const QString& etag);
+    // Many changes in one commit, all or none: a first sync queues every entry the server lacks.
+    bool enqueueAll(const QList<Item>& items);
+    // The change waiting for this entry, if any.
+    std::optional<Item> itemFor(const QString& uid) const;
+    // Lets go of the entry's change unsent: the server's version won it, or it is moot.
+    bool drop(const QString& uid);
     // Every change waiting, oldest first.
     QList<Item> pending() const;
     // The server took `item`, and now holds the event at `href` with `etag` (empty for a deletion): it
@@ -51,6 +58,7 @@ public:
 
 private:
     explicit SyncQueue(sqlite3* db);
+    static std::unique_ptr<SyncQueue> made(sqlite3* db, QString* error);
     bool run(const char* sql, const QList<QVariant>& values);
 
     sqlite3* m_db;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QMetaType>
 #include <QObject>
 #include <QString>
 
@@ -19,11 +20,13 @@ struct SyncReport
     int received = 0;  // entries added, changed or removed here from the server
     int sent = 0;      // events written to or deleted from the server
     int conflicts = 0; // entries changed on both sides: both versions kept
+    int keptHere = 0;  // edits the server's richer event cannot take without losing some of it
     QString error;     // why the sync failed, in the program's own words; empty when it did not
 
     // "Last synced 10:32:05 AM: 3 received, 1 sent", or the error.
     QString statusLine() const;
 };
+Q_DECLARE_METATYPE(SyncReport)
 
 // Keeps the schedule and the account's calendar on the server alike, for the whole run: owned by the
 // program beside the schedule, never by a window, and never waiting on the network on the window's
@@ -53,6 +56,14 @@ public:
     // The status line as it stands: the last sync's report, "Syncing..." or "Not synced yet".
     QString statusLine() const;
     const SyncReport& lastReport() const;
+
+    // How long the service waits after a local change before sending it, and how long for an answer of
+    // the server; tests shorten both.
+    void setSendDelay(int milliseconds);
+    void setRequestTimeout(int milliseconds);
+    void setRetryWaits(int firstMs, int ceilingMs);
+    // How many local changes wait to be sent (0 until an account is read).
+    int waitingChanges() const;
 
 signals:
     void statusChanged(const QString& line);

@@ -23,7 +23,8 @@ public:
         Status401,
         Nonsense,
         Silence, // answers nothing for `silenceMs`, then passes the request on
-        Trickle  // passes the answer on in eight parts, `silenceMs` apart
+        Trickle, // passes the answer on in eight parts, `silenceMs` apart
+        PreconditionOnWrite // refuses every PUT and DELETE with 412, passes the rest on
     };
 
     explicit FaultProxy(quint16 upstreamPort) : m_upstreamPort(upstreamPort)
@@ -107,6 +108,13 @@ private:
             });
             return;
         }
+        case Fault::PreconditionOnWrite:
+            if (request.startsWith("PUT ") || request.startsWith("DELETE ")) {
+                answer(client, "412 Precondition Failed", "Content-Type: text/plain\r\n", "changed");
+                return;
+            }
+            forward(client, request);
+            return;
         case Fault::DropMidResponse:
         case Fault::Trickle:
             forward(client, request);

@@ -1,12 +1,11 @@
 #include "sync/CalendarCollection.h"
 #include "sync/CalendarDiscovery.h"
 #include "sync/DavClient.h"
-#include "sync/DavTestServer.h"
+#include "sync/DavTestServers.h"
 #include "sync/SyncWait.h"
 
 #include <QTest>
 
-#include <map>
 
 // The calendar client against two real servers, Radicale and Xandikos, with python3-caldav as the other
 // party: what it finds, fetches, writes and deletes must be what an independent client sees, and a
@@ -16,14 +15,10 @@ class TestCalDavServers : public QObject
     Q_OBJECT
 
 private:
-    std::map<DavTestServer::Kind, std::unique_ptr<DavTestServer>> m_servers;
+    DavTestServers m_servers;
     int m_calendars = 0;
 
-    const DavTestServer& server()
-    {
-        QFETCH_GLOBAL(int, kind);
-        return *m_servers.at(static_cast<DavTestServer::Kind>(kind));
-    }
+    const DavTestServer& server() const { return m_servers.server(); }
 
     std::unique_ptr<DavClient> clientFor(const DavTestServer& server)
     {
@@ -56,20 +51,11 @@ private:
 private slots:
     void initTestCase()
     {
-        for (const auto kind : {DavTestServer::Kind::Radicale, DavTestServer::Kind::Xandikos}) {
-            QString why;
-            auto server = DavTestServer::start(kind, &why);
-            QVERIFY2(server, qPrintable(why));
-            m_servers[kind] = std::move(server);
-        }
+        QString why;
+        QVERIFY2(m_servers.start(&why), qPrintable(why));
     }
 
-    void initTestCase_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("radicale") << static_cast<int>(DavTestServer::Kind::Radicale);
-        QTest::newRow("xandikos") << static_cast<int>(DavTestServer::Kind::Xandikos);
-    }
+    void initTestCase_data() { DavTestServers::addRows(); }
 
     void discoveryFromTheRootFindsTheCalendar()
     {
@@ -242,7 +228,7 @@ private slots:
                                             : DavError::Kind::ServerError);
     }
 
-    void cleanupTestCase() { m_servers.clear(); }
+    void cleanupTestCase() { m_servers.stop(); }
 };
 
 QTEST_GUILESS_MAIN(TestCalDavServers)
