@@ -96,11 +96,7 @@ int SyncCommand::syncOnce(const QString& schedulePath, SettingsStore& settings, 
                                                                    : account.calendarName)
                                .arg(report.received)
                                .arg(report.sent);
-            if (report.conflicts > 0)
-                line += tr("; %n changed on both sides, both versions kept", report.conflicts);
-            if (report.keptHere > 0)
-                line += tr("; %n kept here only, as the server's event holds more", report.keptHere);
-            console.out(line + QLatin1Char('.'));
+            console.out(line + report.remarks() + QLatin1Char('.'));
             exitCode = 0;
         } else {
             console.err(tr("Not synced: %1").arg(report.error));

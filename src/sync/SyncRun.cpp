@@ -268,6 +268,18 @@ void SyncRun::sendDelete(const SyncQueue::Item& item)
 {
     const std::optional<SyncLedger::Record> record = m_parts.ledger.byUid(item.uid);
     const QString href = record ? record->href : item.href;
+    if (record && record->form == SyncLedger::Form::Simplified) {
+        // The entry held a narrowed form of the server's event (a rule, exceptions, more than the entry
+        // says): its deletion cannot tell what of all that was meant, so the server keeps the whole event.
+        // The schedule no longer holds it, and takes it in again only when the server changes it.
+        SyncLedger::Record left = *record;
+        left.form = SyncLedger::Form::NotHeld;
+        m_parts.ledger.put(left);
+        ++m_progress->report.leftOnServer;
+        m_parts.queue.confirm(item, {}, {});
+        sendNext();
+        return;
+    }
     if (href.isEmpty() || (record && record->form == SyncLedger::Form::NotHeld)) {
         m_parts.queue.confirm(item, {}, {});
         sendNext();

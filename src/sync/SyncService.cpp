@@ -68,13 +68,22 @@ QString SyncReport::statusLine() const
                        .arg(DateText::timeText(finishedAt.time()))
                        .arg(received)
                        .arg(sent);
+    return line + remarks();
+}
+
+QString SyncReport::remarks() const
+{
+    QString said;
     if (conflicts > 0)
-        line += QCoreApplication::translate("SyncService", "; %n changed on both sides, both versions kept",
+        said += QCoreApplication::translate("SyncService", "; %n changed on both sides, both versions kept",
                                             nullptr, conflicts);
     if (keptHere > 0)
-        line += QCoreApplication::translate(
+        said += QCoreApplication::translate(
             "SyncService", "; %n kept here only, as the server's event holds more", nullptr, keptHere);
-    return line;
+    if (leftOnServer > 0)
+        said += QCoreApplication::translate(
+            "SyncService", "; %n deleted here only, as the server's event holds more", nullptr, leftOnServer);
+    return said;
 }
 
 SyncService::SyncService(ScheduleDatabase& database, SettingsStore& settings, PasswordStore& passwords,
@@ -127,7 +136,9 @@ void SyncService::start()
     if (s.ledger && !s.queue)
         s.queue = SyncQueue::open(s.database.path(), &error);
     if (!s.ledger || !s.queue) {
-        s.report = SyncReport{false, s.clock.now(), 0, 0, 0, 0, error};
+        s.report = SyncReport{};
+        s.report.finishedAt = s.clock.now();
+        s.report.error = error;
         emit statusChanged(statusLine());
         return;
     }

@@ -17,14 +17,18 @@ struct SyncReport
 {
     bool ok = false;
     QDateTime finishedAt;
-    int received = 0;  // entries added, changed or removed here from the server
-    int sent = 0;      // events written to or deleted from the server
-    int conflicts = 0; // entries changed on both sides: both versions kept
-    int keptHere = 0;  // edits the server's richer event cannot take without losing some of it
-    QString error;     // why the sync failed, in the program's own words; empty when it did not
+    int received = 0;     // entries added, changed or removed here from the server
+    int sent = 0;         // events written to or deleted from the server
+    int conflicts = 0;    // entries changed on both sides: both versions kept
+    int keptHere = 0;     // edits the server's richer event cannot take without losing some of it
+    int leftOnServer = 0; // deletions of entries whose server event holds more: the event stays there
+    QString error;        // why the sync failed, in the program's own words; empty when it did not
 
     // "Last synced 10:32:05 AM: 3 received, 1 sent", or the error.
     QString statusLine() const;
+    // What the counts of received and sent leave out, each as "; ...": conflicts, and the changes the
+    // server's richer events did not take. Empty when there is nothing more to say.
+    QString remarks() const;
 };
 Q_DECLARE_METATYPE(SyncReport)
 

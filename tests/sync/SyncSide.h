@@ -69,7 +69,11 @@ public:
         else
             m_service->syncNow();
         loop.exec();
-        return report ? *report : SyncReport{false, {}, 0, 0, 0, 0, QStringLiteral("no sync finished")};
+        if (report)
+            return *report;
+        SyncReport none;
+        none.error = QStringLiteral("no sync finished");
+        return none;
     }
 
     // The positions of the entries with this subject.
