@@ -86,7 +86,14 @@ int SyncCommand::syncOnce(const QString& schedulePath, SettingsStore& settings, 
     QEventLoop loop;
     int exitCode = FailedExitCode;
     QObject::connect(&service, &SyncService::passwordNeeded, &loop, [&](const QString& reason) {
-        console.err(tr("Not synced: %1 Set the password again with --account.").arg(reason));
+        if (!passwords.secretServiceWorks()) {
+            // Without a Secret Service no password outlives the run that was given it, and this run was
+            // given none.
+            console.err(tr("Not synced: no password of the account can be read, as no Secret Service is "
+                           "running; a password given to --account is kept only while that command runs."));
+        } else {
+            console.err(tr("Not synced: %1 Set the password again with --account.").arg(reason));
+        }
         loop.quit();
     });
     QObject::connect(&service, &SyncService::syncFinished, &loop, [&](const SyncReport& report) {

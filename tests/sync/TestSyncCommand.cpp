@@ -94,6 +94,15 @@ private slots:
                  SyncCommand::FailedExitCode);
         QVERIFY(printed.out.isEmpty());
         QVERIFY(printed.err.value(0).startsWith(QStringLiteral("Not synced: ")));
+
+        // An account whose password nothing keeps: no Secret Service runs.
+        PasswordStore forgetful(false);
+        printed = {};
+        QCOMPARE(SyncCommand::syncOnce(side.schedulePath(), side.settings(), forgetful, side.clock(),
+                                       printed.console(), 2000),
+                 SyncCommand::FailedExitCode);
+        QVERIFY2(printed.err.value(0).contains(QStringLiteral("no Secret Service is running")),
+                 qPrintable(printed.err.join(u'\n')));
     }
 };
 
