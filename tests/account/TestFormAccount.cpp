@@ -267,6 +267,10 @@ private slots:
         QCOMPARE(status->text(), line);
         emit rig.sync.statusChanged(QStringLiteral("The calendar server could not be reached."));
         QCOMPARE(status->text(), QStringLiteral("The calendar server could not be reached."));
+
+        // Server names, calendar names and the server's own words reach these lines: none is read as markup.
+        for (const QLabel* label : form->findChildren<QLabel*>())
+            QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
     }
 
     void menuEntryAndKeyOpenTheWindow()
