@@ -17,7 +17,7 @@
 
 namespace {
 
-QByteArray event(const QByteArray& uid, const QByteArray& extra = {})
+QByteArray calendarEvent(const QByteArray& uid, const QByteArray& extra = {})
 {
     return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//EN\r\nBEGIN:VEVENT\r\nUID:" + uid +
            "\r\nDTSTAMP:20260101T000000Z\r\nDTSTART:20260301T090000\r\nSUMMARY:S\r\n" + extra +
@@ -31,7 +31,7 @@ QByteArray nested(int depth)
         inner += "BEGIN:X-N\r\n";
     for (int i = 0; i < depth; ++i)
         inner += "END:X-N\r\n";
-    return event("nested", inner);
+    return calendarEvent("nested", inner);
 }
 
 QByteArray minutelyZone()
@@ -58,23 +58,23 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("uid");    // empty: refused
         QTest::addColumn<QString>("reason"); // a part of the reason given
-        QTest::newRow("an event") << event("plain") << "plain" << "";
+        QTest::newRow("an event") << calendarEvent("plain") << "plain" << "";
         QTest::newRow("100,000 nested components") << nested(100000) << "" << "nest deeper";
         QTest::newRow("a 2 MB line of an unused property")
-            << event("long", "X-LONG:" + QByteArray(2 << 20, 'a') + "\r\n") << "" << "longer than 1 MB";
+            << calendarEvent("long", "X-LONG:" + QByteArray(2 << 20, 'a') + "\r\n") << "" << "longer than 1 MB";
         QTest::newRow("a 2 MB line folded")
-            << event("folded", "X-LONG:" + QByteArray(1 << 20, 'a') + "\r\n " + QByteArray(1 << 20, 'b') +
+            << calendarEvent("folded", "X-LONG:" + QByteArray(1 << 20, 'a') + "\r\n " + QByteArray(1 << 20, 'b') +
                                    "\r\n")
             << "" << "longer than 1 MB";
         QTest::newRow("a zone parameter that is a path")
-            << event("path", "EXDATE;TZID=/../../etc/passwd:20260302T090000\r\n") << "" << "reaches into folders";
+            << calendarEvent("path", "EXDATE;TZID=/../../etc/passwd:20260302T090000\r\n") << "" << "reaches into folders";
         QTest::newRow("a quoted zone parameter that is a path")
-            << event("quoted", "RDATE;VALUE=DATE-TIME;TZID=\"../x\":20260302T090000\r\n") << ""
+            << calendarEvent("quoted", "RDATE;VALUE=DATE-TIME;TZID=\"../x\":20260302T090000\r\n") << ""
             << "reaches into folders";
         QTest::newRow("a zone that changes every minute") << minutelyZone() << "" << "refused";
-        QTest::newRow("a zero byte") << event("zero", QByteArray("X-Z:a\0b\r\n", 9)) << "" << "zero byte";
+        QTest::newRow("a zero byte") << calendarEvent("zero", QByteArray("X-Z:a\0b\r\n", 9)) << "" << "zero byte";
         QTest::newRow("larger than an event may be")
-            << event("big", QByteArray(5 << 20, 'x')) << "" << "larger than 4 MB";
+            << calendarEvent("big", QByteArray(5 << 20, 'x')) << "" << "larger than 4 MB";
         QTest::newRow("a calendar without an event")
             << QByteArray("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n") << "" << "no event";
         QTest::newRow("components that do not close")
@@ -140,7 +140,7 @@ private slots:
             ScriptedServer::answer(client, "207 Multi-Status", ScriptedServer::multistatus({}));
         });
         ScriptedServer server;
-        const QByteArray good = ScriptedServer::response("/cal/good.ics", "\"1\"", event("good"));
+        const QByteArray good = ScriptedServer::response("/cal/good.ics", "\"1\"", calendarEvent("good"));
         const auto answerWith = [&server](const QByteArray& responses) {
             server.setScript([responses](const ScriptedServer::Request&, QTcpSocket& client) {
                 ScriptedServer::answer(client, "207 Multi-Status", ScriptedServer::multistatus(responses));
@@ -157,7 +157,7 @@ private slots:
         if (shape == "nested components" || shape == "long line") {
             const QByteArray hostile = shape == "nested components"
                                            ? nested(100000)
-                                           : event("long", "X-L:" + QByteArray(50 << 20, 'a') + "\r\n");
+                                           : calendarEvent("long", "X-L:" + QByteArray(50 << 20, 'a') + "\r\n");
             answerWith(good + ScriptedServer::response("/cal/bad.ics", "\"2\"", hostile));
             const auto result = awaitResult<FetchResult>([&](auto done) { calendar.fetchAll(done); }, 10000);
             QVERIFY(result);
@@ -218,7 +218,7 @@ private slots:
             for (const QString& href : {QStringLiteral("/cal/../../../../etc/passwd.ics"),
                                         QStringLiteral("/cal/") + QString(100000, u'h')}) {
                 const auto put = awaitResult<WriteResult>(
-                    [&](auto done) { calendar.put(href, event("x"), {}, done); }, 10000);
+                    [&](auto done) { calendar.put(href, calendarEvent("x"), {}, done); }, 10000);
                 QVERIFY(put);
                 QCOMPARE(int(put->error.kind()), int(DavError::Kind::UnsafeAddress));
                 const auto removed = awaitResult<WriteResult>(
