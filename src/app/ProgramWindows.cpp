@@ -23,14 +23,13 @@ ProgramWindows::ProgramWindows(AppContext& context, ShellHooks hooks)
         m_passwordNeeded = QObject::connect(m_ctx.sync, &SyncService::passwordNeeded, m_ctx.sync,
                                             [this](const QString& reason) { askPassword(reason); });
         // A typed password the server took is kept, so that the next start does not ask again.
-        m_syncFinished = QObject::connect(m_ctx.sync, &SyncService::syncFinished, m_ctx.sync,
-                                          [this](const SyncReport& report) {
-                                              const auto password = m_passwordPrompt.syncEnded(report.ok);
-                                              if (password && m_ctx.passwords)
-                                                  m_ctx.passwords->write(
-                                                      AccountSettings::load(m_ctx.settings).passwordKey(),
-                                                      *password, [](const PasswordStore::Outcome&) {});
-                                          });
+        m_syncFinished = QObject::connect(
+            m_ctx.sync, &SyncService::syncFinished, m_ctx.sync, [this](const SyncReport& report) {
+                const auto password = m_passwordPrompt.syncEnded(report.ok);
+                if (password && m_ctx.passwords)
+                    m_ctx.passwords->write(AccountSettings::load(m_ctx.settings).passwordKey(), *password,
+                                           [](const PasswordStore::Outcome&) {});
+            });
     }
 }
 

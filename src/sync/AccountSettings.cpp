@@ -6,10 +6,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <iterator>
+#include <unistd.h>
 
 namespace {
 

@@ -69,8 +69,9 @@ void readEvents(const QUrl& collection, const QByteArray& body, FetchResult& int
         if (!resource.hasCalendarData)
             continue;
         if (resource.calendarDataTooLarge) {
-            into.unreadable << resource.href + QLatin1Char('\t') +
-                                   tr("The event's data is larger than %1 MB.").arg(DavXml::MaxCalendarData >> 20);
+            into.unreadable
+                << resource.href + QLatin1Char('\t') +
+                       tr("The event's data is larger than %1 MB.").arg(DavXml::MaxCalendarData >> 20);
             continue;
         }
         QString reason;
@@ -112,7 +113,8 @@ template <typename Result> void CalendarCollection::inWorker(std::function<Resul
     thread->start();
 }
 
-CalendarCollection::Place CalendarCollection::placeOf(const QUrl& collection, const QString& href, QString* why)
+CalendarCollection::Place CalendarCollection::placeOf(const QUrl& collection, const QString& href,
+                                                      QString* why)
 {
     const auto outside = [why](const QString& reason) {
         if (why)
@@ -239,11 +241,12 @@ void CalendarCollection::fetchListed(Done<FetchResult> done)
             done(failed);
             return;
         }
-        fetch(listing.etags.keys(), [ignored = listing.ignored, done = std::move(done)](const FetchResult& got) {
-            FetchResult result = got;
-            result.ignored = ignored + result.ignored;
-            done(result);
-        });
+        fetch(listing.etags.keys(),
+              [ignored = listing.ignored, done = std::move(done)](const FetchResult& got) {
+                  FetchResult result = got;
+                  result.ignored = ignored + result.ignored;
+                  done(result);
+              });
     });
 }
 
@@ -273,42 +276,42 @@ void CalendarCollection::fetchBatch(QStringList hrefs, qsizetype from, int size,
     const qsizetype end = from + batch.size();
     DavRequest request{"REPORT", m_url, DavXml::calendarMultiget(batch), 1, {}, {}, tr("fetching events")};
     request.maxAnswerBytes = BatchAnswer;
-    m_client.send(request, this,
-                  [this, hrefs = std::move(hrefs), from, end, size, batch, gathered = std::move(gathered),
-                   done = std::move(done)](const DavReply& reply) mutable {
-                      if (reply.error.kind() == DavError::Kind::TooLarge) {
-                          // Fewer events at once, down to one, which is then left out as too large.
-                          if (size > 1) {
-                              fetchBatch(std::move(hrefs), from, size / 2, std::move(gathered), std::move(done));
-                              return;
-                          }
-                          gathered.unreadable << batch.value(0) + QLatin1Char('\t') + reply.error.message();
-                          fetchBatch(std::move(hrefs), end, FetchBatch, std::move(gathered), std::move(done));
-                          return;
-                      }
-                      inWorker<FetchResult>(
-                          [url = m_url, reply] { return eventsOf(url, reply); },
-                          [this, hrefs = std::move(hrefs), end, gathered = std::move(gathered),
-                           done = std::move(done)](const FetchResult& part) mutable {
-                              gathered.events << part.events;
-                              gathered.unreadable << part.unreadable;
-                              gathered.missing << part.missing;
-                              gathered.ignored << part.ignored;
-                              if (part.error.isError()) {
-                                  gathered.error = part.error;
-                                  done(gathered);
-                                  return;
-                              }
-                              fetchBatch(std::move(hrefs), end, FetchBatch, std::move(gathered),
-                                         std::move(done));
-                          });
-                  });
+    m_client.send(
+        request, this,
+        [this, hrefs = std::move(hrefs), from, end, size, batch, gathered = std::move(gathered),
+         done = std::move(done)](const DavReply& reply) mutable {
+            if (reply.error.kind() == DavError::Kind::TooLarge) {
+                // Fewer events at once, down to one, which is then left out as too large.
+                if (size > 1) {
+                    fetchBatch(std::move(hrefs), from, size / 2, std::move(gathered), std::move(done));
+                    return;
+                }
+                gathered.unreadable << batch.value(0) + QLatin1Char('\t') + reply.error.message();
+                fetchBatch(std::move(hrefs), end, FetchBatch, std::move(gathered), std::move(done));
+                return;
+            }
+            inWorker<FetchResult>([url = m_url, reply] { return eventsOf(url, reply); },
+                                  [this, hrefs = std::move(hrefs), end, gathered = std::move(gathered),
+                                   done = std::move(done)](const FetchResult& part) mutable {
+                                      gathered.events << part.events;
+                                      gathered.unreadable << part.unreadable;
+                                      gathered.missing << part.missing;
+                                      gathered.ignored << part.ignored;
+                                      if (part.error.isError()) {
+                                          gathered.error = part.error;
+                                          done(gathered);
+                                          return;
+                                      }
+                                      fetchBatch(std::move(hrefs), end, FetchBatch, std::move(gathered),
+                                                 std::move(done));
+                                  });
+        });
 }
 
 void CalendarCollection::changesSince(const QString& token, Done<SyncChanges> done)
 {
-    DavRequest request{"REPORT", m_url, DavXml::syncCollection(token), 1, {}, {},
-                       tr("looking for changes in the calendar")};
+    DavRequest request{
+        "REPORT", m_url, DavXml::syncCollection(token), 1, {}, {}, tr("looking for changes in the calendar")};
     request.maxAnswerBytes = ListingAnswer;
     m_client.send(request, this, [this, token, done = std::move(done)](const DavReply& reply) {
         // A server that no longer knows the token says so with a precondition (403 or 409, some with 400

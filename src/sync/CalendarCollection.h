@@ -121,7 +121,8 @@ public:
 
 private:
     static CollectionState stateOf(const QUrl& url, const DavReply& reply);
-    void fetchBatch(QStringList hrefs, qsizetype from, int size, FetchResult gathered, Done<FetchResult> done);
+    void fetchBatch(QStringList hrefs, qsizetype from, int size, FetchResult gathered,
+                    Done<FetchResult> done);
     void fetchListed(Done<FetchResult> done);
     // Runs `work` on a thread of its own and hands its result to `then` on this object's thread, unless
     // this object is gone by then.

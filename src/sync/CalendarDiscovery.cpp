@@ -202,8 +202,8 @@ bool CalendarDiscovery::staysOnServer(const QUrl& next)
         return true;
     DiscoveryResult result;
     result.principal = m_principal;
-    result.otherServer = next.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery |
-                                       QUrl::RemoveFragment);
+    result.otherServer =
+        next.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment);
     result.error = DavError(DavError::Kind::UnsafeAddress,
                             tr("The calendar server names calendars on another server, %1, to which "
                                "Zentravio does not send your password.")

@@ -15,7 +15,7 @@ struct DavReply;
 // empty.
 struct DavResource
 {
-    QString href;         // empty when it was longer than MaxHref
+    QString href; // empty when it was longer than MaxHref
     bool hrefTooLong = false;
     int status = 0; // the response's own status (a sync report's 404 for a deleted event); 0 when none
     QString etag;

@@ -58,27 +58,36 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("uid");    // empty: refused
         QTest::addColumn<QString>("reason"); // a part of the reason given
-        QTest::newRow("an event") << calendarEvent("plain") << "plain" << "";
-        QTest::newRow("100,000 nested components") << nested(100000) << "" << "nest deeper";
+        QTest::newRow("an event") << calendarEvent("plain") << "plain"
+                                  << "";
+        QTest::newRow("100,000 nested components") << nested(100000) << ""
+                                                   << "nest deeper";
         QTest::newRow("a 2 MB line of an unused property")
-            << calendarEvent("long", "X-LONG:" + QByteArray(2 << 20, 'a') + "\r\n") << "" << "longer than 1 MB";
+            << calendarEvent("long", "X-LONG:" + QByteArray(2 << 20, 'a') + "\r\n") << ""
+            << "longer than 1 MB";
         QTest::newRow("a 2 MB line folded")
-            << calendarEvent("folded", "X-LONG:" + QByteArray(1 << 20, 'a') + "\r\n " + QByteArray(1 << 20, 'b') +
-                                   "\r\n")
-            << "" << "longer than 1 MB";
+            << calendarEvent("folded", "X-LONG:" + QByteArray(1 << 20, 'a') + "\r\n " +
+                                           QByteArray(1 << 20, 'b') + "\r\n")
+            << ""
+            << "longer than 1 MB";
         QTest::newRow("a zone parameter that is a path")
-            << calendarEvent("path", "EXDATE;TZID=/../../etc/passwd:20260302T090000\r\n") << "" << "reaches into folders";
+            << calendarEvent("path", "EXDATE;TZID=/../../etc/passwd:20260302T090000\r\n") << ""
+            << "reaches into folders";
         QTest::newRow("a quoted zone parameter that is a path")
             << calendarEvent("quoted", "RDATE;VALUE=DATE-TIME;TZID=\"../x\":20260302T090000\r\n") << ""
             << "reaches into folders";
-        QTest::newRow("a zone that changes every minute") << minutelyZone() << "" << "refused";
-        QTest::newRow("a zero byte") << calendarEvent("zero", QByteArray("X-Z:a\0b\r\n", 9)) << "" << "zero byte";
-        QTest::newRow("larger than an event may be")
-            << calendarEvent("big", QByteArray(5 << 20, 'x')) << "" << "larger than 4 MB";
+        QTest::newRow("a zone that changes every minute") << minutelyZone() << ""
+                                                          << "refused";
+        QTest::newRow("a zero byte") << calendarEvent("zero", QByteArray("X-Z:a\0b\r\n", 9)) << ""
+                                     << "zero byte";
+        QTest::newRow("larger than an event may be") << calendarEvent("big", QByteArray(5 << 20, 'x')) << ""
+                                                     << "larger than 4 MB";
         QTest::newRow("a calendar without an event")
-            << QByteArray("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n") << "" << "no event";
+            << QByteArray("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n") << ""
+            << "no event";
         QTest::newRow("components that do not close")
-            << QByteArray("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:open\r\n") << "" << "cut off";
+            << QByteArray("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:open\r\n") << ""
+            << "cut off";
     }
 
     void calendarDataMeetsTheImportsLimits()
@@ -118,7 +127,8 @@ private slots:
         QFETCH(QString, href);
         QFETCH(int, place);
         QString why;
-        const auto found = CalendarCollection::placeOf(QUrl(QStringLiteral("http://127.0.0.1:5232/cal/")), href, &why);
+        const auto found =
+            CalendarCollection::placeOf(QUrl(QStringLiteral("http://127.0.0.1:5232/cal/")), href, &why);
         QCOMPARE(int(found), place);
         QCOMPARE(why.isEmpty(), found != CalendarCollection::Place::Outside);
     }
@@ -155,9 +165,10 @@ private slots:
         clock.start();
 
         if (shape == "nested components" || shape == "long line") {
-            const QByteArray hostile = shape == "nested components"
-                                           ? nested(100000)
-                                           : calendarEvent("long", "X-L:" + QByteArray(50 << 20, 'a') + "\r\n");
+            const QByteArray hostile =
+                shape == "nested components"
+                    ? nested(100000)
+                    : calendarEvent("long", "X-L:" + QByteArray(50 << 20, 'a') + "\r\n");
             answerWith(good + ScriptedServer::response("/cal/bad.ics", "\"2\"", hostile));
             const auto result = awaitResult<FetchResult>([&](auto done) { calendar.fetchAll(done); }, 10000);
             QVERIFY(result);
@@ -170,18 +181,22 @@ private slots:
             const bool huge = shape == "huge answer";
             // Chunks that keep coming: 1 MB at once, or one byte every 100 ms.
             server.setScript([huge](const ScriptedServer::Request&, QTcpSocket& client) {
-                client.write("HTTP/1.1 207 Multi-Status\r\nConnection: close\r\n\r\n<d:multistatus xmlns:d=\"DAV:\">");
+                client.write(
+                    "HTTP/1.1 207 Multi-Status\r\nConnection: close\r\n\r\n<d:multistatus xmlns:d=\"DAV:\">");
                 auto* timer = new QTimer(&client);
                 QObject::connect(timer, &QTimer::timeout, &client, [&client, huge] {
                     client.write(huge ? QByteArray(1 << 20, ' ') : QByteArray(" "));
                 });
                 timer->start(huge ? 1 : 100);
             });
-            DavRequest request{"PROPFIND", server.url(QStringLiteral("/cal/")), {}, 1, {}, {}, QStringLiteral("t")};
+            DavRequest request{"PROPFIND",         server.url(QStringLiteral("/cal/")), {}, 1, {}, {},
+                               QStringLiteral("t")};
             request.maxAnswerBytes = 8 << 20;
-            const auto reply = awaitResult<DavReply>([&](auto done) { client.send(request, this, done); }, 10000);
+            const auto reply =
+                awaitResult<DavReply>([&](auto done) { client.send(request, this, done); }, 10000);
             QVERIFY(reply);
-            QCOMPARE(int(reply->error.kind()), int(huge ? DavError::Kind::TooLarge : DavError::Kind::Timeout));
+            QCOMPARE(int(reply->error.kind()),
+                     int(huge ? DavError::Kind::TooLarge : DavError::Kind::Timeout));
             QVERIFY(reply->body.isEmpty());
             answerWith(good);
         } else if (shape == "redirect to another server" || shape == "relative redirect") {
@@ -189,17 +204,22 @@ private slots:
             server.setScript([&](const ScriptedServer::Request& request, QTcpSocket& client) {
                 if (request.path == "/cal/")
                     ScriptedServer::answer(client, "307 Temporary Redirect", {},
-                                           "Location: " + (away ? other.url(QStringLiteral("/cal/")).toEncoded()
-                                                                : QByteArray("../moved/")) + "\r\n");
+                                           "Location: " +
+                                               (away ? other.url(QStringLiteral("/cal/")).toEncoded()
+                                                     : QByteArray("../moved/")) +
+                                               "\r\n");
                 else
-                    ScriptedServer::answer(client, "207 Multi-Status", ScriptedServer::multistatus(
-                                               ScriptedServer::response("/moved/a.ics", "\"1\"")));
+                    ScriptedServer::answer(
+                        client, "207 Multi-Status",
+                        ScriptedServer::multistatus(ScriptedServer::response("/moved/a.ics", "\"1\"")));
             });
-            const auto listing = awaitResult<EtagListing>([&](auto done) { calendar.listEtags(done); }, 10000);
+            const auto listing =
+                awaitResult<EtagListing>([&](auto done) { calendar.listEtags(done); }, 10000);
             QVERIFY(listing);
             if (away) {
                 QCOMPARE(int(listing->error.kind()), int(DavError::Kind::UnsafeAddress));
-                QVERIFY2(listing->error.message().contains(other.url().host()), qPrintable(listing->error.message()));
+                QVERIFY2(listing->error.message().contains(other.url().host()),
+                         qPrintable(listing->error.message()));
             } else {
                 QVERIFY2(!listing->error.isError(), qPrintable(listing->error.message()));
                 QCOMPARE(server.requests().last().path, QByteArray("/moved/"));
@@ -210,7 +230,8 @@ private slots:
             answerWith(good + ScriptedServer::response("http://127.0.0.2:1/cal/x.ics", "\"2\"") +
                        ScriptedServer::response("/cal/../../../../etc/passwd.ics", "\"3\"") +
                        ScriptedServer::response("/cal/" + QByteArray(100000, 'h') + ".ics", "\"4\""));
-            const auto listing = awaitResult<EtagListing>([&](auto done) { calendar.listEtags(done); }, 10000);
+            const auto listing =
+                awaitResult<EtagListing>([&](auto done) { calendar.listEtags(done); }, 10000);
             QVERIFY(listing);
             QCOMPARE(listing->etags.keys(), QStringList{QStringLiteral("/cal/good.ics")});
             QCOMPARE(listing->ignored.size(), 3);
@@ -234,7 +255,8 @@ private slots:
         } else if (shape == "discovery sent to another server") {
             server.setScript([&](const ScriptedServer::Request&, QTcpSocket& client) {
                 ScriptedServer::answer(client, "301 Moved Permanently", {},
-                                       "Location: " + other.url(QStringLiteral("/dav/")).toEncoded() + "\r\n");
+                                       "Location: " + other.url(QStringLiteral("/dav/")).toEncoded() +
+                                           "\r\n");
             });
             CalendarDiscovery discovery(client);
             const auto found = awaitResult<DiscoveryResult>(
@@ -289,8 +311,8 @@ private slots:
             QVERIFY(account.save(settings));
             QVERIFY(AccountSettings::load(settings).isSet());
         }
-        const QFile::Permissions groupWrite = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                              QFile::WriteGroup;
+        const QFile::Permissions groupWrite =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup;
         QVERIFY(QFile::setPermissions(path, groupWrite));
         SettingsStore settings(path);
         const AccountSettings read = AccountSettings::load(settings);
@@ -304,8 +326,9 @@ private slots:
         PasswordStore passwords(false);
         AccountSetup setup(settings, passwords);
         const auto outcome = awaitResult<AccountSetup::Outcome>([&](auto done) {
-            setup.run({server.url().toString(), QStringLiteral("alice"), QStringLiteral("secret"), {}, {}, 1000},
-                      done);
+            setup.run(
+                {server.url().toString(), QStringLiteral("alice"), QStringLiteral("secret"), {}, {}, 1000},
+                done);
         });
         QVERIFY(outcome);
         QVERIFY(!outcome->ok);
@@ -319,11 +342,14 @@ private slots:
     {
         QTest::addColumn<QString>("calendar");
         QTest::addColumn<QString>("key");
-        QTest::newRow("https") << "https://dav.example.org/cal/" << "https://alice%40home@dav.example.org:443";
+        QTest::newRow("https") << "https://dav.example.org/cal/"
+                               << "https://alice%40home@dav.example.org:443";
         QTest::newRow("https port") << "https://dav.example.org:8443/cal/"
                                     << "https://alice%40home@dav.example.org:8443";
-        QTest::newRow("http loopback") << "http://127.0.0.1:5232/cal/" << "http://alice%40home@127.0.0.1:5232";
-        QTest::newRow("host case") << "https://DAV.example.org/cal/" << "https://alice%40home@dav.example.org:443";
+        QTest::newRow("http loopback") << "http://127.0.0.1:5232/cal/"
+                                       << "http://alice%40home@127.0.0.1:5232";
+        QTest::newRow("host case") << "https://DAV.example.org/cal/"
+                                   << "https://alice%40home@dav.example.org:443";
     }
 
     void thePasswordIsKeptForTheWholeOrigin()

@@ -178,7 +178,8 @@ private slots:
             QVERIFY(account.save(settings));
             // Kept for the whole origin, and found under the name an earlier version gave it.
             QCOMPARE(account.passwordKey(), QStringLiteral("https://alice@cal.example.org:443"));
-            QCOMPARE(AccountSettings::formerPasswordKey(account.passwordKey()), QStringLiteral("alice@cal.example.org"));
+            QCOMPARE(AccountSettings::formerPasswordKey(account.passwordKey()),
+                     QStringLiteral("alice@cal.example.org"));
             const AccountSettings read = AccountSettings::load(settings);
             QVERIFY(read.isSet());
             QCOMPARE(read.calendarUrl, account.calendarUrl);
