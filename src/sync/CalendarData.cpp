@@ -8,6 +8,8 @@
 #include <QBuffer>
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <cctype>
 #include <libical/ical.h>
 
 namespace {
@@ -104,7 +106,10 @@ QString CalendarData::eventUid(const QByteArray& data, QString* reason)
             *reason = why;
         return QString();
     };
-    if (!data.trimmed().startsWith("BEGIN:VCALENDAR"))
+    // Looked at in place: a copy of a large object would cost as much as reading it.
+    const qsizetype begin =
+        std::find_if(data.begin(), data.end(), [](char c) { return !std::isspace(uchar(c)); }) - data.begin();
+    if (!QByteArrayView(data).sliced(begin).startsWith("BEGIN:VCALENDAR"))
         return fail(tr("The event's data is no iCalendar object."));
     if (const auto why = refusal(data))
         return fail(tr("The event's data cannot be taken in: %1.").arg(*why));
