@@ -298,6 +298,39 @@ private slots:
         QVERIFY(server.requests().size() >= 1);
     }
 
+    void aSyncTakesAndWritesOnlyInsideTheCalendar()
+    {
+        ScriptedServer other;
+        const QByteArray listed =
+            ScriptedServer::response("/cal/good.ics", "\"1\"", calendarEvent("good")) +
+            ScriptedServer::response(other.url(QStringLiteral("/cal/x.ics")).toEncoded(), "\"2\"",
+                                     calendarEvent("elsewhere")) +
+            ScriptedServer::response("/cal/../../etc/passwd.ics", "\"3\"", calendarEvent("climbing")) +
+            ScriptedServer::response("/cal/" + QByteArray(100000, 'h') + ".ics", "\"4\"",
+                                     calendarEvent("long"));
+        ScriptedServer server([&listed](const ScriptedServer::Request& request, QTcpSocket& client) {
+            if (request.method == "PUT")
+                ScriptedServer::answer(client, "201 Created", {}, "ETag: \"new\"\r\n");
+            else
+                ScriptedServer::answer(client, "207 Multi-Status", ScriptedServer::multistatus(listed));
+        });
+        SyncSide side(server.url(QStringLiteral("/cal/")), QStringLiteral("alice"), QStringLiteral("secret"));
+        side.add(QStringLiteral("Mine"));
+        const SyncReport report = side.sync(true, 10000);
+        QVERIFY2(report.ok, qPrintable(report.error));
+        // The calendar's own event came in beside the local entry; the others stayed out.
+        QCOMPARE(side.database().table().size(), size_t(2));
+        QCOMPARE(side.withSubject(QStringLiteral("S")).size(), size_t(1));
+        for (const ScriptedServer::Request& request : server.requests()) {
+            QVERIFY2(request.path.startsWith("/cal/") && !request.path.contains(".."),
+                     request.path.constData());
+            QVERIFY(request.path.size() < 1000);
+        }
+        QVERIFY(std::any_of(server.requests().begin(), server.requests().end(),
+                            [](const ScriptedServer::Request& request) { return request.method == "PUT"; }));
+        QCOMPARE(other.requests().size(), 0);
+    }
+
     void aSettingsFileOthersMayWriteHoldsNoAccount()
     {
         QTemporaryDir dir;
