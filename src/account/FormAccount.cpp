@@ -215,7 +215,10 @@ void FormAccount::Form_Unload()
 
 QString FormAccount::statusText() const
 {
-    if (!AccountSettings::load(m_ctx.settings).isSet())
+    const AccountSettings account = AccountSettings::load(m_ctx.settings);
+    if (!account.refusal.isEmpty())
+        return account.refusal;
+    if (!account.isSet())
         return tr("No calendar account is set up.");
     return m_ctx.sync ? m_ctx.sync->statusLine() : QString();
 }

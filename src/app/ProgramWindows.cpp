@@ -8,6 +8,8 @@
 #include "editing/FormAddSched.h"
 #include "editing/FormOrganizer.h"
 #include "forms/AppContext.h"
+#include "sync/AccountSettings.h"
+#include "sync/PasswordStore.h"
 #include "sync/SyncService.h"
 #include "views/FormGrid.h"
 #include "views/formYear.h"
@@ -17,14 +19,24 @@
 ProgramWindows::ProgramWindows(AppContext& context, ShellHooks hooks)
     : m_ctx(context), m_hooks(std::move(hooks)), m_alarmEngine(std::make_unique<AlarmEngine>(context, *this))
 {
-    if (m_ctx.sync)
+    if (m_ctx.sync) {
         m_passwordNeeded = QObject::connect(m_ctx.sync, &SyncService::passwordNeeded, m_ctx.sync,
                                             [this](const QString& reason) { askPassword(reason); });
+        // A typed password the server took is kept, so that the next start does not ask again.
+        m_syncFinished = QObject::connect(
+            m_ctx.sync, &SyncService::syncFinished, m_ctx.sync, [this](const SyncReport& report) {
+                const auto password = m_passwordPrompt.syncEnded(report.ok);
+                if (password && m_ctx.passwords)
+                    m_ctx.passwords->write(AccountSettings::load(m_ctx.settings).passwordKey(), *password,
+                                           [](const PasswordStore::Outcome&) {});
+            });
+    }
 }
 
 ProgramWindows::~ProgramWindows()
 {
     QObject::disconnect(m_passwordNeeded);
+    QObject::disconnect(m_syncFinished);
     // The windows that report to the main window go before it.
     for (const QPointer<FormAlarm>& alarm : m_alarms)
         delete alarm.data();
@@ -227,6 +239,7 @@ void ProgramWindows::askPassword(const QString& reason)
         QObject::connect(m_password.get(), &FormPassword::Answered, m_password.get(),
                          [this](const QString& password) {
                              m_passwordPrompt.answered();
+                             m_passwordPrompt.typed(password);
                              if (m_ctx.sync)
                                  m_ctx.sync->setPassword(password);
                          });

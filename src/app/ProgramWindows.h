@@ -77,6 +77,7 @@ private:
     std::unique_ptr<FormPassword> m_password;
     PasswordPrompt m_passwordPrompt;
     QMetaObject::Connection m_passwordNeeded;
+    QMetaObject::Connection m_syncFinished;
     // The countdown list, the organizer and the alarm windows delete themselves when they close.
     QPointer<FormGrid> m_list;
     QPointer<FormOrganizer> m_organizer;

@@ -61,6 +61,10 @@ int SyncCommand::syncOnce(const QString& schedulePath, SettingsStore& settings, 
                           Clock& clock, const Console& console, int timeoutMs)
 {
     const AccountSettings account = AccountSettings::load(settings);
+    if (!account.refusal.isEmpty()) {
+        console.err(tr("Not synced: %1").arg(account.refusal));
+        return FailedExitCode;
+    }
     if (!account.isSet()) {
         console.err(tr("No calendar account is set up; set one up with --account URL USER."));
         return FailedExitCode;

@@ -41,7 +41,12 @@ void SettingsStore::keepPrivate(bool create) const
             file.close();
         return;
     }
-    if ((QFile::permissions(path) & ~(OwnerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser)) != 0)
+    const QFileDevice::Permissions mode = QFile::permissions(path);
+    // A file others may write may have been changed by them: it stays as found, so that the account
+    // read from it can say so instead of trusting it (see AccountSettings).
+    if (mode & (QFileDevice::WriteGroup | QFileDevice::WriteOther))
+        return;
+    if ((mode & ~(OwnerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser)) != 0)
         QFile::setPermissions(path, OwnerOnly);
 }
 

@@ -2,8 +2,13 @@
 
 #include "settings/SettingsStore.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <iterator>
+#include <unistd.h>
 
 namespace {
 
@@ -19,9 +24,41 @@ const QString Fingerprint = QStringLiteral("AcceptedCertificate");
 
 QString AccountSettings::passwordKey() const
 {
-    const QUrl url(server.contains(QLatin1String("://")) ? server : QStringLiteral("https://") + server);
-    const QString host = url.host().isEmpty() ? server : url.host();
-    return user + QLatin1Char('@') + host;
+    const QUrl given(server.contains(QLatin1String("://")) ? server : QStringLiteral("https://") + server);
+    const QUrl origin = calendarUrl.isValid() && !calendarUrl.host().isEmpty() ? calendarUrl : given;
+    if (origin.host().isEmpty())
+        return user + QLatin1Char('@') + server;
+    QUrl key;
+    key.setScheme(origin.scheme().toLower());
+    key.setHost(origin.host());
+    key.setPort(origin.port(key.scheme() == QLatin1String("http") ? 80 : 443));
+    key.setUserName(user);
+    return key.toString(QUrl::FullyEncoded);
+}
+
+QString AccountSettings::formerPasswordKey(const QString& key)
+{
+    const QUrl url(key, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty() || url.userName().isEmpty())
+        return {};
+    return url.userName() + QLatin1Char('@') + url.host();
+}
+
+QString AccountSettings::fileRefusal(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {};
+    const bool othersWrite = info.permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther);
+    const bool notOwn = info.ownerId() != uint(::getuid());
+    if (!othersWrite && !notOwn)
+        return {};
+    return QCoreApplication::translate("AccountSettings",
+                                       "The settings file %1 may be changed by other users, so its calendar "
+                                       "account is not used: another user could send your password and "
+                                       "your entries to a server of theirs. Make the file yours and "
+                                       "writable by you alone (chmod 600), then check the account.")
+        .arg(QDir::toNativeSeparators(path));
 }
 
 bool AccountSettings::isInterval(int minutes)
@@ -43,6 +80,8 @@ AccountSettings AccountSettings::load(const SettingsStore& settings)
     // A hand-edited value outside the choices falls back to the usual one rather than syncing every second.
     account.intervalMinutes = number && isInterval(minutes) ? minutes : DefaultInterval;
     account.acceptedFingerprint = settings.GetString(Group, Fingerprint);
+    if (!account.server.isEmpty())
+        account.refusal = fileRefusal(settings.fileName());
     return account;
 }
 

@@ -19,10 +19,22 @@ struct AccountSettings
     QString calendarName;
     int intervalMinutes = DefaultInterval;
     QString acceptedFingerprint;
+    // Why the account must not be used as the settings file holds it (a file others may write, which
+    // could send the password and the schedule anywhere); empty when it may.
+    QString refusal;
 
-    bool isSet() const { return !server.isEmpty() && !user.isEmpty() && calendarUrl.isValid(); }
-    // The name the password is kept under: the user at the server's host.
+    bool isSet() const
+    {
+        return refusal.isEmpty() && !server.isEmpty() && !user.isEmpty() && calendarUrl.isValid();
+    }
+    // The name the password is kept under: the user at the calendar's whole origin (scheme, host and
+    // port), so that a password is never handed to another server of the same host.
     QString passwordKey() const;
+    // The name an earlier version kept the same password under (the user at the host), read once and
+    // moved over; empty when `key` is no account's password key.
+    static QString formerPasswordKey(const QString& key);
+    // Why a settings file at `path` must not be trusted with an account; empty when it may.
+    static QString fileRefusal(const QString& path);
 
     static bool isInterval(int minutes);
     static AccountSettings load(const SettingsStore& settings);

@@ -1,5 +1,6 @@
 #include "sync/AccountSetup.h"
 
+#include "settings/SettingsStore.h"
 #include "sync/DavClient.h"
 #include "sync/PasswordStore.h"
 #include "sync/ServerAddress.h"
@@ -22,6 +23,9 @@ void AccountSetup::run(const Request& request, Done done)
     QString refusal = ServerAddress::refusal(server);
     if (request.user.trimmed().isEmpty())
         refusal = tr("Give the user name the calendar server knows you by.");
+    // The password is not sent anywhere for an account that a file others may change would hold.
+    if (refusal.isEmpty())
+        refusal = AccountSettings::fileRefusal(m_settings.fileName());
     if (!refusal.isEmpty()) {
         Outcome outcome;
         outcome.message = refusal;
@@ -40,8 +44,14 @@ void AccountSetup::discovered(const Request& request, const DiscoveryResult& res
 {
     Outcome outcome;
     outcome.calendars = result.calendars;
+    outcome.otherServer = result.otherServer;
     if (result.error.isError()) {
         outcome.message = result.error.message();
+        if (result.otherServer.isValid()) {
+            outcome.message += QLatin1Char(' ') + tr("If %1 is your calendar server, set the account up "
+                                                     "with that address.")
+                                                      .arg(result.otherServer.toDisplayString());
+        }
         finishWith(outcome);
         return;
     }

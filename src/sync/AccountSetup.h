@@ -38,6 +38,9 @@ public:
         QString passwordProblem; // set when the password could only be kept in memory
         AccountSettings account;
         QList<CalendarInfo> calendars;
+        // The other server the given one sent the search on to: nothing was sent to it, and the message
+        // names it, for the user to set the account up with if it is theirs.
+        QUrl otherServer;
     };
     using Done = std::function<void(const Outcome&)>;
 

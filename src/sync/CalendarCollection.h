@@ -13,6 +13,7 @@
 #include <functional>
 
 class DavClient;
+struct DavReply;
 
 // One event as the server holds it.
 struct RemoteEvent
@@ -36,6 +37,7 @@ struct CollectionState
 struct EtagListing
 {
     QHash<QString, QString> etags; // href -> ETag of every event in the collection
+    QStringList ignored;           // hrefs outside the calendar, with the reason after a tab
     DavError error;
 };
 
@@ -44,6 +46,7 @@ struct FetchResult
     QList<RemoteEvent> events;
     QStringList unreadable; // hrefs whose data is no iCalendar event, with the reason after a tab
     QStringList missing;    // hrefs asked for that the server no longer has
+    QStringList ignored;    // hrefs outside the calendar, with the reason after a tab
     DavError error;
 };
 
@@ -51,6 +54,7 @@ struct SyncChanges
 {
     QHash<QString, QString> changed; // href -> new ETag: added or changed since the token
     QStringList removed;             // hrefs deleted since the token
+    QStringList ignored;             // hrefs outside the calendar, with the reason after a tab
     QString token;                   // the token to give next time
     bool truncated = false;          // more changes wait: ask again with the new token
     DavError error;                  // TokenExpired when the server no longer knows the old token
@@ -67,7 +71,10 @@ struct WriteResult
 // The requests a sync makes of one calendar collection: its state, its events' ETags, the events
 // themselves (every one by a calendar query, or chosen ones by a multiget), the changes since a sync
 // token, and writes guarded by ETags, so that an event changed on the server meanwhile is never
-// overwritten: such a write comes back as a Conflict. Every answer comes through a callback.
+// overwritten: such a write comes back as a Conflict. Every answer comes through a callback on the
+// thread that asked, read in full beforehand on a thread of its own, so that a large or hostile answer
+// never holds the window. Only events inside the collection on the same server are read, written or
+// deleted: any other href the server names is ignored with a line that says why.
 class CalendarCollection : public QObject
 {
     Q_OBJECT
@@ -77,6 +84,23 @@ public:
 
     // Multigets ask for at most this many events at once, so that no single answer grows without bound.
     static constexpr int FetchBatch = 250;
+    // The most each kind of answer may hold. The whole calendar at once leaves 2.5 KB an event for
+    // 100,000 events (twice a usual event with its time zone); when it is larger still, the events come
+    // by multigets instead, whose batches are halved until they fit. A listing of ETags or changes
+    // needs under 400 bytes an event.
+    static constexpr qint64 WholeCalendarAnswer = qint64(256) << 20;
+    static constexpr qint64 ListingAnswer = qint64(128) << 20;
+    static constexpr qint64 BatchAnswer = qint64(64) << 20;
+
+    enum class Place
+    {
+        Self,   // the collection itself
+        Member, // an event (or other resource) directly inside it
+        Outside // anywhere else: another server, another folder, a path that climbs out
+    };
+    // Where an href of the server's answer points, resolved against the collection; `why` says why an
+    // outside one is.
+    static Place placeOf(const QUrl& collection, const QString& href, QString* why = nullptr);
 
     CalendarCollection(DavClient& client, const QUrl& url, QObject* parent = nullptr);
 
@@ -96,9 +120,13 @@ public:
     void remove(const QString& href, const QString& etag, Done<WriteResult> done);
 
 private:
-    bool isSelf(const QString& href) const;
-    void fetchBatch(QStringList hrefs, qsizetype from, FetchResult gathered, Done<FetchResult> done);
-    void readEvents(const QByteArray& body, FetchResult& into) const;
+    static CollectionState stateOf(const QUrl& url, const DavReply& reply);
+    void fetchBatch(QStringList hrefs, qsizetype from, int size, FetchResult gathered,
+                    Done<FetchResult> done);
+    void fetchListed(Done<FetchResult> done);
+    // Runs `work` on a thread of its own and hands its result to `then` on this object's thread, unless
+    // this object is gone by then.
+    template <typename Result> void inWorker(std::function<Result()> work, Done<Result> then);
 
     DavClient& m_client;
     QUrl m_url;

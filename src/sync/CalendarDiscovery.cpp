@@ -98,7 +98,7 @@ void CalendarDiscovery::probe(qsizetype index)
     m_client.send(request, this, [this, index](const DavReply& reply) {
         if (reply.error.isError()) {
             if (endsTheSearch(reply.error)) {
-                finishWith({{}, {}, reply.error});
+                finishWith({{}, {}, reply.otherOrigin, reply.error});
                 return;
             }
             m_lastProbeError = reply.error;
@@ -114,14 +114,20 @@ void CalendarDiscovery::probe(qsizetype index)
         }
         const DavResource& found = status->responses.first();
         if (holdsEvents(found)) {
-            finishWith({{calendarOf(found, reply.url)}, {}, {}});
+            const CalendarInfo calendar = calendarOf(found, reply.url);
+            if (staysOnServer(calendar.url))
+                finishWith({{calendar}, {}, {}, {}});
             return;
         }
         if (!found.calendarHomeSet.isEmpty()) {
             m_principal = reply.url;
-            listHome(reply.url.resolved(QUrl(found.calendarHomeSet.first())));
+            const QUrl home = reply.url.resolved(QUrl(found.calendarHomeSet.first()));
+            if (staysOnServer(home))
+                listHome(home);
         } else if (!found.currentUserPrincipal.isEmpty()) {
-            askPrincipal(reply.url.resolved(QUrl(found.currentUserPrincipal)));
+            const QUrl principal = reply.url.resolved(QUrl(found.currentUserPrincipal));
+            if (staysOnServer(principal))
+                askPrincipal(principal);
         } else {
             probe(index + 1);
         }
@@ -140,11 +146,14 @@ void CalendarDiscovery::askPrincipal(const QUrl& principal)
         if (withHome == status->responses.end()) {
             finishWith({{},
                         m_principal,
+                        {},
                         DavError(DavError::Kind::NotFound,
                                  tr("The calendar server names no calendar home for this user."))});
             return;
         }
-        listHome(reply.url.resolved(QUrl(withHome->calendarHomeSet.first())));
+        const QUrl home = reply.url.resolved(QUrl(withHome->calendarHomeSet.first()));
+        if (staysOnServer(home))
+            listHome(home);
     });
 }
 
@@ -155,8 +164,12 @@ void CalendarDiscovery::listHome(const QUrl& home)
         DiscoveryResult result;
         result.principal = m_principal;
         for (const DavResource& resource : status->responses) {
-            if (holdsEvents(resource))
-                result.calendars << calendarOf(resource, reply.url);
+            // A calendar on another server would be synced with this server's password.
+            if (holdsEvents(resource) && !resource.hrefTooLong) {
+                const CalendarInfo calendar = calendarOf(resource, reply.url);
+                if (DavClient::sameOrigin(calendar.url, m_start))
+                    result.calendars << calendar;
+            }
         }
         std::stable_sort(result.calendars.begin(), result.calendars.end(),
                          [](const CalendarInfo& a, const CalendarInfo& b) {
@@ -177,10 +190,26 @@ void CalendarDiscovery::askFurther(const DavRequest& request,
         DavError error;
         const auto status = DavXml::readReply(reply, error);
         if (!status)
-            finishWith({{}, m_principal, error});
+            finishWith({{}, m_principal, reply.otherOrigin, error});
         else
             then(reply, &*status);
     });
+}
+
+bool CalendarDiscovery::staysOnServer(const QUrl& next)
+{
+    if (DavClient::sameOrigin(next, m_start))
+        return true;
+    DiscoveryResult result;
+    result.principal = m_principal;
+    result.otherServer =
+        next.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment);
+    result.error = DavError(DavError::Kind::UnsafeAddress,
+                            tr("The calendar server names calendars on another server, %1, to which "
+                               "Zentravio does not send your password.")
+                                .arg(result.otherServer.toDisplayString()));
+    finishWith(result);
+    return false;
 }
 
 void CalendarDiscovery::finishWith(DiscoveryResult result)

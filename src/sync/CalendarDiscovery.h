@@ -26,6 +26,10 @@ struct DiscoveryResult
 {
     QList<CalendarInfo> calendars; // the user's calendars that hold events, ordered by name
     QUrl principal;
+    // Where the server sent the search on to when that is another server: the search stops there, so
+    // that the password never goes to it, and the user is shown the address to set the account up with
+    // if it is theirs.
+    QUrl otherServer;
     DavError error;
 };
 
@@ -57,6 +61,8 @@ private:
     void askFurther(const DavRequest& request,
                     std::function<void(const DavReply&, const DavMultistatus*)> then);
     void finishWith(DiscoveryResult result);
+    // Whether `next` is on the server the search began at; otherwise the search ends, naming it.
+    bool staysOnServer(const QUrl& next);
 
     DavClient& m_client;
     QList<QUrl> m_candidates;

@@ -16,6 +16,10 @@
 struct DavClient::ReplyState
 {
     bool timedOut = false;
+    bool pastDeadline = false;
+    bool tooLarge = false;
+    qint64 limit = 0;
+    QByteArray body; // the answer as it came, read while it arrives so that Qt holds none of it
     QString certificateProblem;
     QString certificateFingerprint;
 };
@@ -33,9 +37,15 @@ bool isRedirect(int status)
 }
 
 DavError networkError(const QNetworkReply& reply, const DavClient::ReplyState& state,
-                      const DavRequest& request, int timeoutMs)
+                      const DavRequest& request, int timeoutMs, int deadlineMs)
 {
     using Kind = DavError::Kind;
+    if (state.tooLarge)
+        return DavError::tooLarge(state.limit, request.what);
+    if (state.pastDeadline)
+        return {Kind::Timeout, tr("The calendar server's answer did not end within %1 seconds (%2).")
+                                   .arg(deadlineMs / 1000.0)
+                                   .arg(request.what)};
     if (state.timedOut)
         return {Kind::Timeout, tr("The calendar server kept silent for %1 seconds (%2).")
                                    .arg(timeoutMs / 1000.0)
@@ -66,6 +76,9 @@ DavError networkError(const QNetworkReply& reply, const DavClient::ReplyState& s
                 tr("The server %1 could not be reached (%2).").arg(request.url.host(), request.what)};
     }
 }
+
+// A Location header as servers write it: absolute, or relative to the address asked.
+constexpr qsizetype MaxLocation = 8192;
 
 // Qt's network-layer faults (connection, proxy) come below 200; above are answers the server did give.
 bool isTransportError(QNetworkReply::NetworkError error)
@@ -103,6 +116,36 @@ void DavClient::setTimeout(int milliseconds)
     m_timeoutMs = milliseconds;
 }
 
+void DavClient::setDeadline(int milliseconds)
+{
+    m_deadlineMs = milliseconds;
+}
+
+int DavClient::deadline() const
+{
+    return m_deadlineMs > 0 ? m_deadlineMs : m_timeoutMs * DeadlineInSilences;
+}
+
+bool DavClient::sameOrigin(const QUrl& a, const QUrl& b)
+{
+    const auto port = [](const QUrl& url) {
+        return url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
+    };
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0 &&
+           a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && port(a) == port(b);
+}
+
+void DavClient::answerLater(QObject* context, Done done, DavReply reply)
+{
+    // Answered from the event loop all the same, so that callers meet one order of events.
+    QPointer<QObject> guard(context);
+    QTimer::singleShot(0, this, [guard, context, reply = std::move(reply), done = std::move(done)] {
+        if (context && !guard)
+            return;
+        done(reply);
+    });
+}
+
 void DavClient::send(const DavRequest& request, QObject* context, Done done)
 {
     start(request, MaxRedirects, context, std::move(done));
@@ -121,15 +164,10 @@ void DavClient::start(DavRequest request, int redirectsLeft, QObject* context, D
 {
     const QString refusal = ServerAddress::refusal(request.url);
     if (!refusal.isEmpty()) {
-        // Answered from the event loop all the same, so that callers meet one order of events.
-        QPointer<QObject> guard(context);
-        QTimer::singleShot(0, this, [guard, context, refusal, done = std::move(done)] {
-            if (context && !guard)
-                return;
-            DavReply reply;
-            reply.error = DavError(DavError::Kind::UnsafeAddress, refusal);
-            done(reply);
-        });
+        DavReply reply;
+        reply.url = request.url;
+        reply.error = DavError(DavError::Kind::UnsafeAddress, refusal);
+        answerLater(context, std::move(done), std::move(reply));
         return;
     }
 
@@ -155,6 +193,29 @@ void DavClient::start(DavRequest request, int redirectsLeft, QObject* context, D
 
     QNetworkReply* reply = m_network.sendCustomRequest(http, request.method, request.body);
     auto state = std::make_shared<ReplyState>();
+    state->limit = request.maxAnswerBytes > 0 ? request.maxAnswerBytes : SmallAnswer;
+    connect(reply, &QNetworkReply::readyRead, reply, [reply, state] {
+        if (state->tooLarge)
+            return;
+        const qint64 room = state->limit - state->body.size();
+        if (reply->bytesAvailable() > room) {
+            state->tooLarge = true;
+            state->body.clear();
+            reply->abort();
+            return;
+        }
+        state->body.append(reply->readAll());
+    });
+
+    // However steadily an answer comes, it ends: a server that sends a byte a second holds no sync for
+    // ever.
+    auto* deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, [reply, state] {
+        state->pastDeadline = true;
+        reply->abort();
+    });
+    deadline->start(this->deadline());
 
     auto* timer = new QTimer(reply);
     timer->setSingleShot(true);
@@ -200,46 +261,32 @@ void DavClient::start(DavRequest request, int redirectsLeft, QObject* context, D
             });
 }
 
-void DavClient::finish(QNetworkReply& reply, const ReplyState& state, const DavRequest& request,
-                       int redirectsLeft, QObject* context, const Done& done)
+void DavClient::finish(QNetworkReply& reply, ReplyState& state, const DavRequest& request, int redirectsLeft,
+                       QObject* context, const Done& done)
 {
     DavReply answer;
     answer.url = request.url;
     answer.status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 
-    if (state.timedOut || !state.certificateProblem.isEmpty() || answer.status == 0 ||
-        isTransportError(reply.error())) {
-        answer.error = networkError(reply, state, request, m_timeoutMs);
+    if (state.timedOut || state.pastDeadline || state.tooLarge || !state.certificateProblem.isEmpty() ||
+        answer.status == 0 || isTransportError(reply.error())) {
+        answer.error = networkError(reply, state, request, m_timeoutMs, deadline());
         done(answer);
         return;
     }
 
     if (isRedirect(answer.status)) {
-        const QUrl location = reply.header(QNetworkRequest::LocationHeader).toUrl();
-        if (!location.isValid() || redirectsLeft <= 0) {
-            answer.error =
-                DavError(DavError::Kind::BadResponse,
-                         tr("The calendar server sent the request round in circles (%1).").arg(request.what),
-                         answer.status);
-            done(answer);
-            return;
-        }
-        DavRequest next = request;
-        next.url = request.url.resolved(location);
-        if (request.url.scheme() == QLatin1String("https") && next.url.scheme() != QLatin1String("https") &&
-            !ServerAddress::isLoopback(next.url)) {
-            answer.error = DavError(DavError::Kind::UnsafeAddress,
-                                    tr("The calendar server sent the request on to plain HTTP (%1), which "
-                                       "Zentravio does not follow.")
-                                        .arg(next.url.toDisplayString(QUrl::RemoveUserInfo)));
-            done(answer);
-            return;
-        }
-        start(next, redirectsLeft - 1, context, done);
+        redirect(reply, std::move(answer), request, redirectsLeft, context, done);
         return;
     }
 
-    answer.body = reply.readAll();
+    if (reply.bytesAvailable() > state.limit - state.body.size()) {
+        answer.error = DavError::tooLarge(state.limit, request.what);
+        done(answer);
+        return;
+    }
+    state.body.append(reply.readAll());
+    answer.body = std::move(state.body);
     // An answer cut short may still arrive without a network fault (HTTP/1.0 servers end it by closing);
     // its promised length tells.
     bool sized = false;
@@ -254,4 +301,45 @@ void DavClient::finish(QNetworkReply& reply, const ReplyState& state, const DavR
     answer.etag = reply.rawHeader("ETag");
     answer.error = DavError::fromStatus(answer.status, request.what);
     done(answer);
+}
+
+void DavClient::redirect(QNetworkReply& reply, DavReply answer, const DavRequest& request, int redirectsLeft,
+                         QObject* context, const Done& done)
+{
+    const QByteArray raw = reply.rawHeader("Location").trimmed();
+    // Qt reads only an absolute Location; servers write relative ones too, which stand for the address
+    // they are resolved against.
+    const QUrl location = raw.size() <= MaxLocation ? QUrl::fromEncoded(raw, QUrl::StrictMode) : QUrl();
+    if (raw.isEmpty() || !location.isValid() || redirectsLeft <= 0) {
+        answer.error =
+            DavError(DavError::Kind::BadResponse,
+                     tr("The calendar server sent the request round in circles (%1).").arg(request.what),
+                     answer.status);
+        done(answer);
+        return;
+    }
+    DavRequest next = request;
+    next.url = request.url.resolved(location);
+    next.url.setFragment(QString());
+    if (request.url.scheme() == QLatin1String("https") && next.url.scheme() != QLatin1String("https") &&
+        !ServerAddress::isLoopback(next.url)) {
+        answer.error = DavError(DavError::Kind::UnsafeAddress,
+                                tr("The calendar server sent the request on to plain HTTP (%1), which "
+                                   "Zentravio does not follow.")
+                                    .arg(next.url.toDisplayString(QUrl::RemoveUserInfo)));
+        done(answer);
+        return;
+    }
+    // The password is for the server the user named; another one never gets it, nor the calendar that
+    // would be taken from it.
+    if (!sameOrigin(request.url, next.url)) {
+        answer.otherOrigin = next.url.adjusted(QUrl::RemoveUserInfo);
+        answer.error = DavError(DavError::Kind::UnsafeAddress,
+                                tr("The calendar server sent the request on to another server, %1, which "
+                                   "Zentravio does not follow with your password (%2).")
+                                    .arg(answer.otherOrigin.toDisplayString(), request.what));
+        done(answer);
+        return;
+    }
+    start(next, redirectsLeft - 1, context, done);
 }

@@ -15,14 +15,24 @@ DavError DavError::unverifiedCertificate(QString message, QString fingerprint)
     return error;
 }
 
+DavError DavError::tooLarge(qint64 limit, const QString& what)
+{
+    return {Kind::TooLarge, QCoreApplication::translate(
+                                "DavError", "The calendar server's answer is larger than %1 MB, more than a "
+                                            "calendar sends; it was not read (%2).")
+                                .arg(limit >> 20)
+                                .arg(what)};
+}
+
 DavError DavError::fromStatus(int httpStatus, const QString& what)
 {
     const auto tr = [](const char* text) { return QCoreApplication::translate("DavError", text); };
     if (httpStatus < 400)
         return {};
     if (httpStatus == 401)
-        return {Kind::Unauthorized,
-                tr("The calendar server refused the user name or password (%1).").arg(what), httpStatus};
+        // Said to the user when the password is asked for again: which request met the refusal is no
+        // concern of theirs.
+        return {Kind::Unauthorized, tr("The calendar server refused the user name or password."), httpStatus};
     if (httpStatus == 403)
         return {Kind::Forbidden, tr("The calendar server does not allow this (%1).").arg(what), httpStatus};
     if (httpStatus == 404 || httpStatus == 410)

@@ -23,12 +23,15 @@ public:
         Timeout,
         Connection,  // refused, closed early, no route, name not found
         BadResponse, // an answer that is not what the protocol promises
+        TooLarge,    // an answer longer than the program reads of one
         Cancelled
     };
 
     DavError() = default;
     DavError(Kind kind, QString message, int httpStatus = 0);
 
+    // An answer cut off at `limit` bytes.
+    static DavError tooLarge(qint64 limit, const QString& what);
     // The kind an HTTP status means; success and redirects give None.
     static DavError fromStatus(int httpStatus, const QString& what);
     // A certificate that does not verify, named by its SHA-256 fingerprint, which the user may accept.

@@ -43,15 +43,57 @@ QByteArray propfind(const QList<QPair<QString, QString>>& props)
     return document(Dav, QStringLiteral("propfind"), [&](QXmlStreamWriter& xml) { writeProps(xml, props); });
 }
 
+// The current element's text as UTF-8, up to `cap` bytes; longer text is passed over and `over` set.
+QByteArray readCapped(QXmlStreamReader& xml, qsizetype cap, bool& over)
+{
+    QByteArray text;
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            if (!over) {
+                const QByteArray part = xml.text().toUtf8();
+                if (text.size() + part.size() > cap) {
+                    over = true;
+                    text = QByteArray();
+                } else {
+                    text += part;
+                }
+            }
+            break;
+        case QXmlStreamReader::StartElement:
+            xml.skipCurrentElement();
+            break;
+        case QXmlStreamReader::EndElement:
+            return text;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
+QString readHref(QXmlStreamReader& xml, bool* tooLong = nullptr)
+{
+    bool over = false;
+    const QString href = QString::fromUtf8(readCapped(xml, DavXml::MaxHref, over)).trimmed();
+    if (tooLong)
+        *tooLong = over;
+    return over ? QString() : href;
+}
+
 // The hrefs inside the current element (current-user-principal, calendar-home-set).
 QStringList readHrefs(QXmlStreamReader& xml)
 {
     QStringList hrefs;
     while (xml.readNextStartElement()) {
-        if (xml.namespaceUri() == Dav && xml.name() == QLatin1String("href"))
-            hrefs << xml.readElementText().trimmed();
-        else
+        if (xml.namespaceUri() == Dav && xml.name() == QLatin1String("href")) {
+            const QString href = readHref(xml);
+            if (!href.isEmpty())
+                hrefs << href;
+        } else {
             xml.skipCurrentElement();
+        }
     }
     return hrefs;
 }
@@ -114,7 +156,7 @@ void readProp(QXmlStreamReader& xml, DavResource& into)
         } else if (ns == Dav && name == QLatin1String("supported-report-set")) {
             readReportSet(xml, into);
         } else if (ns == CalDav && name == QLatin1String("calendar-data")) {
-            into.calendarData = xml.readElementText().toUtf8();
+            into.calendarData = readCapped(xml, DavXml::MaxCalendarData, into.calendarDataTooLarge);
             into.hasCalendarData = true;
         } else {
             xml.skipCurrentElement();
@@ -155,6 +197,7 @@ void takeFound(const DavResource& found, DavResource& into)
     if (found.hasCalendarData) {
         into.calendarData = found.calendarData;
         into.hasCalendarData = true;
+        into.calendarDataTooLarge = found.calendarDataTooLarge;
     }
 }
 
@@ -181,7 +224,7 @@ DavResource readResponse(QXmlStreamReader& xml)
         if (xml.namespaceUri() != Dav)
             xml.skipCurrentElement();
         else if (xml.name() == QLatin1String("href"))
-            resource.href = xml.readElementText().trimmed();
+            resource.href = readHref(xml, &resource.hrefTooLong);
         else if (xml.name() == QLatin1String("status"))
             resource.status = statusCode(xml.readElementText());
         else if (xml.name() == QLatin1String("propstat"))

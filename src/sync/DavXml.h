@@ -15,7 +15,8 @@ struct DavReply;
 // empty.
 struct DavResource
 {
-    QString href;
+    QString href; // empty when it was longer than MaxHref
+    bool hrefTooLong = false;
     int status = 0; // the response's own status (a sync report's 404 for a deleted event); 0 when none
     QString etag;
     QString displayName;
@@ -30,6 +31,7 @@ struct DavResource
     QStringList supportedReports; // local names: "sync-collection", "calendar-multiget", ...
     QByteArray calendarData;
     bool hasCalendarData = false;
+    bool calendarDataTooLarge = false; // longer than MaxCalendarData: passed over, left empty
 };
 
 struct DavMultistatus
@@ -45,6 +47,11 @@ struct DavMultistatus
 class DavXml
 {
 public:
+    // The longest href and one event's calendar data read; what is longer is passed over unread, so that
+    // a hostile answer costs no more memory than its size.
+    static constexpr qsizetype MaxHref = 4096;
+    static constexpr qsizetype MaxCalendarData = 4 << 20;
+
     static QByteArray propfindPrincipal();   // current-user-principal, calendar-home-set, resourcetype
     static QByteArray propfindCalendars();   // what a calendar list shows and a sync needs
     static QByteArray propfindEtags();       // resourcetype and getetag of every member

@@ -1,5 +1,7 @@
 #include "sync/PasswordStore.h"
 
+#include "sync/AccountSettings.h"
+
 #include <QCoreApplication>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
@@ -39,6 +41,34 @@ void PasswordStore::giveUpSecretService(QString& problem, const QString& reason)
 }
 
 void PasswordStore::read(const QString& key, Done done)
+{
+    const QString former = AccountSettings::formerPasswordKey(key);
+    if (former.isEmpty()) {
+        readKey(key, std::move(done));
+        return;
+    }
+    // A password an earlier version kept under the user at the host alone is moved to its key once, so
+    // that nobody is asked for it again.
+    readKey(key, [this, key, former, done = std::move(done)](const Outcome& outcome) {
+        if (outcome.found || !outcome.problem.isEmpty()) {
+            done(outcome);
+            return;
+        }
+        readKey(former, [this, key, former, outcome, done](const Outcome& old) {
+            if (!old.found) {
+                done(outcome);
+                return;
+            }
+            write(key, old.password, [this, former, old, done](const Outcome& kept) {
+                if (kept.kept)
+                    remove(former, [](const Outcome&) {});
+                done(old);
+            });
+        });
+    });
+}
+
+void PasswordStore::readKey(const QString& key, Done done)
 {
     if (m_memory.contains(key) || !m_useSecretService) {
         Outcome outcome;

@@ -29,6 +29,8 @@ public:
     // `useSecretService` false keeps every password in memory (for tests and a desktop without one).
     explicit PasswordStore(bool useSecretService = true, QObject* parent = nullptr);
 
+    // Reads the password kept under `key`, or under the name an earlier version gave it, which it is
+    // then moved from.
     void read(const QString& key, Done done);
     void write(const QString& key, const QString& password, Done done);
     void remove(const QString& key, Done done);
@@ -37,6 +39,7 @@ public:
     bool secretServiceWorks() const { return m_useSecretService; }
 
 private:
+    void readKey(const QString& key, Done done);
     void giveUpSecretService(QString& problem, const QString& reason);
 
     bool m_useSecretService;

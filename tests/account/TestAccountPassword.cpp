@@ -3,6 +3,7 @@
 #include "account/PasswordPrompt.h"
 #include "controls/VemraButton.h"
 #include "support/WindowTestEnv.h"
+#include "sync/AccountSettings.h"
 #include "sync/PasswordStore.h"
 #include "sync/SyncService.h"
 
@@ -40,6 +41,21 @@ private slots:
         QVERIFY(prompt.isAsking());
     }
 
+    void aTypedPasswordIsKeptOnceTheServerTookIt()
+    {
+        PasswordPrompt prompt;
+        QVERIFY(prompt.needed(QStringLiteral("refused")));
+        prompt.answered();
+        prompt.typed(QStringLiteral("wrong"));
+        QVERIFY(!prompt.syncEnded(false)); // a network fault says nothing of the password
+        QVERIFY(prompt.needed(QStringLiteral("refused")));
+        QVERIFY(!prompt.syncEnded(true)); // a refused one is never kept
+        prompt.answered();
+        prompt.typed(QStringLiteral("right"));
+        QCOMPARE(prompt.syncEnded(true), std::optional<QString>(QStringLiteral("right")));
+        QVERIFY(!prompt.syncEnded(true)); // once
+    }
+
     void theServiceCallOpensOneWindowAndHandsTheAnswerOn()
     {
         WindowTestEnv env;
@@ -74,6 +90,19 @@ private slots:
         QCOMPARE(answers.first().first().toString(), QStringLiteral("n3w pass"));
         QVERIFY(!window->isVisible());
         QVERIFY(field->text().isEmpty());
+        // The server took it: it is kept under the account's key.
+        AccountSettings stored;
+        stored.server = QStringLiteral("https://dav.example.org/");
+        stored.user = QStringLiteral("alice");
+        stored.calendarUrl = QUrl(QStringLiteral("https://dav.example.org/cal/"));
+        QVERIFY(stored.save(env.settings()));
+        SyncReport took;
+        took.ok = true;
+        emit sync.syncFinished(took);
+        PasswordStore::Outcome kept;
+        passwords.read(stored.passwordKey(), [&kept](const PasswordStore::Outcome& read) { kept = read; });
+        QTRY_VERIFY(kept.found);
+        QCOMPARE(kept.password, QStringLiteral("n3w pass"));
 
         // Refused again: asked again; closed unanswered: the next calls ask nothing.
         emit sync.passwordNeeded(QStringLiteral("refused"));

@@ -176,7 +176,10 @@ private slots:
             account.calendarName = QStringLiteral("Work");
             account.intervalMinutes = 5;
             QVERIFY(account.save(settings));
-            QCOMPARE(account.passwordKey(), QStringLiteral("alice@cal.example.org"));
+            // Kept for the whole origin, and found under the name an earlier version gave it.
+            QCOMPARE(account.passwordKey(), QStringLiteral("https://alice@cal.example.org:443"));
+            QCOMPARE(AccountSettings::formerPasswordKey(account.passwordKey()),
+                     QStringLiteral("alice@cal.example.org"));
             const AccountSettings read = AccountSettings::load(settings);
             QVERIFY(read.isSet());
             QCOMPARE(read.calendarUrl, account.calendarUrl);
