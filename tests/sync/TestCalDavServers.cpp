@@ -364,6 +364,39 @@ private slots:
         QCOMPARE(uids(dav, calendar).size(), 2);
     }
 
+    // A weekly event with a skipped week and one moved week, its subject edited here: every server keeps the
+    // rule, the skipped and the moved week, and the place, whether the edit goes up or stays here.
+    void aWeeklyEventWithAnExceptionIsNeverNarrowed()
+    {
+        const DavTestServer& dav = server();
+        const QUrl calendar = newCalendar(dav);
+        const QByteArray weekly =
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//peer//EN\r\nBEGIN:VEVENT\r\nUID:weekly-1\r\n"
+            "DTSTAMP:20260101T000000Z\r\nDTSTART:20261207T093000\r\nDTEND:20261207T103000\r\n"
+            "RRULE:FREQ=WEEKLY;BYDAY=MO\r\nEXDATE:20261214T093000\r\nSUMMARY:Standup\r\nLOCATION:Room 4\r\n"
+            "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:weekly-1\r\nDTSTAMP:20260101T000000Z\r\n"
+            "RECURRENCE-ID:20261221T093000\r\nDTSTART:20261221T110000\r\nDTEND:20261221T120000\r\n"
+            "SUMMARY:Standup moved\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        QVERIFY(dav.putEvent(calendar, weekly));
+        SyncSide side(calendar, dav.user(), dav.password());
+        QVERIFY(side.sync(true).ok);
+        const auto row = side.database().rowOf(QStringLiteral("weekly-1"));
+        QVERIFY(row);
+
+        const ScheduleTable& table = side.database().table();
+        ScheduleEntry entry = table.entry(table.indexOf(*row));
+        entry[ScheduleField::Subject] = QStringLiteral("Daily standup");
+        QVERIFY(side.database().update(*row, entry));
+        const SyncReport report = side.sync();
+        QVERIFY2(report.ok, qPrintable(report.error));
+        const QString seen = peerGet(dav, calendar, QStringLiteral("weekly-1"));
+        QVERIFY2(seen.contains(QStringLiteral("SUMMARY:Daily standup")) || report.keptHere == 1,
+                 qPrintable(seen));
+        for (const char* kept : {"RRULE:FREQ=WEEKLY;BYDAY=MO", "EXDATE:20261214T093000",
+                                 "RECURRENCE-ID:20261221T093000", "SUMMARY:Standup moved", "LOCATION:Room 4"})
+            QVERIFY2(seen.contains(QLatin1String(kept)), kept);
+    }
+
     void cleanupTestCase() { m_servers.stop(); }
 };
 
