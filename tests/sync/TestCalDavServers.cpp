@@ -110,7 +110,8 @@ private slots:
         }
         QVERIFY(!CalendarDiscovery::pick({}, {}));
 
-        if (dav.kind() == DavTestServer::Kind::Radicale) {
+        // Every server that asks for a password refuses a wrong one, and the message never shows it.
+        if (!dav.password().isEmpty()) {
             client->setCredentials(dav.user(), QStringLiteral("wrong"));
             const auto refused =
                 awaitResult<DiscoveryResult>([&](auto done) { discovery.discover(dav.root(), done); });
