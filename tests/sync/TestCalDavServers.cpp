@@ -338,6 +338,32 @@ private slots:
         QCOMPARE(uids(dav, url), QStringList());
     }
 
+    // An event sent from here and deleted on the server before the next sync goes here too, whatever the
+    // server's sync tokens say about changes older than the upload.
+    void anEventSentAndDeletedThereGoesHere()
+    {
+        const DavTestServer& dav = server();
+        const QUrl url = newCalendar(dav);
+        SyncSide side(url, dav.user(), dav.password());
+        QVERIFY(side.sync(true).ok);
+        const qint64 row = side.add(QStringLiteral("Sent from here"));
+        const SyncReport sent = side.sync();
+        expectCyrusToRefuseEventsMadeHere(dav);
+        QVERIFY2(sent.ok, qPrintable(sent.error));
+
+        const auto client = clientFor(dav);
+        CalendarCollection calendar(*client, url);
+        const auto listed = awaitResult<EtagListing>([&](auto done) { calendar.listEtags(done); });
+        QVERIFY(listed && listed->etags.size() == 1);
+        const auto removed = awaitResult<WriteResult>([&](auto done) {
+            calendar.remove(listed->etags.begin().key(), listed->etags.begin().value(), done);
+        });
+        QVERIFY(removed && !removed->error.isError());
+        const SyncReport after = side.sync();
+        QVERIFY2(after.ok, qPrintable(after.error));
+        QCOMPARE(side.database().table().indexOf(row), side.database().table().size());
+    }
+
     // An event changed on both sides since the last sync: the server's version is taken in, the one made
     // here is kept beside it as a copy, and the copy reaches the server.
     void aChangeOnBothSidesKeepsBoth()
