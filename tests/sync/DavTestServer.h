@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
@@ -13,37 +14,58 @@
 #include <memory>
 #include <sys/prctl.h>
 
-// A real calendar server for the sync tests: Radicale (with a password) or Xandikos (without), started on
-// 127.0.0.1 at a free port over a temporary storage folder and stopped with the test. Events are written
-// and read back through python3-caldav, a client independent of the program's own.
+// A real calendar server for the sync tests, started on 127.0.0.1 at a free port over a temporary folder
+// and stopped with the test: Radicale (with a password), Xandikos (without), DAViCal (PostgreSQL behind
+// Apache and PHP) or Cyrus IMAP's CalDAV service, the last two through servers/calendar_server.py. Events
+// are written and read back through python3-caldav, a client independent of the program's own.
 class DavTestServer
 {
 public:
     enum class Kind
     {
         Radicale,
-        Xandikos
+        Xandikos,
+        DAViCal,
+        Cyrus
     };
 
     static constexpr const char* Python = "/usr/bin/python3";
 
-    static QString nameOf(Kind kind) { return kind == Kind::Radicale ? "radicale" : "xandikos"; }
+    static QString nameOf(Kind kind)
+    {
+        switch (kind) {
+        case Kind::Radicale:
+            return QStringLiteral("radicale");
+        case Kind::Xandikos:
+            return QStringLiteral("xandikos");
+        case Kind::DAViCal:
+            return QStringLiteral("davical");
+        case Kind::Cyrus:
+            break;
+        }
+        return QStringLiteral("cyrus");
+    }
 
     // The server running, or nullptr with the reason. `tls` serves HTTPS with a self-signed certificate
-    // (Radicale only).
-    static std::unique_ptr<DavTestServer> start(Kind kind, QString* why, bool tls = false)
+    // (Radicale only). `notInstalled`, when given, is set when the server's packages are missing from this
+    // machine (tools/install-deps.sh installs them); on a CI machine (CI set) that is a failure like any.
+    static std::unique_ptr<DavTestServer> start(Kind kind, QString* why, bool tls = false,
+                                                bool* notInstalled = nullptr)
     {
         auto server = std::unique_ptr<DavTestServer>(new DavTestServer(kind));
-        if (!server->launch(tls, why))
-            return nullptr;
-        return server;
+        if (notInstalled)
+            *notInstalled = false;
+        const bool started =
+            server->m_supervised ? server->launchSupervised(why, notInstalled) : server->launch(tls, why);
+        return started ? std::move(server) : nullptr;
     }
 
     ~DavTestServer()
     {
         if (m_process.state() != QProcess::NotRunning) {
+            // The supervisor stops Apache, PostgreSQL or Cyrus's processes before it ends.
             m_process.terminate();
-            if (!m_process.waitForFinished(5000))
+            if (!m_process.waitForFinished(m_supervised ? 30000 : 5000))
                 m_process.kill();
             m_process.waitForFinished(2000);
         }
@@ -53,10 +75,17 @@ public:
     quint16 port() const { return m_port; }
     QUrl root() const
     {
+        if (m_supervised)
+            return m_root;
         return QUrl(QStringLiteral("%1://127.0.0.1:%2/").arg(m_tls ? "https" : "http").arg(m_port));
     }
-    QString user() const { return m_kind == Kind::Radicale ? QStringLiteral("alice") : QString(); }
-    QString password() const { return m_kind == Kind::Radicale ? QStringLiteral("s3cret pass") : QString(); }
+    // Where python3-caldav starts: it finds the account from Radicale's and Xandikos's root, but needs the
+    // account's own address on DAViCal and Cyrus.
+    QUrl peerRoot() const { return m_supervised ? m_principal : root(); }
+    QString user() const { return m_kind == Kind::Xandikos ? QString() : QStringLiteral("alice"); }
+    QString password() const { return m_kind == Kind::Xandikos ? QString() : QStringLiteral("s3cret pass"); }
+    // How long the server took to take requests.
+    qint64 startMs() const { return m_startMs; }
     QString storageFolder() const { return m_dir.filePath(QStringLiteral("storage")); }
     QString certificateFile() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
 
@@ -65,7 +94,7 @@ public:
     {
         QProcess process;
         process.start(QString::fromLatin1(Python),
-                      QStringList{peerScript(), root().toString(), user(), password()} + arguments);
+                      QStringList{peerScript(), peerRoot().toString(), user(), password()} + arguments);
         const bool ended = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
                            process.exitCode() == 0;
         if (ok)
@@ -95,12 +124,14 @@ public:
         return ok;
     }
 
-    static QString peerScript()
+    static QString peerScript() { return testsFolder() + QStringLiteral("/sync/caldav_peer.py"); }
+
+    static QString testsFolder()
     {
 #ifdef QT_TESTCASE_SOURCEDIR
-        return QStringLiteral(QT_TESTCASE_SOURCEDIR "/sync/caldav_peer.py");
+        return QStringLiteral(QT_TESTCASE_SOURCEDIR);
 #else
-        return QStringLiteral(ZENTRAVIO_TESTS_DIR "/sync/caldav_peer.py");
+        return QStringLiteral(ZENTRAVIO_TESTS_DIR);
 #endif
     }
 
@@ -113,10 +144,58 @@ public:
     }
 
 private:
-    explicit DavTestServer(Kind kind) : m_kind(kind) {}
+    explicit DavTestServer(Kind kind)
+        : m_kind(kind), m_supervised(kind == Kind::DAViCal || kind == Kind::Cyrus)
+    {}
+
+    // DAViCal and Cyrus: the supervisor script sets the server up, says "ready URL PRINCIPAL" and stops it
+    // again when it is ended or this program ends.
+    bool launchSupervised(QString* why, bool* notInstalled)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        m_port = freePort();
+        const QString folder = m_dir.filePath(QStringLiteral("server"));
+        QDir().mkpath(folder);
+        // Run as root, the supervisor hands the folder to an unprivileged user, who must reach it.
+        QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path()) | QFileDevice::ExeOther);
+        const QString errors = m_dir.filePath(QStringLiteral("supervisor.log"));
+        m_process.setStandardErrorFile(errors);
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        m_process.start(QString::fromLatin1(Python),
+                        {testsFolder() + QStringLiteral("/sync/servers/calendar_server.py"), nameOf(m_kind),
+                         folder, QString::number(m_port), user(), password()});
+        if (!m_process.waitForStarted(10000))
+            return fail(why, "the server's supervisor did not start");
+        QByteArray said;
+        while (!said.contains('\n') && clock.elapsed() < 90000) {
+            if (!m_process.waitForReadyRead(1000) && m_process.state() == QProcess::NotRunning)
+                break;
+            said += m_process.readAllStandardOutput();
+        }
+        const QList<QByteArray> words = said.trimmed().split(' ');
+        if (words.size() == 3 && words.first() == "ready") {
+            m_root = QUrl(QString::fromUtf8(words.at(1)));
+            m_principal = QUrl(QString::fromUtf8(words.at(2)));
+            m_startMs = clock.elapsed();
+            return true;
+        }
+        m_process.terminate();
+        m_process.waitForFinished(30000);
+        QFile text(errors);
+        const QByteArray reason = text.open(QIODevice::ReadOnly) ? text.readAll().trimmed() : QByteArray();
+        const bool missing = m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 2;
+        if (missing && notInstalled && !qEnvironmentVariableIsSet("CI"))
+            *notInstalled = true;
+        return fail(why, (reason.isEmpty() ? QByteArray("the server did not say it was ready in 90 seconds")
+                                           : reason + (missing ? " (tools/install-deps.sh installs it)" : ""))
+                             .constData());
+    }
 
     bool launch(bool tls, QString* why)
     {
+        QElapsedTimer clock;
+        clock.start();
         m_tls = tls;
         m_port = freePort();
         const QString storage = m_dir.filePath(QStringLiteral("storage"));
@@ -178,8 +257,10 @@ private:
             }
             QTcpSocket socket;
             socket.connectToHost(QHostAddress::LocalHost, m_port);
-            if (socket.waitForConnected(200))
+            if (socket.waitForConnected(200)) {
+                m_startMs = clock.elapsed();
                 return true;
+            }
             QThread::msleep(100);
         }
         return fail(why, "the server did not listen within 45 seconds");
@@ -207,7 +288,11 @@ private:
     }
 
     Kind m_kind;
+    bool m_supervised;
     bool m_tls = false;
+    QUrl m_root;
+    QUrl m_principal;
+    qint64 m_startMs = 0;
     quint16 m_port = 0;
     QTemporaryDir m_dir;
     QProcess m_process;
