@@ -17,6 +17,7 @@
 #include "store/ScheduleDatabase.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QElapsedTimer>
 
 #include <cstdio>
@@ -85,6 +86,10 @@ int runProgram(const CommandLine& commandLine, const QString& busAddress)
     };
     Program program(services, ProgramPlaces::standard(), makeWindows);
     program.setStartMinimized(commandLine.minimized);
+    // The icon's own connection, so that its place on the bus is the program's whatever Qt's icon does.
+    if (!busAddress.isEmpty())
+        program.setStatusNotifierBus(
+            QDBusConnection::connectToBus(busAddress, QStringLiteral("zentravio-status-notifier")));
     QObject::connect(&program, &Program::Ended, qApp, &QCoreApplication::exit, Qt::QueuedConnection);
     EndSignals endSignals;
     endSignals.setDeadline(EndDeadline);

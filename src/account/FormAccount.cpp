@@ -74,13 +74,18 @@ FormAccount::FormAccount(AppContext& context)
     setFont(Design::font(QStringLiteral("Tahoma"), 8.25));
 
     dragBy(addTitleStrip(this, tr("Calendar Account"), Width));
+    // The picture closes the window as the other windows' pictures do, and carries their Ctrl+W.
     m_close = addClosePicture(QStringLiteral("Image1"), Design::rect(Width - 330, 75, 255, 255));
+    connect(m_close, &ClickLabel::Click, this, &QWidget::close);
 
     buildFields();
     buildCommands();
+    // Escape closes, as it closes a dialog; the keyboard and a reader meet one "Close", the command, so
+    // the picture that stands for it is no stop of Tab's.
+    bindCommandKey(m_cmdButton[Close], QKeySequence(Qt::Key_Escape));
     setKeyboardOrder({m_txtServer, m_txtUser, m_txtPassword, m_cmdButton[Find], m_cboCalendar, m_cboInterval,
                       m_chkCertificate, m_cmdButton[Save], m_cmdButton[SyncNow], m_cmdButton[Remove],
-                      m_cmdButton[Close], m_close});
+                      m_cmdButton[Close]});
 
     if (m_ctx.sync) {
         connect(m_ctx.sync, &SyncService::statusChanged, m_lblStatus, &QLabel::setText);

@@ -1,6 +1,7 @@
 #include "alarm/FormAlarm.h"
 
 #include "alarm/SnoozeChoice.h"
+#include "alarm/SubjectLine.h"
 #include "controls/VemraButton.h"
 #include "forms/AppContext.h"
 #include "forms/ClickLabel.h"
@@ -51,9 +52,13 @@ FormAlarm::FormAlarm(AppContext& context, WindowOwner& windows)
     m_label6 = addLabel(this, QStringLiteral("Label6"), Design::rect(4080, 120, 1695, 255), small);
     m_label5 = addLabel(this, QStringLiteral("Label5"), Design::rect(4080, 360, 1695, 255), small);
 
-    m_label1 = addLabel(this, QStringLiteral("Label1"), Design::rect(360, 840, 3015, 375),
-                        Design::font(QStringLiteral("Tahoma"), 8.25, true));
-    // The subject is the one line the alarm exists to show: a grey dark enough to read on the window's.
+    // The subject is the line the alarm exists to show: it runs the note's width and down to the note, so
+    // that a long one takes a second line in its own box rather than being cut.
+    m_label1 = new SubjectLine(this);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1->setGeometry(Design::rect(360, 840, 5175, 465));
+    m_label1->setFont(Design::font(QStringLiteral("Tahoma"), 8.25, true));
+    // A grey dark enough to read on the window's.
     m_label1->setForeColor(0x4D4D4D);
     m_label2 = addLabel(this, QStringLiteral("Label2"), Design::rect(360, 1320, 5175, 2055),
                         Design::font(QStringLiteral("Tahoma"), 9.75));
@@ -81,6 +86,7 @@ FormAlarm::FormAlarm(AppContext& context, WindowOwner& windows)
     strip->setGeometry(Design::rect(0, 0, 5895 + SnoozeChoice::ColumnWidth, 615));
     m_snoozeChoice =
         SnoozeChoice::makeCombo(this, Design::rect(5790, 3180, SnoozeChoice::ControlWidth, 315), small);
+    SnoozeChoice::makeCaption(this, Design::rect(5790, 2900, SnoozeChoice::ControlWidth, 255), small, m_snoozeChoice);
     m_snoozeButton = new VemraButton(QStringLiteral("&Snooze"), this);
     m_snoozeButton->setObjectName(QStringLiteral("SnoozeButton"));
     m_snoozeButton->setAccessibleName(tr("Snooze"));

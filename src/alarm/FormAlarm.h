@@ -4,6 +4,7 @@
 
 class ClickLabel;
 class QComboBox;
+class SubjectLine;
 class VemraButton;
 class WindowOwner;
 struct AppContext;
@@ -44,7 +45,7 @@ private:
 
     AppContext& m_ctx;
     WindowOwner& m_windows;
-    ClickLabel* m_label1;
+    SubjectLine* m_label1;
     ClickLabel* m_label2;
     ClickLabel* m_label5;
     ClickLabel* m_label6;

@@ -1,5 +1,6 @@
 #include "alarm/FormAlarmList.h"
 
+#include "alarm/AlarmListColumns.h"
 #include "alarm/SnoozeChoice.h"
 #include "controls/VemraButton.h"
 #include "forms/AppContext.h"
@@ -11,15 +12,23 @@
 #include "views/FormGrid.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QEvent>
+#include <QStyle>
+#include <QTimer>
 #include <QHeaderView>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
 constexpr int Width = 7245;
 constexpr int Height = 5295;
+// The least the note column keeps (twips), and the rows a reader is told of by name.
+constexpr int LeastNote = 1500;
+constexpr int SpokenRows = 10;
 
 VemraButton* makeButton(QWidget* form, const QString& name, const QString& caption, const QRect& place,
                         const QFont& font)
@@ -42,12 +51,13 @@ FormAlarmList::FormAlarmList(AppContext& context, WindowOwner& windows)
     setDesignSize(Width, Height);
     setBackColor(0xC0C0C0);
 
-    auto* strip = new ClickLabel(this);
-    strip->setObjectName(QStringLiteral("Label3"));
-    strip->setGeometry(Design::rect(0, 0, Width, 615));
-    strip->setOpaque(true);
-    strip->setBackColor(0xE0E0E0);
-    dragBy(strip);
+    setAlert(true); // a reader announces it at once, with how many are due
+    m_strip = new ClickLabel(this);
+    m_strip->setObjectName(QStringLiteral("Label3"));
+    m_strip->setGeometry(Design::rect(0, 0, Width, 615));
+    m_strip->setOpaque(true);
+    m_strip->setBackColor(0xE0E0E0);
+    dragBy(m_strip);
 
     auto* title = new ClickLabel(this);
     title->setObjectName(QStringLiteral("Label4"));
@@ -72,15 +82,21 @@ FormAlarmList::FormAlarmList(AppContext& context, WindowOwner& windows)
     m_list->setUniformRowHeights(true); // thousands of rows are laid out without measuring each
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setFrameShape(QFrame::Box);
+    // A reader is told of the row in hand each time the list gets the keys, not of the bare list: its row
+    // is made the current one afresh, which is what the list reports.
+    m_list->installEventFilter(this);
     m_list->setHeaderLabels({tr("Subject"), tr("Due"), tr("Note")});
     m_list->header()->setSectionResizeMode(QHeaderView::Interactive);
+    m_list->header()->setStretchLastSection(true);
     m_list->setColumnWidth(0, Design::px(1800));
     m_list->setColumnWidth(1, Design::px(2400));
 
+    // "Snooze for:", the drop-down and "Snooze all" read as one line from the left.
     m_snoozeChoice =
-        SnoozeChoice::makeCombo(this, Design::rect(360, 4605, SnoozeChoice::ControlWidth, 315), small);
+        SnoozeChoice::makeCombo(this, Design::rect(1320, 4605, SnoozeChoice::ControlWidth, 315), small);
+    SnoozeChoice::makeCaption(this, Design::rect(360, 4635, 900, 255), small, m_snoozeChoice);
     m_snoozeAll = makeButton(this, QStringLiteral("SnoozeAll"), tr("&Snooze all"),
-                             Design::rect(1695, 4560, 1335, 495), small);
+                             Design::rect(2655, 4560, 1335, 495), small);
     m_snoozeAll->setAccessibleName(tr("Snooze all"));
     m_closeAll = makeButton(this, QStringLiteral("CloseAll"), tr("Close &all"),
                             Design::rect(Width - 360 - 1335, 4560, 1335, 495), small);
@@ -114,7 +130,71 @@ void FormAlarmList::setRows(const std::vector<Row>& rows)
     }
     m_list->clear();
     m_list->addTopLevelItems(items);
+    // Tab onto the list is met by its first alarm, which a reader reads out, rather than by a list with
+    // nothing in hand.
+    if (!items.isEmpty())
+        m_list->setCurrentItem(items.first());
     m_countLine->setText(tr("%n alarms are due.", nullptr, int(rows.size())));
+    fitColumns();
+
+    // A reader hears the window as an alert: how many are due, then the first of them.
+    setAccessibleName(tr("%n alarms are due", nullptr, int(rows.size())));
+    QStringList lines;
+    for (const Row& row : rows) {
+        if (lines.size() == SpokenRows) {
+            lines << tr("and %n more", nullptr, int(rows.size()) - SpokenRows);
+            break;
+        }
+        lines << row.subject + QStringLiteral(", ") + DateText::timeText(row.dueTime);
+    }
+    setAccessibleDescription(lines.join(u'\n'));
+}
+
+void FormAlarmList::fitColumns()
+{
+    const QFontMetrics metrics(m_list->font());
+    const int margins = 2 * (m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1) + 1;
+    std::array<int, 2> widest{};
+    for (int column = 0; column < 2; ++column)
+        widest[size_t(column)] = m_list->header()->sectionSizeHint(column);
+    for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = m_list->topLevelItem(row);
+        for (int column = 0; column < 2; ++column)
+            widest[size_t(column)] =
+                qMax(widest[size_t(column)], metrics.horizontalAdvance(item->text(column)) + margins);
+    }
+    // The list's frame and its scroll bar take from its width what the columns cannot have.
+    const int chrome = 2 * m_list->frameWidth() + m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
+    const int sides = Design::px(2 * 360);
+    const int screenWidth = m_ctx.screen.primaryGeometry().width();
+    const AlarmListColumns::Widths widths =
+        AlarmListColumns::fit(widest[0], widest[1], Design::px(Width) - sides - chrome,
+                              screenWidth - sides - chrome, Design::px(LeastNote));
+    m_list->setColumnWidth(0, widths.subject);
+    m_list->setColumnWidth(1, widths.due);
+    m_list->setColumnWidth(2, widths.note);
+
+    const int width = widths.list + chrome + sides;
+    setFixedWidth(width);
+    m_list->resize(widths.list + chrome, m_list->height());
+    m_strip->resize(width, m_strip->height());
+    m_countLine->resize(width - sides, m_countLine->height());
+    m_closeAll->move(width - Design::px(360) - m_closeAll->width(), m_closeAll->y());
+}
+
+bool FormAlarmList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list && event->type() == QEvent::FocusIn) {
+        const QPersistentModelIndex current = m_list->currentIndex();
+        if (current.isValid())
+            QTimer::singleShot(0, m_list, [this, current] {
+                if (!current.isValid() || !m_list->hasFocus())
+                    return;
+                m_list->setCurrentIndex(QModelIndex());
+                m_list->setCurrentIndex(current);
+            });
+    }
+    return DesignForm::eventFilter(watched, event);
 }
 
 int FormAlarmList::rowCount() const

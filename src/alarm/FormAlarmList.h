@@ -54,9 +54,16 @@ public:
 signals:
     void SnoozeChosen(int minutes);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Sizes the subject and due columns to their texts, widening the window within the screen.
+    void fitColumns();
+
     AppContext& m_ctx;
     WindowOwner& m_windows;
+    ClickLabel* m_strip;
     ClickLabel* m_countLine;
     QTreeWidget* m_list;
     QComboBox* m_snoozeChoice;

@@ -1,5 +1,7 @@
 #include "alarm/SnoozeChoice.h"
 
+#include "forms/ClickLabel.h"
+
 #include <QComboBox>
 #include <QCoreApplication>
 
@@ -21,6 +23,16 @@ QComboBox* makeCombo(QWidget* form, const QRect& place, const QFont& font)
             combo->setCurrentIndex(combo->count() - 1);
     }
     return combo;
+}
+
+QLabel* makeCaption(QWidget* form, const QRect& place, const QFont& font, QComboBox* combo)
+{
+    auto* caption = new ClickLabel(QCoreApplication::translate("SnoozeChoice", "Snooze for:"), form);
+    caption->setObjectName(QStringLiteral("SnoozeCaption"));
+    caption->setFont(font);
+    caption->setGeometry(place);
+    caption->setBuddy(combo);
+    return caption;
 }
 
 int minutesOf(const QComboBox* combo)

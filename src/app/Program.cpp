@@ -3,6 +3,7 @@
 #include "alarm/AlarmEngine.h"
 #include "app/LoginStartSwitch.h"
 #include "app/SystemModule.h"
+#include "app/StatusNotifierItem.h"
 #include "app/TrayIcon.h"
 #include "app/TrayWatch.h"
 #include "app/formSplash.h"
@@ -250,9 +251,22 @@ void Program::makeWindows()
             m_tray->offerLoginStart(*m_login, m_services.messages);
             new LoginStartSwitch(*m_login, m_services.messages, m_windows->mainWindow()); // the window's child
         }
+        if (m_statusNotifierBus) {
+            QWidget* main = m_windows->mainWindow();
+            auto item = std::make_unique<StatusNotifierItem>(
+                *m_statusNotifierBus, main->windowIcon().isNull() ? QApplication::windowIcon() : main->windowIcon(),
+                TrayIcon::TipText());
+            // A notification area that comes or goes on the bus is followed at once, not at the next look.
+            connect(item.get(), &StatusNotifierItem::presenceChanged, this, [this] {
+                if (m_trayWatch)
+                    m_trayWatch->look();
+            });
+            m_tray->setStatusNotifier(std::move(item));
+        }
         if (m_trayWanted)
             m_tray->AddTrayIcon();
-        m_trayWatch = std::make_unique<TrayWatch>(m_trayAvailable);
+        m_trayWatch = std::make_unique<TrayWatch>(
+            [this] { return (m_tray && m_tray->statusNotifierPresent()) || (m_trayAvailable && m_trayAvailable()); });
         connect(m_trayWatch.get(), &TrayWatch::presenceChanged, this, &Program::trayPresenceChanged);
     }
 }

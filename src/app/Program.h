@@ -4,12 +4,14 @@
 #include "app/ProgramWindows.h"
 #include "notify/AlarmNotice.h"
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class BeepService;
 class LoginStart;
@@ -74,6 +76,8 @@ public:
     void setStartMinimized(bool minimized) { m_startMinimized = minimized; }
     // Whether the desktop has a notification area; tests replace the question.
     void setTrayAvailable(std::function<bool()> available) { m_trayAvailable = std::move(available); }
+    // The bus on which the icon is offered as a status notifier item as well; without one, Qt's icon only.
+    void setStatusNotifierBus(const QDBusConnection& bus) { m_statusNotifierBus = bus; }
     LoginStart* loginStart() const { return m_login.get(); }
 
     // Creates the schedule file when it is missing or empty (0 bytes). A failure is reported naming the
@@ -138,6 +142,7 @@ private:
     std::unique_ptr<TrayWatch> m_trayWatch;
     std::unique_ptr<LoginStart> m_login;
     std::function<bool()> m_trayAvailable;
+    std::optional<QDBusConnection> m_statusNotifierBus;
     bool m_startMinimized = false;
     QPointer<QWidget> m_lastActive;
     bool m_databaseTried = false;

@@ -1,5 +1,6 @@
 #include "app/TrayIcon.h"
 
+#include "app/StatusNotifierItem.h"
 #include "editing/FormOrganizer.h"
 #include "forms/AppContext.h"
 #include "forms/Services.h"
@@ -57,18 +58,54 @@ void TrayIcon::AddTrayIcon()
         m_icon->setContextMenu(menu);
         connect(menu, &QMenu::aboutToShow, this, &TrayIcon::updateExitEntry, Qt::UniqueConnection);
     }
-    if (m_available && m_available())
-        m_icon->show();
+    m_wanted = true;
+    showWhereThere();
 }
 
 void TrayIcon::RemoveTrayIcon()
 {
+    m_wanted = false;
     m_icon->hide();
+    if (m_item)
+        m_item->setShown(false);
 }
 
 bool TrayIcon::isShown() const
 {
-    return m_icon->isVisible();
+    return m_icon->isVisible() || (m_item && m_item->present() && m_item->shown());
+}
+
+void TrayIcon::setStatusNotifier(std::unique_ptr<StatusNotifierItem> item)
+{
+    m_item = std::move(item);
+    if (!m_item)
+        return;
+    m_item->setShown(m_wanted);
+    connect(m_item.get(), &StatusNotifierItem::activated, this, &TrayIcon::TrayLeftClick);
+    // The area says where it wants the menu: at the icon, where the pointer of another program's window
+    // may not be known.
+    connect(m_item.get(), &StatusNotifierItem::menuAsked, this, &TrayIcon::TrayRightClick);
+    connect(m_item.get(), &StatusNotifierItem::presenceChanged, this, &TrayIcon::showWhereThere);
+    showWhereThere();
+}
+
+bool TrayIcon::statusNotifierPresent() const
+{
+    return m_item && m_item->present();
+}
+
+void TrayIcon::showWhereThere()
+{
+    if (!m_wanted)
+        return;
+    if (statusNotifierPresent()) {
+        // Qt's own icon would be a second one in the same area.
+        m_item->setShown(true);
+        m_icon->hide();
+        return;
+    }
+    if (m_available && m_available())
+        m_icon->show();
 }
 
 void TrayIcon::TrayLeftClick()
@@ -143,11 +180,28 @@ void TrayIcon::updateExitEntry()
         exit->setEnabled(m_values.MainViewActive);
 }
 
+namespace {
+
+// A calendar that waited minimised on the task bar (no notification area yet) and was then hidden to the
+// icon keeps its minimised state while hidden. Taken out of that state before it shows, it would be
+// shown to the window system as the minimised window it last was, and stay on the task bar; shown first
+// and then restored, it comes up on the screen.
+void reveal(QWidget* window)
+{
+    if (!window)
+        return;
+    if (!window->isVisible())
+        window->show();
+    BringForward(window);
+}
+
+} // namespace
+
 void TrayIcon::perform(TrayToggle action)
 {
     switch (action) {
     case TrayToggle::ShowMainWindow:
-        BringForward(m_windows.mainWindow());
+        reveal(m_windows.mainWindow());
         m_values.MainHidden = false;
         if (m_values.ListDocked)
             m_windows.DockListWindow();
@@ -160,7 +214,7 @@ void TrayIcon::perform(TrayToggle action)
         break;
     case TrayToggle::ShowYearView:
         if (QWidget* year = m_windows.yearView()) {
-            BringForward(year);
+            reveal(year);
             m_values.MainHidden = false;
         }
         break;

@@ -5,8 +5,10 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class LoginStart;
+class StatusNotifierItem;
 class MessageBoxService;
 class QAction;
 class QSystemTrayIcon;
@@ -41,6 +43,12 @@ public:
     // Whether the desktop has a notification area now; tests replace the question.
     void setAvailable(std::function<bool()> available) { m_available = std::move(available); }
 
+    // The icon as a status notifier item on the session bus, for notification areas that show such items
+    // and for one that comes up later; while an area has taken it in, it stands in for Qt's icon.
+    void setStatusNotifier(std::unique_ptr<StatusNotifierItem> item);
+    StatusNotifierItem* statusNotifier() const { return m_item.get(); }
+    bool statusNotifierPresent() const;
+
     // Shows the icon where the desktop has a notification area; it is shown again when one appears later.
     void AddTrayIcon();
     void RemoveTrayIcon();
@@ -68,10 +76,14 @@ private:
     // The one rule for the menu's "&Exit": enabled only while the main window was the last active view.
     void updateExitEntry();
     void perform(TrayToggle action);
+    // Shows the one icon that suits the notification area there is now, while the icon is wanted.
+    void showWhereThere();
 
     ProgramValues& m_values;
     WindowOwner& m_windows;
     QSystemTrayIcon* m_icon; // a child of this object
     QAction* m_loginEntry = nullptr;
     std::function<bool()> m_available;
+    std::unique_ptr<StatusNotifierItem> m_item;
+    bool m_wanted = false;
 };

@@ -11,9 +11,36 @@
 #include <cmath>
 #include <cstdlib>
 
-ButtonCanvas::ButtonCanvas(QImage& surface, bool softBevel)
-    : m_surface(surface), m_softBevel(softBevel), m_width(surface.width()), m_height(surface.height())
+ButtonCanvas::ButtonCanvas(QImage& surface, bool softBevel, QSize size)
+    : m_surface(surface), m_softBevel(softBevel), m_scale(surface.devicePixelRatio()),
+      m_width(size.isValid() ? size.width() : logicalExtent(surface.width(), m_scale)),
+      m_height(size.isValid() ? size.height() : logicalExtent(surface.height(), m_scale))
 {}
+
+int ButtonCanvas::logicalExtent(int devicePixels, qreal scale)
+{
+    return int(std::floor(devicePixels / scale + 0.001));
+}
+
+int ButtonCanvas::deviceEdge(int edge, int extent, int deviceExtent, qreal scale)
+{
+    // Edges in the first half are counted from the left or top and those in the second from the right or
+    // bottom, so that an edge line is as thick on one side as on the other at any scale; the pixels a
+    // fractional scale leaves over fall in the middle.
+    if (2 * edge <= extent)
+        return int(std::floor(edge * scale + 0.001));
+    return deviceExtent - int(std::floor((extent - edge) * scale + 0.001));
+}
+
+int ButtonCanvas::deviceX(int x) const
+{
+    return deviceEdge(x, m_width, m_surface.width(), m_scale);
+}
+
+int ButtonCanvas::deviceY(int y) const
+{
+    return deviceEdge(y, m_height, m_surface.height(), m_scale);
+}
 
 void ButtonCanvas::span(int y, int x0, int x1, QRgb c)
 {
@@ -23,8 +50,12 @@ void ButtonCanvas::span(int y, int x0, int x1, QRgb c)
     x1 = std::min(x1, m_width - 1);
     if (x0 > x1)
         return;
-    QRgb* row = reinterpret_cast<QRgb*>(m_surface.scanLine(y));
-    std::fill(row + x0, row + x1 + 1, c);
+    const int left = deviceX(x0);
+    const int right = deviceX(x1 + 1);
+    for (int row = deviceY(y), end = deviceY(y + 1); row < end; ++row) {
+        QRgb* pixels = reinterpret_cast<QRgb*>(m_surface.scanLine(row));
+        std::fill(pixels + left, pixels + right, c);
+    }
 }
 
 void ButtonCanvas::fill(int x, int y, int cw, int ch, quint32 c)
@@ -128,7 +159,12 @@ void ButtonCanvas::text(const ButtonRect& rect, const QString& caption, const QF
     if (caption.isEmpty())
         return;
     QPainter painter(&m_surface);
-    painter.setFont(ButtonLayout::drawingFont(font));
+    QFont drawing = ButtonLayout::drawingFont(font);
+    // On a screen of more pixels the letters' slants and curves are smoothed, as the desktop's are; at
+    // one pixel each they stay sharp.
+    if (m_scale > 1.0)
+        drawing.setStyleStrategy(QFont::PreferAntialias);
+    painter.setFont(drawing);
     painter.setPen(ButtonColor::toQColor(c));
     painter.drawText(rect.toQRect(), ButtonLayout::textFlags() | Qt::AlignHCenter, caption);
 }
@@ -141,8 +177,11 @@ void ButtonCanvas::focusRect(const ButtonRect& rect)
     const auto invert = [this, parity](int x, int y) {
         if (x < 0 || y < 0 || x >= m_width || y >= m_height || ((x + y) & 1) != parity)
             return;
-        QRgb* row = reinterpret_cast<QRgb*>(m_surface.scanLine(y));
-        row[x] = (row[x] ^ 0xFFFFFFu) | 0xFF000000u;
+        for (int row = deviceY(y), rowEnd = deviceY(y + 1); row < rowEnd; ++row) {
+            QRgb* pixels = reinterpret_cast<QRgb*>(m_surface.scanLine(row));
+            for (int column = deviceX(x), columnEnd = deviceX(x + 1); column < columnEnd; ++column)
+                pixels[column] = (pixels[column] ^ 0xFFFFFFu) | 0xFF000000u;
+        }
     };
     for (int x = rect.left; x < rect.right; ++x) {
         invert(x, rect.top);

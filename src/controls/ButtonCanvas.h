@@ -3,6 +3,7 @@
 #include "controls/ButtonLayout.h"
 
 #include <QRgb>
+#include <QSize>
 #include <QString>
 #include <QtGlobal>
 
@@ -10,12 +11,15 @@ class QFont;
 class QImage;
 
 // The drawing primitives of the button, working pixel by pixel on its surface so that every pixel
-// lands exactly where the drawing tables put it. Everything outside the surface is clipped.
+// lands exactly where the drawing tables put it. Everything outside the surface is clipped. A surface at
+// a scale above one (a screen of 1.25 or 2 times the pixels) is drawn in the button's own pixels, each
+// covering the surface's pixels under it; its caption is drawn at the surface's own fineness.
 class ButtonCanvas
 {
 public:
     // softBevel halves the colour offsets of the gradient, as it does for every bevel colour.
-    ButtonCanvas(QImage& surface, bool softBevel);
+    // size: the button's own pixels the surface holds; an invalid size reads it from the surface's scale.
+    ButtonCanvas(QImage& surface, bool softBevel, QSize size = QSize());
 
     int width() const { return m_width; }
     int height() const { return m_height; }
@@ -40,11 +44,20 @@ public:
     // Copies an image of the surface's size onto the whole surface.
     void copy(const QImage& image);
 
+    // The surface's size in the button's own pixels, of which a surface at a scale has scale x scale
+    // pixels each.
+    static int logicalExtent(int devicePixels, qreal scale);
+    // Where an edge between the button's own pixels falls on a surface at a scale.
+    static int deviceEdge(int edge, int extent, int deviceExtent, qreal scale);
+
 private:
     void span(int y, int x0, int x1, QRgb c); // inclusive, clipped
+    int deviceX(int x) const;
+    int deviceY(int y) const;
 
     QImage& m_surface;
     bool m_softBevel;
+    qreal m_scale;
     int m_width;
     int m_height;
 };

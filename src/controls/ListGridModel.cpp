@@ -303,6 +303,12 @@ QVariant ListGridModel::data(const QModelIndex& index, int role) const
 {
     if (index.parent().isValid())
         return {};
+    if (role == Qt::AccessibleTextRole) {
+        const QString spoken = m_source && index.row() < rows() && index.column() < columns()
+                                   ? m_source->spokenText(index.row() + 1, index.column() + 1)
+                                   : QString();
+        return spoken.isEmpty() ? QVariant() : QVariant(spoken);
+    }
     const std::optional<ListGridCellDetails> shown =
         shownCell(index.row(), index.column(), role == Qt::DisplayRole);
     return shown ? roleData(*shown, role) : QVariant();

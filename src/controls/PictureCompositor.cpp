@@ -60,6 +60,22 @@ void PictureCompositor::composite(QImage& surface, int x, int y, int cw, int ch,
 {
     if (cw <= 0 || ch <= 0 || picture.isNull())
         return;
+    const qreal scale = surface.devicePixelRatio();
+    if (scale != 1.0) {
+        // A surface at a scale takes the picture at its own fineness; the nearest pixel keeps the mask
+        // colour exact.
+        const QRect scaled(int(std::floor(x * scale)), int(std::floor(y * scale)), int(std::ceil(cw * scale)),
+                           int(std::ceil(ch * scale)));
+        const QImage larger = picture.scaled(int(std::ceil(picture.width() * scale)),
+                                             int(std::ceil(picture.height() * scale)), Qt::IgnoreAspectRatio,
+                                             Qt::FastTransformation);
+        QImage plain = surface;
+        plain.setDevicePixelRatio(1.0);
+        composite(plain, scaled.x(), scaled.y(), scaled.width(), scaled.height(), larger, options);
+        plain.setDevicePixelRatio(scale);
+        surface = plain;
+        return;
+    }
     const QRect area = QRect(x, y, cw, ch) & surface.rect();
     if (area.isEmpty())
         return;

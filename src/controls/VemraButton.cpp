@@ -19,6 +19,7 @@
 #include <QShortcutEvent>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -480,8 +481,20 @@ void VemraButton::requestPaint(PaintState state, bool force)
         return;
     m_lastState = state;
     m_lastCaption = m_caption;
-    if (m_surface.size() != QSize(m_width, m_height))
-        m_surface = QImage(m_width, m_height, QImage::Format_RGB32);
+    // Drawn at the screen's own fineness, so that a caption is as smooth at 1.25 or 2 times the pixels as
+    // at one, and with the screen pixels the window gives the button where it stands: at a fractional
+    // scale one more or one less than its size times the scale, by its place (its edges are rounded to
+    // the nearest screen pixel).
+    const qreal scale = devicePixelRatioF();
+    const QPoint at = isWindow() ? QPoint() : mapTo(window(), QPoint());
+    const auto touched = [scale](int from, int length) {
+        return qRound((from + length) * scale) - qRound(from * scale);
+    };
+    const QSize pixels(touched(at.x(), m_width), touched(at.y(), m_height));
+    if (m_surface.size() != pixels || m_surface.devicePixelRatio() != scale) {
+        m_surface = QImage(pixels, QImage::Format_RGB32);
+        m_surface.setDevicePixelRatio(scale);
+    }
     VemraButtonRenderer(m_surface, scene()).paint(state == Down);
     ++m_paintCount;
     update();
@@ -512,6 +525,7 @@ VemraButtonScene VemraButton::scene() const
     s.pictureOver = m_pictureOver;
     s.pictureSize = m_pictureSize;
     s.background = m_background;
+    s.size = QSize(m_width, m_height);
     return s;
 }
 
@@ -651,12 +665,30 @@ void VemraButton::paintEvent(QPaintEvent*)
     if (m_surface.isNull())
         painter.fillRect(rect(), ButtonColor::toQColor(m_colors.face));
     else
-        painter.drawImage(0, 0, m_surface);
+        drawOnScreenPixels(painter);
+}
+
+void VemraButton::drawOnScreenPixels(QPainter& painter) const
+{
+    // Pixel for pixel from the screen pixel nearest the button's corner, whatever the scale.
+    const qreal scale = m_surface.devicePixelRatio();
+    const QPointF corner = painter.deviceTransform().map(QPointF(0, 0));
+    const QPointF shift(qRound(corner.x()) - corner.x(), qRound(corner.y()) - corner.y());
+    painter.scale(1.0 / scale, 1.0 / scale);
+    painter.drawImage(QRectF(shift, QSizeF(m_surface.size())), m_surface, QRectF(m_surface.rect()));
 }
 
 void VemraButton::resizeEvent(QResizeEvent*)
 {
     handleResize();
+}
+
+void VemraButton::moveEvent(QMoveEvent*)
+{
+    // At a fractional scale the pixels the button covers depend on its place.
+    const qreal scale = devicePixelRatioF();
+    if (m_height != 0 && scale != std::floor(scale))
+        requestPaint(m_lastState, true);
 }
 
 void VemraButton::showEvent(QShowEvent*)

@@ -14,6 +14,7 @@
 
 #include <functional>
 
+class QPainter;
 class PropertyBag;
 struct VemraButtonScene;
 
@@ -213,6 +214,7 @@ protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -226,6 +228,7 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    void drawOnScreenPixels(QPainter& painter) const;
     void initialise(const QString& caption);
     void requestPaint(PaintState state, bool force);
     void repaintLastState() { requestPaint(m_lastState, true); }

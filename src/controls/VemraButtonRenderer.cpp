@@ -27,8 +27,8 @@ constexpr EdgeSet MarkedEdges{0xE7AE8C, 0xEF826B, 0xFFE7CE, 0xF7D7BD, 0xF0D1B5};
 } // namespace
 
 VemraButtonRenderer::VemraButtonRenderer(QImage& surface, const VemraButtonScene& scene)
-    : m_scene(scene), m_surface(surface), m_canvas(surface, scene.softBevel), m_colors(scene.colors),
-      m_w(surface.width()), m_h(surface.height())
+    : m_scene(scene), m_surface(surface), m_canvas(surface, scene.softBevel, scene.size), m_colors(scene.colors),
+      m_w(m_canvas.width()), m_h(m_canvas.height())
 {}
 
 quint32 VemraButtonRenderer::offset(quint32 c, int n, bool proportional) const

@@ -34,4 +34,7 @@ struct VemraButtonScene
     ButtonPicture pictureOver;
     QSize pictureSize;
     QImage background; // type 11: what lies beneath the button
+    // The button's size in its own pixels; the surface may have more of its own (a scaled screen). An
+    // invalid size is the surface's.
+    QSize size;
 };

@@ -137,6 +137,13 @@ void FormAddSched::buildControls()
     order.insert(order.end(), m_option.begin(), m_option.end());
     order.insert(order.end(), {m_check1, m_entryTime, m_cmdButton[0], m_cmdButton[1], m_close});
     setKeyboardOrder(order);
+
+    // Each caption labels its field for a reader, as well as naming it: the box the keys land in.
+    const std::array<QWidget*, 3> fields = {m_entryDate, m_cboType, m_txtNote};
+    for (size_t i = 0; i < fields.size(); ++i) {
+        QWidget* box = fields[i]->focusProxy() ? fields[i]->focusProxy() : fields[i];
+        findChild<QLabel*>(QStringLiteral("Label2(%1)").arg(i))->setBuddy(box);
+    }
 }
 
 void FormAddSched::resetToDesign()

@@ -41,7 +41,9 @@ inline constexpr std::array<Design, 8> Designs = {{
     {"KEY2", "Timer", 45, ListGridAlignment::EllipsisSingleLine, ListGridSortType::Icon,
      ScheduleField::AlarmOnOff},
     {"KEY3", "Date", 85, ListGridAlignment::Left, ListGridSortType::Date, ScheduleField::Date},
-    {"KEY4", "Day", 50, ListGridAlignment::Left, ListGridSortType::Text, ScheduleField::Day},
+    // At least as wide as the longest weekday name (see OrganizerGrid); a longer stored text ends in "...".
+    {"KEY4", "Day", 50, ListGridAlignment::Left | ListGridAlignment::EllipsisSingleLine, ListGridSortType::Text,
+     ScheduleField::Day},
     // Centred, but a subject too wide keeps its start and ends in "...".
     {"KEY5", "Subject", 80, ListGridAlignment::Centre | ListGridAlignment::EllipsisSingleLine,
      ListGridSortType::Text, ScheduleField::Subject},

@@ -5,6 +5,7 @@
 #include "store/DateText.h"
 #include "store/Recurrence.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QTimer>
 
@@ -35,12 +36,25 @@ OrganizerGrid::~OrganizerGrid()
     endSortSteps();
 }
 
+int OrganizerGrid::dayColumnWidth(const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    int widest = 0;
+    // A week of days gives every weekday name in the language the days are written in.
+    for (QDate day(2026, 12, 7); day < QDate(2026, 12, 14); day = day.addDays(1))
+        widest = qMax(widest, metrics.horizontalAdvance(DateText::dddd(day)));
+    // The cell keeps a margin of a few pixels either side of its text.
+    return qMax(OrganizerColumns::design(Day).width, widest + CellMargins);
+}
+
 void OrganizerGrid::SetupGrid(const ScheduleTable& table, const QDateTime& now)
 {
     m_grid->setImageList(m_icons.get());
-    for (const OrganizerColumns::Design& column : OrganizerColumns::Designs)
+    for (const OrganizerColumns::Design& column : OrganizerColumns::Designs) {
+        const int width = &column == &OrganizerColumns::design(Day) ? dayColumnWidth(m_grid->font()) : column.width;
         m_grid->AddColumn(QLatin1String(column.key), QLatin1String(column.header), ListGridAlignment::Left,
-                          -1, column.width);
+                          -1, width);
+    }
     // The grid holds nothing for a row: a million entries would otherwise be nine texts each.
     auto rows = std::make_unique<OrganizerRows>(m_table);
     rows->reset(table, now);

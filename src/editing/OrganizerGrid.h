@@ -13,6 +13,7 @@
 
 class IconList;
 class ListGrid;
+class QFont;
 class QTimer;
 
 // The organizer's table of every entry: one row per entry in walk order, eight columns (status and
@@ -55,6 +56,11 @@ public:
     int rowOfDate(const QString& dateText);
     // The row id of the row's entry; nothing for a row that is not there.
     std::optional<qint64> rowIdOf(int row) const;
+
+    // The Day column's width: its design width, or wider where the longest weekday name needs it.
+    static int dayColumnWidth(const QFont& font);
+    // What a cell takes beside its text, both sides together.
+    static constexpr int CellMargins = 8;
 
     // Whether an entry whose date and alarm time are these texts has gone by.
     static bool isPast(const QString& dateText, const QString& timeText, const QDateTime& now);

@@ -7,6 +7,8 @@
 #include "store/DateText.h"
 #include "store/Recurrence.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -108,6 +110,28 @@ int OrganizerRows::iconOf(const ScheduleTable& table, size_t position, int colum
         return on ? IconList::AlarmOn : IconList::AlarmOff;
     }
     return -1;
+}
+
+QString OrganizerRows::spokenText(int row, int column) const
+{
+    if (column != Column::Status && column != Column::Timer)
+        return {};
+    const ScheduleTable& table = m_table();
+    const size_t position = positionOf(row);
+    if (position >= table.size())
+        return {};
+    switch (iconOf(table, position, column)) {
+    case IconList::EntryPast:
+        return QCoreApplication::translate("OrganizerRows", "past");
+    case IconList::EntryAhead:
+        return QCoreApplication::translate("OrganizerRows", "ahead");
+    case IconList::AlarmOn:
+        return QCoreApplication::translate("OrganizerRows", "alarm on");
+    case IconList::AlarmOff:
+        return QCoreApplication::translate("OrganizerRows", "alarm off");
+    default:
+        return {};
+    }
 }
 
 ListGridCellDetails OrganizerRows::cell(int row, int column) const

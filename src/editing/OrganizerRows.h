@@ -32,6 +32,8 @@ public:
 
     int count() const override { return int(m_rowIds.size()); }
     ListGridCellDetails cell(int row, int column) const override;
+    // The status and alarm pictures read as "past" or "ahead", "alarm on" or "alarm off".
+    QString spokenText(int row, int column) const override;
     // Puts the rows in order: at once, or by the order a sort begun for the same column, type and order
     // has made ready, when the table has not changed since.
     std::vector<int> sortBy(int column, ListGridSortType type, ListGridSortOrder order) override;
@@ -56,6 +58,7 @@ public:
 private:
     bool isPast(const ScheduleTable& table, size_t position) const;
     int iconOf(const ScheduleTable& table, size_t position, int column) const;
+
     // Brings every row's position up to date with the table, after writes since the rows were made.
     void refreshPositions(const ScheduleTable& table);
     quint64 sortKey(const ScheduleTable& table, size_t position, int column, ListGridSortType type) const;

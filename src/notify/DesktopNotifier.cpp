@@ -2,13 +2,43 @@
 
 #include "notify/NotificationSender.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 namespace {
 
 std::atomic<bool> g_senderLeftBehind{false};
+
+// A sender left behind on a bus that stopped answering, with its thread. It is let go once the thread
+// ends (the bus answered again and what was handed over is sent); until then the process keeps it.
+struct LeftBehind
+{
+    std::unique_ptr<QThread> thread;
+    std::unique_ptr<NotificationSender> sender; // declared after its thread, so destroyed before it
+};
+
+// Never destroyed: a thread still waiting on the bus at the end of the process must not be destroyed
+// while it runs, and the process does not wait for it.
+std::vector<LeftBehind>& leftBehind()
+{
+    static auto* const kept = new std::vector<LeftBehind>;
+    return *kept;
+}
+
+void letGo(const QThread* thread)
+{
+    auto& kept = leftBehind();
+    const auto left = std::find_if(kept.begin(), kept.end(),
+                                   [thread](const LeftBehind& one) { return one.thread.get() == thread; });
+    if (left == kept.end() || !left->thread->isFinished())
+        return;
+    left->thread->wait();
+    kept.erase(left);
+}
 
 } // namespace
 
@@ -24,12 +54,15 @@ DesktopNotifier::~DesktopNotifier()
     QThread* thread = m_thread.get();
     QMetaObject::invokeMethod(m_sender.get(), [thread] { thread->quit(); }, Qt::QueuedConnection);
     // What was handed over is normally sent within milliseconds; a bus that stopped answering is not
-    // waited for. The thread and its sender are then left to the end of the process, which does not wait
-    // for them either.
+    // waited for. The thread and its sender are then kept aside until the thread ends; the end of the
+    // process does not wait for them either.
     if (!m_thread->wait(int(EndPatience.count()))) {
         g_senderLeftBehind = true;
-        (void)m_sender.release();
-        (void)m_thread.release();
+        // Taken out again on the window's thread once the sender's thread has ended.
+        leftBehind().push_back(LeftBehind{std::move(m_thread), std::move(m_sender)});
+        if (QCoreApplication* application = QCoreApplication::instance())
+            QObject::connect(thread, &QThread::finished, application, [thread] { letGo(thread); });
+        letGo(thread); // it may have ended before it was watched
     }
 }
 

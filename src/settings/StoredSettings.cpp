@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace StoredSettings {
 namespace {
@@ -13,9 +12,13 @@ const QString PositionKey = QStringLiteral("Position");
 const QString ColorsKey = QStringLiteral("Colors");
 const QString FormatKey = QStringLiteral("Format");
 
+// The farthest coordinate a stored place keeps, in pixels: far beyond every screen there is, yet far enough
+// from the ends of the integers that a window's edges can be reckoned from it without overflowing.
+constexpr int FarthestPixel = 1 << 24;
+
 // Reads a coordinate in twips and gives it in pixels; keeps the fallback when the text is no number. A
-// number beyond every screen stays beyond them (at the largest coordinate there is), so that it is
-// replaced by the first screen's corner instead of wrapping round to some place on a screen.
+// number beyond every screen stays beyond them (at the farthest coordinate kept), so that it is replaced
+// by the first screen's corner instead of wrapping round to some place on a screen.
 int pixelsFrom(const QString& twipsText, int fallback)
 {
     bool ok = false;
@@ -23,13 +26,12 @@ int pixelsFrom(const QString& twipsText, int fallback)
     if (!ok || !std::isfinite(twips))
         return fallback;
     const double pixels = std::round(double(twips) / TwipsPerPixel);
-    return int(
-        std::clamp(pixels, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
+    return int(std::clamp(pixels, double(-FarthestPixel), double(FarthestPixel)));
 }
 
 QString twipsText(int pixels)
 {
-    return QString::number(float(pixels * TwipsPerPixel), 'g', 7);
+    return QString::number(float(qint64(pixels) * TwipsPerPixel), 'g', 7);
 }
 
 // Whether every pixel of the window lies on one screen or another. The window is cut along every screen
@@ -93,7 +95,9 @@ Loaded GetFromRegistry(const SettingsStore& store, const QList<QRect>& screens, 
     const QPoint origin = screens.isEmpty() ? QPoint(0, 0) : screens.first().topLeft();
     const int top = pixelsFrom(store.GetString(PositionKey, QStringLiteral("X")), origin.y());
     const int left = pixelsFrom(store.GetString(PositionKey, QStringLiteral("Y")), origin.x());
-    loaded.position = withinReach(QRect(QPoint(left, top), window.isValid() ? window : QSize(1, 1)), screens);
+    // A window wider or taller than any place is measured at the farthest size kept.
+    const QSize size = window.isValid() ? window.boundedTo(QSize(FarthestPixel, FarthestPixel)) : QSize(1, 1);
+    loaded.position = withinReach(QRect(QPoint(left, top), size), screens);
 
     loaded.themeName = store.GetString(ColorsKey, QStringLiteral("Theme"));
     if (loaded.themeName == ColourTheme::DarkName)

@@ -11,8 +11,10 @@
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 
 // The program on a desktop without a notification area (GNOME's default), and on one whose notification
 // area comes and goes while the program runs: "hide" must never leave a window out of reach, and the start
@@ -22,10 +24,18 @@ class TestNoNotificationArea : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
     void hideMinimisesWithoutANotificationAreaAndFollowsOneThatComesAndGoes();
+    void atLoginBeforeThePanelAClickOnTheLaterIconShowsTheCalendar();
     void theFirstStartSaysOnceThatItStartsAtLoginAndTheKeyboardSwitchesIt();
 
 private:
+    // On a real X server a window manager of the test's own decides what is shown, as a desktop's does.
+    QProcess m_windowManager;
+    QTemporaryDir m_managerDir;
+
     // One program with its own folders, the real windows and a notification area the test switches.
     struct Rig
     {
@@ -64,6 +74,56 @@ private:
         QTest::mouseClick(hide, Qt::LeftButton);
     }
 };
+
+void TestNoNotificationArea::initTestCase()
+{
+    const QString manager = qEnvironmentVariable("ZENTRAVIO_TEST_WINDOW_MANAGER");
+    if (manager.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    // The window manager says it is ready by making a file once it has started.
+    const QString ready = m_managerDir.filePath(QStringLiteral("ready"));
+    m_windowManager.start(manager, {QStringLiteral("--sm-disable"), QStringLiteral("--startup"),
+                                    QStringLiteral("touch ") + ready});
+    QVERIFY2(m_windowManager.waitForStarted(), qPrintable(manager + QStringLiteral(" did not start")));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(ready), 20000);
+}
+
+void TestNoNotificationArea::cleanupTestCase()
+{
+    if (m_windowManager.state() != QProcess::Running)
+        return;
+    m_windowManager.terminate();
+    m_windowManager.waitForFinished();
+}
+
+void TestNoNotificationArea::atLoginBeforeThePanelAClickOnTheLaterIconShowsTheCalendar()
+{
+    // Started at login before the panel: no notification area yet, so the calendar waits on the task bar.
+    Rig rig;
+    rig.trayThere = false;
+    const auto program = rig.makeProgram();
+    QVERIFY(program->Main());
+    QWidget* main = program->windows()->mainWindow();
+    ProgramValues& values = program->context()->values;
+    QVERIFY(!program->trayIcon()->isShown());
+    QVERIFY(main->isVisible() && main->isMinimized() && values.MainHidden);
+
+    // The panel comes up: the icon is there, and the calendar goes to it.
+    rig.trayThere = true;
+    program->trayWatch()->look();
+    QVERIFY(program->trayIcon()->isShown());
+    QVERIFY(!main->isVisible());
+
+    // Each click on the icon shows the calendar on the screen (not on the task bar), and the next hides it.
+    for (int round = 0; round < 3; ++round) {
+        program->trayIcon()->TrayLeftClick();
+        QVERIFY(main->isVisible() && !values.MainHidden);
+        QTRY_VERIFY2(main->windowHandle()->isExposed() && !main->isMinimized(), qPrintable(QString::number(round)));
+        program->trayIcon()->TrayLeftClick();
+        QVERIFY(!main->isVisible() && values.MainHidden);
+        QTRY_VERIFY(!main->windowHandle()->isExposed());
+    }
+}
 
 void TestNoNotificationArea::hideMinimisesWithoutANotificationAreaAndFollowsOneThatComesAndGoes()
 {

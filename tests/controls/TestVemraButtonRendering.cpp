@@ -1,9 +1,11 @@
 #include "ButtonTestHost.h"
+#include "controls/ButtonCanvas.h"
 #include "controls/ButtonColor.h"
 #include "controls/ButtonLayout.h"
 #include "controls/VemraButton.h"
 #include "forms/DesignUnits.h"
 
+#include <QImage>
 #include <QPalette>
 #include <QSignalSpy>
 #include <QTest>
@@ -67,6 +69,8 @@ private slots:
     void reliefEffectsAroundTheCaption();
     void focusRectangleFollowsTheType();
     void captionThatFitsIsDrawnOnOneLine();
+    void aScaledSurfaceIsCoveredWithEdgesAsThickOnEitherSide_data();
+    void aScaledSurfaceIsCoveredWithEdgesAsThickOnEitherSide();
 };
 
 void TestVemraButtonRendering::classicButtonUpPressedDisabled()
@@ -619,6 +623,55 @@ void TestVemraButtonRendering::captionThatFitsIsDrawnOnOneLine()
                                                  ButtonLayout::textFlags() | Qt::AlignHCenter, caption);
         QCOMPARE(wrapped.height(), drawn.height());
     }
+}
+
+void TestVemraButtonRendering::aScaledSurfaceIsCoveredWithEdgesAsThickOnEitherSide_data()
+{
+    QTest::addColumn<qreal>("scale");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("place"); // the button's left in its window, which decides its screen pixels
+    for (qreal scale : {1.0, 1.25, 1.5, 2.0}) {
+        for (int width : {45, 49, 65, 73}) { // the widths of "<<", ">>" and "Unload"
+            for (int place : {8, 55, 110})
+                QTest::addRow("%g x %d at %d", scale, width, place) << scale << width << place;
+        }
+    }
+}
+
+void TestVemraButtonRendering::aScaledSurfaceIsCoveredWithEdgesAsThickOnEitherSide()
+{
+    QFETCH(qreal, scale);
+    QFETCH(int, width);
+    QFETCH(int, place);
+    const int height = 23;
+    // As many pixels as the button covers on the screen at that place.
+    QImage surface(qRound((place + width) * scale) - qRound(place * scale), qRound(height * scale),
+                   QImage::Format_RGB32);
+    surface.setDevicePixelRatio(scale);
+    surface.fill(Qt::black);
+    ButtonCanvas canvas(surface, false, QSize(width, height));
+    QCOMPARE(canvas.width(), width);
+    canvas.fill(0, 0, width, height, 0xC0C0C0);
+    canvas.frame(0, 0, width, height, 0x0000FF);
+
+    // No pixel of the surface is left unpainted (the black bar), and the frame is as thick on the right
+    // as on the left, at the bottom as at the top (the heavy edge).
+    const auto thickness = [&](QPoint from, QPoint step) {
+        int count = 0;
+        for (QPoint at = from; surface.rect().contains(at) && surface.pixel(at) == qRgb(255, 0, 0); at += step)
+            ++count;
+        return count;
+    };
+    for (int y = 0; y < surface.height(); ++y) {
+        for (int x = 0; x < surface.width(); ++x)
+            QVERIFY2(surface.pixel(x, y) != qRgb(0, 0, 0), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+    }
+    const int middleY = surface.height() / 2;
+    const int middleX = surface.width() / 2;
+    const int left = thickness(QPoint(0, middleY), QPoint(1, 0));
+    QCOMPARE(thickness(QPoint(surface.width() - 1, middleY), QPoint(-1, 0)), left);
+    QCOMPARE(thickness(QPoint(middleX, surface.height() - 1), QPoint(0, -1)), thickness(QPoint(middleX, 0), QPoint(0, 1)));
+    QCOMPARE(left, int(std::floor(scale)));
 }
 
 QTEST_MAIN(TestVemraButtonRendering)

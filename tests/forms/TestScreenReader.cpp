@@ -1,4 +1,8 @@
+#include "account/FormAccount.h"
+#include "alarm/AlarmEngine.h"
 #include "alarm/FormAlarm.h"
+#include "alarm/FormAlarmList.h"
+#include "controls/ListGrid.h"
 #include "calendar/MainForm.h"
 #include "controls/MonthCalendar.h"
 #include "editing/DateEdit.h"
@@ -12,12 +16,15 @@
 #include "views/formYear.h"
 
 #include <QAccessible>
+#include <QAbstractItemView>
+#include <QAccessibleTableInterface>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QtTest>
 
 // What a screen reader is told of each window, heard through the events the program sends: the focus
@@ -43,6 +50,9 @@ private slots:
     void organizerAnnouncesDaysAndTabReachesTheTable();
     void yearViewExposesItsDaysAndAnnouncesThem();
     void alarmIsAnnouncedAsAnAlert();
+    void manyAlarmsAreAnnouncedAsOneAlertAndEveryStopSpeaks();
+    void organizerPictureCellsAreRead();
+    void accountWindowHasOneCloseAndTheKeysClose();
 
 private:
     static QAccessibleInterface* spoken(QObject* object)
@@ -50,6 +60,12 @@ private:
         return QAccessible::queryAccessibleInterface(object);
     }
     static void activate(QWidget* window);
+    // The caption a reader names a control by: the text of what labels it.
+    static QString labelOf(QObject* control)
+    {
+        const auto labels = spoken(control)->relations(QAccessible::Label);
+        return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
+    }
     // The window's stop the user is on: the command or day the sink's keys work, or the field with the
     // focus (a box inside a field counts as the field).
     static QString stopOf(DesignForm* window);
@@ -193,6 +209,8 @@ void TestScreenReader::addDialogFieldsAreNamedAndSaveIsInReach()
     QCOMPARE(
         spoken(static_cast<QWidget*>(dialog->EntryTime()->findChild<QLineEdit*>()))->text(QAccessible::Name),
         QStringLiteral("Alarm time"));
+    QCOMPARE(labelOf(subject), QStringLiteral("Subject:"));
+    QCOMPARE(labelOf(dialog->findChild<QPlainTextEdit*>(QStringLiteral("txtNote"))), QStringLiteral("Note:"));
 
     // Shift+Tab from the date field goes on to the close picture, Cancel and Save, and on round.
     const QStringList backward = {"Image1",     "cmdButton(1)", "cmdButton(0)", "Check1",
@@ -321,11 +339,114 @@ void TestScreenReader::alarmIsAnnouncedAsAnAlert()
     QVERIFY2(alerts[0].description.contains(QLatin1String("Due December 07, 2026 at 10:00:00 AM")),
              qPrintable(alerts[0].description));
 
+    QCOMPARE(labelOf(alarm->findChild<QComboBox*>(QStringLiteral("SnoozeChoice"))), QStringLiteral("Snooze for:"));
+
     // Its one command has the keys: Enter closes it.
     activate(alarm);
     QTRY_COMPARE(m_heard.focusName(), QStringLiteral("Close"));
     QTest::keyClick(alarm->cmdSetfocus(), Qt::Key_Return);
     QTRY_VERIFY(!alarm || !alarm->isVisible());
+}
+
+void TestScreenReader::manyAlarmsAreAnnouncedAsOneAlertAndEveryStopSpeaks()
+{
+    for (int i = 1; i <= 6; ++i)
+        m_env->addEntry(QStringLiteral("12/07/2026"), QStringLiteral("Standup %1").arg(i), QStringLiteral("OneTime"),
+                        QStringLiteral("10:00:00 AM"), QStringLiteral("on"), QStringLiteral("Room 4"));
+    m_heard.clear();
+    m_env->clock.set(QDateTime(QDate(2026, 12, 7), QTime(10, 0)));
+    m_env->windows().mainForm().Timer1_Timer();
+    QPointer<FormAlarmList> list = m_env->windows().alarmEngine()->alarmList();
+    QVERIFY(list);
+
+    std::vector<AccessibleEvents::Event> alerts;
+    for (const AccessibleEvents::Event& event : m_heard.events()) {
+        if (event.type == QAccessible::Alert && event.object == list)
+            alerts.push_back(event);
+    }
+    QCOMPARE(alerts.size(), size_t(1));
+    QCOMPARE(alerts[0].role, QAccessible::AlertMessage);
+    QCOMPARE(alerts[0].name, QStringLiteral("6 alarms are due"));
+    QVERIFY2(alerts[0].description.contains(QLatin1String("Standup 1, 10:00:00 AM")), qPrintable(alerts[0].description));
+    QCOMPARE(labelOf(list->findChild<QComboBox*>(QStringLiteral("SnoozeChoice"))), QStringLiteral("Snooze for:"));
+
+    // Tab comes round the window, and at every stop the reader has something to say.
+    activate(list);
+    const QString first = stopOf(list);
+    QStringList heard;
+    for (int i = 0; i < 10; ++i) {
+        m_heard.clear();
+        QWidget* focus = list->focusWidget();
+        QTest::keyClick(focus ? focus : list.data(), Qt::Key_Tab);
+        QCoreApplication::processEvents(); // what the stop says once it has the keys
+        const QString stop = stopOf(list);
+        QTRY_VERIFY2(!m_heard.focusName().isEmpty(), qPrintable(stop));
+        heard << m_heard.focusName();
+        if (stop == first)
+            break;
+    }
+    // The list is met by its first alarm.
+    QVERIFY2(heard.contains(QStringLiteral("Standup 1")) && heard.contains(QStringLiteral("10 minutes")) &&
+                 heard.contains(QStringLiteral("Snooze all")) &&
+                 heard.contains(QStringLiteral("Close all")),
+             qPrintable(heard.join(u'|')));
+    list->close();
+}
+
+void TestScreenReader::organizerPictureCellsAreRead()
+{
+    m_env->addEntry(QStringLiteral("12/06/2026"), QStringLiteral("Gone"), QStringLiteral("OneTime"),
+                    QStringLiteral("08:00:00 AM"), QStringLiteral("on"));
+    m_env->addEntry(QStringLiteral("12/09/2026"), QStringLiteral("Ahead"), QStringLiteral("OneTime"),
+                    QStringLiteral("08:00:00 AM"), QStringLiteral("off"));
+    MainForm& main = m_env->windows().mainForm();
+    activate(&main);
+    main.cmdButton_Click(MainForm::Organizer);
+    FormOrganizer* organizer = m_env->windows().openOrganizer();
+    QVERIFY(organizer);
+    QAccessibleTableInterface* table = spoken(organizer->Grid()->view())->tableInterface();
+    QVERIFY(table);
+    QStringList read;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        for (int column : {0, 1, 4})
+            read << table->cellAt(row, column)->text(QAccessible::Name);
+    }
+    QCOMPARE(read, (QStringList{"past", "alarm on", "Gone", "ahead", "alarm off", "Ahead"}));
+}
+
+void TestScreenReader::accountWindowHasOneCloseAndTheKeysClose()
+{
+    const auto open = [this] {
+        FormAccount* account = m_env->windows().accountWindow();
+        account->ShowAccount();
+        activate(account);
+        return account;
+    };
+    FormAccount* account = open();
+    // Tab meets one "Close", and every stop it meets says what it is.
+    const QString first = stopOf(account);
+    QStringList heard;
+    for (int i = 0; i < 20; ++i) {
+        m_heard.clear();
+        QTest::keyClick(account->focusWidget() ? account->focusWidget() : account, Qt::Key_Tab);
+        QTRY_VERIFY2(!m_heard.focusName().isEmpty(), qPrintable(stopOf(account)));
+        heard << m_heard.focusName();
+        if (stopOf(account) == first)
+            break;
+    }
+    QCOMPARE(heard.count(QStringLiteral("Close")), 1);
+
+    // Space on the "Close" reached closes the window, as Escape and Ctrl+W do.
+    while (stopOf(account) != QLatin1String("cmdClose"))
+        QTest::keyClick(account->focusWidget(), Qt::Key_Tab);
+    QTRY_COMPARE(m_heard.focusName(), QStringLiteral("Close"));
+    QTest::keyClick(account->cmdSetfocus(), Qt::Key_Space);
+    QVERIFY(!account->isVisible());
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        account = open();
+        QTest::keySequence(account->focusWidget() ? account->focusWidget() : account, key);
+        QTRY_VERIFY2(!account->isVisible(), qPrintable(key.toString()));
+    }
 }
 
 QTEST_MAIN(TestScreenReader)

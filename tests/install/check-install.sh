@@ -31,6 +31,11 @@ man_page="$share/man/man1/zentravio.1.gz"
 [ -f "$man_page" ] || fail "not installed: $man_page"
 warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l "$man_page" 2>&1 >/dev/null)
 [ -z "$warnings" ] || fail "the manual page: $warnings"
+# Every option the program's help names is in the manual page too.
+manual=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -E UTF-8 -l "$man_page" 2>/dev/null)
+for option in $("$build/src/zentravio" --help 2>/dev/null | grep -oE '^ +(-[a-z], )?--[a-z-]+' | grep -oE -- '--[a-z-]+'); do
+    printf '%s\n' "$manual" | grep -qF -- "$option" || fail "the manual page lacks $option"
+done
 
 # The program is built hardened: position-independent, relocations read-only and bound at start, a
 # guarded stack and fortified library calls.

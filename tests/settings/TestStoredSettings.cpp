@@ -86,6 +86,20 @@ private slots:
         const QList<QRect> twoScreens{QRect(0, 0, 1280, 1024), QRect(1280, 0, 1920, 1080)};
         QCOMPARE(GetFromRegistry(store, twoScreens).position, QPoint(2000, 100));
         QCOMPARE(GetFromRegistry(store, m_screens).position, QPoint(0, 0));
+
+        // Numbers at and past the ends of what a coordinate holds, with and without a window size: the
+        // window is on the screen, and no edge of it is reckoned past the ends of the integers.
+        const QStringList hostile{"32212254705", "-32212254720", "3.4e38", "-3.4e38", "1e9", "2147483647"};
+        for (const QString& top : hostile) {
+            for (const QString& left : hostile) {
+                store.SaveString("Position", "X", top);
+                store.SaveString("Position", "Y", left);
+                for (const QSize window : {QSize(), QSize(312, 285), QSize(INT_MAX, INT_MAX)}) {
+                    const QPoint at = GetFromRegistry(store, m_screens, window).position;
+                    QVERIFY2(m_screens.first().contains(at), qPrintable(top + ' ' + left));
+                }
+            }
+        }
     }
 
     void theWholeWindowIsMovedOntoAScreen()
