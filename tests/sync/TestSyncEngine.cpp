@@ -70,14 +70,22 @@ private slots:
         QVERIFY(dav.putEvent(calendar, event("party-1", "Party")));
         QVERIFY(dav.putEvent(calendar, event("dentist-1", "Dentist")));
         auto side = sideFor(dav, calendar);
-        // The same entry made here before the first sync is matched, not doubled.
+        // The same entry made here before the first sync is matched, not doubled; one that differs in its
+        // note is a conflict, and both versions are kept.
         side->add(QStringLiteral("Dentist"));
         side->add(QStringLiteral("Only here"));
+        side->database().append(ScheduleEntry::make(QStringLiteral("05/04/2026"), QStringLiteral("Monday"),
+                                                    QStringLiteral("Party"),
+                                                    QStringLiteral("Bring the wine, and the cake\nSecond line"),
+                                                    QStringLiteral("09:30:00 AM"), QStringLiteral("off"),
+                                                    QStringLiteral("OneTime")));
 
         const SyncReport first = side->sync(true);
         QVERIFY2(first.ok, qPrintable(first.error));
         QCOMPARE(side->withSubject(QStringLiteral("Party")).size(), size_t(1));
         QCOMPARE(side->withSubject(QStringLiteral("Dentist")).size(), size_t(1));
+        QCOMPARE(side->withSubject(QStringLiteral("Dentist (conflict)")).size(), size_t(1));
+        QCOMPARE(first.conflicts, 1);
         const ScheduleTable& table = side->database().table();
         const size_t party = side->withSubject(QStringLiteral("Party")).front();
         QCOMPARE(table.text(party, ScheduleField::Date), QStringLiteral("05/04/2026"));
@@ -87,14 +95,15 @@ private slots:
         QCOMPARE(side->database().uidOf(table.rowId(party)), QStringLiteral("party-1"));
 
         const QStringList onServer = uids(dav, calendar);
-        QCOMPARE(onServer.size(), 3);
+        QCOMPARE(onServer.size(), 4);
         QVERIFY(onServer.contains(QStringLiteral("dentist-1")));
+        QVERIFY(onServer.contains(QStringLiteral("party-1")));
 
         const SyncReport second = side->sync();
         QVERIFY2(second.ok, qPrintable(second.error));
         QCOMPARE(second.received, 0);
         QCOMPARE(second.sent, 0);
-        QCOMPARE(side->database().table().size(), size_t(3));
+        QCOMPARE(side->database().table().size(), size_t(4));
     }
 
     void entriesAddedEditedAndDeletedHereReachTheOtherProgram()
