@@ -412,6 +412,7 @@ void SyncRun::sent(const SyncQueue::Item& item, const WriteResult& result, const
         // The event changed on the server since it was last seen: looking again settles it (the server's
         // version wins the entry and this one is kept beside it). The change may be older than the sync
         // token (or something already stands where a new event was to go): the whole calendar is compared.
+        m_parts.ledger.begin();
         if (auto record = m_parts.ledger.byUid(item.uid)) {
             record->etag.clear();
             if (record->sent == SyncLedger::Sent::Unconfirmed)
@@ -419,6 +420,7 @@ void SyncRun::sent(const SyncQueue::Item& item, const WriteResult& result, const
             m_parts.ledger.put(*record);
         }
         m_parts.ledger.setValue(TokenName, {});
+        m_parts.ledger.commit();
         if (item.change == SyncQueue::Change::Delete)
             m_parts.queue.drop(item.uid);
         m_progress->lookAgain = true;
