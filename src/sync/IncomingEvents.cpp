@@ -39,25 +39,24 @@ QString IncomingEvents::nameOfEvent(const QString& href)
     return QUrl::fromPercentEncoding(path.section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty).toUtf8());
 }
 
-QList<SyncPlanner::Incoming> IncomingEvents::read(const QList<RemoteEvent>& events)
+IncomingEvents::Read IncomingEvents::read(const QList<RemoteEvent>& events, const QTimeZone& local)
 {
-    QList<SyncPlanner::Incoming> read;
-    read.reserve(events.size());
-    m_read.clear();
-    m_read.reserve(size_t(events.size()));
+    Read read;
+    read.seen.reserve(events.size());
+    read.forms.reserve(size_t(events.size()));
     for (const RemoteEvent& event : events) {
-        m_read.push_back(EventForm::read(event.data, m_local));
-        const EventForm::Incoming& incoming = m_read.back();
+        read.forms.push_back(EventForm::read(event.data, local));
+        const EventForm::Incoming& incoming = read.forms.back();
         SyncPlanner::Incoming seen{event.href, event.etag, event.uid, incoming.held, {}};
         if (incoming.held)
             seen.look = LocalChanges::lookOf(incoming.entry);
-        read << seen;
+        read.seen << seen;
     }
     return read;
 }
 
 IncomingEvents::Outcome IncomingEvents::carryOut(const SyncPlanner::Plan& plan, const QList<RemoteEvent>& events,
-                                                 const SyncPlanner::Known& known, bool& writing)
+                                                 const Read& read, const SyncPlanner::Known& known, bool& writing)
 {
     Outcome outcome;
     const ScheduleTable& table = m_database.table();
@@ -85,12 +84,12 @@ IncomingEvents::Outcome IncomingEvents::carryOut(const SyncPlanner::Plan& plan, 
     };
     const auto recordOf = [&](const SyncPlanner::Action& action) {
         const RemoteEvent& event = events.at(action.event);
-        const EventForm::Incoming& incoming = m_read.at(size_t(action.event));
+        const EventForm::Incoming& incoming = read.forms.at(size_t(action.event));
         return Record{event.uid, event.href, event.etag, incoming.held ? LocalChanges::lookOf(incoming.entry).digest : QString(),
                       event.data, incoming.form, SyncLedger::Sent::Seen};
     };
     const auto takeInto = [&](const SyncPlanner::Action& action, qint64 row) {
-        const EventForm::Incoming& incoming = m_read.at(size_t(action.event));
+        const EventForm::Incoming& incoming = read.forms.at(size_t(action.event));
         kept.push_back(incoming.entry);
         writes.push_back({&kept.back(), row, events.at(action.event).uid, incoming.version});
         ++outcome.received;
@@ -149,7 +148,7 @@ IncomingEvents::Outcome IncomingEvents::carryOut(const SyncPlanner::Plan& plan, 
         }
         case Act::NotHeld: {
             Record record = recordOf(action);
-            const bool held = m_read.at(size_t(action.event)).held;
+            const bool held = read.forms.at(size_t(action.event)).held;
             record.form = SyncLedger::Form::NotHeld;
             if (before)
                 record.digest = before->digest; // left on the server by a deletion here: taken in once changed

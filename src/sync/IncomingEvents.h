@@ -32,12 +32,18 @@ public:
 
     IncomingEvents(ScheduleDatabase& database, SyncLedger& ledger, SyncQueue& queue, QTimeZone local);
 
-    // Reads the server's events as the schedule would hold them, for the planner.
-    QList<SyncPlanner::Incoming> read(const QList<RemoteEvent>& events);
+    // The server's events as the schedule would hold them: for the planner, and the entries themselves.
+    struct Read
+    {
+        QList<SyncPlanner::Incoming> seen;
+        std::vector<EventForm::Incoming> forms;
+    };
+    // Touches neither the schedule nor the ledger, so it runs off the window's thread.
+    static Read read(const QList<RemoteEvent>& events, const QTimeZone& local);
 
     // `writing` is set while the schedule is written, so that the notices of these writes are not taken
-    // for the user's own changes. `events` are those given to read().
-    Outcome carryOut(const SyncPlanner::Plan& plan, const QList<RemoteEvent>& events,
+    // for the user's own changes. `read` is what read() made of `events`.
+    Outcome carryOut(const SyncPlanner::Plan& plan, const QList<RemoteEvent>& events, const Read& read,
                      const SyncPlanner::Known& known, bool& writing);
 
     // How the report names an entry or an event: its subject and date, or its place on the server.
@@ -49,5 +55,4 @@ private:
     SyncLedger& m_ledger;
     SyncQueue& m_queue;
     QTimeZone m_local;
-    std::vector<EventForm::Incoming> m_read;
 };

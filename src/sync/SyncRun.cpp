@@ -10,7 +10,10 @@
 #include "sync/SyncService.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QXmlStreamReader>
+
+#include <thread>
 
 namespace {
 
@@ -206,6 +209,25 @@ void SyncRun::fetchAndDecide(const SyncPlanner::Listing& listing, const QString&
 
 void SyncRun::decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token)
 {
+    // Reading thousands of events takes long: it runs on a thread of its own, and the rest of the sync
+    // goes on when it is done, unless the run has ended meanwhile.
+    auto events = std::make_shared<QList<RemoteEvent>>(fetched.events);
+    QPointer<SyncRun> self(this);
+    std::thread([self, events, local = m_parts.local, listing, fetched, token] {
+        auto read = std::make_shared<IncomingEvents::Read>(IncomingEvents::read(*events, local));
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, read, listing, fetched, token] {
+                if (self)
+                    self->decideRead(listing, fetched, token, *read);
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+void SyncRun::decideRead(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token,
+                         const IncomingEvents::Read& read)
+{
     SyncReport& report = m_progress->report;
     for (const QString& unreadable : fetched.unreadable) {
         const QString href = unreadable.section(QLatin1Char('\t'), 0, 0);
@@ -216,12 +238,11 @@ void SyncRun::decide(const SyncPlanner::Listing& listing, const FetchResult& fet
     }
     LocalChanges local(m_parts.database, m_parts.ledger, m_parts.queue);
     IncomingEvents incoming(m_parts.database, m_parts.ledger, m_parts.queue, m_parts.local);
-    const QList<SyncPlanner::Incoming> events = incoming.read(fetched.events);
     const SyncPlanner::Known known = local.known();
-    const SyncPlanner::Plan plan = SyncPlanner::plan(listing, events, fetched.missing, known);
+    const SyncPlanner::Plan plan = SyncPlanner::plan(listing, read.seen, fetched.missing, known);
     if (!plan.actions.isEmpty()) {
         const IncomingEvents::Outcome outcome =
-            incoming.carryOut(plan, fetched.events, known, m_parts.writingSchedule);
+            incoming.carryOut(plan, fetched.events, read, known, m_parts.writingSchedule);
         report.received += outcome.received;
         report.conflicts += outcome.conflicts;
         report.sentAgain += outcome.sentAgain;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sync/DavError.h"
+#include "sync/IncomingEvents.h"
 #include "sync/RemoteCalendar.h"
 #include "sync/SyncPlanner.h"
 #include "sync/SyncQueue.h"
@@ -52,6 +53,8 @@ private:
     void listWhole();
     void fetchAndDecide(const SyncPlanner::Listing& listing, const QString& token);
     void decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token);
+    void decideRead(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token,
+                    const IncomingEvents::Read& read);
     void push();
     void sendNext();
     void sendUpload(const SyncQueue::Item& item, const std::optional<SyncLedger::Record>& record,
