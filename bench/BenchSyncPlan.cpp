@@ -58,10 +58,10 @@ void BM_FirstSyncScripted(benchmark::State& state)
             bytes += data.size();
             calendar.putEvent(QStringLiteral("bench-%1").arg(i), data);
         }
-        SyncService service(*database, settings, passwords, clock, nullptr,
-                            [&](const AccountSettings&, const QString&, int) {
-                                return std::unique_ptr<RemoteCalendar>(std::make_unique<BorrowedCalendar>(calendar));
-                            });
+        SyncService service(
+            *database, settings, passwords, clock, nullptr, [&](const AccountSettings&, const QString&, int) {
+                return std::unique_ptr<RemoteCalendar>(std::make_unique<BorrowedCalendar>(calendar));
+            });
         const double residentBefore = statusMB("VmRSS:");
         QFile clear(QStringLiteral("/proc/self/clear_refs"));
         if (clear.open(QIODevice::WriteOnly))
@@ -75,7 +75,8 @@ void BM_FirstSyncScripted(benchmark::State& state)
         qint64 longest = 0;
         QTimer watch;
         watch.setInterval(1);
-        QObject::connect(&watch, &QTimer::timeout, &watch, [&] { longest = std::max(longest, pass.restart()); });
+        QObject::connect(&watch, &QTimer::timeout, &watch,
+                         [&] { longest = std::max(longest, pass.restart()); });
         std::optional<SyncReport> report;
         QEventLoop loop;
         QObject::connect(&service, &SyncService::syncFinished, &loop, [&](const SyncReport& finished) {

@@ -36,7 +36,8 @@ QString IncomingEvents::nameOf(const ScheduleEntry& entry)
 QString IncomingEvents::nameOfEvent(const QString& href)
 {
     const QString path = QUrl(href).path();
-    return QUrl::fromPercentEncoding(path.section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty).toUtf8());
+    return QUrl::fromPercentEncoding(
+        path.section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty).toUtf8());
 }
 
 IncomingEvents::Read IncomingEvents::read(const QList<RemoteEvent>& events, const QTimeZone& local)
@@ -55,8 +56,9 @@ IncomingEvents::Read IncomingEvents::read(const QList<RemoteEvent>& events, cons
     return read;
 }
 
-IncomingEvents::Outcome IncomingEvents::carryOut(const SyncPlanner::Plan& plan, const QList<RemoteEvent>& events,
-                                                 const Read& read, const SyncPlanner::Known& known, bool& writing)
+IncomingEvents::Outcome IncomingEvents::carryOut(const SyncPlanner::Plan& plan,
+                                                 const QList<RemoteEvent>& events, const Read& read,
+                                                 const SyncPlanner::Known& known, bool& writing)
 {
     Outcome outcome;
     const ScheduleTable& table = m_database.table();
@@ -85,8 +87,13 @@ IncomingEvents::Outcome IncomingEvents::carryOut(const SyncPlanner::Plan& plan, 
     const auto recordOf = [&](const SyncPlanner::Action& action) {
         const RemoteEvent& event = events.at(action.event);
         const EventForm::Incoming& incoming = read.forms.at(size_t(action.event));
-        return Record{event.uid, event.href, event.etag, incoming.held ? LocalChanges::lookOf(incoming.entry).digest : QString(),
-                      event.data, incoming.form, SyncLedger::Sent::Seen};
+        return Record{event.uid,
+                      event.href,
+                      event.etag,
+                      incoming.held ? LocalChanges::lookOf(incoming.entry).digest : QString(),
+                      event.data,
+                      incoming.form,
+                      SyncLedger::Sent::Seen};
     };
     const auto takeInto = [&](const SyncPlanner::Action& action, qint64 row) {
         const EventForm::Incoming& incoming = read.forms.at(size_t(action.event));
@@ -151,9 +158,11 @@ IncomingEvents::Outcome IncomingEvents::carryOut(const SyncPlanner::Plan& plan, 
             const bool held = read.forms.at(size_t(action.event)).held;
             record.form = SyncLedger::Form::NotHeld;
             if (before)
-                record.digest = before->digest; // left on the server by a deletion here: taken in once changed
+                record.digest =
+                    before->digest; // left on the server by a deletion here: taken in once changed
             if (!held)
-                outcome.notTaken << tr("%1: the schedule cannot hold this event").arg(nameOfEvent(action.href));
+                outcome.notTaken
+                    << tr("%1: the schedule cannot hold this event").arg(nameOfEvent(action.href));
             records << record;
             break;
         }
@@ -230,7 +239,8 @@ IncomingEvents::Outcome IncomingEvents::carryOut(const SyncPlanner::Plan& plan, 
     }
     writing = false;
     if (!stored) {
-        outcome.error = tr("The calendar's changes could not be written to the schedule: %1").arg(stored.error);
+        outcome.error =
+            tr("The calendar's changes could not be written to the schedule: %1").arg(stored.error);
         return outcome;
     }
 

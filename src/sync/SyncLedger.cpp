@@ -5,9 +5,9 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
-
 #include <sqlite3.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -133,8 +133,9 @@ bool SyncLedger::isEmpty() const
 
 bool SyncLedger::put(const Record& record)
 {
-    SqlStatement statement(m_db, "INSERT OR REPLACE INTO SyncLedger (uid, href, etag, digest, form, data, sent) "
-                                 "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    SqlStatement statement(m_db,
+                           "INSERT OR REPLACE INTO SyncLedger (uid, href, etag, digest, form, data, sent) "
+                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
     statement.bindText(1, record.uid);
     statement.bindText(2, record.href);
     statement.bindText(3, record.etag.isNull() ? QStringLiteral("") : record.etag);
@@ -156,7 +157,8 @@ bool SyncLedger::erase(const QString& uid)
 
 bool SyncLedger::clear()
 {
-    return exec("DELETE FROM SyncLedger") && exec("DELETE FROM SyncLedgerInfo") && exec("DELETE FROM SyncAside");
+    return exec("DELETE FROM SyncLedger") && exec("DELETE FROM SyncLedgerInfo") &&
+           exec("DELETE FROM SyncAside");
 }
 
 QHash<QString, SyncLedger::Aside> SyncLedger::aside() const
@@ -170,7 +172,8 @@ QHash<QString, SyncLedger::Aside> SyncLedger::aside() const
 
 bool SyncLedger::setAside(const QString& uid, const Aside& aside)
 {
-    SqlStatement statement(m_db, "INSERT OR REPLACE INTO SyncAside (uid, digest, reason) VALUES (?1, ?2, ?3)");
+    SqlStatement statement(m_db,
+                           "INSERT OR REPLACE INTO SyncAside (uid, digest, reason) VALUES (?1, ?2, ?3)");
     statement.bindText(1, uid);
     statement.bindText(2, aside.digest.isNull() ? QStringLiteral("") : aside.digest);
     statement.bindText(3, aside.reason.isNull() ? QStringLiteral("") : aside.reason);

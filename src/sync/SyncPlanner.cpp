@@ -119,9 +119,9 @@ SyncPlanner::Plan SyncPlanner::plan(const Listing& listing, const QList<Incoming
                 act(Act::Agree);
                 continue;
             }
-            const bool changedHere = known.waiting.value(event.uid, SyncQueue::Change::Delete) ==
-                                         SyncQueue::Change::Upload ||
-                                     !record || record->digest != local->digest;
+            const bool changedHere =
+                known.waiting.value(event.uid, SyncQueue::Change::Delete) == SyncQueue::Change::Upload ||
+                !record || record->digest != local->digest;
             if (record && !changedThere && (changedHere || ownUpload(*record)))
                 act(Act::KeepLocal);
             else if (changedHere)
@@ -151,7 +151,8 @@ SyncPlanner::Plan SyncPlanner::plan(const Listing& listing, const QList<Incoming
     QStringList gone = missing;
     if (listing.complete) {
         for (const Record& record : known.records) {
-            if (!record.href.isEmpty() && !listing.etags.contains(record.href) && !given.contains(record.href))
+            if (!record.href.isEmpty() && !listing.etags.contains(record.href) &&
+                !given.contains(record.href))
                 gone << record.href;
         }
     } else {

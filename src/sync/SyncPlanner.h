@@ -41,9 +41,10 @@ public:
     // What the server said of its events before any was fetched.
     struct Listing
     {
-        QHash<QString, QString> etags; // href -> ETag: every event (complete) or those changed since the token
-        QStringList removed;           // hrefs the server's change list says are gone
-        bool complete = false;         // the listing names every event of the calendar
+        QHash<QString, QString>
+            etags;             // href -> ETag: every event (complete) or those changed since the token
+        QStringList removed;   // hrefs the server's change list says are gone
+        bool complete = false; // the listing names every event of the calendar
     };
 
     // One event the server gave, as the schedule would hold it.

@@ -112,7 +112,8 @@ void SyncRun::run(Done done)
 void SyncRun::pull()
 {
     const QString token = m_parts.ledger.value(TokenName);
-    qCDebug(lcSync) << "looking at" << m_parts.collection.url() << (token.isEmpty() ? "as a whole" : "for changes");
+    qCDebug(lcSync) << "looking at" << m_parts.collection.url()
+                    << (token.isEmpty() ? "as a whole" : "for changes");
     if (token.isEmpty())
         listWhole();
     else
@@ -225,8 +226,8 @@ void SyncRun::decide(const SyncPlanner::Listing& listing, const FetchResult& fet
     }).detach();
 }
 
-void SyncRun::decideRead(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token,
-                         const IncomingEvents::Read& read)
+void SyncRun::decideRead(const SyncPlanner::Listing& listing, const FetchResult& fetched,
+                         const QString& token, const IncomingEvents::Read& read)
 {
     SyncReport& report = m_progress->report;
     for (const QString& unreadable : fetched.unreadable) {
@@ -347,8 +348,13 @@ void SyncRun::sendUpload(const SyncQueue::Item& item, const std::optional<SyncLe
     }
     const ScheduleEntry entry = table.entry(index);
     const QDateTime now = m_parts.clock.now();
-    SyncLedger::Record written{item.uid, {}, {}, EventForm::digest(entry), {},
-                               record ? record->form : SyncLedger::Form::Whole, SyncLedger::Sent::Seen};
+    SyncLedger::Record written{item.uid,
+                               {},
+                               {},
+                               EventForm::digest(entry),
+                               {},
+                               record ? record->form : SyncLedger::Form::Whole,
+                               SyncLedger::Sent::Seen};
     QString etag;
     if (how == SyncPlanner::Send::Over) {
         const EventForm::Patch patch = EventForm::patched(record->data, entry, m_parts.local, now);
@@ -379,7 +385,8 @@ void SyncRun::sendUpload(const SyncQueue::Item& item, const std::optional<SyncLe
             sendNext();
             return;
         }
-        written.href = record && !record->href.isEmpty() ? record->href : m_parts.collection.hrefForUid(item.uid);
+        written.href =
+            record && !record->href.isEmpty() ? record->href : m_parts.collection.hrefForUid(item.uid);
         // Recorded before it goes out: should the program end before the answer, the next sync asks the
         // server for this event by name, and a deletion here meanwhile wins over the server's copy.
         written.form = SyncLedger::Form::Whole;
@@ -418,16 +425,19 @@ void SyncRun::sendUpload(const SyncQueue::Item& item, const std::optional<SyncLe
 void SyncRun::sendDelete(const SyncQueue::Item& item, const std::optional<SyncLedger::Record>& record)
 {
     const QString href = record ? record->href : item.href;
-    m_parts.collection.remove(href, record ? record->etag : item.etag, [this, item](const WriteResult& result) {
-        sent(item, result, [this, item] { m_parts.ledger.erase(item.uid); }, [] {});
-    });
+    m_parts.collection.remove(href, record ? record->etag : item.etag,
+                              [this, item](const WriteResult& result) {
+                                  sent(
+                                      item, result, [this, item] { m_parts.ledger.erase(item.uid); }, [] {});
+                              });
 }
 
-void SyncRun::sent(const SyncQueue::Item& item, const WriteResult& result, const std::function<void()>& recordIt,
-                   const std::function<void()>& forgetIt)
+void SyncRun::sent(const SyncQueue::Item& item, const WriteResult& result,
+                   const std::function<void()>& recordIt, const std::function<void()>& forgetIt)
 {
     const SyncPlanner::After after = SyncPlanner::afterWrite(result.error);
-    qCDebug(lcSync) << "the server answered" << result.error.httpStatus() << "for" << item.uid << "->" << int(after);
+    qCDebug(lcSync) << "the server answered" << result.error.httpStatus() << "for" << item.uid << "->"
+                    << int(after);
     switch (after) {
     case SyncPlanner::After::LookAgain:
         // The event changed on the server since it was last seen: looking again settles it (the server's
@@ -455,8 +465,9 @@ void SyncRun::sent(const SyncQueue::Item& item, const WriteResult& result, const
         // is edited again.
         forgetIt();
         const auto look = m_progress->local.constFind(item.uid);
-        const QString digest =
-            item.change == SyncQueue::Change::Upload && look != m_progress->local.cend() ? look->digest : QString();
+        const QString digest = item.change == SyncQueue::Change::Upload && look != m_progress->local.cend()
+                                   ? look->digest
+                                   : QString();
         const QString reason = reasonOf(result);
         m_parts.ledger.setAside(item.uid, {digest, reason});
         m_parts.queue.drop(item.uid);
@@ -519,8 +530,8 @@ void SyncRun::finish()
     m_parts.ledger.setComparedAt(m_parts.ledger.othersWrites());
     m_progress->report.ok = true;
     m_progress->report.finishedAt = m_parts.clock.now();
-    qCDebug(lcSync) << "the sync finished:" << m_progress->report.received << "received," << m_progress->report.sent
-                    << "sent";
+    qCDebug(lcSync) << "the sync finished:" << m_progress->report.received << "received,"
+                    << m_progress->report.sent << "sent";
     if (m_done)
         std::exchange(m_done, {})(m_progress->report, DavError());
 }

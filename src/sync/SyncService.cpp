@@ -50,7 +50,8 @@ public:
 SyncService::CalendarMaker SyncService::serverCalendars()
 {
     return [](const AccountSettings& account, const QString& password, int timeoutMs) {
-        return std::unique_ptr<RemoteCalendar>(std::make_unique<ServerCalendar>(account, password, timeoutMs));
+        return std::unique_ptr<RemoteCalendar>(
+            std::make_unique<ServerCalendar>(account, password, timeoutMs));
     };
 }
 
@@ -107,8 +108,8 @@ QString SyncReport::statusLine() const
     for (qsizetype i = 0; i < told.size() && i < NamedInStatus; ++i)
         line += QLatin1Char('\n') + told.at(i);
     if (told.size() > NamedInStatus)
-        line += QLatin1Char('\n') +
-                QCoreApplication::translate("SyncService", "and %n more", nullptr, int(told.size() - NamedInStatus));
+        line += QLatin1Char('\n') + QCoreApplication::translate("SyncService", "and %n more", nullptr,
+                                                                int(told.size() - NamedInStatus));
     return line;
 }
 
@@ -135,18 +136,20 @@ QString SyncReport::remarks() const
         said += QCoreApplication::translate(
             "SyncService", "; %n deleted here only, as the server's event holds more", nullptr, leftOnServer);
     if (sentAgain > 0)
-        said += QCoreApplication::translate("SyncService", "; %n sent again, as the server had lost it", nullptr,
-                                            sentAgain);
+        said += QCoreApplication::translate("SyncService", "; %n sent again, as the server had lost it",
+                                            nullptr, sentAgain);
     if (!setAside.isEmpty())
         said += QCoreApplication::translate("SyncService", "; %n set aside", nullptr, int(setAside.size()));
     if (!notTaken.isEmpty())
-        said += QCoreApplication::translate("SyncService", "; %n not taken in", nullptr, int(notTaken.size()));
+        said +=
+            QCoreApplication::translate("SyncService", "; %n not taken in", nullptr, int(notTaken.size()));
     return said;
 }
 
 SyncService::SyncService(ScheduleDatabase& database, SettingsStore& settings, PasswordStore& passwords,
                          Clock& clock, QObject* parent, CalendarMaker calendars)
-    : QObject(parent), m_state(std::make_unique<State>(database, settings, passwords, clock, std::move(calendars)))
+    : QObject(parent),
+      m_state(std::make_unique<State>(database, settings, passwords, clock, std::move(calendars)))
 {
     State& s = *m_state;
     s.soon.setSingleShot(true);
@@ -239,7 +242,8 @@ void SyncService::setPassword(const QString& password)
     s.password = password;
     s.havePassword = true;
     s.passwordWanted = false;
-    // A run under way keeps the calendar it was given until it ends; the next one talks with the new password.
+    // A run under way keeps the calendar it was given until it ends; the next one talks with the new
+    // password.
     s.staleCalendar = true;
     syncNow();
 }

@@ -32,10 +32,15 @@ public:
     int writes = 0;
     QStringList unreadable; // hrefs, each with its reason after a tab, given with every fetch
 
-    explicit ScriptedCalendar(QUrl url = QUrl(QStringLiteral("https://cal.example/cal/"))) : m_url(std::move(url)) {}
+    explicit ScriptedCalendar(QUrl url = QUrl(QStringLiteral("https://cal.example/cal/")))
+        : m_url(std::move(url))
+    {}
 
     const QUrl& url() const override { return m_url; }
-    QString hrefForUid(const QString& uid) const override { return m_url.path() + uid + QStringLiteral(".ics"); }
+    QString hrefForUid(const QString& uid) const override
+    {
+        return m_url.path() + uid + QStringLiteral(".ics");
+    }
 
     void putEvent(const QString& uid, const QByteArray& data)
     {
@@ -107,7 +112,8 @@ public:
         }
         later([done, changes] { done(changes); });
     }
-    void put(const QString& href, const QByteArray& calendar, const QString& etag, Done<WriteResult> done) override
+    void put(const QString& href, const QByteArray& calendar, const QString& etag,
+             Done<WriteResult> done) override
     {
         ++writes;
         WriteResult result;
@@ -136,7 +142,8 @@ public:
                 --loseAnswers;
                 result = {};
                 result.href = href;
-                result.error = DavError(DavError::Kind::Connection, QStringLiteral("The connection dropped."));
+                result.error =
+                    DavError(DavError::Kind::Connection, QStringLiteral("The connection dropped."));
             }
         }
         later([done, result] { done(result); });
@@ -183,12 +190,16 @@ public:
     void readState(Done<CollectionState> done) override { m_calendar.readState(std::move(done)); }
     void listEtags(Done<EtagListing> done) override { m_calendar.listEtags(std::move(done)); }
     void fetchAll(Done<FetchResult> done) override { m_calendar.fetchAll(std::move(done)); }
-    void fetch(const QStringList& hrefs, Done<FetchResult> done) override { m_calendar.fetch(hrefs, std::move(done)); }
+    void fetch(const QStringList& hrefs, Done<FetchResult> done) override
+    {
+        m_calendar.fetch(hrefs, std::move(done));
+    }
     void changesSince(const QString& token, Done<SyncChanges> done) override
     {
         m_calendar.changesSince(token, std::move(done));
     }
-    void put(const QString& href, const QByteArray& calendar, const QString& etag, Done<WriteResult> done) override
+    void put(const QString& href, const QByteArray& calendar, const QString& etag,
+             Done<WriteResult> done) override
     {
         m_calendar.put(href, calendar, etag, std::move(done));
     }
@@ -200,4 +211,3 @@ public:
 private:
     RemoteCalendar& m_calendar;
 };
-

@@ -76,11 +76,10 @@ private slots:
         // note is a conflict, and both versions are kept.
         side->add(QStringLiteral("Dentist"));
         side->add(QStringLiteral("Only here"));
-        side->database().append(ScheduleEntry::make(QStringLiteral("05/04/2026"), QStringLiteral("Monday"),
-                                                    QStringLiteral("Party"),
-                                                    QStringLiteral("Bring the wine, and the cake\nSecond line"),
-                                                    QStringLiteral("09:30:00 AM"), QStringLiteral("off"),
-                                                    QStringLiteral("OneTime")));
+        side->database().append(ScheduleEntry::make(
+            QStringLiteral("05/04/2026"), QStringLiteral("Monday"), QStringLiteral("Party"),
+            QStringLiteral("Bring the wine, and the cake\nSecond line"), QStringLiteral("09:30:00 AM"),
+            QStringLiteral("off"), QStringLiteral("OneTime")));
 
         const SyncReport first = side->sync(true);
         QVERIFY2(first.ok, qPrintable(first.error));

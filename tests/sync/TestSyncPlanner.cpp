@@ -26,8 +26,13 @@ class TestSyncPlanner : public QObject
     static SyncLedger::Record record(char agreed, const char* etag = "e1", Sent sent = Sent::Seen,
                                      Form form = Form::Whole)
     {
-        return {QStringLiteral("uid-1"), QStringLiteral("/cal/uid-1.ics"), QString::fromLatin1(etag),
-                look(agreed).digest, {}, form, sent};
+        return {QStringLiteral("uid-1"),
+                QStringLiteral("/cal/uid-1.ics"),
+                QString::fromLatin1(etag),
+                look(agreed).digest,
+                {},
+                form,
+                sent};
     }
 
     enum class There
@@ -68,7 +73,8 @@ class TestSyncPlanner : public QObject
         switch (row.there) {
         case There::Gives:
             listing.etags.insert(href, QStringLiteral("e2"));
-            events << SyncPlanner::Incoming{href, QStringLiteral("e2"), QStringLiteral("uid-1"), row.event != 0,
+            events << SyncPlanner::Incoming{href, QStringLiteral("e2"), QStringLiteral("uid-1"),
+                                            row.event != 0,
                                             row.event ? look(row.event) : SyncPlanner::Look{}};
             break;
         case There::Removed:
@@ -107,8 +113,8 @@ private slots:
             {"deleted there, seen by a complete listing", record('A'), 'A', 0, There::Unlisted, 0,
              Act::DeleteHere},
             {"deleted here", record('A'), 0, 'd', There::Gives, 'A', Act::DeleteThere},
-            {"deleted here, changed there: the server's version comes back", record('A'), 0, 'd', There::Gives,
-             'B', Act::TakeIn},
+            {"deleted here, changed there: the server's version comes back", record('A'), 0, 'd',
+             There::Gives, 'B', Act::TakeIn},
             {"edited here, deleted there: sent as new", record('A'), 'B', 'u', There::Removed, 0,
              Act::SendAsNew},
             {"deleted on both sides", record('A'), 0, 'd', There::Removed, 0, Act::Forget},
@@ -137,7 +143,8 @@ private slots:
         for (const Row& row : rows) {
             const SyncPlanner::Action action = decideOne(row);
             QVERIFY2(action.act == row.expected,
-                     qPrintable(QStringLiteral("%1: got %2 %3").arg(row.name).arg(int(action.act)).arg(action.uid)));
+                     qPrintable(
+                         QStringLiteral("%1: got %2 %3").arg(row.name).arg(int(action.act)).arg(action.uid)));
         }
     }
 
@@ -148,13 +155,18 @@ private slots:
             known.local.insert(QStringLiteral("mine"), look('A'));
             // An entry already synced is never paired again.
             known.local.insert(QStringLiteral("synced"), look('A'));
-            known.records.insert(QStringLiteral("synced"), {QStringLiteral("synced"), QStringLiteral("/cal/s.ics"),
-                                                            QStringLiteral("e"), look('A').digest, {}, Form::Whole,
+            known.records.insert(QStringLiteral("synced"), {QStringLiteral("synced"),
+                                                            QStringLiteral("/cal/s.ics"),
+                                                            QStringLiteral("e"),
+                                                            look('A').digest,
+                                                            {},
+                                                            Form::Whole,
                                                             Sent::Seen});
             SyncPlanner::Listing listing;
             listing.etags.insert(QStringLiteral("/cal/theirs.ics"), QStringLiteral("e1"));
-            const QList<SyncPlanner::Incoming> events{{QStringLiteral("/cal/theirs.ics"), QStringLiteral("e1"),
-                                                       QStringLiteral("theirs"), true, look(same ? 'A' : 'B')}};
+            const QList<SyncPlanner::Incoming> events{{QStringLiteral("/cal/theirs.ics"),
+                                                       QStringLiteral("e1"), QStringLiteral("theirs"), true,
+                                                       look(same ? 'A' : 'B')}};
             const SyncPlanner::Plan plan = SyncPlanner::plan(listing, events, {}, known);
             QCOMPARE(plan.actions.size(), 1);
             QCOMPARE(int(plan.actions.first().act), int(same ? Act::Adopt : Act::AdoptBoth));
@@ -178,8 +190,13 @@ private slots:
         SyncPlanner::Known known;
         const auto put = [&](const char* uid, const char* etag, Sent sent) {
             const QString u = QString::fromLatin1(uid);
-            known.records.insert(u, {u, QStringLiteral("/cal/%1.ics").arg(u), QString::fromLatin1(etag), {}, {},
-                                     Form::Whole, sent});
+            known.records.insert(u, {u,
+                                     QStringLiteral("/cal/%1.ics").arg(u),
+                                     QString::fromLatin1(etag),
+                                     {},
+                                     {},
+                                     Form::Whole,
+                                     sent});
         };
         put("same", "e1", Sent::Seen);
         put("moved", "e1", Sent::Seen);
@@ -213,27 +230,74 @@ private slots:
         const QList<Case> cases{
             {"new entry", Change::Upload, {}, std::nullopt, 'A', std::nullopt, Send::New},
             {"edit of a known event", Change::Upload, {}, record('A'), 'B', std::nullopt, Send::Over},
-            {"edit while the server's ETag is unknown", Change::Upload, {}, record('A', ""), 'B', std::nullopt,
+            {"edit while the server's ETag is unknown",
+             Change::Upload,
+             {},
+             record('A', ""),
+             'B',
+             std::nullopt,
              Send::LookFirst},
-            {"an unconfirmed upload goes again as new", Change::Upload, {}, record('A', "", Sent::Unconfirmed), 'A',
-             std::nullopt, Send::New},
-            {"sent again after the server lost it", Change::Upload, {}, record('A', "", Sent::Resent), 'A',
-             std::nullopt, Send::New},
+            {"an unconfirmed upload goes again as new",
+             Change::Upload,
+             {},
+             record('A', "", Sent::Unconfirmed),
+             'A',
+             std::nullopt,
+             Send::New},
+            {"sent again after the server lost it",
+             Change::Upload,
+             {},
+             record('A', "", Sent::Resent),
+             'A',
+             std::nullopt,
+             Send::New},
             {"entry gone since it was queued", Change::Upload, {}, record('A'), 0, std::nullopt, Send::Drop},
-            {"entry whose event cannot be held", Change::Upload, {}, record('A', "e1", Sent::Seen, Form::NotHeld),
-             'B', std::nullopt, Send::Drop},
+            {"entry whose event cannot be held",
+             Change::Upload,
+             {},
+             record('A', "e1", Sent::Seen, Form::NotHeld),
+             'B',
+             std::nullopt,
+             Send::Drop},
             {"still as it was set aside", Change::Upload, {}, std::nullopt, 'A', asideA, Send::StillAside},
             {"edited since it was set aside", Change::Upload, {}, std::nullopt, 'B', asideA, Send::New},
             {"deletion", Change::Delete, {}, record('A'), 0, std::nullopt, Send::Delete},
-            {"deletion of a narrowed event", Change::Delete, {}, record('A', "e1", Sent::Seen, Form::Simplified), 0,
-             std::nullopt, Send::LeaveOnServer},
-            {"deletion while the server's ETag is unknown", Change::Delete, {}, record('A', ""), 0, std::nullopt,
+            {"deletion of a narrowed event",
+             Change::Delete,
+             {},
+             record('A', "e1", Sent::Seen, Form::Simplified),
+             0,
+             std::nullopt,
+             Send::LeaveOnServer},
+            {"deletion while the server's ETag is unknown",
+             Change::Delete,
+             {},
+             record('A', ""),
+             0,
+             std::nullopt,
              Send::LookFirst},
-            {"deletion of what the server never had", Change::Delete, {}, std::nullopt, 0, std::nullopt, Send::Drop},
+            {"deletion of what the server never had",
+             Change::Delete,
+             {},
+             std::nullopt,
+             0,
+             std::nullopt,
+             Send::Drop},
             {"deletion at the queue's place", Change::Delete, QStringLiteral("/cal/x.ics"), std::nullopt, 0,
              std::nullopt, Send::Delete},
-            {"deletion of an entry that came back", Change::Delete, {}, record('A'), 'A', std::nullopt, Send::Drop},
-            {"deletion set aside", Change::Delete, {}, record('A'), 0, SyncLedger::Aside{{}, QStringLiteral("no")},
+            {"deletion of an entry that came back",
+             Change::Delete,
+             {},
+             record('A'),
+             'A',
+             std::nullopt,
+             Send::Drop},
+            {"deletion set aside",
+             Change::Delete,
+             {},
+             record('A'),
+             0,
+             SyncLedger::Aside{{}, QStringLiteral("no")},
              Send::StillAside},
         };
         for (const Case& c : cases) {
@@ -264,7 +328,8 @@ private slots:
             {DavError(DavError::Kind::BadResponse, {}), After::Fail},
         };
         for (const auto& [error, expected] : cases)
-            QVERIFY2(SyncPlanner::afterWrite(error) == expected, qPrintable(QString::number(error.httpStatus())));
+            QVERIFY2(SyncPlanner::afterWrite(error) == expected,
+                     qPrintable(QString::number(error.httpStatus())));
     }
 };
 

@@ -40,13 +40,14 @@ class TestSyncService : public QObject
             account.calendarUrl = QUrl(QStringLiteral("https://cal.example/cal/"));
             account.calendarName = QStringLiteral("Test");
             account.save(settings);
-            passwords.write(account.passwordKey(), QStringLiteral("secret"), [](const PasswordStore::Outcome&) {});
+            passwords.write(account.passwordKey(), QStringLiteral("secret"),
+                            [](const PasswordStore::Outcome&) {});
             QCoreApplication::processEvents();
-            service = std::make_unique<SyncService>(
-                *database, settings, passwords, clock, nullptr,
-                [this](const AccountSettings&, const QString&, int) {
-                    return std::unique_ptr<RemoteCalendar>(std::make_unique<BorrowedCalendar>(*calendar));
-                });
+            service = std::make_unique<SyncService>(*database, settings, passwords, clock, nullptr,
+                                                    [this](const AccountSettings&, const QString&, int) {
+                                                        return std::unique_ptr<RemoteCalendar>(
+                                                            std::make_unique<BorrowedCalendar>(*calendar));
+                                                    });
             service->setSendDelay(60000);
             service->setRetryWaits(60000, 60000);
         }
@@ -77,8 +78,8 @@ class TestSyncService : public QObject
         qint64 add(const QString& subject, const QString& note = QStringLiteral("A note"))
         {
             return database
-                ->append(ScheduleEntry::make(QStringLiteral("05/04/2026"), QStringLiteral("Monday"), subject, note,
-                                             QStringLiteral("09:30:00 AM"), QStringLiteral("off"),
+                ->append(ScheduleEntry::make(QStringLiteral("05/04/2026"), QStringLiteral("Monday"), subject,
+                                             note, QStringLiteral("09:30:00 AM"), QStringLiteral("off"),
                                              QStringLiteral("OneTime")))
                 .rowId;
         }
@@ -104,7 +105,8 @@ class TestSyncService : public QObject
     static QByteArray event(const QByteArray& uid, const QByteArray& summary, const QByteArray& note)
     {
         return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//peer//EN\r\nBEGIN:VEVENT\r\nUID:" + uid +
-               "\r\nDTSTAMP:20260101T000000Z\r\nDTSTART:20260504T093000\r\nDTEND:20260504T103000\r\nSUMMARY:" +
+               "\r\nDTSTAMP:20260101T000000Z\r\nDTSTART:20260504T093000\r\nDTEND:"
+               "20260504T103000\r\nSUMMARY:" +
                summary + "\r\nDESCRIPTION:" + note + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
     }
 
@@ -234,11 +236,12 @@ private slots:
         // Another program writes to the same file, recording the entries' identities itself.
         auto other = ScheduleDatabase::open(side.path(), nullptr);
         QVERIFY(other);
-        const ScheduleEntry entry =
-            ScheduleEntry::make(QStringLiteral("05/05/2026"), QStringLiteral("Tuesday"), QStringLiteral("Imported"),
-                                QStringLiteral("n"), QStringLiteral("08:00:00 AM"), QStringLiteral("on"),
-                                QStringLiteral("OneTime"));
-        QVERIFY(other->writeImport(std::vector<ScheduleDatabase::ImportedEntry>{{&entry, 0, QStringLiteral("imp-1"), {}}}));
+        const ScheduleEntry entry = ScheduleEntry::make(QStringLiteral("05/05/2026"),
+                                                        QStringLiteral("Tuesday"), QStringLiteral("Imported"),
+                                                        QStringLiteral("n"), QStringLiteral("08:00:00 AM"),
+                                                        QStringLiteral("on"), QStringLiteral("OneTime"));
+        QVERIFY(other->writeImport(
+            std::vector<ScheduleDatabase::ImportedEntry>{{&entry, 0, QStringLiteral("imp-1"), {}}}));
         other.reset();
         const SyncReport report = side.sync();
         QVERIFY2(report.ok, qPrintable(report.error));
