@@ -85,11 +85,15 @@ int SyncCommand::syncOnce(const QString& schedulePath, SettingsStore& settings, 
     }
 
     SyncService service(*database, settings, passwords, clock);
+    service.setKeepsStatusInFile(true);
     if (timeoutMs > 0)
         service.setRequestTimeout(timeoutMs);
     QEventLoop loop;
     int exitCode = FailedExitCode;
+    // A refused password is told once, by the question it raises, not again by the failed sync's report.
+    bool told = false;
     QObject::connect(&service, &SyncService::passwordNeeded, &loop, [&](const QString& reason) {
+        told = true;
         if (!passwords.secretServiceWorks()) {
             // Without a Secret Service no password outlives the run that was given it, and this run was
             // given none.
@@ -108,9 +112,13 @@ int SyncCommand::syncOnce(const QString& schedulePath, SettingsStore& settings, 
                                .arg(report.received)
                                .arg(report.sent);
             console.out(line + report.remarks() + QLatin1Char('.'));
+            for (const QString& detail : report.details())
+                console.out(detail);
             exitCode = 0;
-        } else {
+        } else if (!told) {
             console.err(tr("Not synced: %1").arg(report.error));
+            for (const QString& detail : report.details())
+                console.err(detail);
         }
         loop.quit();
     });

@@ -379,6 +379,7 @@ void CalendarCollection::put(const QString& href, const QByteArray& calendar, co
         result.href = href;
         result.etag = QString::fromUtf8(reply.etag);
         result.error = reply.error;
+        result.answer = reply.body.left(4096);
         if (!result.error.isError() && (reply.status < 200 || reply.status >= 300)) {
             result.error = DavError(
                 DavError::Kind::BadResponse,

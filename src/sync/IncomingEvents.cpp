@@ -1,29 +1,24 @@
 #include "sync/IncomingEvents.h"
 
 #include "store/ScheduleDatabase.h"
-#include "sync/EventForm.h"
+#include "sync/LocalChanges.h"
 #include "sync/SyncLedger.h"
+#include "sync/SyncLog.h"
 #include "sync/SyncQueue.h"
 
 #include <QCoreApplication>
-#include <QHash>
-#include <QSet>
+#include <QUrl>
 
 #include <deque>
-#include <optional>
 
 namespace {
 
-// Past this many events and deletions, every record is read at once rather than one by one.
-constexpr qsizetype ManyEvents = 200;
+using Act = SyncPlanner::Act;
+using Record = SyncLedger::Record;
 
-// The same entry, however its texts are spelled (the organizer writes "EveryDay", the add dialog
-// "Everyday").
-bool sameForm(const ScheduleEntry& a, const ScheduleEntry& b)
+QString tr(const char* text)
 {
-    return EventForm::sameEntryKey(a) == EventForm::sameEntryKey(b) &&
-           a[ScheduleField::Note] == b[ScheduleField::Note] &&
-           a[ScheduleField::AlarmOnOff].compare(b[ScheduleField::AlarmOnOff], Qt::CaseInsensitive) == 0;
+    return QCoreApplication::translate("IncomingEvents", text);
 }
 
 } // namespace
@@ -33,8 +28,37 @@ IncomingEvents::IncomingEvents(ScheduleDatabase& database, SyncLedger& ledger, S
     : m_database(database), m_ledger(ledger), m_queue(queue), m_local(std::move(local))
 {}
 
-IncomingEvents::Outcome IncomingEvents::apply(const QList<RemoteEvent>& events, const QStringList& removed,
-                                              bool& writing)
+QString IncomingEvents::nameOf(const ScheduleEntry& entry)
+{
+    return QStringLiteral("\"%1\" (%2)").arg(entry[ScheduleField::Subject], entry[ScheduleField::Date]);
+}
+
+QString IncomingEvents::nameOfEvent(const QString& href)
+{
+    const QString path = QUrl(href).path();
+    return QUrl::fromPercentEncoding(
+        path.section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty).toUtf8());
+}
+
+IncomingEvents::Read IncomingEvents::read(const QList<RemoteEvent>& events, const QTimeZone& local)
+{
+    Read read;
+    read.seen.reserve(events.size());
+    read.forms.reserve(size_t(events.size()));
+    for (const RemoteEvent& event : events) {
+        read.forms.push_back(EventForm::read(event.data, local));
+        const EventForm::Incoming& incoming = read.forms.back();
+        SyncPlanner::Incoming seen{event.href, event.etag, event.uid, incoming.held, {}};
+        if (incoming.held)
+            seen.look = LocalChanges::lookOf(incoming.entry);
+        read.seen << seen;
+    }
+    return read;
+}
+
+IncomingEvents::Outcome IncomingEvents::carryOut(const SyncPlanner::Plan& plan,
+                                                 const QList<RemoteEvent>& events, const Read& read,
+                                                 const SyncPlanner::Known& known, bool& writing)
 {
     Outcome outcome;
     const ScheduleTable& table = m_database.table();
@@ -44,127 +68,156 @@ IncomingEvents::Outcome IncomingEvents::apply(const QList<RemoteEvent>& events, 
     std::vector<std::pair<qint64, QString>> uidsGiven;
     std::vector<qint64> removals;
     std::vector<ScheduleEntry> copies;
-    QList<SyncLedger::Record> records;
+    QList<Record> records;
     QStringList erased;
     QStringList dropped;
-    QList<SyncQueue::Item> requeued;
+    QList<SyncQueue::Item> queued;
+    QList<std::pair<QString, SyncLedger::Aside>> setAside;
+    QStringList clearedAside;
 
-    // The waiting changes, and for many events at once every record, are read in one go: a first sync
-    // of thousands of events would otherwise ask the file three times an event.
-    QHash<QString, SyncQueue::Change> waiting;
-    for (const SyncQueue::Item& item : m_queue.pending())
-        waiting.insert(item.uid, item.change);
-    const bool readAll = events.size() + removed.size() > ManyEvents;
-    const QHash<QString, SyncLedger::Record> recorded =
-        readAll ? m_ledger.all() : QHash<QString, SyncLedger::Record>();
-    QHash<QString, QString> uidAt;
-    for (const SyncLedger::Record& record : recorded)
-        uidAt.insert(record.href, record.uid);
-    const auto recordAt = [&](const QString& href, const QString& uid) -> std::optional<SyncLedger::Record> {
-        if (!readAll) {
-            auto record = m_ledger.byHref(href);
-            return record || uid.isEmpty() ? record : m_ledger.byUid(uid);
-        }
-        auto found = recorded.constFind(uidAt.value(href, uid));
-        if (found == recorded.cend() && !uid.isEmpty())
-            found = recorded.constFind(uid);
-        return found == recorded.cend() ? std::nullopt : std::optional<SyncLedger::Record>(*found);
+    const auto entryOf = [&](const QString& uid) -> std::optional<std::pair<qint64, ScheduleEntry>> {
+        const std::optional<qint64> row = m_database.rowOf(uid);
+        if (!row)
+            return std::nullopt;
+        const size_t index = table.indexOf(*row);
+        if (index == table.size())
+            return std::nullopt;
+        return std::make_pair(*row, table.entry(index));
+    };
+    const auto recordOf = [&](const SyncPlanner::Action& action) {
+        const RemoteEvent& event = events.at(action.event);
+        const EventForm::Incoming& incoming = read.forms.at(size_t(action.event));
+        return Record{event.uid,
+                      event.href,
+                      event.etag,
+                      incoming.held ? LocalChanges::lookOf(incoming.entry).digest : QString(),
+                      event.data,
+                      incoming.form,
+                      SyncLedger::Sent::Seen};
+    };
+    const auto takeInto = [&](const SyncPlanner::Action& action, qint64 row) {
+        const EventForm::Incoming& incoming = read.forms.at(size_t(action.event));
+        kept.push_back(incoming.entry);
+        writes.push_back({&kept.back(), row, events.at(action.event).uid, incoming.version});
+        ++outcome.received;
     };
 
-    // Entries never synced, by what makes them the same as an event; built at the first new event.
-    std::optional<QHash<QString, QList<qint64>>> unsynced;
-    QSet<qint64> matched;
-    const auto findUnsynced = [&](const ScheduleEntry& entry) -> std::optional<qint64> {
-        if (!unsynced) {
-            unsynced.emplace();
-            const auto known = readAll ? recorded : m_ledger.all();
-            const EntryIdentities& identities = m_database.identities();
-            for (size_t i = 0; i < table.size(); ++i) {
-                if (!known.contains(identities.uid(i, table.rowId(i))))
-                    (*unsynced)[EventForm::sameEntryKey(table.entry(i))] << table.rowId(i);
-            }
+    for (const SyncPlanner::Action& action : plan.actions) {
+        qCDebug(lcSync) << "decided" << int(action.act) << "for" << action.uid << action.href;
+        const auto known_ = known.records.constFind(action.uid);
+        const Record* before = known_ == known.records.cend() ? nullptr : &*known_;
+        switch (action.act) {
+        case Act::TakeIn: {
+            const auto local = entryOf(action.uid);
+            takeInto(action, local ? local->first : 0);
+            records << recordOf(action);
+            dropped << action.uid;
+            clearedAside << action.uid;
+            break;
         }
-        for (const qint64 row : unsynced->value(EventForm::sameEntryKey(entry))) {
-            if (!matched.contains(row))
-                return row;
-        }
-        return std::nullopt;
-    };
-    const auto changedHere = [&](const std::optional<SyncLedger::Record>& record, const QString& uid,
-                                 const ScheduleEntry& local) {
-        return waiting.value(uid, SyncQueue::Change::Delete) == SyncQueue::Change::Upload || !record ||
-               record->digest != EventForm::digest(local);
-    };
-
-    for (const RemoteEvent& event : events) {
-        const EventForm::Incoming incoming = EventForm::read(event.data, m_local);
-        const std::optional<SyncLedger::Record> record = recordAt(event.href, event.uid);
-        SyncLedger::Record now{event.uid, event.href, event.etag, {}, event.data, incoming.form};
-        if (!incoming.held) {
-            records << now;
-            continue;
-        }
-        now.digest = EventForm::digest(incoming.entry);
-        const std::optional<qint64> row = m_database.rowOf(event.uid);
-        if (row) {
-            const ScheduleEntry local = table.entry(table.indexOf(*row));
-            if (sameForm(local, incoming.entry)) {
-                now.digest = EventForm::digest(local);
-                dropped << event.uid;
+        case Act::Adopt:
+        case Act::AdoptBoth:
+        case Act::KeepBoth: {
+            const QString localUid = action.act == Act::KeepBoth ? action.uid : action.localUid;
+            const auto local = entryOf(localUid);
+            if (!local)
+                break;
+            Record record = recordOf(action);
+            if (action.act != Act::KeepBoth)
+                uidsGiven.emplace_back(local->first, action.uid);
+            if (action.act == Act::Adopt) {
+                record.digest = known.local.value(localUid).digest;
             } else {
-                if (changedHere(record, event.uid, local)) {
-                    copies.push_back(EventForm::conflictCopy(local));
-                    dropped << event.uid;
-                    ++outcome.conflicts;
-                }
-                kept.push_back(incoming.entry);
-                writes.push_back({&kept.back(), *row, event.uid, incoming.version});
+                // Both sides changed it: the server's version takes the entry, this one is kept beside it.
+                copies.push_back(EventForm::conflictCopy(local->second));
+                takeInto(action, local->first);
+                ++outcome.conflicts;
+            }
+            records << record;
+            dropped << localUid << action.uid;
+            clearedAside << localUid << action.uid;
+            break;
+        }
+        case Act::Agree: {
+            Record record = recordOf(action);
+            record.digest = known.local.value(action.uid).digest;
+            records << record;
+            dropped << action.uid;
+            clearedAside << action.uid;
+            break;
+        }
+        case Act::KeepLocal: {
+            Record record = recordOf(action);
+            record.digest = before ? before->digest : QString();
+            records << record;
+            queued << SyncQueue::Item{action.uid, SyncQueue::Change::Upload, record.href, record.etag, 0};
+            break;
+        }
+        case Act::NotHeld: {
+            Record record = recordOf(action);
+            const bool held = read.forms.at(size_t(action.event)).held;
+            record.form = SyncLedger::Form::NotHeld;
+            if (before)
+                record.digest =
+                    before->digest; // left on the server by a deletion here: taken in once changed
+            if (!held)
+                outcome.notTaken
+                    << tr("%1: the schedule cannot hold this event").arg(nameOfEvent(action.href));
+            records << record;
+            break;
+        }
+        case Act::DeleteThere: {
+            Record record = recordOf(action);
+            record.digest = before ? before->digest : record.digest;
+            records << record;
+            queued << SyncQueue::Item{action.uid, SyncQueue::Change::Delete, record.href, record.etag, 0};
+            break;
+        }
+        case Act::DeleteHere: {
+            if (const auto local = entryOf(action.uid)) {
+                removals.push_back(local->first);
                 ++outcome.received;
             }
-            records << now;
-            continue;
+            erased << action.uid;
+            dropped << action.uid;
+            break;
         }
-        // A deletion here of an event the server has changed since: the server's version comes back.
-        if (waiting.contains(event.uid))
-            dropped << event.uid;
-        if (const auto same = findUnsynced(incoming.entry)) {
-            matched.insert(*same);
-            const QString ownUid = m_database.uidOf(*same);
-            dropped << ownUid;
-            uidsGiven.emplace_back(*same, event.uid);
-            const ScheduleEntry local = table.entry(table.indexOf(*same));
-            if (sameForm(local, incoming.entry)) {
-                now.digest = EventForm::digest(local);
-            } else {
-                kept.push_back(incoming.entry);
-                writes.push_back({&kept.back(), *same, event.uid, incoming.version});
-                ++outcome.received;
+        case Act::SendAgain: {
+            if (!before)
+                break;
+            Record record = *before;
+            record.data = m_ledger.byUid(action.uid).value_or(*before).data;
+            record.etag.clear();
+            record.sent = SyncLedger::Sent::Resent;
+            records << record;
+            queued << SyncQueue::Item{action.uid, SyncQueue::Change::Upload, {}, {}, 0};
+            ++outcome.sentAgain;
+            break;
+        }
+        case Act::SendAsNew:
+            erased << action.uid;
+            queued << SyncQueue::Item{action.uid, SyncQueue::Change::Upload, {}, {}, 0};
+            break;
+        case Act::SetAside: {
+            erased << action.uid;
+            dropped << action.uid;
+            const QString reason = tr("it did not stay on the calendar server, though sent twice");
+            setAside << std::make_pair(action.uid,
+                                       SyncLedger::Aside{known.local.value(action.uid).digest, reason});
+            break;
+        }
+        case Act::Forget:
+            erased << action.uid;
+            dropped << action.uid;
+            clearedAside << action.uid;
+            break;
+        case Act::Seen:
+            if (before) {
+                Record record = m_ledger.byUid(action.uid).value_or(*before);
+                record.sent = SyncLedger::Sent::Seen;
+                records << record;
             }
-        } else {
-            kept.push_back(incoming.entry);
-            writes.push_back({&kept.back(), 0, event.uid, incoming.version});
-            ++outcome.received;
-        }
-        records << now;
-    }
-
-    for (const QString& href : removed) {
-        const std::optional<SyncLedger::Record> record = recordAt(href, {});
-        if (!record)
-            continue;
-        erased << record->uid;
-        const std::optional<qint64> row = m_database.rowOf(record->uid);
-        if (!row || record->form == SyncLedger::Form::NotHeld) {
-            dropped << record->uid;
-            continue;
-        }
-        if (changedHere(record, record->uid, table.entry(table.indexOf(*row)))) {
-            // Edited here, deleted there: the edit is sent again as a new event.
-            dropped << record->uid;
-            requeued << SyncQueue::Item{record->uid, SyncQueue::Change::Upload, {}, {}, 0};
-        } else {
-            removals.push_back(*row);
-            ++outcome.received;
+            break;
         }
     }
 
@@ -182,20 +235,23 @@ IncomingEvents::Outcome IncomingEvents::apply(const QList<RemoteEvent>& events, 
     for (size_t i = 0; stored && i < copies.size(); ++i) {
         stored = m_database.append(copies[i]);
         if (stored)
-            requeued << SyncQueue::Item{m_database.uidOf(stored.rowId), SyncQueue::Change::Upload, {}, {}, 0};
+            queued << SyncQueue::Item{m_database.uidOf(stored.rowId), SyncQueue::Change::Upload, {}, {}, 0};
     }
     writing = false;
     if (!stored) {
-        outcome.error = QCoreApplication::translate("IncomingEvents",
-                                                    "The calendar's changes could not be written to the "
-                                                    "schedule: %1")
-                            .arg(stored.error);
+        outcome.error =
+            tr("The calendar's changes could not be written to the schedule: %1").arg(stored.error);
         return outcome;
     }
 
+    // The queue first, then the ledger: the two are separate connections to the file, and the ledger's
+    // transaction would keep the queue's writes waiting.
     for (const QString& uid : std::as_const(dropped))
         m_queue.drop(uid);
-    m_queue.enqueueAll(requeued);
+    if (!m_queue.enqueueAll(queued)) {
+        outcome.error = m_queue.lastError();
+        return outcome;
+    }
     if (!m_ledger.begin()) {
         outcome.error = m_ledger.lastError();
         return outcome;
@@ -203,8 +259,14 @@ IncomingEvents::Outcome IncomingEvents::apply(const QList<RemoteEvent>& events, 
     bool ok = true;
     for (const QString& uid : std::as_const(erased))
         ok = ok && m_ledger.erase(uid);
-    for (const SyncLedger::Record& record : std::as_const(records))
+    for (const Record& record : std::as_const(records))
         ok = ok && m_ledger.put(record);
+    for (const QString& uid : std::as_const(clearedAside)) {
+        if (known.aside.contains(uid))
+            ok = ok && m_ledger.clearAside(uid);
+    }
+    for (const auto& [uid, aside] : std::as_const(setAside))
+        ok = ok && m_ledger.setAside(uid, aside);
     if (!ok || !m_ledger.commit()) {
         outcome.error = m_ledger.lastError();
         m_ledger.rollback();

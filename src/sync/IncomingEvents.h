@@ -1,21 +1,23 @@
 #pragma once
 
-#include "sync/CalendarCollection.h"
+#include "sync/EventForm.h"
+#include "sync/RemoteCalendar.h"
+#include "sync/SyncPlanner.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTimeZone>
 
+#include <vector>
+
 class ScheduleDatabase;
 class SyncLedger;
 class SyncQueue;
 
-// Takes the server's changes into the schedule: a new event becomes an entry (or is matched with an entry
-// the schedule already has on the same date, second, kind and subject), a changed event changes its entry,
-// a deleted one deletes it. Where the entry changed here too, the server's version wins the entry and the
-// local version is kept as an extra entry marked " (conflict)", queued to be sent; a local edit of an
-// event the server deleted is sent again as a new event. Nothing of either side is lost.
+// Carries out what the planner decided about the server's changes: writes the schedule (entries taken
+// in, changed, deleted, conflict copies), then the queue of changes to send, then the ledger, each in one
+// go. It decides nothing itself.
 class IncomingEvents
 {
 public:
@@ -23,14 +25,30 @@ public:
     {
         int received = 0;
         int conflicts = 0;
-        QString error; // the schedule could not take the changes; nothing of them is recorded as synced
+        int sentAgain = 0;
+        QStringList notTaken; // events the schedule cannot hold, named
+        QString error;        // the schedule file could not take the changes; nothing of them is recorded
     };
 
     IncomingEvents(ScheduleDatabase& database, SyncLedger& ledger, SyncQueue& queue, QTimeZone local);
 
+    // The server's events as the schedule would hold them: for the planner, and the entries themselves.
+    struct Read
+    {
+        QList<SyncPlanner::Incoming> seen;
+        std::vector<EventForm::Incoming> forms;
+    };
+    // Touches neither the schedule nor the ledger, so it runs off the window's thread.
+    static Read read(const QList<RemoteEvent>& events, const QTimeZone& local);
+
     // `writing` is set while the schedule is written, so that the notices of these writes are not taken
-    // for the user's own changes.
-    Outcome apply(const QList<RemoteEvent>& events, const QStringList& removed, bool& writing);
+    // for the user's own changes. `read` is what read() made of `events`.
+    Outcome carryOut(const SyncPlanner::Plan& plan, const QList<RemoteEvent>& events, const Read& read,
+                     const SyncPlanner::Known& known, bool& writing);
+
+    // How the report names an entry or an event: its subject and date, or its place on the server.
+    static QString nameOf(const ScheduleEntry& entry);
+    static QString nameOfEvent(const QString& href);
 
 private:
     ScheduleDatabase& m_database;

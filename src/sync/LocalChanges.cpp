@@ -54,24 +54,71 @@ bool LocalChanges::queueAllDifferences()
     const ScheduleTable& table = m_database.table();
     const EntryIdentities& identities = m_database.identities();
     QHash<QString, SyncLedger::Record> records = m_ledger.all();
+    const QHash<QString, SyncLedger::Aside> aside = m_ledger.aside();
+    QHash<QString, SyncQueue::Change> waiting;
+    for (const SyncQueue::Item& item : m_queue.pending())
+        waiting.insert(item.uid, item.change);
     QList<SyncQueue::Item> items;
     for (size_t i = 0; i < table.size() && i < identities.size(); ++i) {
         const QString uid = identities.uid(i, table.rowId(i));
         const auto found = records.constFind(uid);
+        const QString digest = EventForm::digest(table.entry(i));
+        const auto kept = aside.constFind(uid);
+        // An entry set aside as it stands waits for an edit; one queued already keeps its place in the queue.
+        const bool skip = (kept != aside.cend() && kept->digest == digest) ||
+                          waiting.value(uid, SyncQueue::Change::Delete) == SyncQueue::Change::Upload;
         if (found == records.cend()) {
-            items << itemOf(uid, SyncQueue::Change::Upload, nullptr);
+            if (!skip)
+                items << itemOf(uid, SyncQueue::Change::Upload, nullptr);
             continue;
         }
-        if (found->form != SyncLedger::Form::NotHeld && found->digest != EventForm::digest(table.entry(i)))
+        if (!skip && found->form != SyncLedger::Form::NotHeld && found->digest != digest)
             items << itemOf(uid, SyncQueue::Change::Upload, &*found);
         records.erase(found);
     }
     for (const SyncLedger::Record& gone : std::as_const(records)) {
-        if (gone.form != SyncLedger::Form::NotHeld)
+        const auto kept = aside.constFind(gone.uid);
+        if (gone.form != SyncLedger::Form::NotHeld &&
+            waiting.value(gone.uid, SyncQueue::Change::Upload) != SyncQueue::Change::Delete &&
+            !(kept != aside.cend() && kept->digest.isEmpty()))
             items << itemOf(gone.uid, SyncQueue::Change::Delete, &gone);
+    }
+    if (items.isEmpty()) {
+        m_noted.clear();
+        return true; // nothing to write: a quiet sync leaves the file alone
     }
     if (!m_queue.enqueueAll(items))
         return false;
     m_noted.clear();
     return true;
+}
+
+SyncPlanner::Look LocalChanges::lookOf(const ScheduleEntry& entry)
+{
+    const QString key = EventForm::sameEntryKey(entry);
+    return {EventForm::digest(entry), key,
+            key + QChar(0x1f) + entry[ScheduleField::Note] + QChar(0x1f) +
+                entry[ScheduleField::AlarmOnOff].toLower()};
+}
+
+QHash<QString, SyncPlanner::Look> LocalChanges::looks()
+{
+    const ScheduleTable& table = m_database.table();
+    const EntryIdentities& identities = m_database.identities();
+    QHash<QString, SyncPlanner::Look> looks;
+    looks.reserve(qsizetype(table.size()));
+    for (size_t i = 0; i < table.size() && i < identities.size(); ++i)
+        looks.insert(identities.uid(i, table.rowId(i)), lookOf(table.entry(i)));
+    return looks;
+}
+
+SyncPlanner::Known LocalChanges::known()
+{
+    SyncPlanner::Known known;
+    known.records = m_ledger.all();
+    known.local = looks();
+    for (const SyncQueue::Item& item : m_queue.pending())
+        known.waiting.insert(item.uid, item.change);
+    known.aside = m_ledger.aside();
+    return known;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "store/EntryChange.h"
+#include "store/ScheduleEntry.h"
+#include "sync/SyncPlanner.h"
 
 #include <QHash>
 #include <QString>
@@ -23,8 +25,16 @@ public:
     bool hasNoted() const { return !m_noted.isEmpty(); }
     // Queues what was noted; false when the queue could not be written (the notes are kept).
     bool queueNoted();
-    // Compares every entry with what was last synced and queues the differences.
+    // Compares every entry with what was last synced and queues the differences. An entry another program
+    // wrote is found this way too, as the store tells no change of a write that recorded its own identities.
     bool queueAllDifferences();
+
+    // How the planner sees an entry.
+    static SyncPlanner::Look lookOf(const ScheduleEntry& entry);
+    // Every entry of the schedule as the planner sees it, by UID.
+    QHash<QString, SyncPlanner::Look> looks();
+    // What the planner needs to know of this side: the records, the entries, the waiting and set-aside ones.
+    SyncPlanner::Known known();
 
 private:
     ScheduleDatabase& m_database;

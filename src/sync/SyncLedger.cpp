@@ -7,6 +7,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace {
 
 QString columnText(SqlStatement& statement, int column)
@@ -22,14 +24,15 @@ SyncLedger::Record recordOf(SqlStatement& statement)
     record.etag = columnText(statement, 2);
     record.digest = columnText(statement, 3);
     record.form = SyncLedger::Form(sqlite3_column_int(statement.get(), 4));
-    if (sqlite3_column_count(statement.get()) > 5) {
-        record.data = QByteArray(static_cast<const char*>(sqlite3_column_blob(statement.get(), 5)),
-                                 sqlite3_column_bytes(statement.get(), 5));
+    record.sent = SyncLedger::Sent(std::clamp(sqlite3_column_int(statement.get(), 5), 0, 3));
+    if (sqlite3_column_count(statement.get()) > 6) {
+        record.data = QByteArray(static_cast<const char*>(sqlite3_column_blob(statement.get(), 6)),
+                                 sqlite3_column_bytes(statement.get(), 6));
     }
     return record;
 }
 
-const char* const Columns = "SELECT uid, href, etag, digest, form FROM SyncLedger";
+const char* const Columns = "SELECT uid, href, etag, digest, form, sent FROM SyncLedger";
 
 } // namespace
 
@@ -62,7 +65,10 @@ std::unique_ptr<SyncLedger> SyncLedger::made(sqlite3* db, QString* error)
             "etag TEXT NOT NULL, digest TEXT NOT NULL, form INTEGER NOT NULL, data BLOB NOT NULL)") &&
         ledger->exec("CREATE INDEX IF NOT EXISTS SyncLedgerHref ON SyncLedger (href)") &&
         ledger->exec("CREATE TABLE IF NOT EXISTS SyncLedgerInfo (name TEXT PRIMARY KEY NOT NULL, "
-                     "value TEXT NOT NULL)"))
+                     "value TEXT NOT NULL)") &&
+        ledger->exec("CREATE TABLE IF NOT EXISTS SyncAside (uid TEXT PRIMARY KEY NOT NULL, "
+                     "digest TEXT NOT NULL, reason TEXT NOT NULL)") &&
+        ledger->addSentColumn())
         return ledger;
     if (error) {
         *error = QCoreApplication::translate("SyncLedger",
@@ -71,6 +77,15 @@ std::unique_ptr<SyncLedger> SyncLedger::made(sqlite3* db, QString* error)
                      .arg(QString::fromUtf8(sqlite3_db_filename(db, "main")), ledger->m_lastError);
     }
     return nullptr;
+}
+
+bool SyncLedger::addSentColumn()
+{
+    // A ledger written before the program kept how far its own uploads were seen has every event seen.
+    SqlStatement probe(m_db, "SELECT sent FROM SyncLedger LIMIT 0");
+    if (probe.prepared())
+        return true;
+    return exec("ALTER TABLE SyncLedger ADD COLUMN sent INTEGER NOT NULL DEFAULT 0");
 }
 
 bool SyncLedger::exec(const char* sql)
@@ -91,12 +106,12 @@ std::optional<SyncLedger::Record> SyncLedger::one(const char* sql, const QString
 
 std::optional<SyncLedger::Record> SyncLedger::byUid(const QString& uid) const
 {
-    return one("SELECT uid, href, etag, digest, form, data FROM SyncLedger WHERE uid = ?1", uid);
+    return one("SELECT uid, href, etag, digest, form, sent, data FROM SyncLedger WHERE uid = ?1", uid);
 }
 
 std::optional<SyncLedger::Record> SyncLedger::byHref(const QString& href) const
 {
-    return one("SELECT uid, href, etag, digest, form, data FROM SyncLedger WHERE href = ?1", href);
+    return one("SELECT uid, href, etag, digest, form, sent, data FROM SyncLedger WHERE href = ?1", href);
 }
 
 QHash<QString, SyncLedger::Record> SyncLedger::all() const
@@ -118,14 +133,16 @@ bool SyncLedger::isEmpty() const
 
 bool SyncLedger::put(const Record& record)
 {
-    SqlStatement statement(m_db, "INSERT OR REPLACE INTO SyncLedger (uid, href, etag, digest, form, data) "
-                                 "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    SqlStatement statement(m_db,
+                           "INSERT OR REPLACE INTO SyncLedger (uid, href, etag, digest, form, data, sent) "
+                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
     statement.bindText(1, record.uid);
     statement.bindText(2, record.href);
     statement.bindText(3, record.etag.isNull() ? QStringLiteral("") : record.etag);
     statement.bindText(4, record.digest.isNull() ? QStringLiteral("") : record.digest);
     statement.bindInt(5, int(record.form));
     sqlite3_bind_blob(statement.get(), 6, record.data.constData(), int(record.data.size()), SQLITE_TRANSIENT);
+    statement.bindInt(7, int(record.sent));
     const bool ok = statement.step() == SQLITE_DONE;
     m_lastError = ok ? QString() : QString::fromUtf8(sqlite3_errmsg(m_db));
     return ok;
@@ -140,7 +157,34 @@ bool SyncLedger::erase(const QString& uid)
 
 bool SyncLedger::clear()
 {
-    return exec("DELETE FROM SyncLedger") && exec("DELETE FROM SyncLedgerInfo");
+    return exec("DELETE FROM SyncLedger") && exec("DELETE FROM SyncLedgerInfo") &&
+           exec("DELETE FROM SyncAside");
+}
+
+QHash<QString, SyncLedger::Aside> SyncLedger::aside() const
+{
+    QHash<QString, Aside> found;
+    SqlStatement statement(m_db, "SELECT uid, digest, reason FROM SyncAside");
+    while (statement.step() == SQLITE_ROW)
+        found.insert(columnText(statement, 0), {columnText(statement, 1), columnText(statement, 2)});
+    return found;
+}
+
+bool SyncLedger::setAside(const QString& uid, const Aside& aside)
+{
+    SqlStatement statement(m_db,
+                           "INSERT OR REPLACE INTO SyncAside (uid, digest, reason) VALUES (?1, ?2, ?3)");
+    statement.bindText(1, uid);
+    statement.bindText(2, aside.digest.isNull() ? QStringLiteral("") : aside.digest);
+    statement.bindText(3, aside.reason.isNull() ? QStringLiteral("") : aside.reason);
+    return statement.step() == SQLITE_DONE;
+}
+
+bool SyncLedger::clearAside(const QString& uid)
+{
+    SqlStatement statement(m_db, "DELETE FROM SyncAside WHERE uid = ?1");
+    statement.bindText(1, uid);
+    return statement.step() == SQLITE_DONE;
 }
 
 QString SyncLedger::value(const QString& name) const
@@ -173,4 +217,10 @@ bool SyncLedger::commit()
 void SyncLedger::rollback()
 {
     exec("ROLLBACK");
+}
+
+qint64 SyncLedger::othersWrites() const
+{
+    SqlStatement statement(m_db, "PRAGMA data_version");
+    return statement.step() == SQLITE_ROW ? sqlite3_column_int64(statement.get(), 0) : -2;
 }

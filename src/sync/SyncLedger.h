@@ -24,6 +24,15 @@ public:
         NotHeld     // the schedule cannot hold the event at all (no start, no occurrence): left alone
     };
 
+    // How far the server is known to hold an event the program wrote there as new.
+    enum class Sent
+    {
+        Seen,        // the server listed or gave it since
+        Unconfirmed, // the write went out and its answer was never read
+        Unseen,      // the server took it but was not yet seen to hold it
+        Resent       // written once more after the server lost it
+    };
+
     struct Record
     {
         QString uid;
@@ -32,6 +41,15 @@ public:
         QString digest;  // of the entry as it stood when both sides were last alike
         QByteArray data; // the event as the server last had it, so that an edit changes only what it changed
         Form form = Form::Whole;
+        Sent sent = Sent::Seen;
+    };
+
+    // An entry kept out of the sync in the form it has: the server refused it or did not keep it (with a
+    // reason), or the server's richer event cannot take the change (no reason). A later edit sends it again.
+    struct Aside
+    {
+        QString digest; // of the entry as it was set aside; empty for a deletion set aside
+        QString reason;
     };
 
     static std::unique_ptr<SyncLedger> open(const QString& path, QString* error);
@@ -50,8 +68,18 @@ public:
     // Forgets every record and value: the account now syncs another calendar.
     bool clear();
 
+    QHash<QString, Aside> aside() const;
+    bool setAside(const QString& uid, const Aside& aside);
+    bool clearAside(const QString& uid);
+
     QString value(const QString& name) const;
     bool setValue(const QString& name, const QString& value);
+
+    // Counts the commits other connections made to the file (the window's, another program's): what it
+    // said when every entry was last compared with the records tells whether they need comparing again.
+    qint64 othersWrites() const;
+    qint64 comparedAt() const { return m_comparedAt; }
+    void setComparedAt(qint64 writes) { m_comparedAt = writes; }
 
     // Many writes as one: far faster than one commit each, and all or none.
     bool begin();
@@ -64,8 +92,10 @@ private:
     explicit SyncLedger(sqlite3* db);
     static std::unique_ptr<SyncLedger> made(sqlite3* db, QString* error);
     bool exec(const char* sql);
+    bool addSentColumn();
     std::optional<Record> one(const char* sql, const QString& key) const;
 
     sqlite3* m_db;
     QString m_lastError;
+    qint64 m_comparedAt = -1;
 };

@@ -6,14 +6,70 @@
 #include "sync/IncomingEvents.h"
 #include "sync/LocalChanges.h"
 #include "sync/SyncLedger.h"
+#include "sync/SyncLog.h"
 #include "sync/SyncService.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QXmlStreamReader>
+
+#include <thread>
 
 namespace {
 
 const QString TokenName = QStringLiteral("token");
 const QString CalendarName = QStringLiteral("calendar");
-// How often one run looks at the server again after a write met a change made there meanwhile.
-constexpr int MaxRounds = 3;
+// How often one run looks at the server: once, again after new events were sent or a write met a change
+// made there meanwhile, and once more for an upload sent again.
+constexpr int MaxRounds = 4;
+constexpr qsizetype MaxReasonLength = 300;
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("SyncRun", text);
+}
+
+// What the server said when it refused a write, as plain text: the names of the conditions its XML
+// answer gives and the words inside it, cut to a line.
+QString reasonOf(const WriteResult& result)
+{
+    QStringList said;
+    QXmlStreamReader xml(result.answer);
+    while (!xml.atEnd() && said.size() < 8) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() != QLatin1String("error"))
+            said << xml.name().toString();
+        else if (xml.isCharacters() && !xml.isWhitespace())
+            said << xml.text().toString().simplified();
+    }
+    if (xml.hasError() && !result.answer.trimmed().startsWith('<'))
+        said = QStringList{QString::fromUtf8(result.answer).simplified()};
+    QString reason = said.join(QLatin1String(": ")).left(MaxReasonLength);
+    if (reason.isEmpty())
+        reason = result.error.message();
+    else
+        reason = tr("the calendar server said \"%1\" (HTTP %2)").arg(reason).arg(result.error.httpStatus());
+    // Plain text only: no control characters from the server reach the status line.
+    for (QChar& c : reason) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    }
+    return reason;
+}
+
+SyncReport::Source sourceOf(const DavError& error)
+{
+    switch (error.kind()) {
+    case DavError::Kind::Timeout:
+    case DavError::Kind::Connection:
+    case DavError::Kind::Certificate:
+    case DavError::Kind::UnsafeAddress:
+    case DavError::Kind::Cancelled:
+        return SyncReport::Source::Network;
+    default:
+        return SyncReport::Source::Server;
+    }
+}
 
 } // namespace
 
@@ -21,14 +77,15 @@ struct SyncRun::Progress
 {
     SyncReport report;
     QList<SyncQueue::Item> pending;
+    QHash<QString, SyncPlanner::Look> local;
+    QHash<QString, SyncLedger::Aside> aside;
     qsizetype next = 0;
     int rounds = 0;
     bool lookAgain = false;
 };
 
-SyncRun::SyncRun(Parts parts, bool lookAtEveryEntry, QObject* parent)
-    : QObject(parent), m_parts(parts), m_lookAtEveryEntry(lookAtEveryEntry),
-      m_progress(std::make_unique<Progress>())
+SyncRun::SyncRun(Parts parts, QObject* parent)
+    : QObject(parent), m_parts(parts), m_progress(std::make_unique<Progress>())
 {}
 
 SyncRun::~SyncRun() = default;
@@ -40,7 +97,7 @@ void SyncRun::run(Done done)
     const QString calendar = m_parts.collection.url().toString();
     if (m_parts.ledger.value(CalendarName) != calendar) {
         if (!m_parts.ledger.clear() || !m_parts.ledger.setValue(CalendarName, calendar)) {
-            fail(DavError(DavError::Kind::BadResponse, m_parts.ledger.lastError()));
+            failSchedule(m_parts.ledger.lastError());
             return;
         }
         // A deletion waiting for the other calendar has no place in this one; uploads go to this one.
@@ -55,40 +112,41 @@ void SyncRun::run(Done done)
 void SyncRun::pull()
 {
     const QString token = m_parts.ledger.value(TokenName);
+    qCDebug(lcSync) << "looking at" << m_parts.collection.url()
+                    << (token.isEmpty() ? "as a whole" : "for changes");
     if (token.isEmpty())
         listWhole();
     else
-        askChanges(token, {}, {});
+        askChanges(token, {});
 }
 
-void SyncRun::askChanges(const QString& token, QHash<QString, QString> changed, QStringList removed)
+void SyncRun::askChanges(const QString& token, SyncPlanner::Listing listing)
 {
-    m_parts.collection.changesSince(
-        token, [this, token, changed, removed](const SyncChanges& changes) mutable {
-            if (changes.error.kind() == DavError::Kind::Unauthorized) {
-                fail(changes.error);
-                return;
-            }
-            if (changes.error.isError()) {
-                // A token the server no longer knows (some answer 500 to one): the whole calendar is
-                // compared.
-                listWhole();
-                return;
-            }
-            for (auto it = changes.changed.cbegin(); it != changes.changed.cend(); ++it) {
-                changed.insert(it.key(), it.value());
-                removed.removeAll(it.key());
-            }
-            for (const QString& href : changes.removed) {
-                changed.remove(href);
-                removed << href;
-            }
-            if (changes.truncated && changes.token != token) {
-                askChanges(changes.token, std::move(changed), std::move(removed));
-                return;
-            }
-            fetchAndApply(changed, removed, changes.token);
-        });
+    m_parts.collection.changesSince(token, [this, token, listing](const SyncChanges& changes) mutable {
+        if (changes.error.kind() == DavError::Kind::Unauthorized) {
+            fail(changes.error);
+            return;
+        }
+        if (changes.error.isError()) {
+            // A token the server no longer knows (some answer 500 to one): the whole calendar is compared.
+            qCDebug(lcSync) << "the sync token was refused:" << changes.error.httpStatus();
+            listWhole();
+            return;
+        }
+        for (auto it = changes.changed.cbegin(); it != changes.changed.cend(); ++it) {
+            listing.etags.insert(it.key(), it.value());
+            listing.removed.removeAll(it.key());
+        }
+        for (const QString& href : changes.removed) {
+            listing.etags.remove(href);
+            listing.removed << href;
+        }
+        if (changes.truncated && changes.token != token) {
+            askChanges(changes.token, std::move(listing));
+            return;
+        }
+        fetchAndDecide(listing, changes.token);
+    });
 }
 
 void SyncRun::listWhole()
@@ -96,12 +154,17 @@ void SyncRun::listWhole()
     if (m_parts.ledger.isEmpty()) {
         // The first look takes every event at once and no sync token yet: a server may take long to make
         // its first token for a large calendar (Radicale records every event's history for it), and the
-        // next sync asks for one anyway, before comparing the ETags.
+        // next look asks for one anyway, before comparing the ETags.
         m_parts.collection.fetchAll([this](const FetchResult& result) {
-            if (result.error.isError())
+            if (result.error.isError()) {
                 fail(result.error);
-            else
-                apply(result.events, {}, {});
+                return;
+            }
+            SyncPlanner::Listing listing;
+            listing.complete = true;
+            for (const RemoteEvent& event : result.events)
+                listing.etags.insert(event.href, event.etag);
+            decide(listing, result, {});
         });
         return;
     }
@@ -112,72 +175,109 @@ void SyncRun::listWhole()
         }
         // The token is taken before the listing, so that a change made while it runs is seen next time.
         const QString token = state.offersSync ? state.syncToken : QString();
-        m_parts.collection.listEtags([this, token](const EtagListing& listing) {
-            if (listing.error.isError()) {
-                fail(listing.error);
+        m_parts.collection.listEtags([this, token](const EtagListing& etags) {
+            if (etags.error.isError()) {
+                fail(etags.error);
                 return;
             }
-            QStringList removed;
-            QHash<QString, QString> changed = listing.etags;
-            const auto records = m_parts.ledger.all();
-            for (const SyncLedger::Record& record : records) {
-                const auto listed = listing.etags.constFind(record.href);
-                if (listed == listing.etags.cend())
-                    removed << record.href;
-                else if (listed.value() == record.etag)
-                    changed.remove(record.href);
-            }
-            fetchAndApply(changed, removed, token);
+            SyncPlanner::Listing listing;
+            listing.complete = true;
+            listing.etags = etags.etags;
+            fetchAndDecide(listing, token);
         });
     });
 }
 
-void SyncRun::fetchAndApply(const QHash<QString, QString>& changed, QStringList removed, const QString& token)
+void SyncRun::fetchAndDecide(const SyncPlanner::Listing& listing, const QString& token)
 {
-    QStringList wanted;
-    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
-        // The server's echo of the program's own write carries the ETag already recorded.
-        const auto record = m_parts.ledger.byHref(it.key());
-        if (!record || it.value().isEmpty() || record->etag != it.value())
-            wanted << it.key();
-    }
+    SyncPlanner::Known known;
+    known.records = m_parts.ledger.all();
+    const QStringList wanted = SyncPlanner::toFetch(listing, known);
+    qCDebug(lcSync) << "listed" << listing.etags.size() << "changed or present," << listing.removed.size()
+                    << "removed; fetching" << wanted.size();
     if (wanted.isEmpty()) {
-        apply({}, removed, token);
+        decide(listing, {}, token);
         return;
     }
-    m_parts.collection.fetch(wanted, [this, removed, token](const FetchResult& result) mutable {
+    m_parts.collection.fetch(wanted, [this, listing, token](const FetchResult& result) {
         if (result.error.isError()) {
             fail(result.error);
             return;
         }
-        removed << result.missing;
-        apply(result.events, removed, token);
+        decide(listing, result, token);
     });
 }
 
-void SyncRun::apply(const QList<RemoteEvent>& events, const QStringList& removed, const QString& token)
+void SyncRun::decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token)
 {
-    if (!events.isEmpty() || !removed.isEmpty()) {
-        IncomingEvents incoming(m_parts.database, m_parts.ledger, m_parts.queue, m_parts.local);
-        const IncomingEvents::Outcome outcome = incoming.apply(events, removed, m_parts.writingSchedule);
-        m_progress->report.received += outcome.received;
-        m_progress->report.conflicts += outcome.conflicts;
+    // Reading thousands of events takes long: it runs on a thread of its own, and the rest of the sync
+    // goes on when it is done, unless the run has ended meanwhile.
+    auto events = std::make_shared<QList<RemoteEvent>>(fetched.events);
+    QPointer<SyncRun> self(this);
+    std::thread([self, events, local = m_parts.local, listing, fetched, token] {
+        auto read = std::make_shared<IncomingEvents::Read>(IncomingEvents::read(*events, local));
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, read, listing, fetched, token] {
+                if (self)
+                    self->decideRead(listing, fetched, token, *read);
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+void SyncRun::decideRead(const SyncPlanner::Listing& listing, const FetchResult& fetched,
+                         const QString& token, const IncomingEvents::Read& read)
+{
+    SyncReport& report = m_progress->report;
+    for (const QString& unreadable : fetched.unreadable) {
+        const QString href = unreadable.section(QLatin1Char('\t'), 0, 0);
+        const QString why = unreadable.section(QLatin1Char('\t'), 1);
+        const QString line = QStringLiteral("%1: %2").arg(IncomingEvents::nameOfEvent(href), why);
+        if (!report.notTaken.contains(line))
+            report.notTaken << line;
+    }
+    LocalChanges local(m_parts.database, m_parts.ledger, m_parts.queue);
+    IncomingEvents incoming(m_parts.database, m_parts.ledger, m_parts.queue, m_parts.local);
+    const SyncPlanner::Known known = local.known();
+    const SyncPlanner::Plan plan = SyncPlanner::plan(listing, read.seen, fetched.missing, known);
+    if (!plan.actions.isEmpty()) {
+        const IncomingEvents::Outcome outcome =
+            incoming.carryOut(plan, fetched.events, read, known, m_parts.writingSchedule);
+        report.received += outcome.received;
+        report.conflicts += outcome.conflicts;
+        report.sentAgain += outcome.sentAgain;
+        for (const QString& line : outcome.notTaken) {
+            if (!report.notTaken.contains(line))
+                report.notTaken << line;
+        }
         if (!outcome.error.isEmpty()) {
-            fail(DavError(DavError::Kind::BadResponse, outcome.error));
+            failSchedule(outcome.error);
             return;
         }
     }
-    m_parts.ledger.setValue(TokenName, token);
-    if (m_lookAtEveryEntry) {
-        m_lookAtEveryEntry = false;
-        LocalChanges(m_parts.database, m_parts.ledger, m_parts.queue).queueAllDifferences();
+    if (!m_parts.ledger.setValue(TokenName, token)) {
+        failSchedule(m_parts.ledger.lastError());
+        return;
+    }
+    // Whenever the file was written by anyone but the sync since the last look, every entry is compared
+    // with what was last synced: another program's writes (an import beside the running program) reach
+    // the queue this way, whatever the store told. A quiet sync compares nothing.
+    if (m_parts.ledger.othersWrites() != m_parts.ledger.comparedAt() || m_parts.ledger.comparedAt() < 0) {
+        if (!local.queueAllDifferences()) {
+            failSchedule(m_parts.queue.lastError());
+            return;
+        }
     }
     push();
 }
 
 void SyncRun::push()
 {
+    LocalChanges local(m_parts.database, m_parts.ledger, m_parts.queue);
     m_progress->pending = m_parts.queue.pending();
+    m_progress->local = local.looks();
+    m_progress->aside = m_parts.ledger.aside();
     m_progress->next = 0;
     m_progress->lookAgain = false;
     sendNext();
@@ -185,59 +285,92 @@ void SyncRun::push()
 
 void SyncRun::sendNext()
 {
-    if (m_progress->next >= m_progress->pending.size()) {
-        if (m_progress->lookAgain && ++m_progress->rounds < MaxRounds) {
+    Progress& progress = *m_progress;
+    if (progress.next >= progress.pending.size()) {
+        if (progress.lookAgain && ++progress.rounds < MaxRounds) {
             pull();
             return;
         }
         finish();
         return;
     }
-    const SyncQueue::Item item = m_progress->pending.at(m_progress->next++);
-    if (item.change == SyncQueue::Change::Delete)
-        sendDelete(item);
-    else
-        sendUpload(item);
+    const SyncQueue::Item item = progress.pending.at(progress.next++);
+    const std::optional<SyncLedger::Record> record = m_parts.ledger.byUid(item.uid);
+    const auto local = progress.local.constFind(item.uid);
+    const auto aside = progress.aside.constFind(item.uid);
+    const SyncPlanner::Send how = SyncPlanner::outgoing(
+        item, record,
+        local == progress.local.cend() ? std::nullopt : std::optional<SyncPlanner::Look>(*local),
+        aside == progress.aside.cend() ? std::nullopt : std::optional<SyncLedger::Aside>(*aside));
+    qCDebug(lcSync) << "sending" << item.uid << "as" << int(how);
+    switch (how) {
+    case SyncPlanner::Send::New:
+    case SyncPlanner::Send::Over:
+        sendUpload(item, record, how);
+        return;
+    case SyncPlanner::Send::Delete:
+        sendDelete(item, record);
+        return;
+    case SyncPlanner::Send::StillAside:
+        m_parts.queue.drop(item.uid);
+        break;
+    case SyncPlanner::Send::LeaveOnServer: {
+        // The entry held a narrowed form of the server's event (a rule, exceptions, more than the entry
+        // says): its deletion cannot tell what of all that was meant, so the server keeps the whole event.
+        // The schedule no longer holds it, and takes it in again only when the server changes it.
+        SyncLedger::Record left = *record;
+        left.form = SyncLedger::Form::NotHeld;
+        m_parts.ledger.put(left);
+        ++progress.report.leftOnServer;
+        m_parts.queue.confirm(item, {}, {});
+        break;
+    }
+    case SyncPlanner::Send::Drop:
+        m_parts.queue.confirm(item, item.href, item.etag);
+        break;
+    case SyncPlanner::Send::LookFirst:
+        progress.lookAgain = true;
+        break;
+    }
+    sendNext();
 }
 
-void SyncRun::sendUpload(const SyncQueue::Item& item)
+void SyncRun::sendUpload(const SyncQueue::Item& item, const std::optional<SyncLedger::Record>& record,
+                         SyncPlanner::Send how)
 {
-    SyncQueue& queue = m_parts.queue;
     const ScheduleTable& table = m_parts.database.table();
     const std::optional<qint64> row = m_parts.database.rowOf(item.uid);
     const size_t index = row ? table.indexOf(*row) : table.size();
     if (index == table.size()) {
-        // Gone since it was queued; its deletion is queued in its place when the server has it.
-        queue.confirm(item, item.href, item.etag);
+        m_parts.queue.confirm(item, item.href, item.etag);
         sendNext();
         return;
     }
     const ScheduleEntry entry = table.entry(index);
     const QDateTime now = m_parts.clock.now();
-    const std::optional<SyncLedger::Record> record = m_parts.ledger.byUid(item.uid);
-    SyncLedger::Record written{
-        item.uid, {}, {}, EventForm::digest(entry), {}, record ? record->form : SyncLedger::Form::Whole};
+    SyncLedger::Record written{item.uid,
+                               {},
+                               {},
+                               EventForm::digest(entry),
+                               {},
+                               record ? record->form : SyncLedger::Form::Whole,
+                               SyncLedger::Sent::Seen};
     QString etag;
-    if (record && record->etag.isEmpty()) {
-        // The server's present ETag is not known yet (it did not tell it, or a write met a change):
-        // the next look at the server learns it, and the edit goes after.
-        m_progress->lookAgain = true;
-        sendNext();
-        return;
-    }
-    if (record) {
+    if (how == SyncPlanner::Send::Over) {
         const EventForm::Patch patch = EventForm::patched(record->data, entry, m_parts.local, now);
         if (patch.outcome != EventForm::Written::Patched) {
             if (patch.outcome == EventForm::Written::KeptHere) {
-                // The entry keeps its change; the digest stays the old one, so a later change of the event
-                // on the server is met as a conflict and both versions are kept.
+                // The entry keeps its change, set aside without a reason so that it is told once; the digest
+                // stays the old one, so a later change of the event on the server is met as a conflict and
+                // both versions are kept.
                 ++m_progress->report.keptHere;
+                m_parts.ledger.setAside(item.uid, {written.digest, {}});
             } else {
                 SyncLedger::Record same = *record;
                 same.digest = written.digest;
                 m_parts.ledger.put(same);
             }
-            queue.drop(item.uid);
+            m_parts.queue.drop(item.uid);
             sendNext();
             return;
         }
@@ -248,88 +381,125 @@ void SyncRun::sendUpload(const SyncQueue::Item& item)
         written.data = EventForm::newEvent(table, index, m_parts.database.identities(), now);
         if (written.data.isEmpty()) {
             // An entry with no readable date or time, or a kind the program does not know, has no event.
-            queue.drop(item.uid);
+            m_parts.queue.drop(item.uid);
             sendNext();
             return;
         }
-        written.href = m_parts.collection.hrefForUid(item.uid);
+        written.href =
+            record && !record->href.isEmpty() ? record->href : m_parts.collection.hrefForUid(item.uid);
+        // Recorded before it goes out: should the program end before the answer, the next sync asks the
+        // server for this event by name, and a deletion here meanwhile wins over the server's copy.
+        written.form = SyncLedger::Form::Whole;
+        written.sent = record && record->sent == SyncLedger::Sent::Resent ? SyncLedger::Sent::Resent
+                                                                          : SyncLedger::Sent::Unconfirmed;
+        if (!m_parts.ledger.put(written)) {
+            failSchedule(m_parts.ledger.lastError());
+            return;
+        }
     }
-    m_parts.collection.put(written.href, written.data, etag,
-                           [this, item, written](const WriteResult& result) {
-                               sent(item, result, [this, written, result] {
-                                   SyncLedger::Record record = written;
-                                   record.etag = result.etag;
-                                   m_parts.ledger.put(record);
-                               });
-                           });
+    const bool isNew = how == SyncPlanner::Send::New;
+    m_parts.collection.put(
+        written.href, written.data, etag, [this, item, written, isNew, record](const WriteResult& result) {
+            sent(
+                item, result,
+                [this, written, result, isNew] {
+                    SyncLedger::Record record = written;
+                    record.etag = result.etag;
+                    if (isNew) {
+                        record.sent = written.sent == SyncLedger::Sent::Resent ? SyncLedger::Sent::Resent
+                                                                               : SyncLedger::Sent::Unseen;
+                        m_progress->lookAgain = true; // to see it there and take the token after it
+                    }
+                    m_parts.ledger.put(record);
+                },
+                [this, item, isNew, record] {
+                    // Refused: a new event the server never took has no record; an edit keeps the old one.
+                    if (isNew && !record)
+                        m_parts.ledger.erase(item.uid);
+                    else if (isNew && record)
+                        m_parts.ledger.put(*record);
+                });
+        });
 }
 
-void SyncRun::sendDelete(const SyncQueue::Item& item)
+void SyncRun::sendDelete(const SyncQueue::Item& item, const std::optional<SyncLedger::Record>& record)
 {
-    const std::optional<SyncLedger::Record> record = m_parts.ledger.byUid(item.uid);
     const QString href = record ? record->href : item.href;
-    if (record && record->form == SyncLedger::Form::Simplified) {
-        // The entry held a narrowed form of the server's event (a rule, exceptions, more than the entry
-        // says): its deletion cannot tell what of all that was meant, so the server keeps the whole event.
-        // The schedule no longer holds it, and takes it in again only when the server changes it.
-        SyncLedger::Record left = *record;
-        left.form = SyncLedger::Form::NotHeld;
-        m_parts.ledger.put(left);
-        ++m_progress->report.leftOnServer;
-        m_parts.queue.confirm(item, {}, {});
-        sendNext();
-        return;
-    }
-    if (href.isEmpty() || (record && record->form == SyncLedger::Form::NotHeld)) {
-        m_parts.queue.confirm(item, {}, {});
-        sendNext();
-        return;
-    }
-    if (record && record->etag.isEmpty()) {
-        m_progress->lookAgain = true; // a deletion goes only over the version last seen
-        sendNext();
-        return;
-    }
     m_parts.collection.remove(href, record ? record->etag : item.etag,
                               [this, item](const WriteResult& result) {
-                                  sent(item, result, [this, item] { m_parts.ledger.erase(item.uid); });
+                                  sent(
+                                      item, result, [this, item] { m_parts.ledger.erase(item.uid); }, [] {});
                               });
 }
 
 void SyncRun::sent(const SyncQueue::Item& item, const WriteResult& result,
-                   const std::function<void()>& recordIt)
+                   const std::function<void()>& recordIt, const std::function<void()>& forgetIt)
 {
-    if (result.error.kind() == DavError::Kind::Conflict) {
+    const SyncPlanner::After after = SyncPlanner::afterWrite(result.error);
+    qCDebug(lcSync) << "the server answered" << result.error.httpStatus() << "for" << item.uid << "->"
+                    << int(after);
+    switch (after) {
+    case SyncPlanner::After::LookAgain:
         // The event changed on the server since it was last seen: looking again settles it (the server's
-        // version wins the entry and this one is kept beside it).
+        // version wins the entry and this one is kept beside it). The change may be older than the sync
+        // token (or something already stands where a new event was to go): the whole calendar is compared.
+        m_parts.ledger.begin();
         if (auto record = m_parts.ledger.byUid(item.uid)) {
             record->etag.clear();
+            if (record->sent == SyncLedger::Sent::Unconfirmed)
+                record->sent = SyncLedger::Sent::Seen; // something stands there: the look tells what
             m_parts.ledger.put(*record);
         }
-        // The change may be older than the sync token (or something already stands where a new event was
-        // to go): the whole calendar is compared.
         m_parts.ledger.setValue(TokenName, {});
+        m_parts.ledger.commit();
         if (item.change == SyncQueue::Change::Delete)
             m_parts.queue.drop(item.uid);
         m_progress->lookAgain = true;
         sendNext();
         return;
-    }
-    if (result.error.isError()) {
+    case SyncPlanner::After::Fail:
         fail(result.error);
         return;
+    case SyncPlanner::After::SetAside: {
+        // One refused change never holds up the others: it waits, with the server's reason, until the entry
+        // is edited again.
+        forgetIt();
+        const auto look = m_progress->local.constFind(item.uid);
+        const QString digest = item.change == SyncQueue::Change::Upload && look != m_progress->local.cend()
+                                   ? look->digest
+                                   : QString();
+        const QString reason = reasonOf(result);
+        m_parts.ledger.setAside(item.uid, {digest, reason});
+        m_parts.queue.drop(item.uid);
+        sendNext();
+        return;
+    }
+    case SyncPlanner::After::Confirm:
+        break;
     }
     recordIt();
+    m_parts.ledger.clearAside(item.uid);
     m_parts.queue.confirm(item, result.href, result.etag);
     if (!result.alreadyGone)
         ++m_progress->report.sent;
     sendNext();
 }
 
+void SyncRun::failSchedule(const QString& message)
+{
+    m_progress->report.source = SyncReport::Source::Schedule;
+    // A schedule file that is busy or cannot be written may mend by itself: it is tried again later.
+    fail(DavError(DavError::Kind::Timeout, message));
+    m_progress->report.source = SyncReport::Source::Schedule;
+}
+
 void SyncRun::fail(const DavError& error)
 {
+    qCDebug(lcSync) << "the sync failed:" << int(error.kind()) << error.httpStatus();
     m_progress->report.ok = false;
     m_progress->report.error = error.message();
+    if (m_progress->report.source == SyncReport::Source::None)
+        m_progress->report.source = sourceOf(error);
     m_progress->report.finishedAt = m_parts.clock.now();
     if (m_done)
         std::exchange(m_done, {})(m_progress->report, error);
@@ -337,8 +507,31 @@ void SyncRun::fail(const DavError& error)
 
 void SyncRun::finish()
 {
+    // Every change set aside with a reason is told after each sync until it goes out, so that the status
+    // line and `--sync` always say what waits; one whose entry is gone since has nothing left to wait for.
+    QStringList told;
+    const QHash<QString, SyncLedger::Aside> aside = m_parts.ledger.aside();
+    const ScheduleTable& table = m_parts.database.table();
+    for (auto it = aside.cbegin(); it != aside.cend(); ++it) {
+        const std::optional<qint64> row = m_parts.database.rowOf(it.key());
+        const size_t index = row ? table.indexOf(*row) : table.size();
+        if (index == table.size() && !it->digest.isEmpty()) {
+            m_parts.ledger.clearAside(it.key());
+            continue;
+        }
+        if (it->reason.isEmpty())
+            continue;
+        const QString name = index < table.size() ? IncomingEvents::nameOf(table.entry(index))
+                                                  : tr("the deletion of an entry (%1)").arg(it.key());
+        told << name + QStringLiteral(": ") + it->reason;
+    }
+    told.sort();
+    m_progress->report.setAside = told;
+    m_parts.ledger.setComparedAt(m_parts.ledger.othersWrites());
     m_progress->report.ok = true;
     m_progress->report.finishedAt = m_parts.clock.now();
+    qCDebug(lcSync) << "the sync finished:" << m_progress->report.received << "received,"
+                    << m_progress->report.sent << "sent";
     if (m_done)
         std::exchange(m_done, {})(m_progress->report, DavError());
 }

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "sync/CalendarCollection.h"
 #include "sync/DavError.h"
+#include "sync/IncomingEvents.h"
+#include "sync/RemoteCalendar.h"
+#include "sync/SyncPlanner.h"
 #include "sync/SyncQueue.h"
 
 #include <QObject>
@@ -15,12 +17,14 @@ class ScheduleDatabase;
 class SyncLedger;
 struct SyncReport;
 
-// One sync of the schedule with the account's calendar: first what changed on the server (the changes
-// since the last sync token where the server keeps them, otherwise the ETags of the whole calendar
-// against the last ones seen) is taken in, then every local change waiting in the queue is sent, each
-// guarded by the ETag last seen. A write the server refuses because the event changed meanwhile (412)
-// makes the run look at the server once more, so that the conflict is settled in the same sync. Every
-// step answers through callbacks: the run never waits on the network.
+// One sync of the schedule with the account's calendar. It gathers what is known (the changes since the
+// last sync token where the server keeps them, otherwise the ETags of the whole calendar; then the events
+// that changed and the program's own uploads not yet seen there), hands it to the planner, has the
+// decisions carried out, and then sends every local change waiting in the queue, each guarded by the
+// ETag last seen. A write met by a change on the server makes the run look once more, and so does a new
+// event sent, so that the next sync token is taken after the program's own uploads and an upload the
+// server lost is noticed. A change the server refuses is set aside with its reason and the rest go on.
+// Every step answers through callbacks: the run never waits on the network.
 class SyncRun : public QObject
 {
     Q_OBJECT
@@ -31,37 +35,39 @@ public:
         ScheduleDatabase& database;
         SyncLedger& ledger;
         SyncQueue& queue;
-        CalendarCollection& collection;
+        RemoteCalendar& collection;
         Clock& clock;
         QTimeZone local;
         bool& writingSchedule; // set while the run writes the server's changes into the schedule
     };
     using Done = std::function<void(const SyncReport&, const DavError&)>;
 
-    // `lookAtEveryEntry`: before sending, compare every entry with what was last synced (the first sync
-    // of a run, which cannot know what changed while no program ran).
-    SyncRun(Parts parts, bool lookAtEveryEntry, QObject* parent = nullptr);
+    SyncRun(Parts parts, QObject* parent = nullptr);
     ~SyncRun() override;
 
     void run(Done done);
 
 private:
     void pull();
-    void askChanges(const QString& token, QHash<QString, QString> changed, QStringList removed);
+    void askChanges(const QString& token, SyncPlanner::Listing listing);
     void listWhole();
-    void fetchAndApply(const QHash<QString, QString>& changed, QStringList removed, const QString& token);
-    void apply(const QList<RemoteEvent>& events, const QStringList& removed, const QString& token);
+    void fetchAndDecide(const SyncPlanner::Listing& listing, const QString& token);
+    void decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token);
+    void decideRead(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token,
+                    const IncomingEvents::Read& read);
     void push();
     void sendNext();
-    void sendUpload(const SyncQueue::Item& item);
-    void sendDelete(const SyncQueue::Item& item);
-    void sent(const SyncQueue::Item& item, const WriteResult& result, const std::function<void()>& recordIt);
+    void sendUpload(const SyncQueue::Item& item, const std::optional<SyncLedger::Record>& record,
+                    SyncPlanner::Send how);
+    void sendDelete(const SyncQueue::Item& item, const std::optional<SyncLedger::Record>& record);
+    void sent(const SyncQueue::Item& item, const WriteResult& result, const std::function<void()>& recordIt,
+              const std::function<void()>& forgetIt);
+    void failSchedule(const QString& message);
     void fail(const DavError& error);
     void finish();
 
     struct Progress;
     Parts m_parts;
-    bool m_lookAtEveryEntry;
     std::unique_ptr<Progress> m_progress;
     Done m_done;
 };

@@ -10,6 +10,7 @@
 #include "sync/PasswordStore.h"
 #include "sync/RetrySchedule.h"
 #include "sync/SyncLedger.h"
+#include "sync/SyncLog.h"
 #include "sync/SyncQueue.h"
 #include "sync/SyncRun.h"
 
@@ -20,19 +21,53 @@
 namespace {
 
 constexpr int DefaultSendDelayMs = 2000;
+// How many changes set aside or events not taken in the status line names before it only counts.
+constexpr int NamedInStatus = 2;
+const QString LastSyncedName = QStringLiteral("lastSynced");
+const QString LastStatusName = QStringLiteral("lastStatus");
+
+// The client comes first, so that it is made before the collection that talks through it and outlives it.
+struct ClientOf
+{
+    DavClient client;
+};
+
+// The account's calendar on its CalDAV server.
+class ServerCalendar : private ClientOf, public CalendarCollection
+{
+public:
+    ServerCalendar(const AccountSettings& account, const QString& password, int timeoutMs)
+        : CalendarCollection(client, account.calendarUrl)
+    {
+        client.setTimeout(timeoutMs);
+        client.setAcceptedFingerprint(account.acceptedFingerprint);
+        client.setCredentials(account.user, password);
+    }
+};
 
 } // namespace
 
+SyncService::CalendarMaker SyncService::serverCalendars()
+{
+    return [](const AccountSettings& account, const QString& password, int timeoutMs) {
+        return std::unique_ptr<RemoteCalendar>(
+            std::make_unique<ServerCalendar>(account, password, timeoutMs));
+    };
+}
+
 struct SyncService::State
 {
-    State(ScheduleDatabase& database, SettingsStore& settings, PasswordStore& passwords, Clock& clock)
-        : database(database), settings(settings), passwords(passwords), clock(clock)
+    State(ScheduleDatabase& database, SettingsStore& settings, PasswordStore& passwords, Clock& clock,
+          CalendarMaker calendars)
+        : database(database), settings(settings), passwords(passwords), clock(clock),
+          calendars(std::move(calendars))
     {}
 
     ScheduleDatabase& database;
     SettingsStore& settings;
     PasswordStore& passwords;
     Clock& clock;
+    CalendarMaker calendars;
     SyncReport report;
     bool hasAccount = false;
 
@@ -41,14 +76,14 @@ struct SyncService::State
     bool havePassword = false;
     bool passwordWanted = false; // asked for once; syncing waits for setPassword()
     int passwordRead = 0;        // counts reads, so that the answer to an outdated one is ignored
-    std::unique_ptr<DavClient> client;
-    std::unique_ptr<CalendarCollection> collection;
+    std::unique_ptr<RemoteCalendar> collection;
     std::unique_ptr<SyncLedger> ledger;
     std::unique_ptr<SyncQueue> queue;
     std::unique_ptr<LocalChanges> local;
     std::unique_ptr<SyncRun> run;
-    bool firstOfRun = true;
     bool again = false;
+    bool keepsStatusInFile = false;
+    bool staleCalendar = false;
     bool writingSchedule = false;
     int listener = 0;
     int requestTimeoutMs = DavClient::DefaultTimeoutMs;
@@ -68,7 +103,24 @@ QString SyncReport::statusLine() const
                        .arg(DateText::timeText(finishedAt.time()))
                        .arg(received)
                        .arg(sent);
-    return line + remarks();
+    line += remarks();
+    const QStringList told = details();
+    for (qsizetype i = 0; i < told.size() && i < NamedInStatus; ++i)
+        line += QLatin1Char('\n') + told.at(i);
+    if (told.size() > NamedInStatus)
+        line += QLatin1Char('\n') + QCoreApplication::translate("SyncService", "and %n more", nullptr,
+                                                                int(told.size() - NamedInStatus));
+    return line;
+}
+
+QStringList SyncReport::details() const
+{
+    QStringList lines;
+    for (const QString& change : setAside)
+        lines << QCoreApplication::translate("SyncService", "Set aside: %1").arg(change);
+    for (const QString& event : notTaken)
+        lines << QCoreApplication::translate("SyncService", "Not taken in: %1").arg(event);
+    return lines;
 }
 
 QString SyncReport::remarks() const
@@ -83,12 +135,21 @@ QString SyncReport::remarks() const
     if (leftOnServer > 0)
         said += QCoreApplication::translate(
             "SyncService", "; %n deleted here only, as the server's event holds more", nullptr, leftOnServer);
+    if (sentAgain > 0)
+        said += QCoreApplication::translate("SyncService", "; %n sent again, as the server had lost it",
+                                            nullptr, sentAgain);
+    if (!setAside.isEmpty())
+        said += QCoreApplication::translate("SyncService", "; %n set aside", nullptr, int(setAside.size()));
+    if (!notTaken.isEmpty())
+        said +=
+            QCoreApplication::translate("SyncService", "; %n not taken in", nullptr, int(notTaken.size()));
     return said;
 }
 
 SyncService::SyncService(ScheduleDatabase& database, SettingsStore& settings, PasswordStore& passwords,
-                         Clock& clock, QObject* parent)
-    : QObject(parent), m_state(std::make_unique<State>(database, settings, passwords, clock))
+                         Clock& clock, QObject* parent, CalendarMaker calendars)
+    : QObject(parent),
+      m_state(std::make_unique<State>(database, settings, passwords, clock, std::move(calendars)))
 {
     State& s = *m_state;
     s.soon.setSingleShot(true);
@@ -113,7 +174,6 @@ SyncService::~SyncService()
     // A run under way ends with the service; what it had not sent waits in the queue.
     m_state->run.reset();
     m_state->collection.reset();
-    m_state->client.reset();
 }
 
 void SyncService::start()
@@ -123,7 +183,6 @@ void SyncService::start()
     s.run.reset();
     s.local.reset();
     s.collection.reset();
-    s.client.reset();
     s.account = AccountSettings::load(s.settings);
     s.hasAccount = s.account.isSet();
     if (!s.hasAccount) {
@@ -143,12 +202,7 @@ void SyncService::start()
         return;
     }
     s.local = std::make_unique<LocalChanges>(s.database, *s.ledger, *s.queue);
-    s.client = std::make_unique<DavClient>();
-    s.client->setTimeout(s.requestTimeoutMs);
-    s.client->setAcceptedFingerprint(s.account.acceptedFingerprint);
-    s.collection = std::make_unique<CalendarCollection>(*s.client, s.account.calendarUrl);
     s.interval.start(s.account.intervalMinutes * 60 * 1000);
-    s.firstOfRun = true;
 
     const int read = ++s.passwordRead;
     s.passwords.read(s.account.passwordKey(), [this, read](const PasswordStore::Outcome& outcome) {
@@ -188,8 +242,9 @@ void SyncService::setPassword(const QString& password)
     s.password = password;
     s.havePassword = true;
     s.passwordWanted = false;
-    if (s.client)
-        s.client->setCredentials(s.account.user, password);
+    // A run under way keeps the calendar it was given until it ends; the next one talks with the new
+    // password.
+    s.staleCalendar = true;
     syncNow();
 }
 
@@ -200,7 +255,7 @@ void SyncService::syncNow()
     // after a restart too.
     if (s.local && s.local->hasNoted())
         s.local->queueNoted();
-    if (!s.hasAccount || !s.havePassword || s.passwordWanted || !s.collection)
+    if (!s.hasAccount || !s.havePassword || s.passwordWanted || !s.ledger || !s.queue)
         return;
     if (s.run) {
         s.again = true;
@@ -208,17 +263,27 @@ void SyncService::syncNow()
     }
     s.soon.stop();
     s.retry.stop();
+    // A calendar made before the password or the wait changed is made again, now that no run uses it.
+    if (std::exchange(s.staleCalendar, false))
+        s.collection.reset();
+    if (!s.collection)
+        s.collection = s.calendars(s.account, s.password, s.requestTimeoutMs);
+    if (!s.collection)
+        return;
+    qCDebug(lcSync) << "a sync starts";
     s.run = std::make_unique<SyncRun>(SyncRun::Parts{s.database, *s.ledger, *s.queue, *s.collection, s.clock,
-                                                     QTimeZone::systemTimeZone(), s.writingSchedule},
-                                      s.firstOfRun);
+                                                     QTimeZone::systemTimeZone(), s.writingSchedule});
     emit statusChanged(statusLine());
     s.run->run([this](const SyncReport& report, const DavError& error) {
         State& st = *m_state;
         // The run is let go once its last callback has returned.
         st.run.release()->deleteLater();
         st.report = report;
+        if (st.keepsStatusInFile && report.finishedAt.isValid()) {
+            st.ledger->setValue(LastSyncedName, report.finishedAt.toString(Qt::ISODateWithMs));
+            st.ledger->setValue(LastStatusName, report.statusLine());
+        }
         if (report.ok) {
-            st.firstOfRun = false;
             st.retries.succeeded();
         } else if (error.kind() == DavError::Kind::Unauthorized) {
             // Asking every minute would only nag: syncing waits for the password.
@@ -253,9 +318,16 @@ bool SyncService::hasAccount() const
 
 QString SyncService::statusLine() const
 {
+    const State& s = *m_state;
     if (isSyncing())
         return tr("Syncing...");
-    return m_state->report.statusLine();
+    // A sync that `zentravio --sync` made since this program's last one is the newer word.
+    if (s.ledger) {
+        const QDateTime other = QDateTime::fromString(s.ledger->value(LastSyncedName), Qt::ISODateWithMs);
+        if (other.isValid() && (!s.report.finishedAt.isValid() || other > s.report.finishedAt))
+            return s.ledger->value(LastStatusName);
+    }
+    return s.report.statusLine();
 }
 
 const SyncReport& SyncService::lastReport() const
@@ -271,8 +343,12 @@ void SyncService::setSendDelay(int milliseconds)
 void SyncService::setRequestTimeout(int milliseconds)
 {
     m_state->requestTimeoutMs = milliseconds;
-    if (m_state->client)
-        m_state->client->setTimeout(milliseconds);
+    m_state->staleCalendar = true;
+}
+
+void SyncService::setKeepsStatusInFile(bool keeps)
+{
+    m_state->keepsStatusInFile = keeps;
 }
 
 void SyncService::setRetryWaits(int firstMs, int ceilingMs)

@@ -1,5 +1,6 @@
 #include "app/SyncCommand.h"
 #include "sync/DavTestServer.h"
+#include "sync/FaultProxy.h"
 #include "sync/SyncSide.h"
 
 #include <QTest>
@@ -94,6 +95,17 @@ private slots:
                  SyncCommand::FailedExitCode);
         QVERIFY(printed.out.isEmpty());
         QVERIFY(printed.err.value(0).startsWith(QStringLiteral("Not synced: ")));
+
+        // A refused password is told once, not once by the question and again by the failed sync.
+        FaultProxy refusing(DavTestServer::freePort());
+        refusing.setFault(FaultProxy::Fault::Status401);
+        SyncSide refused(QUrl(QStringLiteral("http://127.0.0.1:%1/alice/cal/").arg(refusing.url().port())),
+                         QStringLiteral("alice"), QStringLiteral("pw"));
+        printed = {};
+        QCOMPARE(SyncCommand::syncOnce(refused.schedulePath(), refused.settings(), refused.passwords(),
+                                       refused.clock(), printed.console(), 2000),
+                 SyncCommand::FailedExitCode);
+        QCOMPARE(printed.err.filter(QStringLiteral("Not synced")).size(), 1);
 
         // An account whose password nothing keeps: no Secret Service runs.
         PasswordStore forgetful(false);
