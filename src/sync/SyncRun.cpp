@@ -10,6 +10,7 @@
 #include "sync/SyncService.h"
 
 #include <QCoreApplication>
+#include <QThreadPool>
 #include <QPointer>
 #include <QXmlStreamReader>
 
@@ -180,6 +181,7 @@ void SyncRun::listWhole()
                 fail(etags.error);
                 return;
             }
+            noteIgnored(etags.ignored);
             SyncPlanner::Listing listing;
             listing.complete = true;
             listing.etags = etags.etags;
@@ -214,22 +216,38 @@ void SyncRun::decide(const SyncPlanner::Listing& listing, const FetchResult& fet
     // goes on when it is done, unless the run has ended meanwhile.
     auto events = std::make_shared<QList<RemoteEvent>>(fetched.events);
     QPointer<SyncRun> self(this);
-    std::thread([self, events, local = m_parts.local, listing, fetched, token] {
+    // The program's thread pool is waited for when the program ends, so a read never outlives it.
+    QThreadPool::globalInstance()->start([self, events, local = m_parts.local, listing, fetched, token] {
         auto read = std::make_shared<IncomingEvents::Read>(IncomingEvents::read(*events, local));
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, read, listing, fetched, token] {
-                if (self)
-                    self->decideRead(listing, fetched, token, *read);
-            },
-            Qt::QueuedConnection);
-    }).detach();
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app,
+                [self, read, listing, fetched, token] {
+                    if (self)
+                        self->decideRead(listing, fetched, token, *read);
+                },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+void SyncRun::noteIgnored(const QStringList& ignored)
+{
+    // An href the server names outside the calendar is never read or written; the person is told once.
+    SyncReport& report = m_progress->report;
+    for (const QString& entry : ignored) {
+        const QString line = QStringLiteral("%1: %2").arg(entry.section(QLatin1Char('\t'), 0, 0).left(200),
+                                                          entry.section(QLatin1Char('\t'), 1));
+        if (!report.notTaken.contains(line))
+            report.notTaken << line;
+    }
 }
 
 void SyncRun::decideRead(const SyncPlanner::Listing& listing, const FetchResult& fetched,
                          const QString& token, const IncomingEvents::Read& read)
 {
     SyncReport& report = m_progress->report;
+    noteIgnored(fetched.ignored);
     for (const QString& unreadable : fetched.unreadable) {
         const QString href = unreadable.section(QLatin1Char('\t'), 0, 0);
         const QString why = unreadable.section(QLatin1Char('\t'), 1);

@@ -53,6 +53,7 @@ private:
     void listWhole();
     void fetchAndDecide(const SyncPlanner::Listing& listing, const QString& token);
     void decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token);
+    void noteIgnored(const QStringList& ignored);
     void decideRead(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token,
                     const IncomingEvents::Read& read);
     void push();

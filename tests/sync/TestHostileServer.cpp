@@ -311,6 +311,9 @@ private slots:
         ScriptedServer server([&listed](const ScriptedServer::Request& request, QTcpSocket& client) {
             if (request.method == "PUT")
                 ScriptedServer::answer(client, "201 Created", {}, "ETag: \"new\"\r\n");
+            else if (request.body.contains("getctag")) // the calendar's own description
+                ScriptedServer::answer(client, "207 Multi-Status",
+                                       ScriptedServer::multistatus(ScriptedServer::response("/cal/", "\"c\"")));
             else
                 ScriptedServer::answer(client, "207 Multi-Status", ScriptedServer::multistatus(listed));
         });
