@@ -7,6 +7,7 @@
 #include "support/ScheduleFolder.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -215,8 +216,10 @@ private slots:
             return file.readAll();
         };
         QTest::newRow("cut off") << fixture("truncated.ics") << qint64(14) << "cut off";
-        QTest::newRow("a line that is no property") << calendar("DTSTART:20240310T100000\nthis is no line")
-                                                    << qint64(8) << "\"this is no line\" cannot be read";
+        // Inside an event such a line leaves that event out (oneDamagedEventIsLeftOutWithItsLine).
+        QTest::newRow("a line that is no property")
+            << QByteArray("BEGIN:VCALENDAR\nVERSION:2.0\nthis is no line\nEND:VCALENDAR\n") << qint64(3)
+            << "\"this is no line\" cannot be read";
         QTest::newRow("an end that does not match")
             << QByteArray(
                    "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240310T100000\nEND:VTODO\nEND:VCALENDAR\n")
@@ -278,6 +281,68 @@ private slots:
         QCOMPARE(db->table().text(2, ScheduleField::AlarmTime), QStringLiteral("10:00:00 AM"));
         QVERIFY2(notices.last().contains(QLatin1String("\"Atlantis/Capital\" is known neither")),
                  qPrintable(notices.last()));
+    }
+
+    void oneDamagedEventIsLeftOutWithItsLine()
+    {
+        auto db = openSchedule();
+        QStringList notices;
+        IcsImport::Options options;
+        options.notice = [&](const QString& line) { notices << line; };
+        const IcsImport::Result result =
+            IcsImport::run(*db, QFINDTESTDATA("fixtures/damaged-events.ics"), QTimeZone::utc(), options);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.added, 2);
+        QCOMPARE(result.leftOut, 4);
+        QCOMPARE(db->table().text(0, ScheduleField::Subject), QStringLiteral("First"));
+        QCOMPARE(db->table().text(1, ScheduleField::Subject), QStringLiteral("Last"));
+        // A quote that does not close, a line break that was not folded, a raw line in a reminder, and
+        // an event in a zone whose description holds such a line: each named by its line.
+        QCOMPARE(notices.size(), 4);
+        const QStringList starts{
+            QStringLiteral("line 22 "), QStringLiteral("line 31 "), QStringLiteral("line 41 "),
+            QStringLiteral("line 47 \"In the broken zone\": its time zone \"Broken Zone\", "
+                           "described on line 4, was refused: its line 10 ")};
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY2(notices[i].startsWith(starts[i]) &&
+                         notices[i].endsWith(QLatin1String("cannot be read; left out")),
+                     qPrintable(notices[i]));
+        }
+        QVERIFY2(notices[1].contains(QLatin1String("\"and its second line, not folded\"")),
+                 qPrintable(notices[1]));
+    }
+
+    void aUtf16FileIsReadAsTheTextItStandsFor_data()
+    {
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<bool>("byteOrderMark");
+        QTest::newRow("little-endian, marked") << int(QStringConverter::Utf16LE) << true;
+        QTest::newRow("big-endian, marked") << int(QStringConverter::Utf16BE) << true;
+        QTest::newRow("little-endian, unmarked") << int(QStringConverter::Utf16LE) << false;
+        QTest::newRow("big-endian, unmarked") << int(QStringConverter::Utf16BE) << false;
+    }
+
+    void aUtf16FileIsReadAsTheTextItStandsFor()
+    {
+        QFETCH(int, encoding);
+        QFETCH(bool, byteOrderMark);
+        QFile original(QFINDTESTDATA("fixtures/desk-calendar.ics"));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(original.readAll());
+        QStringEncoder encoder(QStringConverter::Encoding(encoding), byteOrderMark
+                                                                         ? QStringConverter::Flag::WriteBom
+                                                                         : QStringConverter::Flag::Default);
+        const QByteArray utf16 = encoder.encode(text);
+
+        auto db = openSchedule();
+        const IcsImport::Result result = importText(*db, utf16);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.added, 4);
+        ScheduleFolder other;
+        auto fromUtf8 = other.openSchedule();
+        QVERIFY(IcsImport::run(*fromUtf8, original.fileName(), QTimeZone::utc()).ok);
+        for (size_t i = 0; i < 4; ++i)
+            QCOMPARE(db->table().entry(i), fromUtf8->table().entry(i));
     }
 
     void excludedStartsAndEmptyEvents_data()
