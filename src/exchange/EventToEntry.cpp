@@ -3,6 +3,7 @@
 #include "exchange/IcalHandles.h"
 #include "exchange/RuleText.h"
 #include "exchange/ShownText.h"
+#include "exchange/ZoneDescription.h"
 #include "exchange/ZoneNames.h"
 #include "store/DateText.h"
 #include "store/EntryInput.h"
@@ -195,8 +196,23 @@ private:
             return std::nullopt;
         m_zone.name = QByteArray(icalparameter_get_tzid(param));
         if (icaltimezone* described = icalcomponent_get_timezone(m_event.zones, m_zone.name.constData())) {
-            m_zone.kind = WrittenZone::Kind::Described;
-            m_zone.described = described;
+            const ZoneDescription::Reading reading = ZoneDescription::readingOf(described, m_zone.name, t);
+            switch (reading.kind) {
+            case ZoneDescription::Reading::Kind::Description:
+                m_zone.kind = WrittenZone::Kind::Described;
+                m_zone.described = described;
+                break;
+            case ZoneDescription::Reading::Kind::Zone:
+                m_zone.kind = WrittenZone::Kind::System;
+                m_zone.system = reading.zone;
+                break;
+            case ZoneDescription::Reading::Kind::WallClock:
+                m_zone.kind = WrittenZone::Kind::Unknown;
+                m_mapped.zoneUnknown = true;
+                say(tr("its time zone %1 is described without any offset: read as local time")
+                        .arg(ShownText::quoted(QString::fromUtf8(m_zone.name))));
+                break;
+            }
             return std::nullopt;
         }
         if (m_event.refusedZones) {

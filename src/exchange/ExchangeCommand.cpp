@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QTemporaryFile>
 
+#include <sqlite3.h>
+
 #include <cstdio>
 #include <new>
 
@@ -133,6 +135,34 @@ bool spooled(QIODevice* input, QTemporaryFile& spool, QString* error)
     return spool.flush() && spool.seek(0);
 }
 
+// Whether another program holds the schedule file for a write of its own just now. The import's own
+// connection waits only a moment for such a program, as the running calendar's does.
+bool heldByAnotherProgram(const QString& schedulePath)
+{
+    sqlite3* db = nullptr;
+    const QByteArray name = QFile::encodeName(schedulePath);
+    const bool opened = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    const int taken = opened ? sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) : SQLITE_ERROR;
+    if (taken == SQLITE_OK)
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return taken == SQLITE_BUSY || taken == SQLITE_LOCKED;
+}
+
+QString heldText(const QString& schedulePath)
+{
+    return tr("the schedule file %1 is held by another program that is writing to it, and the import, which "
+              "waited to write, wrote nothing; the schedule is as it was. Import again when that program is "
+              "done")
+        .arg(QDir::toNativeSeparators(schedulePath));
+}
+
+QString noneTaken(qint64 events, const QString& shown)
+{
+    return events == 1 ? tr("the one event in %1 could not be taken in").arg(shown)
+                       : tr("none of the %1 events in %2 could be taken in").arg(events).arg(shown);
+}
+
 QStringList importNotes(const IcsImport::Result& result)
 {
     QStringList notes;
@@ -189,18 +219,25 @@ int importNow(const QString& schedulePath, const QString& file, const QTimeZone&
     }
     const auto database = ScheduleDatabase::open(schedulePath, &error);
     if (!database)
-        return refuse(console, nothing, error);
+        return refuse(console, nothing, heldByAnotherProgram(schedulePath) ? heldText(schedulePath) : error);
     ProgressLine progress(tr("Importing %1").arg(shown), console.elapsed, console.err);
     IcsImport::Options options;
     options.progress = &progress;
     options.notice = console.err;
     const IcsImport::Result result = fromStream ? IcsImport::run(*database, spool, local, options)
                                                 : IcsImport::run(*database, file, local, options);
+    if (!result.ok && result.line > 0)
+        return refuse(console, nothing,
+                      tr("%1 line %2: %3").arg(shown, QString::number(result.line), result.error));
     if (!result.ok)
         return refuse(console, nothing,
-                      result.line > 0
-                          ? tr("%1 line %2: %3").arg(shown, QString::number(result.line), result.error)
-                          : result.error);
+                      heldByAnotherProgram(schedulePath) ? heldText(schedulePath) : result.error);
+    // A file of events none of which could be taken in has failed, though its shape was sound.
+    if (result.events > 0 && result.added + result.updated + result.present == 0) {
+        console.err(
+            sentence(nothing + QStringLiteral(": ") + noneTaken(result.events, shown), importNotes(result)));
+        return ExchangeCommand::FailedExitCode;
+    }
     console.out(sentence(tr("Imported %1 from %2").arg(entries(result.added), shown), importNotes(result)));
     return 0;
 }

@@ -12,7 +12,8 @@ class QIODevice;
 
 // The command-line export and import: they run without any window, print what they did in one line on
 // standard output (faults, and one line for every event an import left out or changed, on standard
-// error) and give the exit code. An export only reads the schedule file; an import creates it when it
+// error) and give the exit code: 1 when nothing was done, an import of a file none of whose events could
+// be taken in included. An export only reads the schedule file; an import creates it when it
 // is missing, as a first start does, and a running Zentravio sees the new entries at its next look at
 // the file. The file "-" is standard output for an export and standard input for an import.
 class ExchangeCommand

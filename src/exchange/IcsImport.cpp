@@ -1,16 +1,19 @@
 #include "exchange/IcsImport.h"
 
 #include "exchange/EventToEntry.h"
+#include "exchange/IcalHandles.h"
 #include "exchange/IcsReader.h"
 #include "exchange/ImportWriter.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QSet>
 
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -49,6 +52,24 @@ private:
     QSet<QString> m_texts;
 };
 
+// A line about one event; `entry` is the position of the entry it became, if it became one.
+struct Notice
+{
+    QString text;
+    std::optional<size_t> entry;
+};
+
+// The DTSTAMP line's moment in UTC ("DTSTAMP:20240101T120000Z"); invalid when it has none or it cannot
+// be read.
+QDateTime stampOf(const QByteArray& line)
+{
+    const QByteArray value = line.mid(line.lastIndexOf(':') + 1).trimmed();
+    QDateTime moment = QDateTime::fromString(QString::fromLatin1(value.chopped(value.endsWith('Z') ? 1 : 0)),
+                                             QStringLiteral("yyyyMMdd'T'HHmmss"));
+    moment.setTimeZone(QTimeZone::utc());
+    return moment;
+}
+
 struct Marks
 {
     bool simplified = false;
@@ -73,11 +94,17 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
     std::vector<EventIdentity> identities;
     // What each entry's event lost or moved on its way in, counted once the entries written are known.
     std::vector<Marks> marks;
+    // The lines about events, in the file's order, told once the entries written are known: an event
+    // already in the schedule changed nothing, so nothing is said of it.
+    std::vector<Notice> notices;
     SharedTexts shared;
     const auto take = [&](const IcsReader::Event& event) -> std::optional<IcsReader::Failure> {
         const EventToEntry::Mapped mapped = EventToEntry::map(event, local);
+        ++result.events;
         if (!mapped.note.isEmpty() && options.notice)
-            options.notice(mapped.note);
+            notices.push_back({mapped.note, mapped.outcome == EventToEntry::Outcome::Entry
+                                                ? std::optional<size_t>(entries.size())
+                                                : std::nullopt});
         switch (mapped.outcome) {
         case EventToEntry::Outcome::LeftOut:
             ++result.leftOut;
@@ -100,11 +127,20 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
         if (!byIdentity && present.contains(sameEntryKey(mapped.date, mapped.second, mapped.kind,
                                                          mapped.entry[ScheduleField::Subject]))) {
             ++result.present;
+            if (!notices.empty() && notices.back().entry == entries.size())
+                notices.pop_back();
             return std::nullopt;
         }
         entries.push_back(mapped.entry);
         shared.share(entries.back());
         identities.push_back(mapped.identity);
+        // An event its organizer versions is compared by its versions alone; for the many feeds that
+        // give none, the moment the file was made and what the event says tell a later version.
+        if (!icalcomponent_get_first_property(event.event, ICAL_SEQUENCE_PROPERTY) &&
+            !icalcomponent_get_first_property(event.event, ICAL_LASTMODIFIED_PROPERTY)) {
+            identities.back().stamp = stampOf(event.stampText);
+            identities.back().content = event.digest;
+        }
         marks.push_back(
             {mapped.simplified, mapped.zoneUnknown, mapped.alarmMoved, mapped.subjectCut, mapped.noteCut});
         return std::nullopt;
@@ -115,6 +151,13 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
         refused.line = failure->line;
         return refused;
     }
+    // The lines about events that never became entries are told however the write ends.
+    const auto tell = [&](const std::vector<bool>& written) {
+        for (const Notice& notice : notices) {
+            if (!notice.entry || (*notice.entry < written.size() && written[*notice.entry]))
+                options.notice(notice.text);
+        }
+    };
     present.clear();
     shared.clear();
 
@@ -126,6 +169,7 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
         written = ImportWriter::write(database, entries, std::move(identities));
     }
     if (!written.stored) {
+        tell({});
         result.error = written.stored.error;
         return result;
     }
@@ -134,8 +178,12 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
     result.updated = written.updated;
     result.present += written.present;
     // An event already in the schedule changed nothing, so nothing of it was cut, moved or simplified.
-    for (const size_t skipped : written.skipped)
+    std::vector<bool> changed(marks.size(), true);
+    for (const size_t skipped : written.skipped) {
         marks[skipped] = {};
+        changed[skipped] = false;
+    }
+    tell(changed);
     for (const Marks& m : marks) {
         result.simplified += m.simplified;
         result.unknownZones += m.zoneUnknown;

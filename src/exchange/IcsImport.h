@@ -26,8 +26,9 @@ public:
     struct Result
     {
         bool ok = false;
-        QString error;   // when not ok, in the program's own words
-        qint64 line = 0; // the file's line the fault stands on; 0 when the fault is not the file's
+        QString error;     // when not ok, in the program's own words
+        qint64 line = 0;   // the file's line the fault stands on; 0 when the fault is not the file's
+        qint64 events = 0; // every event of the file, whatever became of it
         qint64 added = 0;
         qint64 updated = 0;    // entries changed to a later version of their event
         qint64 present = 0;    // already in the schedule
@@ -53,7 +54,8 @@ public:
     struct Options
     {
         ProgressLine* progress = nullptr;
-        // Told one line for every event left out or simplified, and every event whose time moved.
+        // Told one line for every event left out, and for every event added or updated that came in
+        // simplified or with its time moved; nothing of an event already in the schedule.
         std::function<void(const QString&)> notice;
         EntryWriter writer;
     };

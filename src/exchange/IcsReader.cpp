@@ -8,6 +8,9 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QStringDecoder>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <vector>
@@ -92,12 +95,21 @@ Ical::Component parsed(std::vector<QByteArray>& lines)
 class Nesting
 {
 public:
-    // The fault of a BEGIN or END line, if it has one; the line is taken in otherwise.
-    std::optional<IcsReader::Failure> take(const LineShape& shape, const QByteArray& line, qint64 number)
+    // The fault of the file at this line, if it has one; the line is taken in otherwise. A line that is
+    // no content line inside an event or a zone (a line break that was not folded, a quote that does not
+    // close) spoils that component alone: it is told in `spoiled` instead.
+    std::optional<IcsReader::Failure> take(const LineShape& shape, const QByteArray& line, qint64 number,
+                                           std::optional<IcsReader::Failure>& spoiled)
     {
+        spoiled.reset();
         if (m_open.empty() && !(shape.begins() && shape.component == "VCALENDAR"))
             return IcsReader::Failure{
                 number, tr("a calendar must begin here with BEGIN:VCALENDAR, not %1").arg(quotedLine(line))};
+        if (!shape.contentLine && m_open.size() >= 2) {
+            spoiled = IcsReader::Failure{
+                number, tr("its line %1 %2 cannot be read").arg(number).arg(quotedLine(line))};
+            return std::nullopt;
+        }
         if (!shape.contentLine)
             return IcsReader::Failure{number, tr("%1 cannot be read").arg(quotedLine(line))};
         if (shape.begins()) {
@@ -149,6 +161,7 @@ struct ZoneLines
     QByteArray tzid;
     qint64 tooLongAt = 0;
     bool overflow = false;
+    std::optional<IcsReader::Failure> spoiled;
 };
 
 class Survey
@@ -161,14 +174,20 @@ public:
     std::optional<IcsReader::Failure> run(std::vector<CalendarZones>& calendars)
     {
         LineReader::Line line;
+        std::optional<IcsReader::Failure> spoiled;
         while (m_reader.next(line)) {
             const LineShape shape = shapeOf(line.text);
-            if (auto failure = m_nesting.take(shape, line.text, line.number))
+            if (auto failure = m_nesting.take(shape, line.text, line.number, spoiled))
                 return failure;
+            if (spoiled) {
+                if (m_zone && !m_zone->spoiled)
+                    m_zone->spoiled = spoiled;
+                continue;
+            }
             if (shape.begins() && m_nesting.depth() == 1)
                 calendars.push_back({Ical::Component(icalcomponent_new(ICAL_VCALENDAR_COMPONENT)), {}});
             else if (shape.begins() && m_nesting.depth() == 2 && shape.component == "VTIMEZONE")
-                m_zone = ZoneLines{line.number, {}, {}, 0, false};
+                m_zone = ZoneLines{line.number, {}, {}, 0, false, std::nullopt};
             if (m_zone)
                 collect(shape, line);
             if (m_zone && shape.ends() && m_nesting.depth() == 1) {
@@ -214,6 +233,8 @@ private:
                 tr("its line %1 is longer than %2 MB").arg(m_zone->tooLongAt).arg(LineReader::MaxLine >> 20));
         if (m_zone->overflow)
             return refuse(m_zone->line, tr("it has more than %1 lines").arg(ZoneLimits::MaxLines));
+        if (m_zone->spoiled)
+            return refuse(m_zone->line, m_zone->spoiled->reason);
         if (++m_zones > MaxZones)
             return refuse(m_zone->line, tr("the file describes more than %1 time zones").arg(MaxZones));
         Ical::Component zone = parsed(m_zone->lines);
@@ -240,6 +261,7 @@ struct EventLines
     QByteArray startText;
     std::vector<QByteArray> lines;
     std::optional<IcsReader::Failure> leftOut;
+    QByteArray stampText;
 };
 
 class EventPass
@@ -253,15 +275,21 @@ public:
     std::optional<IcsReader::Failure> run()
     {
         LineReader::Line line;
+        std::optional<IcsReader::Failure> spoiled;
         while (m_reader.next(line)) {
             const LineShape shape = shapeOf(line.text);
             // The survey has found every fault of the file's shape already.
-            if (m_nesting.take(shape, line.text, line.number))
+            if (m_nesting.take(shape, line.text, line.number, spoiled))
                 break;
+            if (spoiled) {
+                if (m_event && !m_event->leftOut)
+                    m_event->leftOut = spoiled;
+                continue;
+            }
             if (shape.begins() && m_nesting.depth() == 1)
                 ++m_calendar;
             if (shape.begins() && m_nesting.depth() == 2 && shape.component == "VEVENT")
-                m_event = EventLines{line.number, line.number, {}, {}, std::nullopt};
+                m_event = EventLines{line.number, line.number, {}, {}, std::nullopt, {}};
             if (m_event) {
                 take(shape, line);
                 if (shape.ends() && m_nesting.depth() == 1) {
@@ -291,6 +319,8 @@ private:
             used = usedInEvent(shape);
         else if (alarmLevel)
             used = usedInAlarm(shape);
+        if (eventLevel && shape.is("DTSTAMP") && !line.tooLong && m_event->stampText.isEmpty())
+            m_event->stampText = line.text;
         if (!used)
             return;
         if (line.tooLong) {
@@ -312,8 +342,15 @@ private:
         EventLines lines = std::move(*m_event);
         m_event.reset();
         const CalendarZones& calendar = m_calendars[size_t(m_calendar)];
-        IcsReader::Event event{nullptr,         calendar.zones.get(), lines.line,       lines.startLine,
-                               lines.startText, lines.leftOut,        &calendar.refused};
+        IcsReader::Event event{nullptr,           calendar.zones.get(), lines.line,
+                               lines.startLine,   lines.startText,      lines.leftOut,
+                               &calendar.refused, lines.stampText,      {}};
+        QCryptographicHash digest(QCryptographicHash::Sha1);
+        for (const QByteArray& line : lines.lines) {
+            digest.addData(line);
+            digest.addData(QByteArrayView("\n", 1));
+        }
+        event.digest = digest.result().left(12).toBase64();
         Ical::Component component;
         if (!event.leftOut) {
             component = parsed(lines.lines);
@@ -336,8 +373,50 @@ private:
 
 } // namespace
 
+std::optional<QStringConverter::Encoding> IcsReader::utf16Of(QIODevice& device)
+{
+    const QByteArray head = device.peek(4);
+    if (head.size() < 4 || head.startsWith(QByteArrayView("\xFF\xFE\0\0", 4)))
+        return std::nullopt;
+    if (head.startsWith("\xFF\xFE") || (head[0] != 0 && head[1] == 0 && head[2] != 0 && head[3] == 0))
+        return QStringConverter::Utf16LE;
+    if (head.startsWith("\xFE\xFF") || (head[0] == 0 && head[1] != 0 && head[2] == 0 && head[3] != 0))
+        return QStringConverter::Utf16BE;
+    return std::nullopt;
+}
+
 std::optional<IcsReader::Failure> IcsReader::read(QIODevice& device, const EventHandler& handler,
                                                   ProgressLine* progress)
+{
+    // A file saved as UTF-16 (as some Windows editors do) is read as the UTF-8 it stands for, written to
+    // a file of its own a piece at a time, since the reading goes over the file twice.
+    if (const auto encoding = utf16Of(device)) {
+        QTemporaryFile utf8;
+        const auto noRoom = [&] {
+            return Failure{0,
+                           tr("the file is written in UTF-16, and no room was found to read it as UTF-8: %1")
+                               .arg(utf8.errorString())};
+        };
+        if (!utf8.open())
+            return noRoom();
+        QStringDecoder decoder(*encoding);
+        while (!device.atEnd()) {
+            const QByteArray chunk = device.read(1 << 20);
+            if (chunk.isEmpty())
+                break;
+            const QByteArray text = QString(decoder.decode(chunk)).toUtf8();
+            if (utf8.write(text) != text.size())
+                return noRoom();
+        }
+        if (!utf8.flush() || !utf8.seek(0))
+            return noRoom();
+        return readUtf8(utf8, handler, progress);
+    }
+    return readUtf8(device, handler, progress);
+}
+
+std::optional<IcsReader::Failure> IcsReader::readUtf8(QIODevice& device, const EventHandler& handler,
+                                                      ProgressLine* progress)
 {
     const qint64 size = std::max<qint64>(device.size(), 1);
     std::vector<CalendarZones> calendars;

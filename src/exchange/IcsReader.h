@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringConverter>
 
 #include <functional>
 #include <map>
@@ -21,6 +22,10 @@ using icalcomponent = icalcomponent_impl;
 // close or nest without end, a line that is no iCalendar line, a zero byte refuse the whole file before
 // any event is looked at) and takes in the time zones each calendar describes, wherever in the calendar
 // they stand. The second hands over each event with the zones of its calendar.
+//
+// A file in UTF-16 is read as the UTF-8 it stands for. A line that is no content line inside an event
+// leaves that event out with its line, and inside a time zone refuses that zone; elsewhere it refuses the
+// file.
 //
 // Only the properties the schedule uses reach libical; the others (DTSTAMP, X- and unknown properties,
 // empty values) are passed over, and a used property libical cannot read is dropped from its event.
@@ -45,6 +50,8 @@ public:
         std::optional<Failure> leftOut; // why the event cannot be read at all
         // The zones of the event's calendar that were refused, by name, with the line and reason.
         const std::map<QByteArray, Failure>* refusedZones = nullptr;
+        QByteArray stampText; // the DTSTAMP line as written, empty when it has none
+        QByteArray digest;    // changes whenever a line of the event the schedule reads does
     };
 
     // Called for every event; a failure it returns ends the reading with that failure.
@@ -56,4 +63,12 @@ public:
                                        ProgressLine* progress = nullptr);
     static std::optional<Failure> read(const QByteArray& text, const EventHandler& handler,
                                        ProgressLine* progress = nullptr);
+
+    // The UTF-16 a device's text is written in, told by its byte-order mark or by the zero bytes of its
+    // first letters; nothing for any other text.
+    static std::optional<QStringConverter::Encoding> utf16Of(QIODevice& device);
+
+private:
+    static std::optional<Failure> readUtf8(QIODevice& device, const EventHandler& handler,
+                                           ProgressLine* progress);
 };

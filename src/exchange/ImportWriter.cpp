@@ -9,19 +9,30 @@ namespace {
 
 constexpr QLatin1StringView SequenceKey("SEQUENCE:");
 constexpr QLatin1StringView ModifiedKey("LAST-MODIFIED:");
+constexpr QLatin1StringView StampKey("DTSTAMP:");
+constexpr QLatin1StringView ContentKey("CONTENT:");
 constexpr QLatin1StringView MomentFormat("yyyyMMdd'T'HHmmss'Z'");
 
+QDateTime momentOf(QStringView text)
+{
+    QDateTime moment = QDateTime::fromString(text.toString(), MomentFormat);
+    moment.setTimeZone(QTimeZone::utc());
+    return moment;
+}
+
+// Earlier versions of the program kept the first two parts only, and read past the others.
 EventIdentity keptVersion(const QString& kept)
 {
     EventIdentity version;
     for (const QStringView part : QStringView(kept).split(u';')) {
-        if (part.startsWith(SequenceKey)) {
+        if (part.startsWith(SequenceKey))
             version.sequence = part.mid(SequenceKey.size()).toInt();
-        } else if (part.startsWith(ModifiedKey)) {
-            version.lastModified =
-                QDateTime::fromString(part.mid(ModifiedKey.size()).toString(), MomentFormat);
-            version.lastModified.setTimeZone(QTimeZone::utc());
-        }
+        else if (part.startsWith(ModifiedKey))
+            version.lastModified = momentOf(part.mid(ModifiedKey.size()));
+        else if (part.startsWith(StampKey))
+            version.stamp = momentOf(part.mid(StampKey.size()));
+        else if (part.startsWith(ContentKey))
+            version.content = part.mid(ContentKey.size()).toLatin1();
     }
     return version;
 }
@@ -32,11 +43,17 @@ QString ImportWriter::versionText(const EventIdentity& event)
 {
     // Most events are in their first version: they share one text rather than each holding its own.
     static const QString first = SequenceKey + u'0';
-    if (event.sequence == 0 && !event.lastModified.isValid())
+    const bool stamped = !event.lastModified.isValid() && (event.stamp.isValid() || !event.content.isEmpty());
+    if (event.sequence == 0 && !event.lastModified.isValid() && !stamped)
         return first;
     QString text = SequenceKey + QString::number(event.sequence);
     if (event.lastModified.isValid())
         text += u';' + ModifiedKey + event.lastModified.toUTC().toString(MomentFormat);
+    // Only an event that gives no moment of its change needs the file's moment and its content.
+    if (stamped && event.stamp.isValid())
+        text += u';' + StampKey + event.stamp.toUTC().toString(MomentFormat);
+    if (stamped && !event.content.isEmpty())
+        text += u';' + ContentKey + QLatin1StringView(event.content);
     return text;
 }
 
@@ -45,8 +62,22 @@ bool ImportWriter::isLater(const EventIdentity& event, const QString& kept)
     const EventIdentity before = keptVersion(kept);
     if (event.sequence != before.sequence)
         return event.sequence > before.sequence;
-    return event.lastModified.isValid() &&
-           (!before.lastModified.isValid() || event.lastModified.toUTC() > before.lastModified);
+    if (event.lastModified.isValid() || before.lastModified.isValid())
+        return event.lastModified.isValid() &&
+               (!before.lastModified.isValid() || event.lastModified.toUTC() > before.lastModified);
+    // Neither version says when it changed, as in many public feeds. An entry never brought in from a file
+    // (made here) is no earlier version of anything.
+    if (kept.isEmpty())
+        return false;
+    const bool stampsTell = event.stamp.isValid() && before.stamp.isValid();
+    // A changed event is later unless it comes from an older file: a feed made anew each day stamps every
+    // event anew, though most of them did not change, and those leave their entries (and what was
+    // changed in them here) as they are.
+    if (!event.content.isEmpty() && !before.content.isEmpty())
+        return event.content != before.content && !(stampsTell && event.stamp.toUTC() < before.stamp);
+    // What an earlier version of the program kept says nothing of the content: the later file counts,
+    // and the entry changes only where its fields differ.
+    return event.stamp.isValid() && (!before.stamp.isValid() || event.stamp.toUTC() > before.stamp);
 }
 
 ImportWriter::Outcome ImportWriter::write(ScheduleDatabase& database,

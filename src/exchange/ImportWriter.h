@@ -29,9 +29,12 @@ public:
                          std::vector<EventIdentity> identities);
 
     // The version of an event as it is kept beside its entry: "SEQUENCE:<n>", followed by
-    // ";LAST-MODIFIED:<UTC moment>" when the event gives one.
+    // ";LAST-MODIFIED:<UTC moment>" when the event gives one, and otherwise by ";DTSTAMP:<UTC moment>"
+    // and ";CONTENT:<digest>" when the import made them.
     static QString versionText(const EventIdentity& event);
     // Whether the event is a later version than the one kept: a greater SEQUENCE, or the same SEQUENCE
-    // and a later LAST-MODIFIED. An entry with nothing kept counts as SEQUENCE 0 without a moment.
+    // and a later LAST-MODIFIED. Where neither gives a LAST-MODIFIED: another content from a file that is
+    // not older, or, where no content was kept, a later DTSTAMP. An entry with nothing kept counts as
+    // SEQUENCE 0 without a moment, and is never stamped.
     static bool isLater(const EventIdentity& event, const QString& kept);
 };

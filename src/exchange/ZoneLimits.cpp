@@ -26,16 +26,16 @@ const char* frequencyName(icalrecurrencetype_frequency f)
 }
 
 // A rule changes the offset a few times a year at most: yearly, in one month, on one weekday (or one of
-// a week's days of the month, as older programs write "the second Sunday").
+// a week's days of the month, as older programs write "the second Sunday"), at one time of that day (Lotus
+// Notes repeats the onset's hour and minute in the rule).
 std::optional<QString> ruleRefusal(const icalrecurrencetype& r)
 {
     if (r.freq != ICAL_YEARLY_RECURRENCE)
         return tr("its rule changes the offset %1, where a time zone changes it at most a few times a year")
             .arg(QString::fromLatin1(frequencyName(r.freq)).toLower());
-    if (r.by_second[0] != ICAL_RECURRENCE_ARRAY_MAX || r.by_minute[0] != ICAL_RECURRENCE_ARRAY_MAX ||
-        r.by_hour[0] != ICAL_RECURRENCE_ARRAY_MAX || r.by_year_day[0] != ICAL_RECURRENCE_ARRAY_MAX ||
-        r.by_week_no[0] != ICAL_RECURRENCE_ARRAY_MAX || countOf(r.by_month) > 1 || countOf(r.by_day) > 1 ||
-        countOf(r.by_month_day) > 7)
+    if (countOf(r.by_second) > 1 || countOf(r.by_minute) > 1 || countOf(r.by_hour) > 1 ||
+        r.by_year_day[0] != ICAL_RECURRENCE_ARRAY_MAX || r.by_week_no[0] != ICAL_RECURRENCE_ARRAY_MAX ||
+        countOf(r.by_month) > 1 || countOf(r.by_day) > 1 || countOf(r.by_month_day) > 7)
         return tr("its rule changes the offset more often than once a year");
     return std::nullopt;
 }

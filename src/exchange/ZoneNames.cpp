@@ -1,6 +1,9 @@
 #include "exchange/ZoneNames.h"
 
 #include <QByteArrayList>
+#include <QFile>
+#include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <cstring>
@@ -80,13 +83,55 @@ QByteArray withoutOffset(const QByteArray& name)
     return close < 0 ? name : name.mid(close + 1).trimmed();
 }
 
+// The zones and the older names of zones (tzdata's links: "US/Eastern", "Asia/Calcutta") that the
+// system's time zone data holds beyond the list Qt offers, which names each zone once by its newest name.
+struct TzdataNames
+{
+    QHash<QByteArray, QByteArray> links; // older name -> the zone it stands for
+    QSet<QByteArray> zones;
+
+    TzdataNames()
+    {
+        QFile file(qEnvironmentVariable("TZDIR", QStringLiteral("/usr/share/zoneinfo")) +
+                   QStringLiteral("/tzdata.zi"));
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        // "Z Europe/Berlin 0:53:28 - LMT 1893 Ap" names a zone, "L Europe/Kyiv Europe/Kiev" a link.
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine(4096);
+            if (line.startsWith("Z ")) {
+                zones.insert(line.mid(2, line.indexOf(' ', 2) - 2));
+            } else if (line.startsWith("L ")) {
+                const QList<QByteArray> parts = line.simplified().split(' ');
+                if (parts.size() == 3)
+                    links.insert(parts[2], parts[1]);
+            }
+        }
+    }
+};
+
+const TzdataNames& tzdataNames()
+{
+    static const TzdataNames names;
+    return names;
+}
+
 std::optional<QTimeZone> fromIana(const QByteArray& id)
 {
-    // The list is the system's own: no file is opened for a name it does not hold. (Qt would read an
-    // unknown name as a POSIX zone rule, "FOO" as UTC.)
-    if (id.isEmpty() || !QTimeZone::isTimeZoneIdAvailable(id))
+    // The names are the system's own: no file is opened for a name its zone data does not hold. (Qt
+    // would read an unknown name as a POSIX zone rule, "FOO" as UTC.) Zones without a region ("EST",
+    // "CET") are abbreviations to a person more often than the fixed zones tzdata keeps under them.
+    if (id.isEmpty())
         return std::nullopt;
-    const QTimeZone zone(id);
+    QByteArray known = id;
+    if (!QTimeZone::isTimeZoneIdAvailable(id)) {
+        const TzdataNames& names = tzdataNames();
+        known = names.links.value(id, names.zones.contains(id) && id.contains('/') ? id : QByteArray());
+        // A link may lead to a zone Qt's list leaves out, such as "Etc/GMT".
+        if (known.isEmpty() || !(QTimeZone::isTimeZoneIdAvailable(known) || names.zones.contains(known)))
+            return std::nullopt;
+    }
+    const QTimeZone zone(known);
     if (!zone.isValid())
         return std::nullopt;
     return zone;

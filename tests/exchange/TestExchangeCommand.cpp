@@ -3,6 +3,7 @@
 #include "exchange/ProgressLine.h"
 #include "store/ScheduleDatabase.h"
 #include "support/HeadlessProgram.h"
+#include "support/OtherConnection.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 // --export and --import as a person types them: the command line, the one line of output, the exit code,
 // and the real program run without a display beside a Zentravio that has the schedule open.
@@ -98,6 +101,8 @@ private slots:
         QVERIFY2(m_out.value(1).contains(QLatin1String("Imported 0 entries")) &&
                      m_out.value(1).contains(QLatin1String("(4 already in the schedule).")),
                  qPrintable(m_out.value(1)));
+        // Nothing came in, so nothing is said of how the events came in.
+        QVERIFY2(m_err.isEmpty(), qPrintable(m_err.join(u'\n')));
 
         m_err.clear();
         const QString truncated = QFINDTESTDATA("fixtures/truncated.ics");
@@ -122,6 +127,63 @@ private slots:
         QCOMPARE(ExchangeCommand::exportTo(schedule, exported, now, console()),
                  ExchangeCommand::FailedExitCode);
         QVERIFY2(m_err.value(1).contains(QLatin1String("already exists")), qPrintable(m_err.value(1)));
+    }
+
+    void anImportThatTakesNothingFailsAndSaysWhy_data()
+    {
+        QTest::addColumn<QByteArray>("events");
+        QTest::addColumn<QByteArray>("lock");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("says");
+        const QByteArray unreadable = "BEGIN:VEVENT\nUID:u\nDTSTART:2025021\nSUMMARY:x\nEND:VEVENT\n";
+        const QByteArray readable = "BEGIN:VEVENT\nUID:r\nDTSTART:20250210T100000Z\nSUMMARY:y\nEND:VEVENT\n";
+        QTest::newRow("the one event unreadable") << unreadable << QByteArray() << 1
+                                                  << "Nothing imported: the one event in %1 could not be "
+                                                     "taken in (1 left out: cannot be read or held).";
+        QTest::newRow("none of two events readable")
+            << unreadable + unreadable << QByteArray() << 1
+            << "Nothing imported: none of the 2 events in %1 could be taken in (2 left out";
+        QTest::newRow("one of two events readable")
+            << unreadable + readable << QByteArray() << 0 << "Imported 1 entry from %1 (1 left out";
+        QTest::newRow("a calendar without events")
+            << QByteArray() << QByteArray() << 0 << "Imported 0 entries from %1.";
+        // Another program writing to the schedule, from before the import opens it or while it reads.
+        for (const char* lock : {"BEGIN EXCLUSIVE", "BEGIN IMMEDIATE"})
+            QTest::addRow("%s by another program", lock)
+                << readable << QByteArray(lock) << 1
+                << "is held by another program that is writing to it, and the import, which waited to write, "
+                   "wrote nothing";
+    }
+
+    void anImportThatTakesNothingFailsAndSaysWhy()
+    {
+        QFETCH(QByteArray, events);
+        QFETCH(QByteArray, lock);
+        QFETCH(int, exitCode);
+        QFETCH(QString, says);
+        const QString schedule = m_dir.filePath(QStringLiteral("nothing/Zentravio.vmr"));
+        QFile::remove(schedule);
+        QDir().mkpath(m_dir.filePath(QStringLiteral("nothing")));
+        QVERIFY(ScheduleDatabase::CreateDatabaseFile(schedule));
+        const QString file = m_dir.filePath(QStringLiteral("nothing.ics"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//T//T//EN\n" + events + "END:VCALENDAR\n");
+        out.close();
+        std::optional<OtherConnection> other;
+        if (!lock.isEmpty()) {
+            other.emplace(schedule);
+            QCOMPARE(other->exec(lock.constData()), SQLITE_OK);
+        }
+
+        QCOMPARE(ExchangeCommand::importFrom(schedule, file, QTimeZone::utc(), console()), exitCode);
+        const QString said =
+            (exitCode == 0 ? m_out : m_err).value((exitCode == 0 ? m_out : m_err).size() - 1);
+        QVERIFY2(said.contains(says.contains(QLatin1String("%1")) ? says.arg(file) : says), qPrintable(said));
+        if (exitCode != 0)
+            QVERIFY(m_out.isEmpty());
+        if (other)
+            QCOMPARE(other->exec("ROLLBACK"), SQLITE_OK);
     }
 
     void progressShowsOnlyOnLongRuns()

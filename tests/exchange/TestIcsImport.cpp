@@ -7,6 +7,7 @@
 #include "support/ScheduleFolder.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -215,8 +216,10 @@ private slots:
             return file.readAll();
         };
         QTest::newRow("cut off") << fixture("truncated.ics") << qint64(14) << "cut off";
-        QTest::newRow("a line that is no property") << calendar("DTSTART:20240310T100000\nthis is no line")
-                                                    << qint64(8) << "\"this is no line\" cannot be read";
+        // Inside an event such a line leaves that event out (oneDamagedEventIsLeftOutWithItsLine).
+        QTest::newRow("a line that is no property")
+            << QByteArray("BEGIN:VCALENDAR\nVERSION:2.0\nthis is no line\nEND:VCALENDAR\n") << qint64(3)
+            << "\"this is no line\" cannot be read";
         QTest::newRow("an end that does not match")
             << QByteArray(
                    "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20240310T100000\nEND:VTODO\nEND:VCALENDAR\n")
@@ -278,6 +281,57 @@ private slots:
         QCOMPARE(db->table().text(2, ScheduleField::AlarmTime), QStringLiteral("10:00:00 AM"));
         QVERIFY2(notices.last().contains(QLatin1String("\"Atlantis/Capital\" is known neither")),
                  qPrintable(notices.last()));
+    }
+
+    void oneDamagedEventIsLeftOutWithItsLine()
+    {
+        auto db = openSchedule();
+        QStringList notices;
+        IcsImport::Options options;
+        options.notice = [&](const QString& line) { notices << line; };
+        const IcsImport::Result result =
+            IcsImport::run(*db, QFINDTESTDATA("fixtures/damaged-events.ics"), QTimeZone::utc(), options);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.added, 2);
+        QCOMPARE(result.leftOut, 4);
+        QCOMPARE(db->table().text(0, ScheduleField::Subject), QStringLiteral("First"));
+        QCOMPARE(db->table().text(1, ScheduleField::Subject), QStringLiteral("Last"));
+        // A quote that does not close, a line break that was not folded, a raw line in a reminder, and
+        // an event in a zone whose description holds such a line: each named by its line.
+        QCOMPARE(notices.size(), 4);
+        const QStringList starts{
+            QStringLiteral("line 22 "), QStringLiteral("line 31 "), QStringLiteral("line 41 "),
+            QStringLiteral("line 47 \"In the broken zone\": its time zone \"Broken Zone\", "
+                           "described on line 4, was refused: its line 10 ")};
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY2(notices[i].startsWith(starts[i]) &&
+                         notices[i].endsWith(QLatin1String("cannot be read; left out")),
+                     qPrintable(notices[i]));
+        }
+        QVERIFY2(notices[1].contains(QLatin1String("\"and its second line, not folded\"")),
+                 qPrintable(notices[1]));
+    }
+
+    void aUtf16FileIsReadAsTheTextItStandsFor()
+    {
+        QFile original(QFINDTESTDATA("fixtures/desk-calendar.ics"));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(original.readAll());
+        auto db = openSchedule();
+        QVERIFY(IcsImport::run(*db, original.fileName(), QTimeZone::utc()).ok);
+        // Marked by its byte-order mark, or known by the zero bytes of its first letters.
+        QStringEncoder marked(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+        QStringEncoder unmarked(QStringConverter::Utf16BE);
+        for (const QByteArray& utf16 : {QByteArray(marked.encode(text)), QByteArray(unmarked.encode(text))}) {
+            ScheduleFolder other;
+            auto fromUtf16 = other.openSchedule();
+            const IcsImport::Result result =
+                IcsImport::run(*fromUtf16, other.writeFile(utf16), QTimeZone::utc());
+            QVERIFY2(result.ok, qPrintable(result.error));
+            QCOMPARE(result.added, 4);
+            for (size_t i = 0; i < 4; ++i)
+                QCOMPARE(fromUtf16->table().entry(i), db->table().entry(i));
+        }
     }
 
     void excludedStartsAndEmptyEvents_data()

@@ -243,6 +243,45 @@ private slots:
         QCOMPARE(db->table().size(), size_t(1));
     }
 
+    void aFeedWithoutVersionsUpdatesByItsStampAndContent()
+    {
+        // Fixtures of a season, as public feeds write them: neither SEQUENCE nor LAST-MODIFIED, and every
+        // event stamped anew whenever the feed is made.
+        const auto feed = [](const QByteArray& stamp, const QByteArray& secondKickOff) {
+            return calendar({event("match-1@feed", -1, "Home game", "20240810T150000Z"),
+                             event("match-2@feed", -1, "Away game", secondKickOff)})
+                .replace("DTSTAMP:20240101T000000Z", "DTSTAMP:" + stamp);
+        };
+        auto db = openSchedule();
+        QCOMPARE(importText(*db, feed("20240701T000000Z", "20240817T150000Z")).added, 2);
+
+        // Made again a day later, unchanged: nothing to do.
+        IcsImport::Result result = importText(*db, feed("20240702T000000Z", "20240817T150000Z"));
+        QCOMPARE(result.updated, 0);
+        QCOMPARE(result.present, 2);
+
+        // A change made here to the first entry outlasts a feed in which that event did not change.
+        ScheduleEntry edited = db->table().entry(0);
+        edited[ScheduleField::Note] = QStringLiteral("Bring the flag");
+        QVERIFY(db->update(db->table().rowId(0), edited));
+        // The second match moved: its entry follows, the first keeps its note.
+        result = importText(*db, feed("20240703T000000Z", "20240818T180000Z"));
+        QCOMPARE(result.updated, 1);
+        QCOMPARE(result.present, 1);
+        QCOMPARE(db->table().text(1, ScheduleField::Date), QStringLiteral("08/18/2024"));
+        QCOMPARE(db->table().text(1, ScheduleField::AlarmTime), QStringLiteral("06:00:00 PM"));
+        QCOMPARE(db->table().text(0, ScheduleField::Note), QStringLiteral("Bring the flag"));
+
+        // An older copy of the feed changes nothing back.
+        result = importText(*db, feed("20240701T000000Z", "20240817T150000Z"));
+        QCOMPARE(result.updated, 0);
+        QCOMPARE(db->table().text(1, ScheduleField::Date), QStringLiteral("08/18/2024"));
+        // A feed that keeps one stamp for good still brings a changed event in by its content.
+        result = importText(*db, feed("20240703T000000Z", "20240819T120000Z"));
+        QCOMPARE(result.updated, 1);
+        QCOMPARE(db->table().text(1, ScheduleField::Date), QStringLiteral("08/19/2024"));
+    }
+
     void versionsCompareBySequenceThenByModification_data()
     {
         QTest::addColumn<int>("sequence");
@@ -260,6 +299,38 @@ private slots:
         QTest::newRow("same sequence, no moment") << 1 << QDateTime() << keptNine << false;
         QTest::newRow("nothing kept, plain event") << 0 << QDateTime() << QString() << false;
         QTest::newRow("nothing kept, a moment") << 0 << nine << QString() << true;
+    }
+
+    void versionsOfEventsThatGiveNoModification_data()
+    {
+        QTest::addColumn<QDateTime>("stamp");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<bool>("later");
+        const QDateTime nine(QDate(2024, 3, 1), QTime(9, 0), QTimeZone::utc());
+        const QString keptNine = QStringLiteral("SEQUENCE:0;DTSTAMP:20240301T090000Z;CONTENT:abc");
+        QTest::newRow("later stamp, same content")
+            << nine.addDays(1) << QByteArray("abc") << keptNine << false;
+        QTest::newRow("same stamp, other content") << nine << QByteArray("xyz") << keptNine << true;
+        QTest::newRow("earlier stamp, other content")
+            << nine.addSecs(-1) << QByteArray("xyz") << keptNine << false;
+        // What earlier versions of the program kept of an event: its later stamp counts.
+        QTest::newRow("kept before stamps, later stamp")
+            << nine << QByteArray("xyz") << QStringLiteral("SEQUENCE:0") << true;
+        QTest::newRow("an entry made here") << nine << QByteArray("xyz") << QString() << false;
+    }
+
+    void versionsOfEventsThatGiveNoModification()
+    {
+        QFETCH(QDateTime, stamp);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, kept);
+        QFETCH(bool, later);
+        EventIdentity event;
+        event.stamp = stamp;
+        event.content = content;
+        QCOMPARE(ImportWriter::isLater(event, kept), later);
+        QVERIFY(!ImportWriter::isLater(event, ImportWriter::versionText(event)));
     }
 
     void versionsCompareBySequenceThenByModification()

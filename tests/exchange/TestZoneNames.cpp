@@ -35,8 +35,15 @@ private slots:
         QTest::newRow("older display name")
             << QByteArray("(GMT+01.00) Amsterdam, Berlin, Bern, Rome, Stockholm, Vienna")
             << QByteArray("Europe/Berlin");
-        // Abbreviations name several zones, and Qt would read them as POSIX rules of offset 0.
-        for (const char* abbreviation : {"PST", "BST", "AEST", "MSK", "IST", "FOO"})
+        // The older names tzdata keeps as links, which Qt's list of zones leaves out.
+        QTest::newRow("US/Central") << QByteArray("US/Central") << QByteArray("America/Chicago");
+        QTest::newRow("US/Eastern") << QByteArray("US/Eastern") << QByteArray("America/New_York");
+        QTest::newRow("Asia/Calcutta") << QByteArray("Asia/Calcutta") << QByteArray("Asia/Kolkata");
+        QTest::newRow("Europe/Kiev") << QByteArray("Europe/Kiev") << QByteArray("Europe/Kyiv");
+        QTest::newRow("a fixed zone of tzdata") << QByteArray("Etc/GMT+5") << QByteArray("Etc/GMT+5");
+        // Abbreviations name several zones, and Qt would read them as POSIX rules of offset 0; tzdata's
+        // zones of that shape ("EST", "CET") are read as the abbreviations people mean by them.
+        for (const char* abbreviation : {"PST", "BST", "AEST", "MSK", "IST", "FOO", "EST", "CET"})
             QTest::newRow(abbreviation) << QByteArray(abbreviation) << QByteArray();
         QTest::newRow("an unknown display name") << QByteArray("(UTC+01:00) Nowhere") << QByteArray();
     }
