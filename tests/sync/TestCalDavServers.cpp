@@ -1,7 +1,10 @@
+#include "store/EntryIdentities.h"
+#include "store/ScheduleTable.h"
 #include "sync/CalendarCollection.h"
 #include "sync/CalendarDiscovery.h"
 #include "sync/DavClient.h"
 #include "sync/DavTestServers.h"
+#include "sync/EventForm.h"
 #include "sync/SyncWait.h"
 
 #include <QTest>
@@ -226,6 +229,47 @@ private slots:
         QCOMPARE(expired->error.kind(), dav.kind() == DavTestServer::Kind::Radicale
                                             ? DavError::Kind::TokenExpired
                                             : DavError::Kind::ServerError);
+    }
+
+    // An event made here, and then moved here, is read by another client at the same moments, in the zone
+    // it was made in.
+    void anEventMadeHereKeepsItsZoneOnTheServer()
+    {
+        const DavTestServer& dav = server();
+        const QUrl url = newCalendar(dav);
+        const auto client = clientFor(dav);
+        CalendarCollection calendar(*client, url);
+        const QTimeZone newYork("America/New_York");
+        const QDateTime stamp(QDate(2026, 1, 1), QTime(8, 0), QTimeZone::utc());
+        ScheduleTable table;
+        table.append(1, ScheduleEntry::make(QStringLiteral("01/15/2026"), QStringLiteral("Thursday"),
+                                            QStringLiteral("Call"), QStringLiteral("(no note)"),
+                                            QStringLiteral("03:00:00 PM"), QStringLiteral("on"),
+                                            QStringLiteral("OneTime")));
+        EntryIdentities identities;
+        identities.append(1);
+        const QString uid = identities.uid(0, 1);
+        const QString href = calendar.hrefForUid(uid);
+        const QByteArray made = EventForm::newEvent(table, 0, identities, stamp, newYork);
+        const auto created = awaitResult<WriteResult>([&](auto done) { calendar.put(href, made, {}, done); });
+        QVERIFY2(created && !created->error.isError(), created ? qPrintable(created->error.message()) : "");
+        const QStringList when = {QStringLiteral("when"), url.toString(), uid};
+        QCOMPARE(dav.peer(when).trimmed(), QStringLiteral("America/New_York 20260115T200000Z 20260115T201500Z"));
+
+        // Moved here to 4:00 PM in Berlin, the server's own copy of the event: still New York's time.
+        const QByteArray stored = dav.peer({QStringLiteral("get"), url.toString(), uid}).toUtf8();
+        const QTimeZone berlin("Europe/Berlin");
+        ScheduleEntry moved = EventForm::read(stored, berlin).entry;
+        QCOMPARE(moved[ScheduleField::AlarmTime], QStringLiteral("09:00:00 PM"));
+        moved[ScheduleField::AlarmTime] = QStringLiteral("04:00:00 PM");
+        const EventForm::Patch patch = EventForm::patched(stored, moved, berlin, stamp);
+        QCOMPARE(patch.outcome, EventForm::Written::Patched);
+        const auto listed = awaitResult<EtagListing>([&](auto done) { calendar.listEtags(done); });
+        QVERIFY(listed && listed->etags.size() == 1);
+        const auto edited = awaitResult<WriteResult>(
+            [&](auto done) { calendar.put(href, patch.data, listed->etags.begin().value(), done); });
+        QVERIFY2(edited && !edited->error.isError(), edited ? qPrintable(edited->error.message()) : "");
+        QCOMPARE(dav.peer(when).trimmed(), QStringLiteral("America/New_York 20260115T150000Z 20260115T151500Z"));
     }
 
     void cleanupTestCase() { m_servers.stop(); }
