@@ -1,6 +1,10 @@
 #include "exchange/EntryToEvent.h"
 
+#include "exchange/ZoneWriting.h"
+
 #include <QCryptographicHash>
+
+#include <algorithm>
 
 namespace {
 
@@ -39,6 +43,26 @@ icalcomponent* reminderAtStart()
 
 } // namespace
 
+icalproperty* EntryToEvent::timeProperty(icalproperty_kind kind, QDate date, qint32 second,
+                                        const QTimeZone& local)
+{
+    icaltimetype t = floatingTime(date, second);
+    const QByteArray tzid = ZoneWriting::isUtc(local) ? QByteArray() : ZoneWriting::tzid(local);
+    if (ZoneWriting::isUtc(local))
+        t.zone = icaltimezone_get_utc_timezone();
+    icalproperty* property = kind == ICAL_DTEND_PROPERTY ? icalproperty_new_dtend(t) : icalproperty_new_dtstart(t);
+    if (!tzid.isEmpty())
+        icalproperty_add_parameter(property, icalparameter_new_tzid(tzid.constData()));
+    return property;
+}
+
+Ical::Component EntryToEvent::zoneOf(const QTimeZone& local, int firstYear, int lastYear)
+{
+    if (ZoneWriting::isUtc(local))
+        return {};
+    return ZoneWriting::describe(local, firstYear, lastYear);
+}
+
 QString EntryToEvent::uidOf(qint64 rowId, const ScheduleEntry& entry)
 {
     QCryptographicHash hash(QCryptographicHash::Sha1);
@@ -52,7 +76,7 @@ QString EntryToEvent::uidOf(qint64 rowId, const ScheduleEntry& entry)
 }
 
 EntryToEvent::Event EntryToEvent::eventOf(const ScheduleTable& table, size_t i, const QDateTime& stamp,
-                                          const EntryIdentities* identities)
+                                          const EntryIdentities* identities, const QTimeZone& local)
 {
     const PackedDate packed = table.date(i);
     const qint32 second = table.alarmSecond(i);
@@ -72,7 +96,14 @@ EntryToEvent::Event EntryToEvent::eventOf(const ScheduleTable& table, size_t i, 
     icaltimetype dtstamp = floatingTime(utc.date(), utc.time().msecsSinceStartOfDay() / 1000);
     dtstamp.zone = icaltimezone_get_utc_timezone();
     icalcomponent_add_property(e, icalproperty_new_dtstamp(dtstamp));
-    icalcomponent_add_property(e, icalproperty_new_dtstart(floatingTime(date, second)));
+    icalcomponent_add_property(e, timeProperty(ICAL_DTSTART_PROPERTY, date, second, local));
+    constexpr qint32 Day = 24 * 3600;
+    const qint32 end = std::min(second + LengthSeconds, Day);
+    // The last day a calendar can write has no midnight after it.
+    const bool lastDay = date.addDays(1).year() > 9999;
+    icalcomponent_add_property(e, end < Day ? timeProperty(ICAL_DTEND_PROPERTY, date, end, local)
+                                  : lastDay ? timeProperty(ICAL_DTEND_PROPERTY, date, Day - 1, local)
+                                            : timeProperty(ICAL_DTEND_PROPERTY, date.addDays(1), 0, local));
     if (!table.isNull(i, ScheduleField::Subject))
         icalcomponent_add_property(
             e, icalproperty_new_summary(table.text(i, ScheduleField::Subject).toUtf8().constData()));

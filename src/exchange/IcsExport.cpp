@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -41,12 +42,23 @@ QString alreadyThere(const QString& shown)
 } // namespace
 
 IcsExport::Result IcsExport::write(const ScheduleTable& table, QIODevice& device, const QDateTime& stamp,
-                                   ProgressLine* progress, const EntryIdentities* identities)
+                                   ProgressLine* progress, const EntryIdentities* identities,
+                                   const QTimeZone& local)
 {
     Result result;
     bool ok = device.write(calendarHead()) >= 0;
+    // The events name the local zone; the calendar says what it means for the years of every entry.
+    int firstYear = stamp.date().year();
+    for (size_t i = 0; i < table.size(); ++i) {
+        if (table.date(i).isValid())
+            firstYear = std::min(firstYear, table.date(i).toDate().year());
+    }
+    if (const Ical::Component zone = EntryToEvent::zoneOf(local, firstYear, stamp.date().year()); zone && ok) {
+        const Ical::Text text(icalcomponent_as_ical_string_r(zone.get()));
+        ok = device.write(text.get(), qint64(std::strlen(text.get()))) >= 0;
+    }
     for (size_t i = 0; i < table.size() && ok; ++i) {
-        const EntryToEvent::Event event = EntryToEvent::eventOf(table, i, stamp, identities);
+        const EntryToEvent::Event event = EntryToEvent::eventOf(table, i, stamp, identities, local);
         switch (event.outcome) {
         case EntryToEvent::Outcome::Unreadable:
             ++result.unreadable;
@@ -74,7 +86,8 @@ IcsExport::Result IcsExport::write(const ScheduleTable& table, QIODevice& device
 }
 
 IcsExport::Result IcsExport::write(const ScheduleTable& table, const QString& path, const QDateTime& stamp,
-                                   ProgressLine* progress, const EntryIdentities* identities)
+                                   ProgressLine* progress, const EntryIdentities* identities,
+                                   const QTimeZone& local)
 {
     Result result;
     const QString shown = QDir::toNativeSeparators(path);
@@ -97,7 +110,7 @@ IcsExport::Result IcsExport::write(const ScheduleTable& table, const QString& pa
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(file.handle(), 0666 & ~mask);
-    result = write(table, file, stamp, progress, identities);
+    result = write(table, file, stamp, progress, identities, local);
     const bool flushed = result.ok && file.flush() && ::fsync(file.handle()) == 0;
     if (!flushed) {
         const QString why = result.ok ? file.errorString() : result.error;

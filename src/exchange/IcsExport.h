@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QTimeZone>
 
 class EntryIdentities;
 class ProgressLine;
@@ -24,10 +25,13 @@ public:
         qint64 unknownKind = 0; // skipped: a recurrence kind the program does not know
     };
 
-    // `stamp` is the moment of the export; progress may be null.
+    // `stamp` is the moment of the export; progress may be null. The entries' times are written in the
+    // zone `local`.
     static Result write(const ScheduleTable& table, const QString& path, const QDateTime& stamp,
-                        ProgressLine* progress = nullptr, const EntryIdentities* identities = nullptr);
+                        ProgressLine* progress = nullptr, const EntryIdentities* identities = nullptr,
+                        const QTimeZone& local = QTimeZone::systemTimeZone());
     // Writes to an open device (standard output) as it goes.
     static Result write(const ScheduleTable& table, QIODevice& device, const QDateTime& stamp,
-                        ProgressLine* progress = nullptr, const EntryIdentities* identities = nullptr);
+                        ProgressLine* progress = nullptr, const EntryIdentities* identities = nullptr,
+                        const QTimeZone& local = QTimeZone::systemTimeZone());
 };

@@ -23,7 +23,13 @@ struct Incoming
     bool held = false; // the schedule can hold the event
     ScheduleEntry entry;
     SyncLedger::Form form = SyncLedger::Form::NotHeld;
+    // The entry shows the event's start, rule or reminder only in part (a richer rule, a zone no one
+    // knows, a reminder away from the start): its timing is the server's to keep. Texts cut to their
+    // fields narrow the event too, but leave its timing whole.
+    bool timingNarrowed = false;
     QString version; // the event's SEQUENCE and LAST-MODIFIED, as the import keeps it
+    // Why the schedule cannot hold the event, in the program's own words, when it cannot.
+    QString reason;
 };
 
 // The entry the event of one calendar object makes (the first event that is no changed occurrence).
@@ -35,10 +41,17 @@ QString digest(const ScheduleEntry& entry);
 // The fields that make an entry the same as an event for a first sync: date, second, kind and subject.
 QString sameEntryKey(const ScheduleEntry& entry);
 
-// A new calendar object for the entry at position i; empty when the entry cannot be written (no
-// readable date or time, or a kind the program does not know).
+// A new calendar object for the entry at position i, its times in the zone `local` (with the zone's
+// VTIMEZONE); empty when the entry cannot be written (no readable date or time, or a kind the program
+// does not know).
 QByteArray newEvent(const ScheduleTable& table, size_t i, const EntryIdentities& identities,
-                    const QDateTime& stamp);
+                    const QDateTime& stamp, const QTimeZone& local);
+
+// The server's text `full` after an edit here turned what the entry showed of it, `shown`, into `now`:
+// what changed is written over the part of `full` it stands for, and what the entry did not show (the
+// rest of a text cut to its field) stays. `joinedLines`: the entry showed the text's line breaks as
+// spaces. When `shown` is no view of `full`, the text becomes `now`.
+QString editedText(const QString& full, const QString& shown, const QString& now, bool joinedLines);
 
 enum class Written
 {
@@ -52,7 +65,9 @@ struct Patch
     QByteArray data;
 };
 
-// The server's event `serverData` with what differs in `now` written into it.
+// The server's event `serverData` with what differs in `now` written into it. A new time is the local
+// time `now` says, written in the event's own zone; a long subject or note keeps what the entry did not
+// show.
 Patch patched(const QByteArray& serverData, const ScheduleEntry& now, const QTimeZone& local,
               const QDateTime& stamp);
 

@@ -396,7 +396,7 @@ void SyncRun::sendUpload(const SyncQueue::Item& item, const std::optional<SyncLe
         written.data = patch.data;
         etag = record->etag;
     } else {
-        written.data = EventForm::newEvent(table, index, m_parts.database.identities(), now);
+        written.data = EventForm::newEvent(table, index, m_parts.database.identities(), now, m_parts.local);
         if (written.data.isEmpty()) {
             // An entry with no readable date or time, or a kind the program does not know, has no event.
             m_parts.queue.drop(item.uid);

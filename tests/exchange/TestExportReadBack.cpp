@@ -41,7 +41,9 @@ private slots:
                                entry("07/03/2024", "weekdays", "Monday to Friday", "11:59:59 PM")}));
         const QString path = dir.filePath(QStringLiteral("all.ics"));
         const QDateTime stamp(QDate(2026, 12, 7), QTime(12, 0), QTimeZone::utc());
-        QVERIFY(IcsExport::write(db->table(), path, stamp).ok);
+        // A zone with summer time: the readers must keep each occurrence at its wall-clock time there.
+        const QTimeZone local("America/New_York");
+        QVERIFY(IcsExport::write(db->table(), path, stamp, nullptr, nullptr, local).ok);
 
         // The readers are the system's packages, which another python3 earlier on the PATH does not see.
         const QString system = QStringLiteral("/usr/bin/python3");
@@ -51,7 +53,8 @@ private slots:
         QVERIFY2(python.waitForFinished(60000) && python.exitCode() == 0,
                  python.readAllStandardError().constData());
         const QJsonObject readers = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
-        QCOMPARE(readers.keys(), QStringList({QStringLiteral("icalendar"), QStringLiteral("vobject")}));
+        const QStringList names = {QStringLiteral("icalendar"), QStringLiteral("vobject")};
+        QCOMPARE(readers.keys(), QStringList({names[0], QStringLiteral("utc"), names[1]}));
 
         const ScheduleTable& table = db->table();
         for (size_t i = 0; i < table.size(); ++i) {
@@ -63,7 +66,10 @@ private slots:
                     expected << QDateTime(day, time).toString(Qt::ISODate);
             }
             const QString subject = table.text(i, ScheduleField::Subject);
-            for (const QString& reader : readers.keys()) {
+            const QString firstUtc = QDateTime(first, time, local).toUTC().toString(Qt::ISODate).chopped(1);
+            for (const QString& reader : names) {
+                QCOMPARE(readers[QStringLiteral("utc")].toObject()[reader].toObject()[subject].toString(),
+                         firstUtc);
                 QStringList seen;
                 for (const auto& value : readers[reader].toObject()[subject].toArray())
                     seen << value.toString();

@@ -74,7 +74,8 @@ private slots:
              entry("03/07/2003", "odd kind", "Fortnightly"), entry("31/31/2003", "no date", "OneTime"),
              entry("03/07/2003", "no time", "OneTime", "on", "note", "soon")}));
         const QString path = newFile();
-        const IcsExport::Result result = IcsExport::write(db->table(), path, m_stamp);
+        const IcsExport::Result result =
+            IcsExport::write(db->table(), path, m_stamp, nullptr, nullptr, QTimeZone("Europe/Berlin"));
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(result.written, 5);
         QCOMPARE(result.unreadable, 2);
@@ -85,7 +86,10 @@ private slots:
         QVERIFY(text.endsWith("END:VCALENDAR\r\n"));
         auto events = eventsBySubject(text);
         QCOMPARE(events.size(), size_t(5));
-        QVERIFY(events["once"].contains("DTSTART:20030307T103000\r\n"));
+        // Times in the local zone, described once for the whole file; a quarter of an hour long.
+        QVERIFY(events["once"].contains("DTSTART;TZID=Europe/Berlin:20030307T103000\r\n"));
+        QVERIFY(events["once"].contains("DTEND;TZID=Europe/Berlin:20030307T104500\r\n"));
+        QCOMPARE(text.count("BEGIN:VTIMEZONE\r\nTZID:Europe/Berlin\r\n"), 1);
         QVERIFY(!events["once"].contains("RRULE"));
         QVERIFY(events["once"].contains("BEGIN:VALARM\r\nACTION:DISPLAY"));
         QVERIFY(events["once"].contains("TRIGGER:PT0S"));

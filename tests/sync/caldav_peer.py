@@ -5,9 +5,11 @@ peer.py URL USER PASSWORD mkcal NAME            creates a calendar, prints its U
 peer.py URL USER PASSWORD put CALURL FILE       writes the iCalendar object in FILE, prints its URL
 peer.py URL USER PASSWORD get CALURL UID        prints the event's iCalendar data
 peer.py URL USER PASSWORD uids CALURL           prints the UIDs of every event, one a line
+peer.py URL USER PASSWORD when CALURL UID       prints the event's zone, and its start and end in UTC
 peer.py URL USER PASSWORD fill CALURL COUNT     writes COUNT small events
 peer.py URL USER PASSWORD fetchall CALURL       fetches every event, prints how many and the seconds taken
 """
+import datetime
 import sys
 import time
 
@@ -31,6 +33,12 @@ def main():
     elif command == "get":
         event = calendar.event_by_uid(rest[1])
         sys.stdout.write(event.data)
+    elif command == "when":
+        event = calendar.event_by_uid(rest[1]).icalendar_component
+        start, end = event["DTSTART"].dt, event["DTEND"].dt
+        zone = getattr(start.tzinfo, "zone", None) or str(start.tzinfo)
+        utc = datetime.timezone.utc
+        print(zone, start.astimezone(utc).strftime("%Y%m%dT%H%M%SZ"), end.astimezone(utc).strftime("%Y%m%dT%H%M%SZ"))
     elif command == "uids":
         for event in calendar.events():
             print(event.icalendar_component["UID"])
