@@ -1,12 +1,11 @@
 #include "sync/CalendarData.h"
 
+#include "exchange/CalendarDataCheck.h"
 #include "exchange/IcsReader.h"
-#include "exchange/LineReader.h"
 #include "exchange/ShownText.h"
-#include "exchange/ZoneNames.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <cctype>
@@ -19,83 +18,16 @@ QString tr(const char* text)
     return QCoreApplication::translate("CalendarData", text);
 }
 
-bool isNamed(QByteArrayView name, QByteArrayView upper)
-{
-    return name.compare(upper, Qt::CaseInsensitive) == 0;
-}
-
-// The zone names a content line gives: the value of a TZID property, and of every TZID parameter.
-QList<QByteArray> zoneNamesOf(const QByteArray& line)
-{
-    QList<QByteArray> names;
-    qsizetype cut = 0;
-    while (cut < line.size() && line[cut] != ';' && line[cut] != ':')
-        ++cut;
-    if (isNamed(QByteArrayView(line.constData(), cut), "TZID") && cut < line.size() && line[cut] == ':')
-        names << line.mid(cut + 1).trimmed();
-    qsizetype i = cut;
-    while (i < line.size() && line[i] == ';') {
-        const qsizetype begin = ++i;
-        while (i < line.size() && line[i] != '=' && line[i] != ';' && line[i] != ':')
-            ++i;
-        const QByteArrayView name(line.constData() + begin, i - begin);
-        if (i >= line.size() || line[i] != '=')
-            continue;
-        // A parameter may hold several values, each quoted or not.
-        do {
-            ++i;
-            QByteArray value;
-            if (i < line.size() && line[i] == '"') {
-                const qsizetype close = line.indexOf('"', i + 1);
-                const qsizetype end = close < 0 ? line.size() : close;
-                value = line.mid(i + 1, end - i - 1);
-                i = close < 0 ? line.size() : close + 1;
-            } else {
-                const qsizetype from = i;
-                while (i < line.size() && line[i] != ';' && line[i] != ':' && line[i] != ',')
-                    ++i;
-                value = line.mid(from, i - from);
-            }
-            if (isNamed(name, "TZID"))
-                names << value;
-        } while (i < line.size() && line[i] == ',');
-    }
-    return names;
-}
-
 } // namespace
 
 std::optional<QString> CalendarData::refusal(const QByteArray& data)
 {
     if (data.size() > MaxObject)
         return tr("the event's data is larger than %1 MB").arg(MaxObject >> 20);
-    QByteArray shared = data;
-    QBuffer buffer(&shared);
-    buffer.open(QIODevice::ReadOnly);
-    LineReader reader(buffer);
-    LineReader::Line line;
-    int depth = 0;
-    while (reader.next(line)) {
-        if (line.tooLong)
-            return tr("its line %1 is longer than %2 MB").arg(line.number).arg(LineReader::MaxLine >> 20);
-        if (line.text.size() >= 6 && isNamed(QByteArrayView(line.text).first(6), "BEGIN:")) {
-            if (++depth > IcsReader::MaxDepth)
-                return tr("its components nest deeper than %1 levels on line %2, which no calendar does")
-                    .arg(IcsReader::MaxDepth)
-                    .arg(line.number);
-        } else if (line.text.size() >= 4 && isNamed(QByteArrayView(line.text).first(4), "END:")) {
-            depth = std::max(depth - 1, 0);
-        }
-        for (const QByteArray& zone : zoneNamesOf(line.text)) {
-            if (ZoneNames::looksLikePath(zone))
-                return tr("its time zone %1 on line %2 is no zone name: it reaches into folders or holds "
-                          "control characters")
-                    .arg(ShownText::quoted(QString::fromUtf8(zone)))
-                    .arg(line.number);
-        }
-    }
-    if (reader.zeroByteLine() > 0)
-        return tr("its line %1 holds a zero byte, which no calendar text has").arg(reader.zeroByteLine());
+    // The import's own limits, in the one place that keeps them for files and servers alike.
+    const CalendarDataCheck::Verdict verdict = CalendarDataCheck::check(data, QTimeZone::systemTimeZone());
+    if (!verdict)
+        return verdict.reason;
     return std::nullopt;
 }
 
