@@ -108,6 +108,9 @@ public:
         qint64 rowId = 0;
         QByteArray uid;
         QString version;
+        // The event's whole recurrence (RuleFile) when the entry's kind is RuleFile::RecurringKind; null
+        // otherwise, and a changed entry then keeps no rule.
+        QByteArray rule = {};
     };
     // Writes an import's additions and updates in one transaction: all of them are in the file when it
     // returns, or none is and the schedule is as it was. Listeners are told of additions as added and of
@@ -132,6 +135,14 @@ public:
     StoreResult setUid(qint64 rowId, const QString& uid);
     // The identities, position by position beside the table as last read (cachedTable()).
     const EntryIdentities& identities() const { return m_identities; }
+
+    // The whole recurrence kept for the entries whose rule none of the five kinds says (RuleFile), by row
+    // id: only the rows whose kind text says RuleFile::RecurringKind. Read again after another program
+    // changed the file; the program's own writes keep it up to date.
+    const QHash<qint64, QByteArray>& rules();
+    // Keeps the rule of the entry in this row, or drops it when `event` is null; the row's kind text is the
+    // caller's to set (update()).
+    StoreResult setRule(qint64 rowId, const QByteArray& event);
 
     // The snoozed alarms kept in the file, so that they ring after a restart; a snooze is dropped once it
     // rang or its entry's alarm no longer stands.
@@ -203,5 +214,9 @@ private:
     std::unique_ptr<BackgroundRead> m_pending;
     qint64 m_pendingVersion = -1; // the change count that made the read under way start
     bool m_pendingMissesOwnWrite = false;
-    std::future<void> m_disposal; // the table a background read replaced, being freed off the thread
+    std::future<void> m_disposal;
+
+    QHash<qint64, QByteArray> m_rules;
+    bool m_rulesRead = false; // m_rules holds what the file keeps for the table as it is now
+    void keepRule(qint64 rowId, const QByteArray& event); // the table a background read replaced, being freed off the thread
 };
