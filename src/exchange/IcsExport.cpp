@@ -40,12 +40,77 @@ QString alreadyThere(const QString& shown)
 
 } // namespace
 
+QByteArray IcsExport::keptEvent(const QByteArray& kept, const QString& uid, const QString& subject,
+                                const QString& note, const QDateTime& stamp, QSet<QByteArray>& zonesWritten)
+{
+    Ical::Component calendar(icalparser_parse_string(kept.constData()));
+    if (!calendar || icalcomponent_isa(calendar.get()) != ICAL_VCALENDAR_COMPONENT)
+        return {};
+    QByteArray text;
+    for (icalcomponent* z = icalcomponent_get_first_component(calendar.get(), ICAL_VTIMEZONE_COMPONENT); z;
+         z = icalcomponent_get_next_component(calendar.get(), ICAL_VTIMEZONE_COMPONENT)) {
+        icalproperty* id = icalcomponent_get_first_property(z, ICAL_TZID_PROPERTY);
+        const QByteArray name(id && icalproperty_get_tzid(id) ? icalproperty_get_tzid(id) : "");
+        if (zonesWritten.contains(name))
+            continue;
+        zonesWritten.insert(name);
+        const Ical::Text written(icalcomponent_as_ical_string_r(z));
+        text += written.get();
+    }
+    const QByteArray uidText = uid.toUtf8();
+    const icaltimetype stampTime = icaltime_from_timet_with_zone(stamp.toSecsSinceEpoch(), 0,
+                                                                 icaltimezone_get_utc_timezone());
+    // A text the entry holds cut to its field stays as the event had it.
+    const auto replaceText = [](icalcomponent* e, icalproperty_kind kind, const QString& now) {
+        icalproperty* p = icalcomponent_get_first_property(e, kind);
+        const QString before = p ? QString::fromUtf8(icalproperty_get_value_as_string(p)) : QString();
+        if (before.startsWith(now))
+            return;
+        if (p) {
+            icalcomponent_remove_property(e, p);
+            icalproperty_free(p);
+        }
+        const QByteArray utf8 = now.toUtf8();
+        icalcomponent_add_property(e, kind == ICAL_SUMMARY_PROPERTY ? icalproperty_new_summary(utf8.constData())
+                                                                    : icalproperty_new_description(utf8.constData()));
+    };
+    for (icalcomponent* e = icalcomponent_get_first_component(calendar.get(), ICAL_VEVENT_COMPONENT); e;
+         e = icalcomponent_get_next_component(calendar.get(), ICAL_VEVENT_COMPONENT)) {
+        icalcomponent_set_uid(e, uidText.constData());
+        if (!icalcomponent_get_first_property(e, ICAL_DTSTAMP_PROPERTY))
+            icalcomponent_add_property(e, icalproperty_new_dtstamp(stampTime));
+        if (!icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY)) {
+            replaceText(e, ICAL_SUMMARY_PROPERTY, subject);
+            replaceText(e, ICAL_DESCRIPTION_PROPERTY, note);
+        }
+        const Ical::Text written(icalcomponent_as_ical_string_r(e));
+        text += written.get();
+    }
+    return text;
+}
+
 IcsExport::Result IcsExport::write(const ScheduleTable& table, QIODevice& device, const QDateTime& stamp,
-                                   ProgressLine* progress, const EntryIdentities* identities)
+                                   ProgressLine* progress, const EntryIdentities* identities,
+                                   const QHash<qint64, QByteArray>* rules)
 {
     Result result;
     bool ok = device.write(calendarHead()) >= 0;
+    QSet<QByteArray> zonesWritten;
     for (size_t i = 0; i < table.size() && ok; ++i) {
+        const auto kept = rules ? rules->constFind(table.rowId(i)) : QHash<qint64, QByteArray>::const_iterator();
+        if (rules && kept != rules->cend()) {
+            const QString uid = identities && i < identities->size()
+                                    ? identities->uid(i, table.rowId(i))
+                                    : EntryToEvent::uidOf(table.rowId(i), table.entry(i));
+            const QByteArray text =
+                keptEvent(*kept, uid, table.text(i, ScheduleField::Subject), table.text(i, ScheduleField::Note),
+                          stamp, zonesWritten);
+            if (!text.isEmpty()) {
+                ok = device.write(text) >= 0;
+                ++result.written;
+                continue;
+            }
+        }
         const EntryToEvent::Event event = EntryToEvent::eventOf(table, i, stamp, identities);
         switch (event.outcome) {
         case EntryToEvent::Outcome::Unreadable:
@@ -74,7 +139,8 @@ IcsExport::Result IcsExport::write(const ScheduleTable& table, QIODevice& device
 }
 
 IcsExport::Result IcsExport::write(const ScheduleTable& table, const QString& path, const QDateTime& stamp,
-                                   ProgressLine* progress, const EntryIdentities* identities)
+                                   ProgressLine* progress, const EntryIdentities* identities,
+                                   const QHash<qint64, QByteArray>* rules)
 {
     Result result;
     const QString shown = QDir::toNativeSeparators(path);
@@ -97,7 +163,7 @@ IcsExport::Result IcsExport::write(const ScheduleTable& table, const QString& pa
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(file.handle(), 0666 & ~mask);
-    result = write(table, file, stamp, progress, identities);
+    result = write(table, file, stamp, progress, identities, rules);
     const bool flushed = result.ok && file.flush() && ::fsync(file.handle()) == 0;
     if (!flushed) {
         const QString why = result.ok ? file.errorString() : result.error;

@@ -2,16 +2,21 @@
 
 #include "store/ScheduleTable.h"
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QHash>
+#include <QSet>
 #include <QString>
 
 class EntryIdentities;
 class ProgressLine;
 class QIODevice;
 
-// Writes every entry of a schedule to an iCalendar file, one event each. The file appears whole or not
-// at all, and a file already at the place, even one that appeared while the export ran, is never
-// replaced.
+// Writes every entry of a schedule to an iCalendar file, one event each. An entry that keeps its whole
+// recurrence (the schedule's rules, by row) is written as its event came, with its zones and its
+// changed occurrences as VEVENTs of their own, and with the subject and note the entry has now. The file
+// appears whole or not at all, and a file already at the place, even one that appeared while the export
+// ran, is never replaced.
 class IcsExport
 {
 public:
@@ -26,8 +31,16 @@ public:
 
     // `stamp` is the moment of the export; progress may be null.
     static Result write(const ScheduleTable& table, const QString& path, const QDateTime& stamp,
-                        ProgressLine* progress = nullptr, const EntryIdentities* identities = nullptr);
+                        ProgressLine* progress = nullptr, const EntryIdentities* identities = nullptr,
+                        const QHash<qint64, QByteArray>* rules = nullptr);
     // Writes to an open device (standard output) as it goes.
     static Result write(const ScheduleTable& table, QIODevice& device, const QDateTime& stamp,
-                        ProgressLine* progress = nullptr, const EntryIdentities* identities = nullptr);
+                        ProgressLine* progress = nullptr, const EntryIdentities* identities = nullptr,
+                        const QHash<qint64, QByteArray>* rules = nullptr);
+
+    // The text an entry that keeps its whole event is written as: the zones not yet in `zonesWritten`
+    // (which it adds to), the series' VEVENT with the entry's UID, subject and note, and the VEVENTs of
+    // its changed occurrences. Empty when the kept text cannot be read.
+    static QByteArray keptEvent(const QByteArray& kept, const QString& uid, const QString& subject,
+                                const QString& note, const QDateTime& stamp, QSet<QByteArray>& zonesWritten);
 };

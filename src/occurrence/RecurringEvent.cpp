@@ -268,7 +268,12 @@ std::optional<RecurringEvent> RecurringEvent::read(const QByteArray& text, QStri
     event.m_subject = QString::fromUtf8(summary ? summary : "");
     event.m_note = QString::fromUtf8(description ? description : "");
 
+    const char* masterUid = icalcomponent_get_uid(master);
     for (icalcomponent* e : changed) {
+        // Another series' changed occurrence, in a text of several events, is not this one's.
+        const char* uid = icalcomponent_get_uid(e);
+        if (masterUid && uid && qstrcmp(masterUid, uid) != 0)
+            continue;
         icalproperty* id = icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY);
         Changed one;
         one.ruleSecond = wallOfTime(id, icalproperty_get_recurrenceid(id));

@@ -7,6 +7,7 @@
 #include "exchange/ImportWriter.h"
 #include "store/DateText.h"
 #include "store/EntryIdentities.h"
+#include "store/RuleFile.h"
 #include "store/ScheduleKind.h"
 #include "store/ScheduleTable.h"
 
@@ -86,12 +87,21 @@ bool sameTiming(const ScheduleEntry& a, const ScheduleEntry& b)
 EventForm::Incoming EventForm::read(const QByteArray& data, const QTimeZone& local)
 {
     Incoming incoming;
+    bool ruleKept = false;
+    bool recurs = false;
+    bool changedOccurrences = false;
     IcsReader::read(data, [&](const IcsReader::Event& event) -> std::optional<IcsReader::Failure> {
+        if (event.event && icalcomponent_get_first_property(event.event, ICAL_RECURRENCEID_PROPERTY)) {
+            changedOccurrences = true;
+            return std::nullopt;
+        }
         if (incoming.held)
             return std::nullopt;
         const EventToEntry::Mapped mapped = EventToEntry::map(event, local);
         if (mapped.outcome != EventToEntry::Outcome::Entry)
             return std::nullopt;
+        ruleKept = mapped.ruleKept;
+        recurs = !mapped.rule.isEmpty();
         incoming.held = true;
         incoming.entry = mapped.entry;
         // Whatever the entry could not keep of the event makes it a narrowed form of it.
@@ -101,6 +111,11 @@ EventForm::Incoming EventForm::read(const QByteArray& data, const QTimeZone& loc
         incoming.version = ImportWriter::versionText(mapped.identity);
         return std::nullopt;
     });
+    // The event's whole recurrence stays with the entry, the server's object as it came.
+    if (incoming.held && (ruleKept || (recurs && changedOccurrences))) {
+        incoming.rule = data;
+        incoming.entry[ScheduleField::Kind] = QString::fromLatin1(RuleFile::RecurringKind);
+    }
     return incoming;
 }
 
