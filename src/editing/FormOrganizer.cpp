@@ -370,9 +370,10 @@ void FormOrganizer::SetupDays()
 void FormOrganizer::markDays()
 {
     MonthGrid grid = m_cells->model(m_month - 1, QString::number(m_year));
-    DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::FormOrganizer, m_ctx.clock.now());
+    DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::FormOrganizer, m_ctx.clock.now(),
+                         m_ctx.recurrences);
     DayMarking::MarkToday(grid, DayMarking::GridTag::FormOrganizer, m_ctx.clock.today());
-    DayMarking::DescribeDays(m_ctx.database.table(), grid, m_ctx.clock.today());
+    DayMarking::DescribeDays(m_ctx.database.table(), grid, m_ctx.clock.today(), m_ctx.recurrences);
     m_cells->applyMarks(grid);
 }
 
@@ -489,7 +490,7 @@ void FormOrganizer::DaySlot_MouseMove(int index)
     if (!date)
         return;
     cell->setToolTip(
-        PlainText::hint(DayMarking::DaySummary(m_ctx.database.table(), DateText::mmddyyyy(*date))));
+        PlainText::hint(DayMarking::DaySummary(m_ctx.database.table(), DateText::mmddyyyy(*date), m_ctx.recurrences)));
 }
 
 void FormOrganizer::Check2Grid(int day, int month, int year)

@@ -920,6 +920,7 @@ StoreResult ScheduleDatabase::setRule(qint64 rowId, const QByteArray& event)
     if (!result)
         return result;
     keepRule(rowId, event);
+    ++m_rulesChanges;
     const size_t index = m_table.indexOf(rowId);
     const StoreResult done = written(rowId);
     tell({{EntryChange::Kind::Changed, m_identities.uid(index, rowId), rowId}});

@@ -143,6 +143,8 @@ public:
     // Keeps the rule of the entry in this row, or drops it when `event` is null; the row's kind text is the
     // caller's to set (update()).
     StoreResult setRule(qint64 rowId, const QByteArray& event);
+    // Grows with every change of the rules that the table's change count does not show (setRule()).
+    quint64 rulesChangeCount() const { return m_rulesChanges; }
 
     // The snoozed alarms kept in the file, so that they ring after a restart; a snooze is dropped once it
     // rang or its entry's alarm no longer stands.
@@ -218,5 +220,6 @@ private:
 
     QHash<qint64, QByteArray> m_rules;
     bool m_rulesRead = false; // m_rules holds what the file keeps for the table as it is now
+    quint64 m_rulesChanges = 0;
     void keepRule(qint64 rowId, const QByteArray& event); // the table a background read replaced, being freed off the thread
 };

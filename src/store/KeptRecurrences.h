@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// What the day markings, the day hint, the year view and the countdown list learn of the entries that
+// keep a whole recurrence beside them (RuleFile): when their occurrences fall, in local time. The
+// window-free occurrence library answers it; the store only asks.
+class KeptRecurrences
+{
+public:
+    virtual ~KeptRecurrences() = default;
+
+    struct Occurring
+    {
+        qint64 rowId = 0;
+        QDateTime start; // local time
+        QDate firstDay;  // the local days it spans
+        QDate lastDay;
+        QString subject; // a changed occurrence's own
+    };
+    // Whether the entry of this row keeps a recurrence: its own stored date then counts for nothing.
+    virtual bool keeps(qint64 rowId) const = 0;
+    // Every occurrence that touches the local days first to last, ordered by start.
+    virtual std::vector<Occurring> onDays(QDate first, QDate last) const = 0;
+    // The start of the entry's first occurrence after the moment; nothing when its series has ended.
+    virtual std::optional<QDateTime> nextStart(qint64 rowId, const QDateTime& after) const = 0;
+};
