@@ -15,6 +15,7 @@ public:
     bool keeps(qint64 rowId) const override;
     std::vector<Occurring> onDays(QDate first, QDate last) const override;
     std::optional<QDateTime> nextStart(qint64 rowId, const QDateTime& after) const override;
+    std::vector<Alarm> alarmsBetween(qint64 from, qint64 to) const override;
 
     // The source itself, up to date, for the alarm check and the organizer.
     OccurrenceSource& source() const;

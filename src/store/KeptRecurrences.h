@@ -28,4 +28,15 @@ public:
     virtual std::vector<Occurring> onDays(QDate first, QDate last) const = 0;
     // The start of the entry's first occurrence after the moment; nothing when its series has ended.
     virtual std::optional<QDateTime> nextStart(qint64 rowId, const QDateTime& after) const = 0;
+
+    // One alarm of one occurrence, at a second of the local wall clock (Recurrence::wallSecond).
+    struct Alarm
+    {
+        qint64 rowId = 0;
+        qint64 second = 0;
+        QString subject; // a changed occurrence's own
+    };
+    // The alarms after the wall second `from` up to `to`, included, ordered by second. Asked for stretch
+    // after stretch, each answer costs as much as the alarms it holds, however many entries recur.
+    virtual std::vector<Alarm> alarmsBetween(qint64 from, qint64 to) const = 0;
 };
