@@ -16,6 +16,7 @@ public:
     std::vector<Occurring> onDays(QDate first, QDate last) const override;
     std::optional<QDateTime> nextStart(qint64 rowId, const QDateTime& after) const override;
     std::vector<Alarm> alarmsBetween(qint64 from, qint64 to) const override;
+    QString words(qint64 rowId) const override { return source().words(rowId); }
 
     // The source itself, up to date, for the alarm check and the organizer.
     OccurrenceSource& source() const;

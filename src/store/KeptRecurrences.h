@@ -28,6 +28,8 @@ public:
     virtual std::vector<Occurring> onDays(QDate first, QDate last) const = 0;
     // The start of the entry's first occurrence after the moment; nothing when its series has ended.
     virtual std::optional<QDateTime> nextStart(qint64 rowId, const QDateTime& after) const = 0;
+    // The rule in words ("Every other Tuesday"); empty when the row keeps none.
+    virtual QString words(qint64 rowId) const = 0;
 
     // One alarm of one occurrence, at a second of the local wall clock (Recurrence::wallSecond).
     struct Alarm

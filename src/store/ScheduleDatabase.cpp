@@ -711,7 +711,7 @@ QHash<qint64, QString> ScheduleDatabase::importedVersions()
     return versions;
 }
 
-StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry)
+StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry, const QByteArray* rule)
 {
     table();
     const size_t index = m_table.indexOf(rowId);
@@ -747,6 +747,8 @@ StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry)
         // An entry given one of the five kinds no longer keeps the rule it had.
         if (!keepsRule && !RuleFile::forget(m_db, rowId))
             return false;
+        if (keepsRule && rule && !RuleFile::record(m_db, rowId, *rule))
+            return false;
         return IdentityFile::recordFingerprint(m_db, rowId, EntryIdentities::fingerprint(entry));
     });
     if (!result)
@@ -756,6 +758,8 @@ StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry)
     m_table.replace(index, entry);
     if (!keepsRule)
         keepRule(rowId, QByteArray());
+    else if (rule)
+        keepRule(rowId, *rule);
     const StoreResult done = written(rowId);
     tell({{EntryChange::Kind::Changed, m_identities.uid(index, rowId), rowId}});
     return done;

@@ -88,7 +88,9 @@ public:
     // Adds every entry in one transaction: either all of them are in the file when it returns, or, when
     // one is refused or the file cannot take them, none is and the schedule is as it was.
     StoreResult appendAll(const std::vector<ScheduleEntry>& entries);
-    StoreResult update(qint64 rowId, const ScheduleEntry& entry);
+    // An entry whose kind text is RuleFile::RecurringKind keeps its rule, or takes `rule` when given, in the
+    // same transaction; one of another kind no longer keeps any.
+    StoreResult update(qint64 rowId, const ScheduleEntry& entry, const QByteArray* rule = nullptr);
     StoreResult remove(qint64 rowId);
 
     // One entry an import writes: added when rowId is 0, otherwise the new form of the entry in that row.
