@@ -341,6 +341,9 @@ std::optional<RecurringEvent> RecurringEvent::read(const QByteArray& text, QStri
     std::sort(event.m_alarmOffsets.begin(), event.m_alarmOffsets.end());
     event.m_alarmOffsets.erase(std::unique(event.m_alarmOffsets.begin(), event.m_alarmOffsets.end()),
                                event.m_alarmOffsets.end());
+    // Only a zone the file describes needs the parsed calendar later; the rest is held in its own values.
+    if (!event.m_described)
+        event.m_calendar.reset();
     return event;
 }
 
