@@ -3,12 +3,15 @@
 #include "store/DateText.h"
 #include "store/Recurrence.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <array>
 
 namespace DayMarking {
 
-void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QDateTime& now)
+void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QDateTime& now,
+              const KeptRecurrences* kept)
 {
     // Each cell's date is read once from its month, caption and year; entries are then matched against
     // the shown month by their parsed dates instead of formatting texts per cell.
@@ -71,6 +74,17 @@ void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QD
             mark(stored.day, past ? Bgr::PastOrange : Bgr::OneTimeGreen);
         }
     }
+
+    if (!kept)
+        return;
+    const QDate monthStart(shownYear, shownMonth, 1);
+    const QDate monthEnd = monthStart.addMonths(1).addDays(-1);
+    for (const KeptRecurrences::Occurring& o : kept->onDays(monthStart, monthEnd)) {
+        for (QDate d = std::max(o.firstDay, monthStart); d <= std::min(o.lastDay, monthEnd); d = d.addDays(1)) {
+            if (!settled[size_t(d.day())])
+                mark(d.day(), Bgr::RecurringBlue);
+        }
+    }
 }
 
 void MarkToday(MonthGrid& grid, GridTag tag, QDate today)
@@ -120,10 +134,13 @@ QString DayHint::text() const
     return line;
 }
 
-DayHint dayHint(const ScheduleTable& table, const QString& dateText)
+DayHint dayHint(const ScheduleTable& table, const QString& dateText, const KeptRecurrences* kept)
 {
     DayHint hint;
     auto add = [&](size_t i) {
+        // An entry that keeps a recurrence is named by its occurrences instead.
+        if (kept && kept->keeps(table.rowId(i)))
+            return;
         if (hint.subjects.size() < DayHint::MaxSubjects)
             hint.subjects << DayHint::shownSubject(table.text(i, ScheduleField::Subject));
         ++hint.count;
@@ -143,10 +160,23 @@ DayHint dayHint(const ScheduleTable& table, const QString& dateText)
                 add(i);
         }
     }
+    if (kept && date) {
+        const QLocale english(QLocale::English);
+        for (const KeptRecurrences::Occurring& o : kept->onDays(*date, *date)) {
+            if (hint.subjects.size() < DayHint::MaxSubjects) {
+                // One that began on an earlier day says so by its date.
+                const QString when = o.start.date() == *date
+                                         ? english.toString(o.start.time(), QStringLiteral("h:mm AP"))
+                                         : english.toString(o.start, QStringLiteral("d MMM h:mm AP"));
+                hint.subjects << DayHint::shownSubject(when + u' ' + o.subject);
+            }
+            ++hint.count;
+        }
+    }
     return hint;
 }
 
-void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today)
+void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today, const KeptRecurrences* kept)
 {
     for (DayCell& cell : grid.cells) {
         const std::optional<QDate> date =
@@ -158,23 +188,27 @@ void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today)
             cell.isToday = false;
             continue;
         }
-        cell.spokenName = SpokenDay(table, *date);
+        cell.spokenName = SpokenDay(table, *date, kept);
         cell.isToday = *date == today;
     }
 }
 
-QString SpokenDay(const ScheduleTable& table, QDate date)
+QString SpokenDay(const ScheduleTable& table, QDate date, const KeptRecurrences* kept)
 {
-    const size_t entries = table.storedOn(PackedDate::from(date)).size();
+    size_t entries = 0;
+    for (size_t i : table.storedOn(PackedDate::from(date)))
+        entries += kept && kept->keeps(table.rowId(i)) ? 0 : 1;
+    if (kept)
+        entries += kept->onDays(date, date).size();
     const QString count = entries == 0   ? QStringLiteral("no entries")
                           : entries == 1 ? QStringLiteral("1 entry")
                                          : QStringLiteral("%1 entries").arg(entries);
     return DateText::namedFormat(date, DateText::LongDate) + QStringLiteral(", ") + count;
 }
 
-QString DaySummary(const ScheduleTable& table, const QString& dateText)
+QString DaySummary(const ScheduleTable& table, const QString& dateText, const KeptRecurrences* kept)
 {
-    return dayHint(table, dateText).text();
+    return dayHint(table, dateText, kept).text();
 }
 
 } // namespace DayMarking

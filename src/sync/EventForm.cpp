@@ -9,6 +9,7 @@
 #include "exchange/ZoneNames.h"
 #include "store/DateText.h"
 #include "store/EntryIdentities.h"
+#include "store/RuleFile.h"
 #include "store/ScheduleKind.h"
 #include "store/ScheduleTable.h"
 
@@ -372,7 +373,14 @@ bool sameTiming(const ScheduleEntry& a, const ScheduleEntry& b)
 EventForm::Incoming EventForm::read(const QByteArray& data, const QTimeZone& local)
 {
     Incoming incoming;
+    bool ruleKept = false;
+    bool recurs = false;
+    bool changedOccurrences = false;
     const auto refused = IcsReader::read(data, [&](const IcsReader::Event& event) -> std::optional<IcsReader::Failure> {
+        if (event.event && icalcomponent_get_first_property(event.event, ICAL_RECURRENCEID_PROPERTY)) {
+            changedOccurrences = true;
+            return std::nullopt;
+        }
         if (incoming.held)
             return std::nullopt;
         const EventToEntry::Mapped mapped = EventToEntry::map(event, local);
@@ -382,6 +390,8 @@ EventForm::Incoming EventForm::read(const QByteArray& data, const QTimeZone& loc
                 incoming.reason = QString(mapped.note).remove(QRegularExpression(QStringLiteral("^line \\d+ ")));
             return std::nullopt;
         }
+        ruleKept = mapped.ruleKept;
+        recurs = !mapped.rule.isEmpty();
         incoming.held = true;
         incoming.entry = mapped.entry;
         incoming.reason.clear();
@@ -395,6 +405,11 @@ EventForm::Incoming EventForm::read(const QByteArray& data, const QTimeZone& loc
     if (!incoming.held && incoming.reason.isEmpty())
         incoming.reason = refused ? refused->reason
                                   : QCoreApplication::translate("EventForm", "it holds no event");
+    // The event's whole recurrence stays with the entry, the server's object as it came.
+    if (incoming.held && (ruleKept || (recurs && changedOccurrences))) {
+        incoming.rule = data;
+        incoming.entry[ScheduleField::Kind] = QString::fromLatin1(RuleFile::RecurringKind);
+    }
     return incoming;
 }
 
