@@ -1,5 +1,6 @@
 #include "occurrence/RecurringEvent.h"
 
+#include "exchange/EntryToEvent.h"
 #include "exchange/IcalHandles.h"
 #include "exchange/ZoneNames.h"
 #include "occurrence/RuleWords.h"
@@ -136,18 +137,8 @@ qint64 wallIn(const QDateTime& moment, const ZoneRef& zone)
 {
     if (zone.floating)
         return 0; // callers place floating times themselves
-    if (zone.described) {
-        const QDateTime utc = moment.toUTC();
-        icaltimetype t = icaltime_null_time();
-        t.year = utc.date().year();
-        t.month = utc.date().month();
-        t.day = utc.date().day();
-        t.hour = utc.time().hour();
-        t.minute = utc.time().minute();
-        t.second = utc.time().second();
-        t.zone = icaltimezone_get_utc_timezone();
-        return secondOf(icaltime_convert_to_zone(t, zone.described));
-    }
+    if (zone.described)
+        return secondOf(icaltime_convert_to_zone(EntryToEvent::utcTime(moment), zone.described));
     const QDateTime there = moment.toTimeZone(zone.system);
     return there.date().toJulianDay() * SecondsPerDay + there.time().msecsSinceStartOfDay() / 1000;
 }

@@ -32,10 +32,7 @@ bool UpcomingEntries::refresh(const ScheduleTable& table, const QDateTime& now, 
     const qint64 minute = minuteKey(now);
     const bool tableChanged = !m_refreshed || table.changeCount() != m_changeCount;
     // A recurring entry whose occurrence has come is listed again at its next one.
-    const bool recurringGoesBy =
-        minute >= m_firstGoesBy && std::any_of(m_rows.begin(), m_rows.end(), [&](const Row& row) {
-            return row.recurs && minuteKey(row.date, row.alarmSecond) <= minute;
-        });
+    const bool recurringGoesBy = minute >= m_firstRecurringGoesBy;
     if (tableChanged || minute < m_workedOutAt || recurringGoesBy) {
         const std::vector<Row> before = tableChanged ? std::vector<Row>() : std::move(m_rows);
         walk(table, minute, now, kept);
@@ -60,6 +57,7 @@ void UpcomingEntries::walk(const ScheduleTable& table, qint64 minute, const QDat
     // and the room no entry takes up is never touched.
     m_rows.reserve(table.size());
     m_firstGoesBy = std::numeric_limits<qint64>::max();
+    m_firstRecurringGoesBy = std::numeric_limits<qint64>::max();
     const qint32* seconds = table.alarmSeconds();
     for (size_t i = 0; i < table.size(); ++i) {
         if (kept && kept->keeps(table.rowId(i))) {
@@ -70,6 +68,7 @@ void UpcomingEntries::walk(const ScheduleTable& table, qint64 minute, const QDat
             const qint32 second = qint32(next->time().msecsSinceStartOfDay() / 1000);
             m_rows.push_back({table.rowId(i), quint32(i), date, second, true});
             m_firstGoesBy = std::min(m_firstGoesBy, minuteKey(date, second));
+            m_firstRecurringGoesBy = std::min(m_firstRecurringGoesBy, minuteKey(date, second));
             continue;
         }
         const PackedDate date = table.date(i);

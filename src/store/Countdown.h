@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <limits>
 #include <vector>
 
 // The countdown to an entry as the countdown list shows it.
@@ -69,4 +70,7 @@ private:
     // alarm minute, from which on that entry has gone by.
     qint64 m_workedOutAt = 0;
     qint64 m_firstGoesBy = 0;
+    // The first minute a listed occurrence of a recurring entry goes by, when the list is walked again
+    // for its next one; recurring rows leave the list only by a walk, so this holds until the next.
+    qint64 m_firstRecurringGoesBy = std::numeric_limits<qint64>::max();
 };

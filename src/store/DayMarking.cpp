@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 
 namespace DayMarking {
 
@@ -176,34 +177,63 @@ DayHint dayHint(const ScheduleTable& table, const QString& dateText, const KeptR
     return hint;
 }
 
+namespace {
+
+// "Saturday, 7 March 2026, 2 entries": the day in the long form and how many entries fall on it, of which
+// `occurring` are occurrences of entries that keep a recurrence.
+QString spokenDay(const ScheduleTable& table, QDate date, const KeptRecurrences* kept, size_t occurring)
+{
+    size_t entries = occurring;
+    for (size_t i : table.storedOn(PackedDate::from(date)))
+        entries += kept && kept->keeps(table.rowId(i)) ? 0 : 1;
+    const QString count = entries == 0   ? QStringLiteral("no entries")
+                          : entries == 1 ? QStringLiteral("1 entry")
+                                         : QStringLiteral("%1 entries").arg(entries);
+    return DateText::namedFormat(date, DateText::LongDate) + QStringLiteral(", ") + count;
+}
+
+} // namespace
+
 void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today, const KeptRecurrences* kept)
 {
-    for (DayCell& cell : grid.cells) {
-        const std::optional<QDate> date =
-            cell.visible
-                ? DateText::readDate(DateText::cellDateText(grid.monthIndex + 1, cell.caption, grid.yearText))
-                : std::nullopt;
+    std::vector<std::optional<QDate>> dates;
+    dates.reserve(grid.cells.size());
+    QDate first;
+    QDate last;
+    for (const DayCell& cell : grid.cells) {
+        dates.push_back(cell.visible ? DateText::readDate(DateText::cellDateText(grid.monthIndex + 1, cell.caption,
+                                                                                 grid.yearText))
+                                     : std::nullopt);
+        if (const std::optional<QDate>& date = dates.back()) {
+            first = first.isValid() ? std::min(first, *date) : *date;
+            last = last.isValid() ? std::max(last, *date) : *date;
+        }
+    }
+    // The recurrences are asked once for the whole grid, not once a day: each asking walks every rule.
+    std::map<QDate, size_t> occurring;
+    if (kept && first.isValid()) {
+        for (const KeptRecurrences::Occurring& o : kept->onDays(first, last)) {
+            for (QDate d = std::max(o.firstDay, first); d <= std::min(o.lastDay, last); d = d.addDays(1))
+                ++occurring[d];
+        }
+    }
+    for (size_t c = 0; c < grid.cells.size(); ++c) {
+        DayCell& cell = grid.cells[c];
+        const std::optional<QDate>& date = dates[c];
         if (!date) {
             cell.spokenName.clear();
             cell.isToday = false;
             continue;
         }
-        cell.spokenName = SpokenDay(table, *date, kept);
+        const auto found = occurring.find(*date);
+        cell.spokenName = spokenDay(table, *date, kept, found == occurring.end() ? 0 : found->second);
         cell.isToday = *date == today;
     }
 }
 
 QString SpokenDay(const ScheduleTable& table, QDate date, const KeptRecurrences* kept)
 {
-    size_t entries = 0;
-    for (size_t i : table.storedOn(PackedDate::from(date)))
-        entries += kept && kept->keeps(table.rowId(i)) ? 0 : 1;
-    if (kept)
-        entries += kept->onDays(date, date).size();
-    const QString count = entries == 0   ? QStringLiteral("no entries")
-                          : entries == 1 ? QStringLiteral("1 entry")
-                                         : QStringLiteral("%1 entries").arg(entries);
-    return DateText::namedFormat(date, DateText::LongDate) + QStringLiteral(", ") + count;
+    return spokenDay(table, date, kept, kept ? kept->onDays(date, date).size() : 0);
 }
 
 QString DaySummary(const ScheduleTable& table, const QString& dateText, const KeptRecurrences* kept)

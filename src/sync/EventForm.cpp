@@ -60,21 +60,6 @@ void removeAlarms(icalcomponent* e)
     }
 }
 
-icaltimetype utcTime(const QDateTime& moment)
-{
-    const QDateTime utc = moment.toUTC();
-    icaltimetype t = icaltime_null_time();
-    t.year = utc.date().year();
-    t.month = utc.date().month();
-    t.day = utc.date().day();
-    t.hour = utc.time().hour();
-    t.minute = utc.time().minute();
-    t.second = utc.time().second();
-    t.zone = icaltimezone_get_utc_timezone();
-    return t;
-}
-
-
 // How one time of the server's event is written: floating, in UTC, as a date, or in a zone named by its
 // TZID, which the calendar describes or the system knows by that name.
 struct TimeForm
@@ -516,9 +501,9 @@ EventForm::Patch EventForm::patched(const QByteArray& serverData, const Schedule
         icalcomponent_set_sequence(e, sequence < 0 ? 1 : sequence + 1);
     }
     removeAll(e, ICAL_DTSTAMP_PROPERTY);
-    icalcomponent_add_property(e, icalproperty_new_dtstamp(utcTime(stamp)));
+    icalcomponent_add_property(e, icalproperty_new_dtstamp(EntryToEvent::utcTime(stamp)));
     removeAll(e, ICAL_LASTMODIFIED_PROPERTY);
-    icalcomponent_add_property(e, icalproperty_new_lastmodified(utcTime(stamp)));
+    icalcomponent_add_property(e, icalproperty_new_lastmodified(EntryToEvent::utcTime(stamp)));
     const Ical::Text text(icalcomponent_as_ical_string_r(calendar.get()));
     return {Written::Patched, QByteArray(text.get())};
 }
