@@ -6,13 +6,19 @@ void OccurrenceSource::setRules(const QHash<qint64, QByteArray>& rules)
 {
     QHash<qint64, Kept> kept;
     kept.reserve(rules.size());
+    bool same = rules.size() == m_rules.size();
     for (auto it = rules.cbegin(); it != rules.cend(); ++it) {
         const auto had = m_rules.constFind(it.key());
-        if (had != m_rules.cend() && had->text == it.value())
+        if (had != m_rules.cend() && had->text == it.value()) {
             kept.insert(it.key(), *had);
-        else
+        } else {
             kept.insert(it.key(), Kept{it.value(), nullptr, false, std::nullopt, QDateTime()});
+            same = false;
+        }
     }
+    // An edit of an entry that keeps no rule leaves every rule and its queued alarm as it was.
+    if (same)
+        return;
     m_rules = std::move(kept);
     m_alarmQueue.clear();
     m_queuedAt.clear();
