@@ -4,6 +4,7 @@
 #include "exchange/IcalHandles.h"
 #include "exchange/ZoneNames.h"
 #include "occurrence/RuleWords.h"
+#include "occurrence/WallToLocal.h"
 
 #include <QCoreApplication>
 
@@ -431,11 +432,7 @@ std::vector<Occurrence> RecurringEvent::between(const QDateTime& from, const QDa
     const qint64 first = wallOf(from) - m_length - 2 * SecondsPerDay;
     const qint64 last = wallOf(to) + 2 * SecondsPerDay;
     for (qint64 s : ruleSeconds(first, last)) {
-        if (std::binary_search(m_excluded.begin(), m_excluded.end(), s) ||
-            std::binary_search(m_excluded.begin(), m_excluded.end(), -(s / SecondsPerDay) * SecondsPerDay - 1))
-            continue;
-        if (std::any_of(m_changed.begin(), m_changed.end(),
-                        [&](const Changed& c) { return c.ruleSecond == s; }))
+        if (isExcluded(s))
             continue;
         Occurrence o = made(s);
         if (touches(o, from, to))
@@ -459,6 +456,85 @@ std::vector<Occurrence> RecurringEvent::between(const QDateTime& from, const QDa
         return a.start != b.start ? a.start < b.start : a.ruleSecond < b.ruleSecond;
     });
     return found;
+}
+
+bool RecurringEvent::isExcluded(qint64 s) const
+{
+    // An excluded date, or a changed occurrence, which stands on its own.
+    return std::binary_search(m_excluded.begin(), m_excluded.end(), s) ||
+           std::binary_search(m_excluded.begin(), m_excluded.end(), -(s / SecondsPerDay) * SecondsPerDay - 1) ||
+           std::any_of(m_changed.begin(), m_changed.end(), [&](const Changed& c) { return c.ruleSecond == s; });
+}
+
+namespace {
+
+DaySpan spanOf(const QDateTime& start, const QDateTime& end)
+{
+    DaySpan span;
+    span.firstDay = start.date().toJulianDay();
+    span.startSecond = start.time().msecsSinceStartOfDay() / 1000;
+    span.lastDay = end <= start ? span.firstDay : end.addMSecs(-1).date().toJulianDay();
+    return span;
+}
+
+} // namespace
+
+bool RecurringEvent::placed(qint64 s, const WallToLocal& placer, DaySpan& span) const
+{
+    const std::optional<WallToLocal::Placed> start = placer.place(s);
+    if (!start)
+        return false;
+    qint64 end = start->moment + m_length;
+    // As made() does: whole days and floating lengths on the wall clock.
+    if (m_allDay || m_floating || m_length % SecondsPerDay == 0) {
+        const std::optional<WallToLocal::Placed> wallEnd = placer.place(s + m_length);
+        if (!wallEnd)
+            return false;
+        end = wallEnd->moment;
+    }
+    span.firstDay = start->local / SecondsPerDay;
+    span.startSecond = int(start->local % SecondsPerDay);
+    if (end <= start->moment) {
+        span.lastDay = span.firstDay;
+        return true;
+    }
+    const std::optional<qint64> last = placer.localOf(end - 1);
+    if (!last)
+        return false;
+    span.lastDay = *last / SecondsPerDay;
+    return true;
+}
+
+void RecurringEvent::daySpans(QDate first, QDate last, LocalPlacer& placer, std::vector<DaySpan>& out) const
+{
+    if (!first.isValid() || !last.isValid() || last < first)
+        return;
+    const qint64 firstDay = first.toJulianDay();
+    const qint64 lastDay = last.toJulianDay();
+    const auto touches = [&](const DaySpan& span) { return span.firstDay <= lastDay && span.lastDay >= firstDay; };
+    // Three days either side take in every offset a zone has from the local clock.
+    const qint64 from = firstDay * SecondsPerDay - m_length - 3 * SecondsPerDay;
+    const qint64 to = (lastDay + 1) * SecondsPerDay + 3 * SecondsPerDay;
+    // A zone the file describes is asked through libical for every occurrence.
+    const WallToLocal* fast = m_described ? nullptr : &placer.of(m_allDay || m_floating ? QTimeZone() : m_zone);
+    for (qint64 s : ruleSeconds(from, to)) {
+        if (isExcluded(s))
+            continue;
+        DaySpan span;
+        if (!fast || !placed(s, *fast, span)) {
+            const Occurrence o = made(s);
+            span = spanOf(o.start, o.end);
+        }
+        if (touches(span))
+            out.push_back(span);
+    }
+    for (const Changed& c : m_changed) {
+        if (c.cancelled)
+            continue;
+        const DaySpan span = spanOf(c.start, c.end);
+        if (touches(span))
+            out.push_back(span);
+    }
 }
 
 std::vector<Occurrence> RecurringEvent::onDays(QDate first, QDate last) const

@@ -6,6 +6,7 @@
 #include "store/YearMarks.h"
 #include "support/ScheduleFolder.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 // What the month grid, the day hint, the year view and the countdown list show of entries that keep a
@@ -128,6 +129,46 @@ private slots:
         // After the last one, the series leaves the list.
         upcoming.refresh(m_db->table(), QDateTime(QDate(2025, 2, 8), QTime(10, 0)), m_occurrences.get());
         QVERIFY(!choirAt().isValid());
+    }
+
+    // Worked out on the thread pool: the days count nothing until the year's index is in, and then its
+    // listeners hear of it; a changed rule is taken into the index at once, without working the year out
+    // again. The day's first occurrences come by start, also two of one rule.
+    void indexWorkedOutOffThreadFollowsRuleChanges()
+    {
+        ScheduleOccurrences occurrences(*m_db);
+        occurrences.setWorkOffThread(true);
+        QSignalSpy known(occurrences.known(), &OccurrencesKnown::known);
+        const QDate first(2025, 1, 1);
+        const std::vector<int> before = occurrences.counts(first, QDate(2025, 1, 31));
+        QCOMPARE(std::count(before.begin(), before.end(), 0), 31);
+        QVERIFY(known.wait(20000));
+        QVERIFY(occurrences.settled());
+        std::vector<int> after = occurrences.counts(first, QDate(2025, 1, 31));
+        QCOMPARE(after[3], 1);  // the choir on the 4th
+        QCOMPARE(after[12], 1); // the trip's first day
+        QCOMPARE(after[17], 0); // the excluded Saturday
+
+        qint64 choir = 0;
+        for (size_t i = 0; i < m_db->table().size(); ++i) {
+            if (m_db->table().text(i, ScheduleField::Subject) == QLatin1String("Choir"))
+                choir = m_db->table().rowId(i);
+        }
+        QVERIFY(choir != 0);
+        const quint64 knownBefore = occurrences.knownCount();
+        QVERIFY(m_db->setRule(choir, "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:choir\r\nSUMMARY:Choir\r\n"
+                                     "DTSTART:20250104T100000\r\nRRULE:FREQ=DAILY;BYHOUR=9,18;COUNT=20\r\n"
+                                     "END:VEVENT\r\nEND:VCALENDAR\r\n"));
+        after = occurrences.counts(first, QDate(2025, 1, 31));
+        QVERIFY(occurrences.settled());
+        QVERIFY(occurrences.knownCount() > knownBefore);
+        QCOMPARE(after[5], 2);  // 9:00 and 18:00 on the 6th
+        QCOMPARE(after[12], 3); // and the trip on the 13th
+        const KeptRecurrences::Day day = occurrences.onDay(QDate(2025, 1, 13), 2);
+        QCOMPARE(day.count, size_t(3));
+        QCOMPARE(day.first.size(), size_t(2));
+        QCOMPARE(day.first[0].subject, QStringLiteral("Trip"));
+        QCOMPARE(day.first[1].start, QDateTime(QDate(2025, 1, 13), QTime(9, 0)));
     }
 };
 
