@@ -30,7 +30,11 @@ public:
     bool hasRule(qint64 rowId) const { return m_rules.contains(rowId); }
     size_t size() const { return size_t(m_rules.size()); }
     // The rule's text as kept; empty when the row keeps none.
-    QByteArray text(qint64 rowId) const { return m_rules.value(rowId).text; }
+    QByteArray text(qint64 rowId) const
+    {
+        const auto it = m_rules.constFind(rowId);
+        return it != m_rules.cend() ? it->text : QByteArray();
+    }
     // The entry's event, read on first use; null when the row keeps no rule or its text cannot be read.
     const RecurringEvent* event(qint64 rowId) const;
 

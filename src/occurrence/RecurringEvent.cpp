@@ -144,6 +144,27 @@ qint64 wallIn(const QDateTime& moment, const ZoneRef& zone)
     return there.date().toJulianDay() * SecondsPerDay + there.time().msecsSinceStartOfDay() / 1000;
 }
 
+// The seconds of one of a rule's periods when they are always as many (days, weeks, hours); 0 for months
+// and years.
+qint64 periodOf(const icalrecurrencetype& rule)
+{
+    const qint64 interval = std::max<qint64>(1, rule.interval);
+    switch (rule.freq) {
+    case ICAL_SECONDLY_RECURRENCE:
+        return interval;
+    case ICAL_MINUTELY_RECURRENCE:
+        return 60 * interval;
+    case ICAL_HOURLY_RECURRENCE:
+        return 3600 * interval;
+    case ICAL_DAILY_RECURRENCE:
+        return SecondsPerDay * interval;
+    case ICAL_WEEKLY_RECURRENCE:
+        return 7 * SecondsPerDay * interval;
+    default:
+        return 0;
+    }
+}
+
 bool touches(const Occurrence& o, const QDateTime& from, const QDateTime& to)
 {
     return o.start < to && (o.end > from || o.start >= from);
@@ -397,10 +418,17 @@ std::vector<qint64> RecurringEvent::ruleSeconds(qint64 first, qint64 last) const
         }
         icalrecur_iterator* it = icalrecur_iterator_new(rule, floatingTime(m_start, m_allDay));
         if (it) {
-            // Without a count or an interval, the walk may begin near the first second asked for instead of
-            // the start: libical would count an interval's periods from that second, not from the start.
-            if (rule.count == 0 && rule.interval <= 1 && first - SecondsPerDay * 400 > m_start)
+            // Without a count, the walk may begin near the first second asked for instead of the start.
+            // libical counts an interval's periods from where the walk begins: a rule of fixed periods (days,
+            // weeks, hours) begins a whole number of its periods after the start, two weeks early; any other
+            // begins more than a year early, and only without an interval.
+            const qint64 period = periodOf(rule);
+            if (rule.count == 0 && period > 0 && first - SecondsPerDay * 14 > m_start) {
+                const qint64 from = first - SecondsPerDay * 14;
+                icalrecur_iterator_set_start(it, floatingTime(m_start + (from - m_start) / period * period, m_allDay));
+            } else if (rule.count == 0 && period == 0 && rule.interval <= 1 && first - SecondsPerDay * 400 > m_start) {
                 icalrecur_iterator_set_start(it, floatingTime(first - SecondsPerDay * 400, m_allDay));
+            }
             for (int step = 0; step < MaxSteps; ++step) {
                 const icaltimetype next = icalrecur_iterator_next(it);
                 if (icaltime_is_null_time(next))

@@ -7,10 +7,11 @@
 #include <optional>
 #include <vector>
 
+class OccurrencesKnown;
+
 // What the day markings, the day hint, the year view and the countdown list learn of the entries that
 // keep a whole recurrence beside them (RuleFile): when their occurrences fall, in local time. The
 // window-free occurrence library answers it; the store only asks.
-class OccurrencesKnown;
 class KeptRecurrences
 {
 public:
