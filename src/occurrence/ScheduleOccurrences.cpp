@@ -54,6 +54,11 @@ void ScheduleOccurrences::takeChanges(const std::vector<qint64>& rows) const
 {
     std::vector<quint32> changedSlots;
     changedSlots.reserve(rows.size());
+    if (m_slotOf.isEmpty()) {
+        m_slotOf.reserve(qsizetype(rows.size()));
+        m_rowOf.reserve(rows.size());
+        m_versions.reserve(rows.size());
+    }
     for (qint64 row : rows) {
         auto it = m_slotOf.find(row);
         if (it == m_slotOf.end()) {
