@@ -119,6 +119,7 @@ const OccurrenceDays* ScheduleOccurrences::year(int y) const
     source();
     Year& year = m_years[y];
     year.askedAt = ++m_asks;
+    year.askedWhenKnown = m_knownCount;
     if ((!year.days || year.stale) && !year.working)
         work(y);
     letGoOfOldYears();
@@ -131,7 +132,9 @@ void ScheduleOccurrences::letGoOfOldYears() const
     while (m_years.size() > KeptYears) {
         auto oldest = m_years.end();
         for (auto it = m_years.begin(); it != m_years.end(); ++it) {
-            if (!it->second.working && (oldest == m_years.end() || it->second.askedAt < oldest->second.askedAt))
+            const Year& year = it->second;
+            if (!year.working && year.askedWhenKnown != m_knownCount &&
+                (oldest == m_years.end() || year.askedAt < oldest->second.askedAt))
                 oldest = it;
         }
         if (oldest == m_years.end())

@@ -38,7 +38,8 @@ public:
     void setWorkOffThread(bool off) { m_offThread = off; }
     // Whether no year's index is being worked out.
     bool settled() const;
-    // How many years' indexes are kept at once; the one asked for longest ago is let go first.
+    // How many years' indexes are kept at once; the one asked for longest ago is let go first, but never one
+    // a view asked for since the views last repainted (they would ask again, and it would come again).
     static constexpr size_t KeptYears = 3;
     // Up to this many changed rules are taken into the kept indexes at once; more work the year out anew.
     static constexpr size_t FewChanges = 64;
@@ -50,6 +51,7 @@ private:
         bool working = false;
         bool stale = false; // too many rules changed since: worked out anew when next asked
         quint64 askedAt = 0;
+        quint64 askedWhenKnown = 0; // knownCount when last asked: since the views last repainted, it is in use
     };
     struct Handover; // what the workers share with this object
 

@@ -312,6 +312,40 @@ private slots:
         }
     }
 
+    // An index worked out in two halves and joined holds what one worked out whole holds, ordered, and a
+    // slot dropped from it leaves every other slot's values as they were; an unreadable rule has none.
+    void dayIndexJoinsAndDropsBySlot()
+    {
+        std::vector<std::pair<quint32, QByteArray>> rules;
+        for (qsizetype i = 0; i < 40 && i < m_texts.size(); ++i)
+            rules.emplace_back(quint32(i), m_texts[i]);
+        rules.emplace_back(40, "not a calendar");
+        OccurrenceDays whole(2026);
+        QVERIFY(whole.build(rules));
+        OccurrenceDays joined(2026);
+        QVERIFY(joined.build({rules.begin(), rules.begin() + 20}));
+        OccurrenceDays second(2026);
+        QVERIFY(second.build({rules.begin() + 20, rules.end()}));
+        joined.merge(std::move(second));
+        std::vector<bool> dropped(41);
+        dropped[3] = dropped[25] = true;
+        size_t left = 0;
+        for (QDate d(2026, 1, 1); d.year() == 2026; d = d.addDays(1)) {
+            QCOMPARE(joined.on(d), whole.on(d));
+            QVERIFY(std::is_sorted(whole.on(d).begin(), whole.on(d).end()));
+            for (quint32 value : whole.on(d)) {
+                QVERIFY(OccurrenceDays::slotOf(value) < 40);
+                left += dropped[OccurrenceDays::slotOf(value)] ? 0 : 1;
+            }
+        }
+        QVERIFY(left < whole.size());
+        whole.drop(dropped);
+        QCOMPARE(whole.size(), left);
+        const std::atomic<bool> stop{true};
+        OccurrenceDays stopped(2026);
+        QVERIFY(!stopped.build(rules, &stop));
+    }
+
     // The wall clock of a zone placed on the local clock by offsets looked up once, as the zone itself places
     // each time, across two years of changes: half-hour and southern daylight saving among them.
     void wallTimesPlacedAsTheZoneDoes_data()

@@ -170,6 +170,52 @@ private slots:
         QCOMPARE(day.first[0].subject, QStringLiteral("Trip"));
         QCOMPARE(day.first[1].start, QDateTime(QDate(2025, 1, 13), QTime(9, 0)));
     }
+
+    // The day's first occurrences from the index are those of walking every rule, in the same order, however
+    // many start in the same minute: one at half a minute past, one begun the day before, two of one rule.
+    void dayListEqualsTheFirstOfEveryOccurrence_data()
+    {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<int>("listed");
+        for (const QDate day : {QDate(2025, 3, 3), QDate(2025, 3, 4), QDate(2025, 3, 8)}) {
+            for (int listed : {0, 1, 2, 3, 5, 30})
+                QTest::addRow("%s, %d", qPrintable(day.toString(Qt::ISODate)), listed) << day << listed;
+        }
+    }
+
+    void dayListEqualsTheFirstOfEveryOccurrence()
+    {
+        QFETCH(QDate, day);
+        QFETCH(int, listed);
+        ScheduleFolder folder;
+        auto db = folder.openSchedule();
+        QVERIFY(db);
+        QByteArray events;
+        const auto event = [&](const QByteArray& uid, const QByteArray& lines) {
+            events += "BEGIN:VEVENT\r\nUID:" + uid + "\r\nSUMMARY:" + uid + "\r\n" + lines + "END:VEVENT\r\n";
+        };
+        // The one half a minute past comes first in the schedule, before those on the minute.
+        event("half", "DTSTART:20250301T100030\r\nRRULE:FREQ=DAILY;COUNT=400\r\n");
+        for (const char* uid : {"d", "b", "e", "a"})
+            event(uid, "DTSTART:20250301T100000\r\nRRULE:FREQ=DAILY;COUNT=400\r\n");
+        event("night", "DTSTART:20250301T220000\r\nDTEND:20250302T110000\r\nRRULE:FREQ=WEEKLY;BYDAY=MO,SA\r\n");
+        event("twice", "DTSTART:20250301T080000\r\nRRULE:FREQ=DAILY;BYHOUR=8,10;COUNT=800\r\n");
+        const IcsImport::Result result = IcsImport::run(
+            *db, folder.writeFile("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\n" + events + "END:VCALENDAR\r\n"),
+            QTimeZone::systemTimeZone());
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.rulesKept, 7);
+        ScheduleOccurrences occurrences(*db);
+        std::vector<KeptRecurrences::Occurring> all = occurrences.onDays(day, day);
+        const KeptRecurrences::Day found = occurrences.onDay(day, size_t(listed));
+        QCOMPARE(found.count, all.size());
+        all.resize(std::min(all.size(), size_t(listed)));
+        QCOMPARE(found.first.size(), all.size());
+        for (size_t i = 0; i < all.size(); ++i) {
+            QCOMPARE(found.first[i].rowId, all[i].rowId);
+            QCOMPARE(found.first[i].start, all[i].start);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestScheduleOccurrences)
