@@ -3,6 +3,7 @@
 #include "occurrence/WallToLocal.h"
 
 #include <algorithm>
+#include <iterator>
 
 OccurrenceDays::OccurrenceDays(int year)
     : m_year(year), m_firstDay(QDate(year, 1, 1).toJulianDay()), m_days(size_t(QDate(year, 1, 1).daysInYear()))
@@ -69,8 +70,11 @@ void OccurrenceDays::merge(OccurrenceDays&& other)
         std::vector<quint32>& theirs = other.m_days[d];
         if (theirs.empty())
             continue;
-        const auto middle = mine.insert(mine.end(), theirs.begin(), theirs.end());
-        std::inplace_merge(mine.begin(), middle, mine.end());
+        // Made to size once: a year of days grown by halves would hold much room that no value takes.
+        std::vector<quint32> joined;
+        joined.reserve(mine.size() + theirs.size());
+        std::merge(mine.begin(), mine.end(), theirs.begin(), theirs.end(), std::back_inserter(joined));
+        mine.swap(joined);
         std::vector<quint32>().swap(theirs);
     }
 }

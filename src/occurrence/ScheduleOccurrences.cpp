@@ -11,6 +11,8 @@
 #include <limits>
 #include <mutex>
 
+#include <malloc.h>
+
 // The workers outlive nothing of this object but this: they hand their index to the receiver while it is
 // still there, and stop early once it is gone.
 struct ScheduleOccurrences::Handover
@@ -192,6 +194,8 @@ void ScheduleOccurrences::work(int y) const
                 if (--shared->left > 0 || shared->stopped)
                     return;
             }
+            // The room the halves grew in goes back to the system rather than staying with the program.
+            malloc_trim(0);
             const std::lock_guard<std::mutex> lock(handover->mutex);
             if (!handover->receiver)
                 return;
