@@ -186,6 +186,8 @@ void Program::openDatabase()
     m_context->sync = m_sync.get();
     m_context->passwords = m_passwords.get();
     m_occurrences = std::make_unique<ScheduleOccurrences>(*m_database);
+    // The days of a year's occurrences are worked out on the thread pool; the views repaint when they are in.
+    m_occurrences->setWorkOffThread(true);
     m_context->recurrences = m_occurrences.get();
     if (!m_mainWanted)
         return;

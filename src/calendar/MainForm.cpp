@@ -19,6 +19,8 @@
 #include "store/DateText.h"
 #include "store/DayKeys.h"
 #include "store/DayMarking.h"
+#include "store/KeptRecurrences.h"
+#include "store/OccurrencesKnown.h"
 #include "store/ScheduleDatabase.h"
 #include "views/FormGrid.h"
 #include "views/ListDocking.h"
@@ -116,6 +118,12 @@ MainForm::MainForm(AppContext& context, WindowOwner& windows, QWidget* parent)
         if (!engine || !engine->running())
             Timer1_Timer();
     });
+    // Occurrences worked out off the window's thread mark their days once they are in.
+    if (const OccurrencesKnown* known = m_ctx.recurrences ? m_ctx.recurrences->known() : nullptr)
+        connect(known, &OccurrencesKnown::known, this, [this] {
+            if (isVisible())
+                markDays();
+        });
 }
 
 MainForm::~MainForm() = default;

@@ -21,6 +21,7 @@
 #include "store/DayKeys.h"
 #include "store/DayMarking.h"
 #include "store/KeptRecurrences.h"
+#include "store/OccurrencesKnown.h"
 #include "store/RuleFile.h"
 #include "store/ScheduleDatabase.h"
 
@@ -94,6 +95,12 @@ FormOrganizer::FormOrganizer(AppContext& context, WindowOwner& windows)
     buildPanel();
     buildAlarmArea();
     buildCommands();
+    // Occurrences worked out off the window's thread mark their days once they are in.
+    if (const OccurrencesKnown* known = m_ctx.recurrences ? m_ctx.recurrences->known() : nullptr)
+        connect(known, &OccurrencesKnown::known, this, [this] {
+            if (isVisible())
+                markDays();
+        });
 }
 
 FormOrganizer::~FormOrganizer() = default;

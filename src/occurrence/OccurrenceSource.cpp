@@ -2,23 +2,32 @@
 
 #include <algorithm>
 
-void OccurrenceSource::setRules(const QHash<qint64, QByteArray>& rules)
+void OccurrenceSource::setRules(const QHash<qint64, QByteArray>& rules, std::vector<qint64>* changed)
 {
     QHash<qint64, Kept> kept;
     kept.reserve(rules.size());
     bool same = rules.size() == m_rules.size();
     for (auto it = rules.cbegin(); it != rules.cend(); ++it) {
         const auto had = m_rules.constFind(it.key());
-        if (had != m_rules.cend() && had->text == it.value()) {
+        // A text shared with the one kept is that text, unread.
+        if (had != m_rules.cend() && (had->text.isSharedWith(it.value()) || had->text == it.value())) {
             kept.insert(it.key(), *had);
         } else {
             kept.insert(it.key(), Kept{it.value(), nullptr, false, std::nullopt, QDateTime()});
             same = false;
+            if (changed)
+                changed->push_back(it.key());
         }
     }
     // An edit of an entry that keeps no rule leaves every rule and its queued alarm as it was.
     if (same)
         return;
+    if (changed) {
+        for (auto it = m_rules.cbegin(); it != m_rules.cend(); ++it) {
+            if (!rules.contains(it.key()))
+                changed->push_back(it.key());
+        }
+    }
     m_rules = std::move(kept);
     m_alarmQueue.clear();
     m_queuedAt.clear();

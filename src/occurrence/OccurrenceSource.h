@@ -20,14 +20,21 @@ class OccurrenceSource
 {
 public:
     // Takes the kept rules of the whole schedule in place of those it had; a rule whose text did not
-    // change keeps what was worked out for it.
-    void setRules(const QHash<qint64, QByteArray>& rules);
+    // change keeps what was worked out for it. The rows whose rule came, went or changed are added to
+    // `changed` when given.
+    void setRules(const QHash<qint64, QByteArray>& rules, std::vector<qint64>* changed = nullptr);
     void setRule(qint64 rowId, const QByteArray& text);
     void removeRule(qint64 rowId);
     void clear();
 
     bool hasRule(qint64 rowId) const { return m_rules.contains(rowId); }
     size_t size() const { return size_t(m_rules.size()); }
+    // The rule's text as kept; empty when the row keeps none.
+    QByteArray text(qint64 rowId) const
+    {
+        const auto it = m_rules.constFind(rowId);
+        return it != m_rules.cend() ? it->text : QByteArray();
+    }
     // The entry's event, read on first use; null when the row keeps no rule or its text cannot be read.
     const RecurringEvent* event(qint64 rowId) const;
 

@@ -4,6 +4,7 @@
 #include "exchange/IcalHandles.h"
 #include "exchange/ZoneNames.h"
 #include "occurrence/RuleWords.h"
+#include "occurrence/WallToLocal.h"
 
 #include <QCoreApplication>
 
@@ -141,6 +142,27 @@ qint64 wallIn(const QDateTime& moment, const ZoneRef& zone)
         return secondOf(icaltime_convert_to_zone(EntryToEvent::utcTime(moment), zone.described));
     const QDateTime there = moment.toTimeZone(zone.system);
     return there.date().toJulianDay() * SecondsPerDay + there.time().msecsSinceStartOfDay() / 1000;
+}
+
+// The seconds of one of a rule's periods when they are always as many (days, weeks, hours); 0 for months
+// and years.
+qint64 periodOf(const icalrecurrencetype& rule)
+{
+    const qint64 interval = std::max<qint64>(1, rule.interval);
+    switch (rule.freq) {
+    case ICAL_SECONDLY_RECURRENCE:
+        return interval;
+    case ICAL_MINUTELY_RECURRENCE:
+        return 60 * interval;
+    case ICAL_HOURLY_RECURRENCE:
+        return 3600 * interval;
+    case ICAL_DAILY_RECURRENCE:
+        return SecondsPerDay * interval;
+    case ICAL_WEEKLY_RECURRENCE:
+        return 7 * SecondsPerDay * interval;
+    default:
+        return 0;
+    }
 }
 
 bool touches(const Occurrence& o, const QDateTime& from, const QDateTime& to)
@@ -396,10 +418,17 @@ std::vector<qint64> RecurringEvent::ruleSeconds(qint64 first, qint64 last) const
         }
         icalrecur_iterator* it = icalrecur_iterator_new(rule, floatingTime(m_start, m_allDay));
         if (it) {
-            // Without a count or an interval, the walk may begin near the first second asked for instead of
-            // the start: libical would count an interval's periods from that second, not from the start.
-            if (rule.count == 0 && rule.interval <= 1 && first - SecondsPerDay * 400 > m_start)
+            // Without a count, the walk may begin near the first second asked for instead of the start.
+            // libical counts an interval's periods from where the walk begins: a rule of fixed periods (days,
+            // weeks, hours) begins a whole number of its periods after the start, two weeks early; any other
+            // begins more than a year early, and only without an interval.
+            const qint64 period = periodOf(rule);
+            if (rule.count == 0 && period > 0 && first - SecondsPerDay * 14 > m_start) {
+                const qint64 from = first - SecondsPerDay * 14;
+                icalrecur_iterator_set_start(it, floatingTime(m_start + (from - m_start) / period * period, m_allDay));
+            } else if (rule.count == 0 && period == 0 && rule.interval <= 1 && first - SecondsPerDay * 400 > m_start) {
                 icalrecur_iterator_set_start(it, floatingTime(first - SecondsPerDay * 400, m_allDay));
+            }
             for (int step = 0; step < MaxSteps; ++step) {
                 const icaltimetype next = icalrecur_iterator_next(it);
                 if (icaltime_is_null_time(next))
@@ -431,11 +460,7 @@ std::vector<Occurrence> RecurringEvent::between(const QDateTime& from, const QDa
     const qint64 first = wallOf(from) - m_length - 2 * SecondsPerDay;
     const qint64 last = wallOf(to) + 2 * SecondsPerDay;
     for (qint64 s : ruleSeconds(first, last)) {
-        if (std::binary_search(m_excluded.begin(), m_excluded.end(), s) ||
-            std::binary_search(m_excluded.begin(), m_excluded.end(), -(s / SecondsPerDay) * SecondsPerDay - 1))
-            continue;
-        if (std::any_of(m_changed.begin(), m_changed.end(),
-                        [&](const Changed& c) { return c.ruleSecond == s; }))
+        if (isExcluded(s))
             continue;
         Occurrence o = made(s);
         if (touches(o, from, to))
@@ -459,6 +484,85 @@ std::vector<Occurrence> RecurringEvent::between(const QDateTime& from, const QDa
         return a.start != b.start ? a.start < b.start : a.ruleSecond < b.ruleSecond;
     });
     return found;
+}
+
+bool RecurringEvent::isExcluded(qint64 s) const
+{
+    // An excluded date, or a changed occurrence, which stands on its own.
+    return std::binary_search(m_excluded.begin(), m_excluded.end(), s) ||
+           std::binary_search(m_excluded.begin(), m_excluded.end(), -(s / SecondsPerDay) * SecondsPerDay - 1) ||
+           std::any_of(m_changed.begin(), m_changed.end(), [&](const Changed& c) { return c.ruleSecond == s; });
+}
+
+namespace {
+
+DaySpan spanOf(const QDateTime& start, const QDateTime& end)
+{
+    DaySpan span;
+    span.firstDay = start.date().toJulianDay();
+    span.startSecond = start.time().msecsSinceStartOfDay() / 1000;
+    span.lastDay = end <= start ? span.firstDay : end.addMSecs(-1).date().toJulianDay();
+    return span;
+}
+
+} // namespace
+
+bool RecurringEvent::placed(qint64 s, const WallToLocal& placer, DaySpan& span) const
+{
+    const std::optional<WallToLocal::Placed> start = placer.place(s);
+    if (!start)
+        return false;
+    qint64 end = start->moment + m_length;
+    // As made() does: whole days and floating lengths on the wall clock.
+    if (m_allDay || m_floating || m_length % SecondsPerDay == 0) {
+        const std::optional<WallToLocal::Placed> wallEnd = placer.place(s + m_length);
+        if (!wallEnd)
+            return false;
+        end = wallEnd->moment;
+    }
+    span.firstDay = start->local / SecondsPerDay;
+    span.startSecond = int(start->local % SecondsPerDay);
+    if (end <= start->moment) {
+        span.lastDay = span.firstDay;
+        return true;
+    }
+    const std::optional<qint64> last = placer.localOf(end - 1);
+    if (!last)
+        return false;
+    span.lastDay = *last / SecondsPerDay;
+    return true;
+}
+
+void RecurringEvent::daySpans(QDate first, QDate last, LocalPlacer& placer, std::vector<DaySpan>& out) const
+{
+    if (!first.isValid() || !last.isValid() || last < first)
+        return;
+    const qint64 firstDay = first.toJulianDay();
+    const qint64 lastDay = last.toJulianDay();
+    const auto touches = [&](const DaySpan& span) { return span.firstDay <= lastDay && span.lastDay >= firstDay; };
+    // Three days either side take in every offset a zone has from the local clock.
+    const qint64 from = firstDay * SecondsPerDay - m_length - 3 * SecondsPerDay;
+    const qint64 to = (lastDay + 1) * SecondsPerDay + 3 * SecondsPerDay;
+    // A zone the file describes is asked through libical for every occurrence.
+    const WallToLocal* fast = m_described ? nullptr : &placer.of(m_allDay || m_floating ? QTimeZone() : m_zone);
+    for (qint64 s : ruleSeconds(from, to)) {
+        if (isExcluded(s))
+            continue;
+        DaySpan span;
+        if (!fast || !placed(s, *fast, span)) {
+            const Occurrence o = made(s);
+            span = spanOf(o.start, o.end);
+        }
+        if (touches(span))
+            out.push_back(span);
+    }
+    for (const Changed& c : m_changed) {
+        if (c.cancelled)
+            continue;
+        const DaySpan span = spanOf(c.start, c.end);
+        if (touches(span))
+            out.push_back(span);
+    }
 }
 
 std::vector<Occurrence> RecurringEvent::onDays(QDate first, QDate last) const

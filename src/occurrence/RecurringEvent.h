@@ -13,6 +13,8 @@ struct icalcomponent_impl;
 using icalcomponent = icalcomponent_impl;
 struct _icaltimezone;
 using icaltimezone = _icaltimezone;
+class LocalPlacer;
+class WallToLocal;
 
 // One occurrence of an entry, in local time.
 struct Occurrence
@@ -32,6 +34,15 @@ struct Occurrence
     // belongs to the day before).
     QDate firstDay() const { return start.date(); }
     QDate lastDay() const;
+};
+
+// Where an occurrence lies on the local calendar: the Julian day numbers of the first and last local day it
+// touches (an end at midnight belongs to the day before), and the second of the first day it starts at.
+struct DaySpan
+{
+    qint64 firstDay = 0;
+    qint64 lastDay = 0;
+    int startSecond = 0;
 };
 
 // An event with its whole recurrence, read from its iCalendar text (a VCALENDAR with the zones it uses,
@@ -57,6 +68,10 @@ public:
     std::optional<Occurrence> firstAfter(const QDateTime& moment) const;
     // The series' first occurrence.
     std::optional<Occurrence> first() const;
+    // Where the occurrences that onDays(first, last) finds lie, appended to `out` in no particular order.
+    // The placer, made for a stretch that holds those days, places them without a time value for each;
+    // near a change of offset the zones are asked as onDays() asks them.
+    void daySpans(QDate first, QDate last, LocalPlacer& placer, std::vector<DaySpan>& out) const;
 
     // The seconds from an occurrence's start at which its display and sound alarms ring, ordered; empty
     // when it has none.
@@ -88,6 +103,10 @@ private:
     QDateTime toLocal(qint64 wallSecond) const;
     qint64 wallOf(const QDateTime& local) const;
     Occurrence made(qint64 wallSecond) const;
+    bool isExcluded(qint64 wallSecond) const;
+    // The span of the rule's occurrence at the wall second, by the placer's offsets; false where they
+    // cannot tell.
+    bool placed(qint64 wallSecond, const WallToLocal& placer, DaySpan& span) const;
     // The rule's (and the extra dates') times from first to last second of the event's wall clock.
     std::vector<qint64> ruleSeconds(qint64 first, qint64 last) const;
 

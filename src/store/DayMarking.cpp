@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
 
 namespace DayMarking {
 
@@ -80,11 +79,11 @@ void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QD
         return;
     const QDate monthStart(shownYear, shownMonth, 1);
     const QDate monthEnd = monthStart.addMonths(1).addDays(-1);
-    for (const KeptRecurrences::Occurring& o : kept->onDays(monthStart, monthEnd)) {
-        for (QDate d = std::max(o.firstDay, monthStart); d <= std::min(o.lastDay, monthEnd); d = d.addDays(1)) {
-            if (!settled[size_t(d.day())])
-                mark(d.day(), Bgr::RecurringBlue);
-        }
+    const std::vector<int> counts = kept->counts(monthStart, monthEnd);
+    for (size_t i = 0; i < counts.size(); ++i) {
+        const int day = int(i) + 1;
+        if (counts[i] > 0 && !settled[size_t(day)])
+            mark(day, Bgr::RecurringBlue);
     }
 }
 
@@ -163,16 +162,17 @@ DayHint dayHint(const ScheduleTable& table, const QString& dateText, const KeptR
     }
     if (kept && date) {
         const QLocale english(QLocale::English);
-        for (const KeptRecurrences::Occurring& o : kept->onDays(*date, *date)) {
-            if (hint.subjects.size() < DayHint::MaxSubjects) {
-                // One that began on an earlier day says so by its date.
-                const QString when = o.start.date() == *date
-                                         ? english.toString(o.start.time(), QStringLiteral("h:mm AP"))
-                                         : english.toString(o.start, QStringLiteral("d MMM h:mm AP"));
-                hint.subjects << DayHint::shownSubject(when + u' ' + o.subject);
-            }
-            ++hint.count;
+        // Only the occurrences named are worked out; the others are counted.
+        const KeptRecurrences::Day day =
+            kept->onDay(*date, size_t(std::max<qsizetype>(0, DayHint::MaxSubjects - hint.subjects.size())));
+        for (const KeptRecurrences::Occurring& o : day.first) {
+            // One that began on an earlier day says so by its date.
+            const QString when = o.start.date() == *date
+                                     ? english.toString(o.start.time(), QStringLiteral("h:mm AP"))
+                                     : english.toString(o.start, QStringLiteral("d MMM h:mm AP"));
+            hint.subjects << DayHint::shownSubject(when + u' ' + o.subject);
         }
+        hint.count += int(day.count);
     }
     return hint;
 }
@@ -209,14 +209,8 @@ void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today, cons
             last = last.isValid() ? std::max(last, *date) : *date;
         }
     }
-    // The recurrences are asked once for the whole grid, not once a day: each asking walks every rule.
-    std::map<QDate, size_t> occurring;
-    if (kept && first.isValid()) {
-        for (const KeptRecurrences::Occurring& o : kept->onDays(first, last)) {
-            for (QDate d = std::max(o.firstDay, first); d <= std::min(o.lastDay, last); d = d.addDays(1))
-                ++occurring[d];
-        }
-    }
+    // The recurrences are asked once for the whole grid, not once a day.
+    const std::vector<int> occurring = kept && first.isValid() ? kept->counts(first, last) : std::vector<int>();
     for (size_t c = 0; c < grid.cells.size(); ++c) {
         DayCell& cell = grid.cells[c];
         const std::optional<QDate>& date = dates[c];
@@ -225,15 +219,16 @@ void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today, cons
             cell.isToday = false;
             continue;
         }
-        const auto found = occurring.find(*date);
-        cell.spokenName = spokenDay(table, *date, kept, found == occurring.end() ? 0 : found->second);
+        const auto at = size_t(first.daysTo(*date));
+        cell.spokenName = spokenDay(table, *date, kept, at < occurring.size() ? size_t(occurring[at]) : 0);
         cell.isToday = *date == today;
     }
 }
 
 QString SpokenDay(const ScheduleTable& table, QDate date, const KeptRecurrences* kept)
 {
-    return spokenDay(table, date, kept, kept ? kept->onDays(date, date).size() : 0);
+    const std::vector<int> occurring = kept ? kept->counts(date, date) : std::vector<int>();
+    return spokenDay(table, date, kept, occurring.empty() ? 0 : size_t(occurring.front()));
 }
 
 QString DaySummary(const ScheduleTable& table, const QString& dateText, const KeptRecurrences* kept)

@@ -893,14 +893,17 @@ const QHash<qint64, QByteArray>& ScheduleDatabase::rules()
     // A file that cannot be read now keeps the rules last read, as the table keeps its entries.
     if (!RuleFile::readAll(m_db, all))
         return m_rules;
-    m_rules.clear();
-    const QLatin1String recurring(RuleFile::RecurringKind);
-    for (auto it = all.cbegin(); it != all.cend(); ++it) {
+    // The rules of rows that say another kind are left out where they lie, rather than copied over.
+    const auto recurring = qsizetype(qstrlen(RuleFile::RecurringKind));
+    for (auto it = all.begin(); it != all.end();) {
         const size_t i = m_table.indexOf(it.key());
-        if (i < m_table.size() &&
-            m_table.text(i, ScheduleField::Kind).compare(recurring, Qt::CaseInsensitive) == 0)
-            m_rules.insert(it.key(), it.value());
+        const std::string_view kind = i < m_table.size() ? m_table.utf8(i, ScheduleField::Kind) : std::string_view();
+        if (qsizetype(kind.size()) == recurring && qstrnicmp(kind.data(), RuleFile::RecurringKind, recurring) == 0)
+            ++it;
+        else
+            it = all.erase(it);
     }
+    m_rules = std::move(all);
     m_rulesRead = true;
     return m_rules;
 }

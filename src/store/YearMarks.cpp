@@ -54,8 +54,10 @@ YearMarks YearMarks::of(const ScheduleTable& table, int year, const KeptRecurren
     if (kept) {
         const QDate first(year, 1, 1);
         const QDate last(year, 12, 31);
-        for (const KeptRecurrences::Occurring& o : kept->onDays(first, last)) {
-            for (QDate d = std::max(o.firstDay, first); d <= std::min(o.lastDay, last); d = d.addDays(1))
+        const std::vector<int> counts = kept->counts(first, last);
+        QDate d = first;
+        for (size_t i = 0; i < counts.size(); ++i, d = d.addDays(1)) {
+            if (counts[i] > 0)
                 marks.m_days[size_t(d.month() - 1)] |= dayBit(d.day());
         }
     }

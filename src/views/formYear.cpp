@@ -12,6 +12,8 @@
 #include "store/DateText.h"
 #include "store/DayKeys.h"
 #include "store/DayMarking.h"
+#include "store/KeptRecurrences.h"
+#include "store/OccurrencesKnown.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QComboBox>
@@ -117,6 +119,12 @@ formYear::formYear(AppContext& context, WindowOwner& windows)
     bindCommandKey(m_vemraButton1[Min], QKeySequence(Qt::CTRL | Qt::Key_M));
 
     placeAtDesign();
+    // Occurrences worked out off the window's thread mark their days once they are in.
+    if (const OccurrencesKnown* known = m_ctx.recurrences ? m_ctx.recurrences->known() : nullptr)
+        connect(known, &OccurrencesKnown::known, this, [this] {
+            if (isVisible())
+                MarkBusyDays();
+        });
 }
 
 formYear::~formYear() = default;
@@ -249,9 +257,12 @@ void formYear::Combo1_Click()
 const YearMarks& formYear::marksOf(int year)
 {
     const quint64 changeCount = m_ctx.database.table().changeCount();
-    if (!m_marksRead || m_marks.year() != year || m_marksChangeCount != changeCount) {
+    const quint64 knownCount = m_ctx.recurrences ? m_ctx.recurrences->knownCount() : 0;
+    if (!m_marksRead || m_marks.year() != year || m_marksChangeCount != changeCount ||
+        m_marksKnownCount != knownCount) {
         m_marks = YearMarks::of(m_ctx.database.table(), year, m_ctx.recurrences);
         m_marksChangeCount = changeCount;
+        m_marksKnownCount = knownCount;
         m_marksRead = true;
     }
     return m_marks;

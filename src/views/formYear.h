@@ -84,5 +84,6 @@ private:
     // The busy days last read, and the state of the schedule they were read from.
     YearMarks m_marks;
     quint64 m_marksChangeCount = 0;
+    quint64 m_marksKnownCount = 0; // of the occurrences, which are worked out off the window's thread
     bool m_marksRead = false;
 };

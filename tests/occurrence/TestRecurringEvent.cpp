@@ -1,5 +1,7 @@
+#include "occurrence/OccurrenceDays.h"
 #include "occurrence/OccurrenceSource.h"
 #include "occurrence/RecurringEvent.h"
+#include "occurrence/WallToLocal.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -275,6 +277,106 @@ private slots:
         }
         QCOMPARE(ours.size(), theirs.size());
         QCOMPARE(ours, theirs);
+    }
+
+    // A year's day index holds, for every day, one value per occurrence touching it with the minute it
+    // starts (0 when it began on an earlier day), as the occurrences themselves say: for every rule above.
+    void dayIndexAgreesWithOccurrences()
+    {
+        for (qsizetype i = 0; i < m_texts.size(); ++i) {
+            const auto event = RecurringEvent::read(m_texts[i]);
+            QVERIFY(event);
+            for (int year = FirstDay.year(); year <= LastDay.year(); ++year) {
+                const QDate first(year, 1, 1);
+                const QDate last(year, 12, 31);
+                OccurrenceDays days(year);
+                LocalPlacer placer = LocalPlacer::forYears(year, year);
+                days.add(7, *event, placer);
+                QMap<QDate, QList<quint32>> expected;
+                for (const Occurrence& o : event->onDays(first, last)) {
+                    for (QDate d = std::max(o.firstDay(), first); d <= std::min(o.lastDay(), last); d = d.addDays(1))
+                        expected[d] << (d == o.firstDay() ? quint32(o.start.time().msecsSinceStartOfDay() / 60000 + 1) : 0);
+                }
+                for (QDate d = first; d <= last; d = d.addDays(1)) {
+                    QList<quint32> held;
+                    for (quint32 value : days.on(d)) {
+                        QCOMPARE(OccurrenceDays::slotOf(value), 7u);
+                        held << OccurrenceDays::minuteOf(value);
+                    }
+                    QList<quint32> wanted = expected.value(d);
+                    std::sort(wanted.begin(), wanted.end());
+                    if (held != wanted)
+                        QFAIL(qPrintable(m_names[i] + QStringLiteral(" on ") + d.toString(Qt::ISODate)));
+                }
+            }
+        }
+    }
+
+    // An index worked out in two halves and joined holds what one worked out whole holds, ordered, and a
+    // slot dropped from it leaves every other slot's values as they were; an unreadable rule has none.
+    void dayIndexJoinsAndDropsBySlot()
+    {
+        std::vector<std::pair<quint32, QByteArray>> rules;
+        for (qsizetype i = 0; i < 40 && i < m_texts.size(); ++i)
+            rules.emplace_back(quint32(i), m_texts[i]);
+        rules.emplace_back(40, "not a calendar");
+        OccurrenceDays whole(2026);
+        QVERIFY(whole.build(rules));
+        OccurrenceDays joined(2026);
+        QVERIFY(joined.build({rules.begin(), rules.begin() + 20}));
+        OccurrenceDays second(2026);
+        QVERIFY(second.build({rules.begin() + 20, rules.end()}));
+        joined.merge(std::move(second));
+        std::vector<bool> dropped(41);
+        dropped[3] = dropped[25] = true;
+        size_t left = 0;
+        for (QDate d(2026, 1, 1); d.year() == 2026; d = d.addDays(1)) {
+            QCOMPARE(joined.on(d), whole.on(d));
+            QVERIFY(std::is_sorted(whole.on(d).begin(), whole.on(d).end()));
+            for (quint32 value : whole.on(d)) {
+                QVERIFY(OccurrenceDays::slotOf(value) < 40);
+                left += dropped[OccurrenceDays::slotOf(value)] ? 0 : 1;
+            }
+        }
+        QVERIFY(left < whole.size());
+        whole.drop(dropped);
+        QCOMPARE(whole.size(), left);
+        const std::atomic<bool> stop{true};
+        OccurrenceDays stopped(2026);
+        QVERIFY(!stopped.build(rules, &stop));
+    }
+
+    // The wall clock of a zone placed on the local clock by offsets looked up once, as the zone itself places
+    // each time, across two years of changes: half-hour and southern daylight saving among them.
+    void wallTimesPlacedAsTheZoneDoes_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        for (const char* zone : {"", "UTC", "Europe/Berlin", "America/New_York", "Australia/Lord_Howe",
+                                 "Australia/Sydney", "Asia/Kathmandu", "America/St_Johns", "Pacific/Kiritimati"})
+            QTest::newRow(*zone ? zone : "local") << QByteArray(zone);
+    }
+
+    void wallTimesPlacedAsTheZoneDoes()
+    {
+        QFETCH(QByteArray, zone);
+        const QTimeZone tz = zone.isEmpty() ? QTimeZone() : QTimeZone(zone);
+        const WallToLocal placer(tz, QDate(2024, 1, 1).toJulianDay() * 86400, QDate(2027, 1, 1).toJulianDay() * 86400);
+        int placed = 0;
+        for (qint64 wall = QDate(2024, 1, 1).toJulianDay() * 86400; wall < QDate(2027, 1, 1).toJulianDay() * 86400;
+             wall += 7919) {
+            const auto p = placer.place(wall);
+            if (!p)
+                continue;
+            ++placed;
+            const QDate date = QDate::fromJulianDay(wall / 86400);
+            const QTime time = QTime::fromMSecsSinceStartOfDay(int(wall % 86400) * 1000);
+            const QDateTime there = tz.isValid() ? QDateTime(date, time, tz) : QDateTime(date, time);
+            QCOMPARE(p->moment, there.toSecsSinceEpoch() + WallToLocal::EpochSecond);
+            const QDateTime local = there.toLocalTime();
+            QCOMPARE(p->local, local.date().toJulianDay() * 86400 + local.time().msecsSinceStartOfDay() / 1000);
+        }
+        // Only the days near a change are left to the zone.
+        QVERIFY(placed > 3 * 365 * 86400 / 7919 * 9 / 10);
     }
 
     // The next occurrence, the day's occurrences and the kept answers of the source that every view asks.

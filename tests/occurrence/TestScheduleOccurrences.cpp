@@ -6,6 +6,7 @@
 #include "store/YearMarks.h"
 #include "support/ScheduleFolder.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 // What the month grid, the day hint, the year view and the countdown list show of entries that keep a
@@ -128,6 +129,92 @@ private slots:
         // After the last one, the series leaves the list.
         upcoming.refresh(m_db->table(), QDateTime(QDate(2025, 2, 8), QTime(10, 0)), m_occurrences.get());
         QVERIFY(!choirAt().isValid());
+    }
+
+    // Worked out on the thread pool: the days count nothing until the year's index is in, and then its
+    // listeners hear of it; a changed rule is taken into the index at once, without working the year out
+    // again. The day's first occurrences come by start, also two of one rule.
+    void indexWorkedOutOffThreadFollowsRuleChanges()
+    {
+        ScheduleOccurrences occurrences(*m_db);
+        occurrences.setWorkOffThread(true);
+        QSignalSpy known(occurrences.known(), &OccurrencesKnown::known);
+        const QDate first(2025, 1, 1);
+        const std::vector<int> before = occurrences.counts(first, QDate(2025, 1, 31));
+        QCOMPARE(std::count(before.begin(), before.end(), 0), 31);
+        QVERIFY(known.wait(20000));
+        QVERIFY(occurrences.settled());
+        std::vector<int> after = occurrences.counts(first, QDate(2025, 1, 31));
+        QCOMPARE(after[3], 1);  // the choir on the 4th
+        QCOMPARE(after[12], 1); // the trip's first day
+        QCOMPARE(after[17], 0); // the excluded Saturday
+
+        qint64 choir = 0;
+        for (size_t i = 0; i < m_db->table().size(); ++i) {
+            if (m_db->table().text(i, ScheduleField::Subject) == QLatin1String("Choir"))
+                choir = m_db->table().rowId(i);
+        }
+        QVERIFY(choir != 0);
+        const quint64 knownBefore = occurrences.knownCount();
+        QVERIFY(m_db->setRule(choir, "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:choir\r\nSUMMARY:Choir\r\n"
+                                     "DTSTART:20250104T100000\r\nRRULE:FREQ=DAILY;BYHOUR=9,18;COUNT=20\r\n"
+                                     "END:VEVENT\r\nEND:VCALENDAR\r\n"));
+        after = occurrences.counts(first, QDate(2025, 1, 31));
+        QVERIFY(occurrences.settled());
+        QVERIFY(occurrences.knownCount() > knownBefore);
+        QCOMPARE(after[5], 2);  // 9:00 and 18:00 on the 6th
+        QCOMPARE(after[12], 3); // and the trip on the 13th
+        const KeptRecurrences::Day day = occurrences.onDay(QDate(2025, 1, 13), 2);
+        QCOMPARE(day.count, size_t(3));
+        QCOMPARE(day.first.size(), size_t(2));
+        QCOMPARE(day.first[0].subject, QStringLiteral("Trip"));
+        QCOMPARE(day.first[1].start, QDateTime(QDate(2025, 1, 13), QTime(9, 0)));
+    }
+
+    // The day's first occurrences from the index are those of walking every rule, in the same order, however
+    // many start in the same minute: one at half a minute past, one begun the day before, two of one rule.
+    void dayListEqualsTheFirstOfEveryOccurrence_data()
+    {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<int>("listed");
+        for (const QDate day : {QDate(2025, 3, 3), QDate(2025, 3, 4), QDate(2025, 3, 8)}) {
+            for (int listed : {0, 1, 2, 3, 5, 30})
+                QTest::addRow("%s, %d", qPrintable(day.toString(Qt::ISODate)), listed) << day << listed;
+        }
+    }
+
+    void dayListEqualsTheFirstOfEveryOccurrence()
+    {
+        QFETCH(QDate, day);
+        QFETCH(int, listed);
+        ScheduleFolder folder;
+        auto db = folder.openSchedule();
+        QVERIFY(db);
+        QByteArray events;
+        const auto event = [&](const QByteArray& uid, const QByteArray& lines) {
+            events += "BEGIN:VEVENT\r\nUID:" + uid + "\r\nSUMMARY:" + uid + "\r\n" + lines + "END:VEVENT\r\n";
+        };
+        // The one half a minute past comes first in the schedule, before those on the minute.
+        event("half", "DTSTART:20250301T100030\r\nRRULE:FREQ=DAILY;COUNT=400\r\n");
+        for (const char* uid : {"d", "b", "e", "a"})
+            event(uid, "DTSTART:20250301T100000\r\nRRULE:FREQ=DAILY;COUNT=400\r\n");
+        event("night", "DTSTART:20250301T220000\r\nDTEND:20250302T110000\r\nRRULE:FREQ=WEEKLY;BYDAY=MO,SA\r\n");
+        event("twice", "DTSTART:20250301T080000\r\nRRULE:FREQ=DAILY;BYHOUR=8,10;COUNT=800\r\n");
+        const IcsImport::Result result = IcsImport::run(
+            *db, folder.writeFile("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\n" + events + "END:VCALENDAR\r\n"),
+            QTimeZone::systemTimeZone());
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.rulesKept, 7);
+        ScheduleOccurrences occurrences(*db);
+        std::vector<KeptRecurrences::Occurring> all = occurrences.onDays(day, day);
+        const KeptRecurrences::Day found = occurrences.onDay(day, size_t(listed));
+        QCOMPARE(found.count, all.size());
+        all.resize(std::min(all.size(), size_t(listed)));
+        QCOMPARE(found.first.size(), all.size());
+        for (size_t i = 0; i < all.size(); ++i) {
+            QCOMPARE(found.first[i].rowId, all[i].rowId);
+            QCOMPARE(found.first[i].start, all[i].start);
+        }
     }
 };
 
