@@ -2,8 +2,9 @@
 // beside it what the tick leaves out when nothing is due), and 5,000 entries due in one second (the longest pass of the window's thread under 100 ms, the process
 // under 200 MB), which open one window listing them rather than 5,000 windows.
 
-#include "alarm/AlarmEngine.h"
 #include "alarm/FormAlarmList.h"
+#include "alarm/RingingWindows.h"
+#include "alarmservice/AlarmService.h"
 #include "app/ProgramWindows.h"
 #include "forms/AppContext.h"
 #include "settings/AlarmCoverage.h"
@@ -53,7 +54,7 @@ struct AlarmFixture
         context.reset(new AppContext{*database, *settings, clock, beeper, messages, screen, {}});
         openWindows();
     }
-    AlarmEngine& engine() { return *windows->alarmEngine(); }
+    AlarmService& engine() { return *windows->alarmService(); }
 
     QTemporaryDir dir;
     std::unique_ptr<ScheduleDatabase> database;
@@ -77,7 +78,7 @@ void BM_TickWithPendingSnoozes(benchmark::State& state)
         fixture.database->keepSnooze({fixture.database->uidOf(fixture.database->cachedTable().rowId(i)),
                                       tomorrow, tomorrow - 600, 82800});
     fixture.openWindows();
-    AlarmEngine& engine = fixture.engine();
+    AlarmService& engine = fixture.engine();
     if (engine.snoozes().size() != (snoozed ? 1000u : 0u)) {
         state.SkipWithError("the snoozes were not taken up");
         return;
@@ -86,7 +87,7 @@ void BM_TickWithPendingSnoozes(benchmark::State& state)
     for (auto _ : state) {
         now = now.addSecs(1);
         fixture.clock.set(now);
-        engine.Timer1_Timer();
+        engine.check();
     }
     state.counters["pending_snoozes"] = double(engine.snoozes().size());
 }
@@ -135,7 +136,7 @@ void BM_FiveThousandAlarmsInOneSecond(benchmark::State& state)
         state.ResumeTiming();
         QElapsedTimer timer;
         timer.start();
-        fixture.engine().Timer1_Timer();
+        fixture.engine().check();
         const double tick = double(timer.nsecsElapsed()) / 1e6;
         state.PauseTiming();
         timer.restart();
@@ -143,7 +144,7 @@ void BM_FiveThousandAlarmsInOneSecond(benchmark::State& state)
         longest = std::max({longest, tick, double(timer.nsecsElapsed()) / 1e6});
         resident = statusMB("VmRSS:");
         peak = std::max(peak, statusMB("VmHWM:"));
-        FormAlarmList* list = fixture.engine().alarmList();
+        FormAlarmList* list = fixture.windows->ringingWindows().alarmList();
         rows = list ? size_t(list->rowCount()) : 0;
         windows = fixture.windows->alarmWindows().size();
         fixture.windows.reset();

@@ -1,6 +1,6 @@
 #include "support/WindowBench.h"
 
-#include "alarm/AlarmEngine.h"
+#include "alarmservice/AlarmService.h"
 #include "calendar/MainForm.h"
 #include "forms/DesignFonts.h"
 #include "support/EntryGenerator.h"
@@ -45,7 +45,7 @@ void WindowBench::stopProgramTimers()
         }
         // The alarm service keeps its own heartbeat beside the main window's.
         if (auto* main = qobject_cast<MainForm*>(window))
-            main->alarmEngine().stop();
+            main->alarmService().stop();
     }
 }
 

@@ -1,6 +1,6 @@
 #include "app/Program.h"
 
-#include "alarm/AlarmEngine.h"
+#include "alarmservice/AlarmService.h"
 #include "app/LoginStartSwitch.h"
 #include "app/SystemModule.h"
 #include "app/StatusNotifierItem.h"
@@ -50,6 +50,7 @@ Program::~Program()
     m_trayWatch.reset();
     m_tray.reset();
     m_windows.reset();
+    m_alarms.reset();
     m_login.reset();
     m_splash.reset();
     m_context.reset();
@@ -240,10 +241,13 @@ void Program::makeWindows()
         hooks.ShowAboutScreen = [this] { ShowAboutScreen(); };
         hooks.EndProgram = [this] { end(0); };
         hooks.TrayIconShown = [this] { return m_tray && m_tray->isShown(); };
+        // The alarm service is the program's, beside the schedule; the windows only listen to it.
+        m_alarms = std::make_unique<AlarmService>(*m_database, m_services.settings, m_services.clock,
+                                                  m_services.notifier, m_occurrences.get());
+        m_context->alarms = m_alarms.get();
         m_windows = m_makeWindows(*m_context, hooks);
         // The alarms ring from now on, whatever becomes of the main window.
-        if (m_windows && m_windows->alarmEngine())
-            m_windows->alarmEngine()->start();
+        m_alarms->start();
         // Started once the windows listen, so that a call for the password finds them.
         if (m_sync)
             m_sync->start();

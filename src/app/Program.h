@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class AlarmService;
 class BeepService;
 class LoginStart;
 class Clock;
@@ -139,6 +140,8 @@ private:
     std::unique_ptr<ScheduleOccurrences> m_occurrences;
     std::unique_ptr<AppContext> m_context;
     std::unique_ptr<formSplash> m_splash;
+    // The alarm service rings for the whole run, whatever the windows do; it outlives them.
+    std::unique_ptr<AlarmService> m_alarms;
     std::unique_ptr<WindowOwner> m_windows;
     std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<TrayWatch> m_trayWatch;

@@ -2,8 +2,9 @@
 
 #include "account/FormAccount.h"
 #include "account/FormPassword.h"
-#include "alarm/AlarmEngine.h"
 #include "alarm/FormAlarm.h"
+#include "alarm/RingingWindows.h"
+#include "alarmservice/AlarmService.h"
 #include "calendar/MainForm.h"
 #include "editing/FormAddSched.h"
 #include "editing/FormOrganizer.h"
@@ -17,8 +18,13 @@
 #include <algorithm>
 
 ProgramWindows::ProgramWindows(AppContext& context, ShellHooks hooks)
-    : m_ctx(context), m_hooks(std::move(hooks)), m_alarmEngine(std::make_unique<AlarmEngine>(context, *this))
+    : m_ctx(context), m_hooks(std::move(hooks))
 {
+    if (!m_ctx.alarms)
+        m_ownAlarms = std::make_unique<AlarmService>(m_ctx.database, m_ctx.settings, m_ctx.clock, m_ctx.notifier,
+                                                     m_ctx.recurrences);
+    m_alarmService = m_ctx.alarms ? m_ctx.alarms : m_ownAlarms.get();
+    m_ringing = std::make_unique<RingingWindows>(m_ctx, *this, *m_alarmService);
     if (m_ctx.sync) {
         m_passwordNeeded = QObject::connect(m_ctx.sync, &SyncService::passwordNeeded, m_ctx.sync,
                                             [this](const QString& reason) { askPassword(reason); });

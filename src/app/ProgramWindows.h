@@ -10,7 +10,9 @@
 #include <memory>
 #include <vector>
 
+class AlarmService;
 class FormPassword;
+class RingingWindows;
 class MainForm;
 struct AppContext;
 
@@ -56,7 +58,9 @@ public:
     void DockListWindow() override;
     void HideToTray(QWidget* window) override;
     void ApplyTheme(int themeNumber) override;
-    AlarmEngine* alarmEngine() override { return m_alarmEngine.get(); }
+    AlarmService* alarmService() override { return m_alarmService; }
+    // The windows of the ringing alarms.
+    RingingWindows& ringingWindows() { return *m_ringing; }
     FormAlarm* newAlarmWindow() override;
     std::vector<FormAlarm*> alarmWindows() const override;
 
@@ -68,8 +72,12 @@ private:
 
     AppContext& m_ctx;
     ShellHooks m_hooks;
-    // Made with the window owner and gone after every window: it rings with or without the main window.
-    std::unique_ptr<AlarmEngine> m_alarmEngine;
+    // The context's alarm service, or, for windows made without one, a service of their own; either
+    // outlives every window.
+    std::unique_ptr<AlarmService> m_ownAlarms;
+    AlarmService* m_alarmService = nullptr;
+    // Gone after every other window, with the alarm windows still ringing.
+    std::unique_ptr<RingingWindows> m_ringing;
     std::unique_ptr<MainForm> m_main;
     std::unique_ptr<FormAddSched> m_addSched;
     std::unique_ptr<formYear> m_year;

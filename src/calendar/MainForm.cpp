@@ -1,7 +1,7 @@
 #include "calendar/MainForm.h"
 
 #include "account/FormAccount.h"
-#include "alarm/AlarmEngine.h"
+#include "alarmservice/AlarmService.h"
 #include "controls/VemraButton.h"
 #include "editing/DateEdit.h"
 #include "editing/FormAddSched.h"
@@ -114,8 +114,8 @@ MainForm::MainForm(AppContext& context, WindowOwner& windows, QWidget* parent)
     connect(m_timer1, &QTimer::timeout, this, [this] {
         m_lastTick = m_ctx.clock.now();
         // Where the alarm service beats on its own, its heartbeat has made this second's check already.
-        const AlarmEngine* engine = m_windows.alarmEngine();
-        if (!engine || !engine->running())
+        const AlarmService* alarms = m_windows.alarmService();
+        if (!alarms || !alarms->running())
             Timer1_Timer();
     });
     // Occurrences worked out off the window's thread mark their days once they are in.
@@ -305,8 +305,8 @@ void MainForm::Form_Load()
     m_ctx.values.MainHidden = false;
     m_timer1->start();
     // The alarm service runs on its own from now on; Timer1's ticks only hand over to it.
-    if (AlarmEngine* engine = m_windows.alarmEngine())
-        engine->start();
+    if (AlarmService* alarms = m_windows.alarmService())
+        alarms->start();
 }
 
 void MainForm::GetFromRegistry()
@@ -347,13 +347,13 @@ void MainForm::Form_Unload()
 
 void MainForm::Timer1_Timer()
 {
-    if (AlarmEngine* engine = m_windows.alarmEngine())
-        engine->Timer1_Timer();
+    if (AlarmService* alarms = m_windows.alarmService())
+        alarms->check();
 }
 
-AlarmEngine& MainForm::alarmEngine()
+AlarmService& MainForm::alarmService()
 {
-    return *m_windows.alarmEngine();
+    return *m_windows.alarmService();
 }
 
 void MainForm::SetupDays()

@@ -10,7 +10,7 @@
 #include <vector>
 
 struct AppContext;
-class AlarmEngine;
+class AlarmService;
 class ClickLabel;
 class MonthGridCells;
 class QAction;
@@ -102,8 +102,8 @@ public:
     // The countdown list has unloaded: its command can open it again.
     void ListWindowUnloaded();
 
-    // The program's alarm service, which the window owner keeps for the run.
-    AlarmEngine& alarmEngine();
+    // The program's alarm service, which rings for the whole run.
+    AlarmService& alarmService();
 
 signals:
     void AddTrayIcon();

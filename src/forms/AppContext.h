@@ -7,6 +7,7 @@
 
 #include <QString>
 
+class AlarmService;
 class KeptRecurrences;
 class PasswordStore;
 class ScheduleDatabase;
@@ -52,4 +53,7 @@ struct AppContext
     PasswordStore* passwords = nullptr;
     // When the entries that keep a whole recurrence take place; none where no occurrence is asked for.
     const KeptRecurrences* recurrences = nullptr;
+    // The alarm service of the run, which the program makes beside the schedule; windows made without it
+    // (on their own) make one of their own.
+    AlarmService* alarms = nullptr;
 };

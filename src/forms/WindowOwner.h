@@ -4,7 +4,7 @@
 
 #include <vector>
 
-class AlarmEngine;
+class AlarmService;
 class FormAccount;
 class FormAddSched;
 class FormAlarm;
@@ -65,7 +65,7 @@ public:
     virtual void ApplyTheme(int themeNumber) = 0;
 
     // The program's alarm service, which rings the alarms for the whole run; none where no alarm rings.
-    virtual AlarmEngine* alarmEngine() { return nullptr; }
+    virtual AlarmService* alarmService() { return nullptr; }
 
     // A new alarm window, not shown yet; it is kept among the open alarm windows until it closes.
     virtual FormAlarm* newAlarmWindow() = 0;

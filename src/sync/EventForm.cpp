@@ -7,6 +7,7 @@
 #include "exchange/ImportWriter.h"
 #include "exchange/ZoneWriting.h"
 #include "exchange/ZoneNames.h"
+#include "occurrence/KeptEventEdit.h"
 #include "store/DateText.h"
 #include "store/EntryIdentities.h"
 #include "store/RuleFile.h"
@@ -344,6 +345,11 @@ bool alarmOn(const ScheduleEntry& entry)
     return entry[ScheduleField::AlarmOnOff].compare(QLatin1String("on"), Qt::CaseInsensitive) == 0;
 }
 
+bool keepsWholeRecurrence(const ScheduleEntry& entry)
+{
+    return entry[ScheduleField::Kind].compare(QLatin1String(RuleFile::RecurringKind), Qt::CaseInsensitive) == 0;
+}
+
 // Date, time and kind: what the event's start and rule say.
 bool sameTiming(const ScheduleEntry& a, const ScheduleEntry& b)
 {
@@ -445,19 +451,40 @@ EventForm::Patch EventForm::patched(const QByteArray& serverData, const Schedule
                                     const QTimeZone& local, const QDateTime& stamp)
 {
     const Incoming before = read(serverData, local);
-    Ical::Component calendar(icalparser_parse_string(serverData.constData()));
-    icalcomponent* e = calendar ? masterEvent(calendar.get()) : nullptr;
-    if (!before.held || !e)
+    if (!before.held)
         return {Written::KeptHere, {}};
 
     const bool subject = now[ScheduleField::Subject] != before.entry[ScheduleField::Subject];
     const bool note = now[ScheduleField::Note] != before.entry[ScheduleField::Note];
-    const bool timing = !sameTiming(now, before.entry);
+    bool timing = !sameTiming(now, before.entry);
     const bool alarm = alarmOn(now) != alarmOn(before.entry);
     if (!subject && !note && !timing && !alarm)
         return {Written::Unchanged, {}};
     // A narrowed event's start and rule are the server's to keep: the entry shows them only in part.
     if ((timing || alarm) && before.timingNarrowed)
+        return {Written::KeptHere, {}};
+
+    // An event whose whole recurrence the entry keeps moves as the entry's rule moved for a new time: every
+    // time of the series by the same stretch of its own wall clock, in its own zone, its changed and
+    // cancelled occurrences with it. Its days are its rule's: a new day would narrow it.
+    QByteArray data = serverData;
+    bool seriesMoved = false;
+    if (timing && keepsWholeRecurrence(now) && keepsWholeRecurrence(before.entry)) {
+        const std::optional<QDate> dayBefore = DateText::readDate(before.entry[ScheduleField::Date]);
+        const std::optional<QDate> dayNow = DateText::readDate(now[ScheduleField::Date]);
+        const std::optional<QTime> timeBefore = DateText::readTime(before.entry[ScheduleField::AlarmTime]);
+        const std::optional<QTime> timeNow = DateText::readTime(now[ScheduleField::AlarmTime]);
+        if (!dayBefore || !dayNow || !timeBefore || !timeNow || *dayBefore != *dayNow)
+            return {Written::KeptHere, {}};
+        data = KeptEventEdit::movedBy(serverData, timeBefore->secsTo(*timeNow));
+        if (data.isEmpty())
+            return {Written::KeptHere, {}};
+        timing = false;
+        seriesMoved = true;
+    }
+    Ical::Component calendar(icalparser_parse_string(data.constData()));
+    icalcomponent* e = calendar ? masterEvent(calendar.get()) : nullptr;
+    if (!e)
         return {Written::KeptHere, {}};
 
     if (subject) {
@@ -497,6 +524,8 @@ EventForm::Patch EventForm::patched(const QByteArray& serverData, const Schedule
                     icalcomponent_get_first_component(fresh.get(), ICAL_VALARM_COMPONENT))
                 icalcomponent_add_component(e, icalcomponent_new_clone(reminder));
         }
+    }
+    if (timing || alarm || seriesMoved) {
         const int sequence = icalcomponent_get_sequence(e);
         icalcomponent_set_sequence(e, sequence < 0 ? 1 : sequence + 1);
     }

@@ -1,5 +1,6 @@
-#include "alarm/AlarmEngine.h"
 #include "alarm/FormAlarm.h"
+#include "alarm/RingingWindows.h"
+#include "alarmservice/AlarmService.h"
 #include "calendar/MainForm.h"
 #include "controls/ListGrid.h"
 #include "forms/ClickLabel.h"
@@ -104,7 +105,7 @@ void TestAlarmEngine::entriesDueInOneSecondOpenOneWindowEachInTableOrder()
     QCOMPARE(m_env->beeper.count, beeps + 3);
 
     const std::vector<FormAlarm*> alarms = m_env->windows().alarmWindows();
-    QCOMPARE(m_env->windows().mainForm().alarmEngine().NewFormAlarm(), alarms.back());
+    QCOMPARE(m_env->windows().ringingWindows().NewFormAlarm(), alarms.back());
     for (FormAlarm* alarm : alarms) {
         QVERIFY(alarm->isVisible());
         QVERIFY(alarm->windowFlags() & Qt::WindowStaysOnTopHint);
@@ -217,9 +218,9 @@ void TestAlarmEngine::anAlarmLoadsTheCountdownListHiddenAndRebuildsIt()
                     QStringLiteral("10:00:00 AM"), QStringLiteral("on"));
     m_env->addEntry(QStringLiteral("10/13/2002"), QStringLiteral("Tomorrow"), QStringLiteral("OneTime"),
                     QStringLiteral("10:00:00 AM"));
-    windows.mainForm().alarmEngine().Timer1_Timer();
+    windows.mainForm().alarmService().check();
     m_env->clock.set(QDateTime(QDate(2002, 10, 12), QTime(10, 0)));
-    windows.mainForm().alarmEngine().Timer1_Timer();
+    windows.mainForm().alarmService().check();
 
     FormGrid* list = windows.loadedListWindow();
     QVERIFY(list);

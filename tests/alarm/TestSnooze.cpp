@@ -1,6 +1,7 @@
-#include "alarm/AlarmEngine.h"
 #include "alarm/FormAlarm.h"
 #include "alarm/FormAlarmList.h"
+#include "alarm/RingingWindows.h"
+#include "alarmservice/AlarmService.h"
 #include "calendar/MainForm.h"
 #include "controls/VemraButton.h"
 #include "forms/ClickLabel.h"
@@ -318,7 +319,7 @@ void TestSnooze::moreThanFiveAlarmsTogetherShareOneWindowAndOneNotification()
     const int soundsBefore = m_env->beeper.alarmSounds;
     tickAt(10, 0);
     QVERIFY(openSubjects().isEmpty());
-    FormAlarmList* list = m_env->windows().alarmEngine()->alarmList();
+    FormAlarmList* list = m_env->windows().ringingWindows().alarmList();
     QVERIFY(list);
     QVERIFY(list->isVisible());
     QVERIFY(list->windowFlags() & Qt::WindowStaysOnTopHint);
@@ -333,16 +334,16 @@ void TestSnooze::moreThanFiveAlarmsTogetherShareOneWindowAndOneNotification()
     list->findChild<QComboBox*>(QStringLiteral("SnoozeChoice"))->setCurrentIndex(0);
     QTest::mouseClick(list->findChild<VemraButton*>(QStringLiteral("SnoozeAll")), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!m_env->windows().alarmEngine()->alarmList());
+    QVERIFY(!m_env->windows().ringingWindows().alarmList());
     QCOMPARE(m_env->database().snoozes().size(), size_t(7));
     tickAt(10, 5);
-    list = m_env->windows().alarmEngine()->alarmList();
+    list = m_env->windows().ringingWindows().alarmList();
     QVERIFY(list);
     QCOMPARE(list->rowCount(), 7);
     QVERIFY(list->rowTexts(6)[1].contains(QStringLiteral("Snoozed from 10:00:00 AM")));
     QTest::mouseClick(list->findChild<VemraButton*>(QStringLiteral("CloseAll")), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!m_env->windows().alarmEngine()->alarmList());
+    QVERIFY(!m_env->windows().ringingWindows().alarmList());
     QVERIFY(m_env->database().snoozes().empty());
     QCOMPARE(m_env->notifications.withdrawn.back(), m_env->notifications.sent.back().key);
 }
@@ -350,11 +351,11 @@ void TestSnooze::moreThanFiveAlarmsTogetherShareOneWindowAndOneNotification()
 void TestSnooze::alarmsRingWithoutTheMainWindow()
 {
     addAlarm(QStringLiteral("Dentist"));
-    AlarmEngine* engine = m_env->windows().alarmEngine();
+    AlarmService* engine = m_env->windows().alarmService();
     QVERIFY(engine);
     QVERIFY(!m_env->windows().mainWindow()->isVisible());
     m_env->clock.set(QDateTime(Monday, QTime(10, 0)));
-    engine->Timer1_Timer();
+    engine->check();
     QCOMPARE(openSubjects(), QStringList{"Dentist"});
     engine->start();
     QVERIFY(engine->running());

@@ -1,7 +1,7 @@
 #include "account/FormAccount.h"
-#include "alarm/AlarmEngine.h"
 #include "alarm/FormAlarm.h"
 #include "alarm/FormAlarmList.h"
+#include "alarm/RingingWindows.h"
 #include "controls/ListGrid.h"
 #include "calendar/MainForm.h"
 #include "controls/MonthCalendar.h"
@@ -356,7 +356,7 @@ void TestScreenReader::manyAlarmsAreAnnouncedAsOneAlertAndEveryStopSpeaks()
     m_heard.clear();
     m_env->clock.set(QDateTime(QDate(2026, 12, 7), QTime(10, 0)));
     m_env->windows().mainForm().Timer1_Timer();
-    QPointer<FormAlarmList> list = m_env->windows().alarmEngine()->alarmList();
+    QPointer<FormAlarmList> list = m_env->windows().ringingWindows().alarmList();
     QVERIFY(list);
 
     std::vector<AccessibleEvents::Event> alerts;

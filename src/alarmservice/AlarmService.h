@@ -1,8 +1,8 @@
 #pragma once
 
-#include "alarm/FormAlarm.h"
-#include "alarm/FormAlarmList.h"
-#include "alarm/ScheduleFileWatch.h"
+#include "alarmservice/AlarmListener.h"
+#include "alarmservice/AlarmNotifications.h"
+#include "alarmservice/ScheduleFileWatch.h"
 #include "notify/AlarmNotice.h"
 #include "settings/AlarmCoverage.h"
 #include "store/AlarmWatch.h"
@@ -10,43 +10,49 @@
 #include "store/Snooze.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <map>
 #include <vector>
 
+class Clock;
+class KeptRecurrences;
 class QTimer;
-class WindowOwner;
-struct AppContext;
+class ScheduleDatabase;
+class SettingsStore;
 
 // The program's alarm service, made once for the run beside the schedule and independent of any window:
-// its own one-second heartbeat checks which entries came due (the main window's Timer1 hands its ticks
-// over to the same check), so alarms ring while the main window is hidden, folded or not there at all.
-// Every entry whose alarm came due since the previous check gets an alarm window and a desktop
-// notification; more than MostWindows due together share one window that lists them, and one
-// notification. The first check goes on from the last second the previous run covered, so that what
-// fell due while the program was not running rings at start, late.
+// its own one-second heartbeat checks which entries and which of their occurrences came due (the main
+// window's Timer1 hands its ticks over to the same check), so alarms ring while the main window is
+// hidden, folded or not there at all. What came due is told to the listeners (the alarm windows) and to
+// the desktop notification; more than MostWindows due together ring as one, under one key. The first
+// check goes on from the last second the previous run covered, so that what fell due while the program
+// was not running rings at start, late.
 //
 // Snoozes: an alarm put off from its window or its notification rings again, once, as a new alarm after
 // the minutes chosen; the snooze is kept in the schedule file, so it rings late after a restart. Deleting
 // the entry, switching its alarm off or changing its alarm time drops it.
-class AlarmEngine : public QObject
+class AlarmService : public QObject
 {
     Q_OBJECT
 
 public:
-    AlarmEngine(AppContext& context, WindowOwner& windows);
-    ~AlarmEngine() override;
+    // `recurrences` gives the occurrences of the entries that keep a whole recurrence; none rings without.
+    AlarmService(ScheduleDatabase& database, SettingsStore& settings, Clock& clock, AlarmNotifier& notifier,
+                 const KeptRecurrences* recurrences);
+    ~AlarmService() override;
 
-    // How long after its second an alarm window says it rings late.
+    // How long after its second an alarm says it rings late.
     static constexpr qint64 LateAfterSeconds = 60;
-    // More alarms than this due together open one window listing them rather than a window each.
+    // More alarms than this due together ring as one, in one window that lists them.
     static constexpr size_t MostWindows = 5;
-    // The snooze a notification's "Snooze 10 minutes" asks for.
-    static constexpr int NotificationSnoozeMinutes = 10;
     // Ticks between looks at the schedule file when the system reports no write to it: a file system that
     // reports nothing still has another program's change seen within this many seconds.
     static constexpr int LookEvery = 30;
+
+    // Listeners are told in the order they were added, the desktop notification last. A listener that
+    // goes before the service takes itself off.
+    void addListener(AlarmListener* listener);
+    void removeListener(AlarmListener* listener);
 
     // Starts the heartbeat; the first tick follows a second later.
     void start();
@@ -54,12 +60,7 @@ public:
     bool running() const;
 
     // One alarm check at the clock's time.
-    void Timer1_Timer();
-
-    // The alarm window opened last; windows opened earlier stay open on their own.
-    FormAlarm* NewFormAlarm() const { return m_newFormAlarm; }
-    // The window that lists alarms due together, opened last.
-    FormAlarmList* alarmList() const { return m_alarmList; }
+    void check();
 
     const SnoozeBook& snoozes() const { return m_snoozes; }
 
@@ -81,30 +82,25 @@ private:
         qint64 fromSecond = 0; // a snoozed alarm's first ringing; 0 otherwise
         qint32 alarmSecond = 0;
     };
-    // A window (one alarm's, or the list's) and its notification, ringing until one of them is answered.
-    struct Ringing
-    {
-        std::vector<Due> alarms;
-        QPointer<QWidget> window;
-    };
 
     // The schedule as the tick checks it: the table in memory, looked at in the file only when the file
     // may have been written since the last look.
     const ScheduleTable& scheduleToCheck(const QDateTime& now);
     std::vector<Due> snoozesDue(qint64 current);
     AlarmNotice noticeOf(const Due& due, qint64 current, quint64 key) const;
-    void ringAlone(const Due& due, qint64 current);
-    void ringTogether(const std::vector<Due>& alarms, qint64 current);
-    // The ringing alarm is answered: its window closes and its notification is taken back.
+    void ring(std::vector<Due> alarms, qint64 current);
+    // The ringing alarm is answered: what shows it goes.
     void answered(quint64 key);
+    std::vector<AlarmListener*> everyListener();
     void loadSnoozes();
     void entriesChanged(const EntryChanges& changes);
     // The entry's alarm no longer stands as it was snoozed: off, at another second, or gone.
     bool snoozeStillStands(const Snooze& snooze) const;
     void dropSnooze(const QString& uid);
 
-    AppContext& m_ctx;
-    WindowOwner& m_windows;
+    ScheduleDatabase& m_database;
+    Clock& m_clock;
+    const KeptRecurrences* m_recurrences;
     AlarmWatch m_watch;
     AlarmCoverage m_coverage;
     ScheduleFileWatch m_fileWatch;
@@ -112,9 +108,9 @@ private:
     std::optional<qint64> m_lastLook; // the wall second of the last look at the file
     SnoozeBook m_snoozes;
     QTimer* m_heartbeat;
-    int m_listener = 0;
+    int m_changeListener = 0;
     quint64 m_nextKey = 1;
-    std::map<quint64, Ringing> m_ringing;
-    QPointer<FormAlarm> m_newFormAlarm;
-    QPointer<FormAlarmList> m_alarmList;
+    std::map<quint64, std::vector<Due>> m_ringing;
+    std::vector<AlarmListener*> m_listeners;
+    AlarmNotifications m_notifications;
 };

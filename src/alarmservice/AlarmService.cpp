@@ -1,66 +1,73 @@
-#include "alarm/AlarmEngine.h"
+#include "alarmservice/AlarmService.h"
 
-#include "alarm/FormAlarm.h"
-#include "alarm/FormAlarmList.h"
-#include "forms/AppContext.h"
-#include "forms/WindowOwner.h"
+#include "store/Clock.h"
 #include "store/Recurrence.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QTimer>
 
-AlarmEngine::AlarmEngine(AppContext& context, WindowOwner& windows)
-    : m_ctx(context), m_windows(windows), m_coverage(context.settings), m_fileWatch(context.database.path()),
-      m_heartbeat(new QTimer(this))
+#include <algorithm>
+
+AlarmService::AlarmService(ScheduleDatabase& database, SettingsStore& settings, Clock& clock,
+                           AlarmNotifier& notifier, const KeptRecurrences* recurrences)
+    : m_database(database), m_clock(clock), m_recurrences(recurrences), m_coverage(settings),
+      m_fileWatch(database.path()), m_heartbeat(new QTimer(this)), m_notifications(notifier, *this)
 {
     m_heartbeat->setObjectName(QStringLiteral("AlarmHeartbeat"));
     m_heartbeat->setInterval(1000);
-    connect(m_heartbeat, &QTimer::timeout, this, &AlarmEngine::Timer1_Timer);
+    connect(m_heartbeat, &QTimer::timeout, this, &AlarmService::check);
     // A first start has nothing recorded and rings only what is due from now on.
     if (const std::optional<qint64> covered = m_coverage.recorded())
         m_watch.resumeFrom(*covered);
     loadSnoozes();
-    m_listener =
-        m_ctx.database.addChangeListener([this](const EntryChanges& changes) { entriesChanged(changes); });
-    m_ctx.notifier.setActionHandler([this](quint64 key, NoticeAction action) {
-        if (action == NoticeAction::Snooze)
-            snooze(key, NotificationSnoozeMinutes);
-        else
-            dismiss(key);
-    });
+    m_changeListener =
+        m_database.addChangeListener([this](const EntryChanges& changes) { entriesChanged(changes); });
 }
 
-AlarmEngine::~AlarmEngine()
+AlarmService::~AlarmService()
 {
-    m_ctx.notifier.setActionHandler({});
-    m_ctx.database.removeChangeListener(m_listener);
-    // The windows go first, while the service is still whole; their closing has nothing left to answer.
-    const std::map<quint64, Ringing> ringing = std::move(m_ringing);
-    m_ringing.clear();
-    for (const auto& entry : ringing)
-        delete entry.second.window.data();
+    m_database.removeChangeListener(m_changeListener);
 }
 
-void AlarmEngine::start()
+void AlarmService::addListener(AlarmListener* listener)
+{
+    if (listener && std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
+        m_listeners.push_back(listener);
+}
+
+void AlarmService::removeListener(AlarmListener* listener)
+{
+    std::erase(m_listeners, listener);
+}
+
+std::vector<AlarmListener*> AlarmService::everyListener()
+{
+    // A copy: a listener told of an alarm may open a window whose load adds or takes off another.
+    std::vector<AlarmListener*> listeners = m_listeners;
+    listeners.push_back(&m_notifications);
+    return listeners;
+}
+
+void AlarmService::start()
 {
     m_heartbeat->start();
 }
 
-void AlarmEngine::stop()
+void AlarmService::stop()
 {
     m_heartbeat->stop();
 }
 
-bool AlarmEngine::running() const
+bool AlarmService::running() const
 {
     return m_heartbeat->isActive();
 }
 
-void AlarmEngine::Timer1_Timer()
+void AlarmService::check()
 {
-    const QDateTime now = m_ctx.clock.now();
+    const QDateTime now = m_clock.now();
     const ScheduleTable& table = scheduleToCheck(now);
-    const std::vector<AlarmWatch::Occurrence> occurrences = m_watch.dueOccurrences(table, now, m_ctx.recurrences);
+    const std::vector<AlarmWatch::Occurrence> occurrences = m_watch.dueOccurrences(table, now, m_recurrences);
     if (!m_watch.hasChecked())
         return;
     const qint64 current = m_watch.lastCheckedSecond();
@@ -70,7 +77,7 @@ void AlarmEngine::Timer1_Timer()
     // which may read the schedule again.
     std::vector<Due> due;
     due.reserve(occurrences.size());
-    const EntryIdentities& identities = m_ctx.database.identities();
+    const EntryIdentities& identities = m_database.identities();
     for (const AlarmWatch::Occurrence& occurrence : occurrences) {
         const size_t i = occurrence.position;
         Due alarm;
@@ -90,16 +97,16 @@ void AlarmEngine::Timer1_Timer()
     m_coverage.ringing(current);
 
     if (due.size() > MostWindows) {
-        ringTogether(due, current);
+        ring(std::move(due), current);
         return;
     }
-    for (const Due& alarm : due)
-        ringAlone(alarm, current);
+    for (Due& alarm : due)
+        ring({std::move(alarm)}, current);
 }
 
-const ScheduleTable& AlarmEngine::scheduleToCheck(const QDateTime& now)
+const ScheduleTable& AlarmService::scheduleToCheck(const QDateTime& now)
 {
-    ScheduleDatabase& database = m_ctx.database;
+    ScheduleDatabase& database = m_database;
     // The program's own writes are in the table already; another program's show in the folder's report.
     // A read under way in the background is looked for on every tick until its table is in.
     const bool written = m_fileWatch.mayHaveChanged();
@@ -117,18 +124,18 @@ const ScheduleTable& AlarmEngine::scheduleToCheck(const QDateTime& now)
     return table;
 }
 
-std::vector<AlarmEngine::Due> AlarmEngine::snoozesDue(qint64 current)
+std::vector<AlarmService::Due> AlarmService::snoozesDue(qint64 current)
 {
     std::vector<Due> due;
     if (m_snoozes.empty())
         return due;
     for (const Snooze& snooze : m_snoozes.takeDue(current)) {
         // Rung once: it is gone from the file before its window opens, so a restart does not ring it again.
-        m_ctx.database.dropSnooze(snooze.uid);
-        const std::optional<qint64> row = m_ctx.database.rowOf(snooze.uid);
+        m_database.dropSnooze(snooze.uid);
+        const std::optional<qint64> row = m_database.rowOf(snooze.uid);
         if (!row || !snoozeStillStands(snooze))
             continue;
-        const ScheduleTable& table = m_ctx.database.cachedTable();
+        const ScheduleTable& table = m_database.cachedTable();
         const size_t i = table.indexOf(*row);
         Due alarm;
         alarm.uid = snooze.uid;
@@ -142,7 +149,7 @@ std::vector<AlarmEngine::Due> AlarmEngine::snoozesDue(qint64 current)
     return due;
 }
 
-AlarmNotice AlarmEngine::noticeOf(const Due& due, qint64 current, quint64 key) const
+AlarmNotice AlarmService::noticeOf(const Due& due, qint64 current, quint64 key) const
 {
     AlarmNotice notice;
     notice.subject = due.subject;
@@ -158,83 +165,49 @@ AlarmNotice AlarmEngine::noticeOf(const Due& due, qint64 current, quint64 key) c
     return notice;
 }
 
-void AlarmEngine::ringAlone(const Due& due, qint64 current)
+void AlarmService::ring(std::vector<Due> alarms, qint64 current)
 {
-    FormAlarm* alarm = m_windows.newAlarmWindow();
-    if (!alarm)
-        return;
-    const quint64 key = m_nextKey++;
-    const AlarmNotice notice = noticeOf(due, current, key);
-    m_newFormAlarm = alarm;
-    alarm->setSubject(notice.subject);
-    alarm->setNote(notice.note);
-    alarm->setLateLine(notice.windowLine());
-    m_ringing[key] = Ringing{{due}, alarm};
-    connect(alarm, &FormAlarm::SnoozeChosen, this, [this, key](int minutes) { snooze(key, minutes); });
-    connect(alarm, &QObject::destroyed, this, [this, key] { answered(key); });
-    alarm->show();
-    m_ctx.notifier.notify(notice);
+    RingingAlarm ringing;
+    ringing.key = m_nextKey++;
+    for (const Due& due : alarms)
+        ringing.alarms.push_back(noticeOf(due, current, ringing.key));
+    m_ringing[ringing.key] = std::move(alarms);
+    for (AlarmListener* listener : everyListener())
+        listener->alarmRings(ringing);
 }
 
-void AlarmEngine::ringTogether(const std::vector<Due>& alarms, qint64 current)
-{
-    const quint64 key = m_nextKey++;
-    auto* list = new FormAlarmList(m_ctx, m_windows); // deletes itself when it closes
-    std::vector<FormAlarmList::Row> rows;
-    rows.reserve(alarms.size());
-    for (const Due& due : alarms) {
-        const AlarmNotice notice = noticeOf(due, current, key);
-        rows.push_back({notice.subject, notice.dueDate, notice.dueTime, notice.note, notice.windowLine()});
-    }
-    list->loadIfNeeded();
-    list->setRows(rows);
-    m_alarmList = list;
-    m_ringing[key] = Ringing{alarms, list};
-    connect(list, &FormAlarmList::SnoozeChosen, this, [this, key](int minutes) { snooze(key, minutes); });
-    connect(list, &QObject::destroyed, this, [this, key] { answered(key); });
-    list->show();
-
-    AlarmNotice notice = noticeOf(alarms.front(), current, key);
-    notice.count = int(alarms.size());
-    m_ctx.notifier.notify(notice);
-}
-
-void AlarmEngine::snooze(quint64 key, int minutes)
+void AlarmService::snooze(quint64 key, int minutes)
 {
     const auto found = m_ringing.find(key);
     if (found == m_ringing.end() || minutes <= 0)
         return;
-    const QDateTime now = m_ctx.clock.now();
+    const QDateTime now = m_clock.now();
     const qint64 current = now.isValid() ? Recurrence::wallSecond(now) : m_watch.lastCheckedSecond();
-    for (const Due& due : found->second.alarms) {
+    for (const Due& due : found->second) {
         if (due.uid.isEmpty())
             continue;
         const Snooze snooze{due.uid, current + qint64(minutes) * 60,
                             due.fromSecond ? due.fromSecond : due.dueSecond, due.alarmSecond};
         m_snoozes.add(snooze);
-        m_ctx.database.keepSnooze(snooze);
+        m_database.keepSnooze(snooze);
     }
     answered(key);
 }
 
-void AlarmEngine::dismiss(quint64 key)
+void AlarmService::dismiss(quint64 key)
 {
     answered(key);
 }
 
-void AlarmEngine::answered(quint64 key)
+void AlarmService::answered(quint64 key)
 {
-    const auto found = m_ringing.find(key);
-    if (found == m_ringing.end())
+    if (m_ringing.erase(key) == 0)
         return;
-    QPointer<QWidget> window = found->second.window;
-    m_ringing.erase(found);
-    m_ctx.notifier.withdraw(key);
-    if (window)
-        window->close();
+    for (AlarmListener* listener : everyListener())
+        listener->alarmAnswered(key);
 }
 
-std::vector<quint64> AlarmEngine::ringingKeys() const
+std::vector<quint64> AlarmService::ringingKeys() const
 {
     std::vector<quint64> keys;
     for (const auto& entry : m_ringing)
@@ -242,28 +215,28 @@ std::vector<quint64> AlarmEngine::ringingKeys() const
     return keys;
 }
 
-void AlarmEngine::loadSnoozes()
+void AlarmService::loadSnoozes()
 {
-    for (const Snooze& snooze : m_ctx.database.snoozes()) {
+    for (const Snooze& snooze : m_database.snoozes()) {
         // An entry deleted, or changed, while the program was not running takes its snooze with it.
         if (snoozeStillStands(snooze))
             m_snoozes.add(snooze);
         else
-            m_ctx.database.dropSnooze(snooze.uid);
+            m_database.dropSnooze(snooze.uid);
     }
 }
 
-bool AlarmEngine::snoozeStillStands(const Snooze& snooze) const
+bool AlarmService::snoozeStillStands(const Snooze& snooze) const
 {
-    const std::optional<qint64> row = m_ctx.database.rowOf(snooze.uid);
+    const std::optional<qint64> row = m_database.rowOf(snooze.uid);
     if (!row)
         return false;
-    const ScheduleTable& table = m_ctx.database.cachedTable();
+    const ScheduleTable& table = m_database.cachedTable();
     const size_t i = table.indexOf(*row);
     return i < table.size() && table.alarmOn(i) && table.alarmSecond(i) == snooze.alarmSecond;
 }
 
-void AlarmEngine::entriesChanged(const EntryChanges& changes)
+void AlarmService::entriesChanged(const EntryChanges& changes)
 {
     m_coverage.scheduleChanged();
     if (m_snoozes.empty())
@@ -277,8 +250,8 @@ void AlarmEngine::entriesChanged(const EntryChanges& changes)
     }
 }
 
-void AlarmEngine::dropSnooze(const QString& uid)
+void AlarmService::dropSnooze(const QString& uid)
 {
     m_snoozes.drop(uid);
-    m_ctx.database.dropSnooze(uid);
+    m_database.dropSnooze(uid);
 }

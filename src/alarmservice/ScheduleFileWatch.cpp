@@ -1,4 +1,4 @@
-#include "alarm/ScheduleFileWatch.h"
+#include "alarmservice/ScheduleFileWatch.h"
 
 #include <QFile>
 #include <QFileInfo>
