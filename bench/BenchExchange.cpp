@@ -7,6 +7,13 @@
 // (`time_ratio`), and its peak may rise above the resident size it started from by at most 3 times the
 // file's size (`memory_ratio`). `ZENTRAVIO_BENCH_ENTRIES=1000000` runs it over a million events, where
 // the import of the program's earlier reader took 60 s and 649 MB.
+//
+// BM_ImportScaling imports a tenth of that many events and then that many (100,000 by default; a million
+// with ZENTRAVIO_BENCH_ENTRIES=1000000) in one run, each beside python3-icalendar's parse of the same
+// file: the import's time must grow with the file's size, by an exponent of at most 1.1 (`exponent`),
+// stay at most 0.15 times python's at both sizes (`ratio_small`, `ratio_large`), and its peak rise at most
+// 2 times the file's size (`memory_ratio_small`, `memory_ratio_large`). Every tenth entry of the diaries
+// the calendars are exported from is a recurring one whose whole event is kept.
 
 #include "exchange/IcsExport.h"
 #include "exchange/IcsImport.h"
@@ -22,6 +29,7 @@
 
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -52,7 +60,8 @@ QString madeOnce(const QString& name, size_t entries, const std::function<void(c
 QString scheduleWith(size_t entries)
 {
     return madeOnce(QStringLiteral("diary-%1.vmr"), entries, [&](const QString& path) {
-        EntryGenerator::writeScheduleFile(path, EntryGenerator::generate(entries));
+        if (!EntryGenerator::writeGeneratedFile(path, entries) || !EntryGenerator::keepRulesEvery(path, 10))
+            std::abort();
     });
 }
 
@@ -191,9 +200,61 @@ void BM_ImportBesidePython(benchmark::State& state)
     state.counters["memory_ratio"] = (peak - before) / fileMB;
 }
 
+// One import of the calendar into an empty schedule: seconds, and the peak's rise in MB.
+std::pair<double, double> importOnce(const QString& calendar, const QString& target)
+{
+    QFile::remove(target);
+    ScheduleDatabase::CreateDatabaseFile(target);
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const double before = statusMB("VmRSS:");
+    const auto start = std::chrono::steady_clock::now();
+    qint64 added = 0;
+    {
+        const auto database = ScheduleDatabase::open(target, nullptr);
+        const IcsImport::Result result = IcsImport::run(*database, calendar, QTimeZone::systemTimeZone());
+        if (!result.ok)
+            std::abort();
+        added = result.added;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    benchmark::DoNotOptimize(added);
+    return {seconds, statusMB("VmHWM:") - before};
+}
+
+void BM_ImportScaling(benchmark::State& state)
+{
+    const size_t large = benchEntries();
+    const size_t small = large / 10;
+    const QString smallCalendar = calendarWith(small);
+    const QString largeCalendar = calendarWith(large);
+    const QString target = folder().filePath(QStringLiteral("scaling.vmr"));
+    const double smallMB = double(QFileInfo(smallCalendar).size()) / (1024 * 1024);
+    const double largeMB = double(QFileInfo(largeCalendar).size()) / (1024 * 1024);
+    std::pair<double, double> smallRun, largeRun;
+    for (auto _ : state) {
+        smallRun = importOnce(smallCalendar, target);
+        largeRun = importOnce(largeCalendar, target);
+        state.SetIterationTime(smallRun.first + largeRun.first);
+    }
+    const double smallPython = pythonParseSeconds(smallCalendar);
+    const double largePython = pythonParseSeconds(largeCalendar);
+    const double sizes = std::log(largeMB / smallMB);
+    state.counters["small_s"] = smallRun.first;
+    state.counters["large_s"] = largeRun.first;
+    state.counters["exponent"] = std::log(largeRun.first / smallRun.first) / sizes;
+    state.counters["python_exponent"] = std::log(largePython / smallPython) / sizes;
+    state.counters["ratio_small"] = smallRun.first / smallPython;
+    state.counters["ratio_large"] = largeRun.first / largePython;
+    state.counters["file_MB_large"] = largeMB;
+    state.counters["rise_MB_large"] = largeRun.second;
+    state.counters["memory_ratio_small"] = smallRun.second / smallMB;
+    state.counters["memory_ratio_large"] = largeRun.second / largeMB;
+}
+
 } // namespace
 
 BENCHMARK(BM_ImportBesidePython)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportScaling)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Export)->Arg(1000)->Arg(100000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Import)->Arg(1000)->Arg(100000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportAppending)
