@@ -47,7 +47,8 @@ private:
 //   EntryIdentityFile(Tag, LastSerial): the file's tag, which makes its made-up UIDs its own, and the
 //     highest serial drawn for it, never drawn again.
 // A file of the earlier layout, one EntryIdentity(RowId, Uid, Fingerprint, Origin, SyncedForm) table, is
-// brought to this one when it is first opened for writing, and read as it is when it cannot be written.
+// brought to this one when its identities are recorded (bringOver), and read as it is until then or when
+// it cannot be written; a file without any gets them the same way.
 //   EntrySnooze(Uid, DueAt, SnoozedFrom, AlarmSecond): the snoozed alarms (see Snooze).
 namespace IdentityFile {
 
