@@ -137,9 +137,12 @@ bool writeGeneratedFile(const QString& path, size_t count, unsigned seed)
 namespace {
 
 const char* const RuleShapes[] = {
-    "RRULE:FREQ=WEEKLY;BYDAY=SA", "RRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=TU",
-    "RRULE:FREQ=MONTHLY;BYDAY=-1TH", "RRULE:FREQ=DAILY;COUNT=5",
-    "RRULE:FREQ=WEEKLY;BYDAY=MO,WE,FR;UNTIL=20280101T000000Z", "RRULE:FREQ=MONTHLY;BYMONTHDAY=1,15",
+    "RRULE:FREQ=WEEKLY;BYDAY=SA",
+    "RRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=TU",
+    "RRULE:FREQ=MONTHLY;BYDAY=-1TH",
+    "RRULE:FREQ=DAILY;COUNT=5",
+    "RRULE:FREQ=WEEKLY;BYDAY=MO,WE,FR;UNTIL=20280101T000000Z",
+    "RRULE:FREQ=MONTHLY;BYMONTHDAY=1,15",
     "RRULE:FREQ=WEEKLY;BYDAY=WE\r\nRDATE:20260103T100000\r\nEXDATE:20260114T100000",
     "RRULE:FREQ=YEARLY;BYMONTH=5;BYDAY=2SU",
 };
@@ -150,9 +153,10 @@ QByteArray ruleEvent(size_t n)
     const QByteArray day = start.toString(QStringLiteral("yyyyMMdd")).toLatin1();
     const QByteArray zone = n % 3 == 0 ? "DTSTART;TZID=Europe/Berlin:" : "DTSTART:";
     const QByteArray number = QByteArray::number(qulonglong(n));
-    QByteArray events = "BEGIN:VEVENT\r\nUID:r" + number + "\r\nSUMMARY:Rule " + number + "\r\n" + zone + day +
-                        "T100000\r\n" + RuleShapes[n % std::size(RuleShapes)] +
-                        "\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\nEND:VEVENT\r\n";
+    QByteArray events =
+        "BEGIN:VEVENT\r\nUID:r" + number + "\r\nSUMMARY:Rule " + number + "\r\n" + zone + day +
+        "T100000\r\n" + RuleShapes[n % std::size(RuleShapes)] +
+        "\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\nEND:VEVENT\r\n";
     if (n % 7 == 0)
         events += "BEGIN:VEVENT\r\nUID:r" + number + "\r\nSUMMARY:Moved\r\nRECURRENCE-ID:" + day +
                   "T100000\r\nDTSTART:" + day + "T180000\r\nEND:VEVENT\r\n";

@@ -173,8 +173,8 @@ void Program::openDatabase()
     m_databaseTried = true;
 
     // The top-most splash must not stand over the message, so it goes before the schedule is reported.
-    m_database =
-        OpenScheduleFile(m_places.databasePath, m_services.messages, [this] { m_splash->hide(); }, true);
+    m_database = OpenScheduleFile(
+        m_places.databasePath, m_services.messages, [this] { m_splash->hide(); }, true);
     if (!m_database) {
         end(1);
         return;
@@ -224,12 +224,14 @@ void Program::bringOverIdentities()
         QTimer::singleShot(1000, this, [this] {
             if (!m_database || !m_database->bringingOverIdentities())
                 return;
-            const QString word = tr("Zentravio is recording the identities of this schedule's %n entries, once; "
-                                    "everything works meanwhile.",
-                                    nullptr, int(m_database->cachedTable().size()));
+            const QString word =
+                tr("Zentravio is recording the identities of this schedule's %n entries, once; "
+                   "everything works meanwhile.",
+                   nullptr, int(m_database->cachedTable().size()));
             QWidget* main = m_windows ? m_windows->mainWindow() : nullptr;
             if (m_tray && m_tray->isShown() && m_tray->icon()->isVisible())
-                m_tray->icon()->showMessage(QStringLiteral("Zentravio"), word, QSystemTrayIcon::Information, 5000);
+                m_tray->icon()->showMessage(QStringLiteral("Zentravio"), word, QSystemTrayIcon::Information,
+                                            5000);
             const QString title = main ? main->windowTitle() : QString();
             if (main) {
                 main->setToolTip(word);

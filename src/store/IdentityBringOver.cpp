@@ -26,17 +26,17 @@ IdentityFile::BroughtOver bringOverElsewhere(const QByteArray& path, const QStri
     }
     // Off the window's thread a save of the program, or another program's write, may be waited for.
     sqlite3_busy_timeout(db, 2000);
-    const IdentityFile::BroughtOver out =
-        IdentityFile::bringOver(db, tag, readCounter, IdentityBringOver::RowsPerStep, lastRowId, stop.get(),
-                                writeWanted.get());
+    const IdentityFile::BroughtOver out = IdentityFile::bringOver(
+        db, tag, readCounter, IdentityBringOver::RowsPerStep, lastRowId, stop.get(), writeWanted.get());
     sqlite3_close(db);
     return out;
 }
 
 } // namespace
 
-IdentityBringOver::IdentityBringOver(const QString& path, const QString& tag, std::optional<quint32> readCounter,
-                                     qint64 lastRowId, std::shared_ptr<const std::atomic<int>> writeWanted)
+IdentityBringOver::IdentityBringOver(const QString& path, const QString& tag,
+                                     std::optional<quint32> readCounter, qint64 lastRowId,
+                                     std::shared_ptr<const std::atomic<int>> writeWanted)
     : m_result(std::async(std::launch::async, bringOverElsewhere, QFile::encodeName(path), tag, readCounter,
                           lastRowId, m_stop, std::move(writeWanted)))
 {}

@@ -232,10 +232,11 @@ BroughtOver bringOver(sqlite3* db, const QString& tag, std::optional<quint32> re
         }
         // No serial up to the last row brought over is drawn for another entry; the rows after it, not yet
         // brought over, still get their row ids from a read that meets them first.
-        ok = ok && runOnce(db, "UPDATE EntryIdentityFile SET LastSerial = max(LastSerial, ?1)",
-                           [&](SqlStatement& s) {
-                               s.bindInt(1, std::clamp<qint64>(after, 0, std::numeric_limits<quint32>::max() - 1));
-                           });
+        ok = ok &&
+             runOnce(db, "UPDATE EntryIdentityFile SET LastSerial = max(LastSerial, ?1)",
+                     [&](SqlStatement& s) {
+                         s.bindInt(1, std::clamp<qint64>(after, 0, std::numeric_limits<quint32>::max() - 1));
+                     });
         if (!ok || !exec(db, "COMMIT")) {
             exec(db, "ROLLBACK");
             return out;

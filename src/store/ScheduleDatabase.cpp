@@ -522,8 +522,8 @@ void ScheduleDatabase::bringOverIdentities()
 {
     if (!m_identitiesDue || m_bringOver)
         return;
-    m_bringOver = std::make_unique<IdentityBringOver>(m_path, m_identities.tag(), m_readCounter, m_readLastRow,
-                                                      m_writeWanted);
+    m_bringOver = std::make_unique<IdentityBringOver>(m_path, m_identities.tag(), m_readCounter,
+                                                      m_readLastRow, m_writeWanted);
 }
 
 void ScheduleDatabase::finishBringingOver()
@@ -579,7 +579,8 @@ StoreResult ScheduleDatabase::reload()
 {
     finishBringingOver();
     m_pending.reset();
-    TableRead read = TableRead::from(m_db, nullptr, m_serials.get(), m_loaded, !m_loaded && m_identitiesLater);
+    TableRead read =
+        TableRead::from(m_db, nullptr, m_serials.get(), m_loaded, !m_loaded && m_identitiesLater);
     if (!read.ok) {
         m_readBusy = read.busy;
         return readFailure(read.busy, read.engineText);
@@ -916,7 +917,8 @@ StoreResult ScheduleDatabase::inTransaction(Write write, const std::function<boo
     const WriteTurn turn(m_writeWanted);
     if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return writeFailed(write);
-    if (!identityTablesForWrite() || !body() || sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (!identityTablesForWrite() || !body() ||
+        sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return writeFailed(write);
     m_identityTablesReady = true;
     return StoreResult::success();

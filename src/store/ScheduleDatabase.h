@@ -73,7 +73,8 @@ public:
     {
         bool identitiesLater = false;
     };
-    static std::unique_ptr<ScheduleDatabase> open(const QString& path, QString* error, const OpenOptions& options);
+    static std::unique_ptr<ScheduleDatabase> open(const QString& path, QString* error,
+                                                  const OpenOptions& options);
 
     ~ScheduleDatabase();
     ScheduleDatabase(const ScheduleDatabase&) = delete;

@@ -438,9 +438,10 @@ private slots:
         QTest::addColumn<bool>("later");
         QTest::addColumn<QString>("before"); // what happens between the open and the recording
         for (const bool later : {false, true}) {
-            for (const char* before : {"nothing", "own append", "own edit", "own removal", "own UID",
-                                       "another program's insert"})
-                QTest::addRow("%s, %s", later ? "later" : "at once", before) << later << QString::fromLatin1(before);
+            for (const char* before :
+                 {"nothing", "own append", "own edit", "own removal", "own UID", "another program's insert"})
+                QTest::addRow("%s, %s", later ? "later" : "at once", before)
+                    << later << QString::fromLatin1(before);
         }
     }
     void aFileWithoutIdentitiesKeepsThoseItWasOpenedWith()

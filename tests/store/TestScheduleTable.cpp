@@ -80,8 +80,9 @@ private slots:
         table.beginBulkChange();
         QVERIFY(!table.lookupsReady());
         for (qint64 row = 2; row < 400; ++row) {
-            const ScheduleEntry e = entryAt(QStringLiteral("06/%1/2014").arg(10 + row % 5, 2, 10, QLatin1Char('0')),
-                                            row % 3 ? "10:00:00 AM" : "11:00:00 AM", row % 4 ? "on" : "off");
+            const ScheduleEntry e =
+                entryAt(QStringLiteral("06/%1/2014").arg(10 + row % 5, 2, 10, QLatin1Char('0')),
+                        row % 3 ? "10:00:00 AM" : "11:00:00 AM", row % 4 ? "on" : "off");
             table.append(row, e);
             oneByOne.append(row, e);
         }
@@ -90,8 +91,10 @@ private slots:
         table.endBulkChange();
         QVERIFY(table.lookupsReady());
         for (int d = 10; d <= 14; ++d) {
-            QCOMPARE(table.storedOn(PackedDate{2014, 6, quint8(d)}), oneByOne.storedOn(PackedDate{2014, 6, quint8(d)}));
-            QCOMPARE(table.storedOn(PackedDate{2014, 6, quint8(d)}), storedOnByScan(table, PackedDate{2014, 6, quint8(d)}));
+            QCOMPARE(table.storedOn(PackedDate{2014, 6, quint8(d)}),
+                     oneByOne.storedOn(PackedDate{2014, 6, quint8(d)}));
+            QCOMPARE(table.storedOn(PackedDate{2014, 6, quint8(d)}),
+                     storedOnByScan(table, PackedDate{2014, 6, quint8(d)}));
         }
         QCOMPARE(table.alarmsBetween(0, 86399), oneByOne.alarmsBetween(0, 86399));
         QCOMPARE(table.alarmsAt(11 * 3600), alarmsAtByScan(table, 11 * 3600));
