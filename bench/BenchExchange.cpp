@@ -7,6 +7,13 @@
 // (`time_ratio`), and its peak may rise above the resident size it started from by at most 3 times the
 // file's size (`memory_ratio`). `ZENTRAVIO_BENCH_ENTRIES=1000000` runs it over a million events, where
 // the import of the program's earlier reader took 60 s and 649 MB.
+//
+// BM_ImportScaling imports a tenth of that many events and then that many (100,000 by default; a million
+// with ZENTRAVIO_BENCH_ENTRIES=1000000) in one run, each beside python3-icalendar's parse of the same
+// file: the import's time must grow with the file's size, by an exponent of at most 1.1 (`exponent`),
+// stay at most 0.15 times python's at both sizes (`ratio_small`, `ratio_large`), and its peak rise at most
+// 2 times the file's size (`memory_ratio_small`, `memory_ratio_large`). Every tenth entry of the diaries
+// the calendars are exported from is a recurring one whose whole event is kept.
 
 #include "exchange/IcsExport.h"
 #include "exchange/IcsImport.h"
@@ -22,10 +29,12 @@
 
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <string>
+#include <sys/resource.h>
 
 namespace {
 
@@ -52,7 +61,8 @@ QString madeOnce(const QString& name, size_t entries, const std::function<void(c
 QString scheduleWith(size_t entries)
 {
     return madeOnce(QStringLiteral("diary-%1.vmr"), entries, [&](const QString& path) {
-        EntryGenerator::writeScheduleFile(path, EntryGenerator::generate(entries));
+        if (!EntryGenerator::writeGeneratedFile(path, entries) || !EntryGenerator::keepRulesEvery(path, 10))
+            std::abort();
     });
 }
 
@@ -60,7 +70,10 @@ QString calendarWith(size_t entries)
 {
     return madeOnce(QStringLiteral("diary-%1.ics"), entries, [&](const QString& path) {
         const auto database = ScheduleDatabase::open(scheduleWith(entries), nullptr);
-        if (!database || !IcsExport::write(database->table(), path, Stamp).ok)
+        // The recurring entries go out with their whole events.
+        if (!database || !IcsExport::write(database->table(), path, Stamp, nullptr, &database->identities(),
+                                           &database->rules())
+                              .ok)
             std::abort();
     });
 }
@@ -148,9 +161,22 @@ size_t benchEntries()
     return wanted.isEmpty() ? 100000 : size_t(wanted.toULongLong());
 }
 
+double cpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The processor seconds python3-icalendar's last parse took (pythonParseSeconds): on a machine shared with
+// other work, wall times grow with the others' load, processor times do not.
+double g_pythonCpu = 0;
+
 // The seconds python3-icalendar takes to parse the file; the system's python, which has the package.
 double pythonParseSeconds(const QString& calendar)
 {
+    const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
     QProcess python;
     QElapsedTimer timer;
     timer.start();
@@ -161,6 +187,7 @@ double pythonParseSeconds(const QString& calendar)
                   calendar});
     if (!python.waitForFinished(-1) || python.exitCode() != 0)
         std::abort();
+    g_pythonCpu = cpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
     return double(timer.elapsed()) / 1000;
 }
 
@@ -191,9 +218,76 @@ void BM_ImportBesidePython(benchmark::State& state)
     state.counters["memory_ratio"] = (peak - before) / fileMB;
 }
 
+// One import of the calendar into an empty schedule: seconds, the peak's rise in MB, processor seconds.
+struct ImportRun
+{
+    double seconds = 0;
+    double riseMB = 0;
+    double cpu = 0;
+};
+
+ImportRun importOnce(const QString& calendar, const QString& target)
+{
+    QFile::remove(target);
+    ScheduleDatabase::CreateDatabaseFile(target);
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const double before = statusMB("VmRSS:");
+    const double cpuBefore = cpuSeconds(RUSAGE_SELF);
+    const auto start = std::chrono::steady_clock::now();
+    qint64 added = 0;
+    {
+        const auto database = ScheduleDatabase::open(target, nullptr);
+        const IcsImport::Result result = IcsImport::run(*database, calendar, QTimeZone::systemTimeZone());
+        if (!result.ok)
+            std::abort();
+        added = result.added;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    benchmark::DoNotOptimize(added);
+    return {seconds, statusMB("VmHWM:") - before, cpuSeconds(RUSAGE_SELF) - cpuBefore};
+}
+
+void BM_ImportScaling(benchmark::State& state)
+{
+    const size_t large = benchEntries();
+    const size_t small = large / 10;
+    const QString smallCalendar = calendarWith(small);
+    const QString largeCalendar = calendarWith(large);
+    const QString target = folder().filePath(QStringLiteral("scaling.vmr"));
+    const double smallMB = double(QFileInfo(smallCalendar).size()) / (1024 * 1024);
+    const double largeMB = double(QFileInfo(largeCalendar).size()) / (1024 * 1024);
+    ImportRun smallRun, largeRun;
+    for (auto _ : state) {
+        smallRun = importOnce(smallCalendar, target);
+        largeRun = importOnce(largeCalendar, target);
+        state.SetIterationTime(smallRun.seconds + largeRun.seconds);
+    }
+    const double smallPython = pythonParseSeconds(smallCalendar);
+    const double smallPythonCpu = g_pythonCpu;
+    const double largePython = pythonParseSeconds(largeCalendar);
+    const double largePythonCpu = g_pythonCpu;
+    const double sizes = std::log(largeMB / smallMB);
+    state.counters["small_s"] = smallRun.seconds;
+    state.counters["large_s"] = largeRun.seconds;
+    state.counters["exponent"] = std::log(largeRun.seconds / smallRun.seconds) / sizes;
+    state.counters["python_exponent"] = std::log(largePython / smallPython) / sizes;
+    state.counters["ratio_small"] = smallRun.seconds / smallPython;
+    state.counters["ratio_large"] = largeRun.seconds / largePython;
+    // The same in processor time, which the load of other programs does not stretch.
+    state.counters["exponent_cpu"] = std::log(largeRun.cpu / smallRun.cpu) / sizes;
+    state.counters["python_exponent_cpu"] = std::log(largePythonCpu / smallPythonCpu) / sizes;
+    state.counters["ratio_small_cpu"] = smallRun.cpu / smallPythonCpu;
+    state.counters["ratio_large_cpu"] = largeRun.cpu / largePythonCpu;
+    state.counters["file_MB_large"] = largeMB;
+    state.counters["rise_MB_large"] = largeRun.riseMB;
+    state.counters["memory_ratio_small"] = smallRun.riseMB / smallMB;
+    state.counters["memory_ratio_large"] = largeRun.riseMB / largeMB;
+}
+
 } // namespace
 
 BENCHMARK(BM_ImportBesidePython)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportScaling)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Export)->Arg(1000)->Arg(100000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Import)->Arg(1000)->Arg(100000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportAppending)

@@ -1,6 +1,8 @@
 #include "EntryGenerator.h"
 
+#include "exchange/EventToEntry.h"
 #include "store/DateText.h"
+#include "store/RuleFile.h"
 #include "store/ScheduleDatabase.h"
 #include "store/ScheduleKind.h"
 
@@ -130,6 +132,60 @@ bool writeGeneratedFile(const QString& path, size_t count, unsigned seed)
     return writeFile(path, [&]() -> std::optional<ScheduleEntry> {
         return made++ < count ? std::optional<ScheduleEntry>(generator.next()) : std::nullopt;
     });
+}
+
+namespace {
+
+const char* const RuleShapes[] = {
+    "RRULE:FREQ=WEEKLY;BYDAY=SA",
+    "RRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=TU",
+    "RRULE:FREQ=MONTHLY;BYDAY=-1TH",
+    "RRULE:FREQ=DAILY;COUNT=5",
+    "RRULE:FREQ=WEEKLY;BYDAY=MO,WE,FR;UNTIL=20280101T000000Z",
+    "RRULE:FREQ=MONTHLY;BYMONTHDAY=1,15",
+    "RRULE:FREQ=WEEKLY;BYDAY=WE\r\nRDATE:20260103T100000\r\nEXDATE:20260114T100000",
+    "RRULE:FREQ=YEARLY;BYMONTH=5;BYDAY=2SU",
+};
+
+QByteArray ruleEvent(size_t n)
+{
+    const QDate start = QDate(2024, 1, 1).addDays(qint64(n % 900));
+    const QByteArray day = start.toString(QStringLiteral("yyyyMMdd")).toLatin1();
+    const QByteArray zone = n % 3 == 0 ? "DTSTART;TZID=Europe/Berlin:" : "DTSTART:";
+    const QByteArray number = QByteArray::number(qulonglong(n));
+    QByteArray events =
+        "BEGIN:VEVENT\r\nUID:r" + number + "\r\nSUMMARY:Rule " + number + "\r\n" + zone + day +
+        "T100000\r\n" + RuleShapes[n % std::size(RuleShapes)] +
+        "\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\nEND:VEVENT\r\n";
+    if (n % 7 == 0)
+        events += "BEGIN:VEVENT\r\nUID:r" + number + "\r\nSUMMARY:Moved\r\nRECURRENCE-ID:" + day +
+                  "T100000\r\nDTSTART:" + day + "T180000\r\nEND:VEVENT\r\n";
+    return EventToEntry::keptCalendar({}, events);
+}
+
+} // namespace
+
+bool keepRulesEvery(const QString& path, size_t every)
+{
+    sqlite3* db = nullptr;
+    if (every == 0 || sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK) {
+        sqlite3_close(db);
+        return false;
+    }
+    bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK && RuleFile::ensure(db);
+    const QByteArray mark = "UPDATE Schedule SET SchedType = 'Recurring', AlarmOnOff = 'on' WHERE rowid % " +
+                            QByteArray::number(qulonglong(every)) + " = 0";
+    ok = ok && sqlite3_exec(db, mark.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_stmt* rows = nullptr;
+    ok = ok && sqlite3_prepare_v2(db, "SELECT max(rowid) FROM Schedule", -1, &rows, nullptr) == SQLITE_OK &&
+         sqlite3_step(rows) == SQLITE_ROW;
+    const qint64 last = ok ? sqlite3_column_int64(rows, 0) : 0;
+    sqlite3_finalize(rows);
+    for (qint64 row = qint64(every); ok && row <= last; row += qint64(every))
+        ok = RuleFile::record(db, row, ruleEvent(size_t(row)));
+    ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
 }
 
 } // namespace EntryGenerator

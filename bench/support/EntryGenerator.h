@@ -22,5 +22,8 @@ bool writeScheduleFile(const QString& path, const std::vector<ScheduleEntry>& en
 // The same for `count` generated entries, made one at a time, so that a schedule of a million entries
 // is written without all of them held in memory at once.
 bool writeGeneratedFile(const QString& path, size_t count, unsigned seed = 20031007);
+// Makes every `every`-th row of the schedule file a recurring entry whose whole event (a rule of one of
+// several shapes, some in a zone, some with a changed occurrence) is kept in EntryRule beside it.
+bool keepRulesEvery(const QString& path, size_t every);
 
 } // namespace EntryGenerator

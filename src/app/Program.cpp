@@ -149,10 +149,13 @@ bool Program::CreateMissingScheduleFile(const QString& path, MessageBoxService& 
 }
 
 std::unique_ptr<ScheduleDatabase> Program::OpenScheduleFile(const QString& path, MessageBoxService& messages,
-                                                            const std::function<void()>& beforeReport)
+                                                            const std::function<void()>& beforeReport,
+                                                            bool identitiesLater)
 {
     QString error;
-    auto database = ScheduleDatabase::open(path, &error);
+    ScheduleDatabase::OpenOptions options;
+    options.identitiesLater = identitiesLater;
+    auto database = ScheduleDatabase::open(path, &error, options);
     if (!database) {
         if (beforeReport)
             beforeReport();
@@ -171,7 +174,8 @@ void Program::openDatabase()
     m_databaseTried = true;
 
     // The top-most splash must not stand over the message, so it goes before the schedule is reported.
-    m_database = OpenScheduleFile(m_places.databasePath, m_services.messages, [this] { m_splash->hide(); });
+    m_database = OpenScheduleFile(
+        m_places.databasePath, m_services.messages, [this] { m_splash->hide(); }, true);
     if (!m_database) {
         end(1);
         return;
@@ -208,12 +212,55 @@ void Program::showMainWindow()
     makeWindows();
     if (m_windows && m_windows->mainWindow())
         m_windows->mainWindow()->show();
+    bringOverIdentities();
+}
+
+void Program::bringOverIdentities()
+{
+    if (!m_database || !m_database->identitiesDue() || m_database->bringingOverIdentities())
+        return;
+    // After the window has drawn itself: the work then competes with nothing the user waits for.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_database)
+            return;
+        m_database->bringOverIdentities();
+        QTimer::singleShot(1000, this, [this] {
+            if (!m_database || !m_database->bringingOverIdentities())
+                return;
+            const QString word =
+                tr("Zentravio is recording the identities of this schedule's %n entries, once; "
+                   "everything works meanwhile.",
+                   nullptr, int(m_database->cachedTable().size()));
+            QWidget* main = m_windows ? m_windows->mainWindow() : nullptr;
+            if (m_tray && m_tray->isShown() && m_tray->icon()->isVisible())
+                m_tray->icon()->showMessage(QStringLiteral("Zentravio"), word, QSystemTrayIcon::Information,
+                                            5000);
+            const QString title = main ? main->windowTitle() : QString();
+            if (main) {
+                main->setToolTip(word);
+                main->setWindowTitle(title + QStringLiteral(" - ") + tr("recording identities"));
+            }
+            // Said until the work is done; every alarm tick looks at the file and takes its outcome in.
+            auto* watch = new QTimer(this);
+            connect(watch, &QTimer::timeout, this, [this, watch, title] {
+                if (m_database && m_database->bringingOverIdentities())
+                    return;
+                if (QWidget* shown = m_windows ? m_windows->mainWindow() : nullptr) {
+                    shown->setToolTip(QString());
+                    shown->setWindowTitle(title);
+                }
+                watch->deleteLater();
+            });
+            watch->start(500);
+        });
+    });
 }
 
 void Program::startHidden()
 {
     m_mainWanted = false;
     makeWindows();
+    bringOverIdentities();
     QWidget* main = m_windows ? m_windows->mainWindow() : nullptr;
     if (!main)
         return;

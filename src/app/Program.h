@@ -89,7 +89,8 @@ public:
     // beforeReport runs just before the message shows.
     static std::unique_ptr<ScheduleDatabase> OpenScheduleFile(const QString& path,
                                                               MessageBoxService& messages,
-                                                              const std::function<void()>& beforeReport = {});
+                                                              const std::function<void()>& beforeReport = {},
+                                                              bool identitiesLater = false);
 
     // Shows the splash window again as the about screen and disables the main window until it closes.
     void ShowAboutScreen();
@@ -122,6 +123,9 @@ private:
     void makeWindows();
     void showMainWindow();
     void startHidden();
+    // Once the windows are up, a schedule from elsewhere records its entries' identities off the window's
+    // thread; the user is told while that takes more than a second.
+    void bringOverIdentities();
     void rememberActiveWindow();
     void addTrayIcon();
     void trayPresenceChanged(bool present);

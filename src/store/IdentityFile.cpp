@@ -168,6 +168,88 @@ Tables ensure(sqlite3* db)
     return Tables::Made;
 }
 
+bool makeTables(sqlite3* db, const QString& tag)
+{
+    return exec(db, CreateSql) && runOnce(db,
+                                          "INSERT INTO EntryIdentityFile (Tag) SELECT ?1 "
+                                          "WHERE NOT EXISTS (SELECT 1 FROM EntryIdentityFile)",
+                                          [&](SqlStatement& s) { s.bindText(1, tag); });
+}
+
+BroughtOver bringOver(sqlite3* db, const QString& tag, std::optional<quint32> readCounter, size_t rowsPerStep,
+                      qint64 lastRowId, const std::atomic<bool>* stop, const std::atomic<int>* yieldTo)
+{
+    BroughtOver out;
+    // The earlier layout is brought over in one step, which may leave a row without the identity it
+    // had: the identities in memory are then read again.
+    if (earlierLayoutPresent(db)) {
+        out.ok = ensure(db) == Tables::Made;
+        return out;
+    }
+    std::optional<quint32> expected = readCounter;
+    out.untouched = readCounter.has_value();
+    qint64 after = std::numeric_limits<qint64>::min();
+    while (true) {
+        if (stop && stop->load())
+            return out;
+        if (!exec(db, "BEGIN IMMEDIATE"))
+            return out;
+        // While this step holds the file no other write can commit, and its own commit moves the counter
+        // by one: every step writes the last serial.
+        const std::optional<quint32> before = changeCounter(db);
+        out.untouched = out.untouched && before && before == expected;
+        bool ok = makeTables(db, tag);
+        SqlStatement rows(db, R"(SELECT rowid, "Date", "Day", "Type", "Note", "AlarmTime", "AlarmOnOff",
+            "SchedType" FROM Schedule WHERE rowid > ?1 AND rowid <= ?3 ORDER BY rowid LIMIT ?2)");
+        SqlStatement keep(db, "INSERT OR IGNORE INTO EntryFingerprint (RowId, Fingerprint) VALUES (?1, ?2)");
+        ok = ok && rows.prepared() && keep.prepared();
+        size_t taken = 0;
+        bool cut = false; // the step ended early, for a write of the program
+        if (ok) {
+            rows.bindInt(1, after);
+            rows.bindInt(2, qint64(std::min<size_t>(rowsPerStep, std::numeric_limits<qint64>::max())));
+            rows.bindInt(3, lastRowId);
+            std::array<std::string_view, ScheduleFieldCount> fields;
+            int rc = SQLITE_DONE;
+            while (ok && !(yieldTo && yieldTo->load() > 0 && taken % 64 == 63) &&
+                   (rc = rows.step()) == SQLITE_ROW) {
+                sqlite3_stmt* r = rows.get();
+                for (int f = 0; f < ScheduleFieldCount; ++f) {
+                    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(r, f + 1));
+                    fields[size_t(f)] = text ? std::string_view(text, size_t(sqlite3_column_bytes(r, f + 1)))
+                                             : std::string_view();
+                }
+                after = sqlite3_column_int64(r, 0);
+                ++taken;
+                // A row the program wrote meanwhile keeps what its write recorded.
+                keep.bindInt(1, after);
+                keep.bindInt(2, EntryIdentities::fingerprint(fields));
+                ok = keep.step() == SQLITE_DONE;
+                keep.reset();
+            }
+            ok = ok && (rc == SQLITE_DONE || rc == SQLITE_ROW);
+            cut = rc == SQLITE_ROW;
+        }
+        // No serial up to the last row brought over is drawn for another entry; the rows after it, not yet
+        // brought over, still get their row ids from a read that meets them first.
+        ok = ok &&
+             runOnce(db, "UPDATE EntryIdentityFile SET LastSerial = max(LastSerial, ?1)",
+                     [&](SqlStatement& s) {
+                         s.bindInt(1, std::clamp<qint64>(after, 0, std::numeric_limits<quint32>::max() - 1));
+                     });
+        if (!ok || !exec(db, "COMMIT")) {
+            exec(db, "ROLLBACK");
+            return out;
+        }
+        expected = before ? std::optional<quint32>(*before + 1) : std::nullopt;
+        out.counterAfter = expected;
+        if (taken < rowsPerStep && !cut) {
+            out.ok = true;
+            return out;
+        }
+    }
+}
+
 namespace {
 
 // The identities the file keeps, row by row in row id order, from either layout: the fingerprints, and beside
@@ -334,8 +416,14 @@ bool read(sqlite3* db, const ScheduleTable& table, const std::vector<quint32>& f
     // ids, as long as the run lasts.
     SerialSource forTheRun;
     SerialSource& drawn = out.inFile ? serials : forTheRun;
-    if (!out.inFile)
+    if (!out.inFile) {
+        // Every entry is new to the file, and its identity is the one its row id says: nothing to compare,
+        // nothing to repair, and no list of them, which at a million entries would double the read's peak.
         out.identities.setTag(newTag());
+        for (size_t i = 0; i < table.size(); ++i)
+            out.identities.append(table.rowId(i), forTheRun.drawFor(table.rowId(i), 0));
+        return true;
+    }
 
     // Rows that need a new serial, with the change that names them, once the highest serial is known.
     struct Pending
@@ -612,6 +700,15 @@ bool recordGivenUid(sqlite3* db, qint64 rowId, const QByteArray& uid)
                    [&](SqlStatement& s) {
                        s.bindInt(1, rowId);
                        s.bindUtf8(2, uid);
+                   });
+}
+
+bool recordIfMissing(sqlite3* db, qint64 rowId, quint32 fingerprint)
+{
+    return runOnce(db, "INSERT OR IGNORE INTO EntryFingerprint (RowId, Fingerprint) VALUES (?1, ?2)",
+                   [&](SqlStatement& s) {
+                       s.bindInt(1, rowId);
+                       s.bindInt(2, fingerprint);
                    });
 }
 

@@ -47,7 +47,8 @@ private:
 //   EntryIdentityFile(Tag, LastSerial): the file's tag, which makes its made-up UIDs its own, and the
 //     highest serial drawn for it, never drawn again.
 // A file of the earlier layout, one EntryIdentity(RowId, Uid, Fingerprint, Origin, SyncedForm) table, is
-// brought to this one when it is first opened for writing, and read as it is when it cannot be written.
+// brought to this one when its identities are recorded (bringOver), and read as it is until then or when
+// it cannot be written; a file without any gets them the same way.
 //   EntrySnooze(Uid, DueAt, SnoozedFrom, AlarmSecond): the snoozed alarms (see Snooze).
 namespace IdentityFile {
 
@@ -61,6 +62,32 @@ enum class Tables
     Missing
 };
 Tables ensure(sqlite3* db);
+
+// Makes the tables when they are missing, and gives the file the tag `tag` when it has none, inside the
+// caller's write transaction: a write of the program may come before the file's entries have their
+// identities recorded (bringOver), and must find the tables there.
+bool makeTables(sqlite3* db, const QString& tag);
+
+// What bringing the identities over came to.
+struct BroughtOver
+{
+    bool ok = false;        // every row that was there has its identity in the file
+    bool untouched = false; // nothing but these steps wrote to the file since the read of readCounter
+    std::optional<quint32> counterAfter; // the file's change counter as the last step left it
+};
+
+// Records the identities of a file that had none (or the earlier layout's) for its entries as a read
+// found them: every row keeps the identity its row id says, with the fingerprint of its fields, and the
+// tables get `tag`, the one the identities in memory were given. The rows go in steps of rowsPerStep,
+// each a write transaction of its own, so that a save of the program waits for one step at most; a stop
+// asked for ends the work between two steps, and a later call takes it up where it ended. readCounter is
+// the file's change counter as the read saw it. While yieldTo is above 0 (a write of the program waits for
+// the file) a step ends after its next few rows.
+// Only rows up to lastRowId, the last the read saw, are taken: a row another program added since is news,
+// which the next read tells.
+BroughtOver bringOver(sqlite3* db, const QString& tag, std::optional<quint32> readCounter, size_t rowsPerStep,
+                      qint64 lastRowId, const std::atomic<bool>* stop = nullptr,
+                      const std::atomic<int>* yieldTo = nullptr);
 
 // One correction of the identities a read found the file to need.
 struct Repair
@@ -133,6 +160,9 @@ Fresh freshRow(sqlite3* db, const SerialSource& serials);
 bool recordNew(sqlite3* db, qint64 rowId, quint32 serial, quint32 fingerprint);
 bool recordFingerprint(sqlite3* db, qint64 rowId, quint32 fingerprint);
 bool recordGivenUid(sqlite3* db, qint64 rowId, const QByteArray& uid);
+// Records the identity its row id says for a row whose identity the file has yet to record (see
+// bringOver), so that what a write keeps beside it has its place; a row with one is left as it is.
+bool recordIfMissing(sqlite3* db, qint64 rowId, quint32 fingerprint);
 bool forget(sqlite3* db, qint64 rowId);
 
 // The Origin of an entry that came from a calendar file; its SyncedForm then holds the version of the

@@ -1,5 +1,6 @@
 #include "store/ScheduleDatabase.h"
 
+#include "store/IdentityBringOver.h"
 #include "store/IdentityFile.h"
 #include "store/RuleFile.h"
 #include "store/SqlStatement.h"
@@ -28,6 +29,23 @@ QString tr(const char* text)
 }
 
 using Statement = SqlStatement;
+
+// From this many entries on, an import's entries are placed in the table's lookups all at once.
+constexpr size_t BulkImport = 256;
+
+// Says, while the program's own write waits for the file, that recording the identities should end its
+// step early.
+class WriteTurn
+{
+public:
+    explicit WriteTurn(const std::shared_ptr<std::atomic<int>>& wanted) : m_wanted(*wanted) { ++m_wanted; }
+    ~WriteTurn() { --m_wanted; }
+    WriteTurn(const WriteTurn&) = delete;
+    WriteTurn& operator=(const WriteTurn&) = delete;
+
+private:
+    std::atomic<int>& m_wanted;
+};
 
 // The seven fields in the order of the table, with their sizes. The CHECKs keep empty and over-long
 // texts out even when a write does not come through this program.
@@ -230,6 +248,12 @@ StoreResult ScheduleDatabase::CreateDatabaseFile(const QString& path)
 
 std::unique_ptr<ScheduleDatabase> ScheduleDatabase::open(const QString& path, QString* error)
 {
+    return open(path, error, OpenOptions{});
+}
+
+std::unique_ptr<ScheduleDatabase> ScheduleDatabase::open(const QString& path, QString* error,
+                                                         const OpenOptions& options)
+{
     auto fail = [&](const QString& text) {
         if (error)
             *error = text;
@@ -268,6 +292,7 @@ std::unique_ptr<ScheduleDatabase> ScheduleDatabase::open(const QString& path, QS
         return fail(tr("The schedule file %1 could not be opened: %2.").arg(nativePath(path), reason));
     }
     std::unique_ptr<ScheduleDatabase> database(new ScheduleDatabase(raw, path));
+    database->m_identitiesLater = options.identitiesLater;
     // The file keeps SQLite's rollback journal rather than a write-ahead log: it stays one file that any
     // SQLite 3 and any copy or backup takes whole, and opening it changes none of its bytes. The window
     // is kept from freezing by waiting briefly and showing the entries last read, which a write-ahead
@@ -324,8 +349,13 @@ std::unique_ptr<ScheduleDatabase> ScheduleDatabase::open(const QString& path, QS
     if (!loaded)
         return database->m_readBusy ? unreadable(true) : fail(loaded.error);
     // Only a schedule read whole is given the identity tables; one that cannot take them (read-only)
-    // keeps its entries' identities for this run only. Made just now, they are filled at once.
-    if (IdentityFile::ensure(raw) == IdentityFile::Tables::Made) {
+    // keeps its entries' identities for this run only. A file without them has its entries' identities
+    // in memory already, each the one its row id says; the file records them now or later.
+    if (database->m_identitiesDue) {
+        if (!options.identitiesLater)
+            database->bringOverNow();
+    } else if (IdentityFile::ensure(raw) == IdentityFile::Tables::Made) {
+        // A table of the current layout was missing (the snoozes of an early build): made just now.
         const StoreResult filled = database->reload();
         if (!filled)
             return database->m_readBusy ? unreadable(true) : fail(filled.error);
@@ -340,6 +370,7 @@ ScheduleDatabase::ScheduleDatabase(sqlite3* db, QString path)
 
 ScheduleDatabase::~ScheduleDatabase()
 {
+    m_bringOver.reset();
     m_pending.reset();
     sqlite3_finalize(m_versionQuery);
     sqlite3_close(m_db);
@@ -399,7 +430,13 @@ std::optional<qint64> ScheduleDatabase::dataVersion()
 
 const ScheduleTable& ScheduleDatabase::table()
 {
+    takeBroughtOver();
     takeFinishedRead();
+    // Every step of recording the identities moves the change count, and its commit would make this look
+    // wait: what another program changed meanwhile is read once they are all recorded, so that no read
+    // meets them half done.
+    if (m_bringOver)
+        return m_table;
     // A file that cannot be looked at now (another program holds it) leaves the entries last read.
     const std::optional<qint64> version = dataVersion();
     if (!version || *version == m_dataVersion)
@@ -445,6 +482,7 @@ void ScheduleDatabase::takeFinishedRead()
     });
     m_table = std::move(read.table);
     m_identities = std::move(read.identities.identities);
+    takeReadState(read);
     m_rulesRead = false;
     m_dataVersion = m_pendingVersion;
     // The read's own record of identities is no change to read again: when the file's counter still
@@ -472,16 +510,84 @@ StoreResult ScheduleDatabase::readFailure(bool busy, const QString& engineText)
     return StoreResult::failure(engineError(tr("The schedule could not be read."), engineText));
 }
 
+void ScheduleDatabase::takeReadState(const TableRead& read)
+{
+    m_readCounter = read.readCounter;
+    m_readLastRow = m_table.empty() ? 0 : m_table.rowId(m_table.size() - 1); // the table just taken in
+    m_identityTablesReady = read.layout == IdentityFile::Layout::Current && read.identities.inFile;
+    m_identitiesDue = !m_identityTablesReady || read.identitiesLeft;
+}
+
+void ScheduleDatabase::bringOverIdentities()
+{
+    if (!m_identitiesDue || m_bringOver)
+        return;
+    m_bringOver = std::make_unique<IdentityBringOver>(m_path, m_identities.tag(), m_readCounter,
+                                                      m_readLastRow, m_writeWanted);
+}
+
+void ScheduleDatabase::finishBringingOver()
+{
+    if (m_bringOver)
+        m_bringOver->wait();
+    takeBroughtOver();
+}
+
+void ScheduleDatabase::takeBroughtOver()
+{
+    if (!m_bringOver || !m_bringOver->finished())
+        return;
+    const IdentityFile::BroughtOver out = m_bringOver->take();
+    m_bringOver.reset();
+    settleBroughtOver(out);
+}
+
+void ScheduleDatabase::settleBroughtOver(const IdentityFile::BroughtOver& out)
+{
+    // A file that could not take them (read-only, held too long) keeps them in memory for the run.
+    if (!out.ok)
+        return;
+    m_identitiesDue = false;
+    m_identityTablesReady = true;
+    // When nothing but the recording wrote since the entries were read, the file keeps just what memory
+    // holds, and its moved change count is no change to read. Otherwise the next look reads the file.
+    if (out.untouched && out.counterAfter && IdentityFile::changeCounter(m_db) == out.counterAfter) {
+        if (const std::optional<qint64> now = dataVersion())
+            m_dataVersion = *now;
+    }
+}
+
+void ScheduleDatabase::bringOverNow()
+{
+    const IdentityFile::BroughtOver out = IdentityFile::bringOver(
+        m_db, m_identities.tag(), m_readCounter, std::numeric_limits<size_t>::max(), m_readLastRow);
+    if (!out.ok)
+        return;
+    m_identitiesDue = false;
+    m_identityTablesReady = true;
+    // This connection's own write leaves its change count as it was.
+    if (!out.untouched)
+        reload();
+}
+
+bool ScheduleDatabase::identityTablesForWrite()
+{
+    return m_identityTablesReady || IdentityFile::makeTables(m_db, m_identities.tag());
+}
+
 StoreResult ScheduleDatabase::reload()
 {
+    finishBringingOver();
     m_pending.reset();
-    TableRead read = TableRead::from(m_db, nullptr, m_serials.get(), m_loaded);
+    TableRead read =
+        TableRead::from(m_db, nullptr, m_serials.get(), m_loaded, !m_loaded && m_identitiesLater);
     if (!read.ok) {
         m_readBusy = read.busy;
         return readFailure(read.busy, read.engineText);
     }
     m_table = std::move(read.table);
     m_identities = std::move(read.identities.identities);
+    takeReadState(read);
     m_rulesRead = false;
     m_dataVersion = read.dataVersion;
     m_lastError.clear();
@@ -614,7 +720,9 @@ StoreResult ScheduleDatabase::writeImport(const std::vector<ImportWrite>& import
     }
 
     // The write lock is taken at the start, so that no other program's write can come between the rows.
-    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+    const WriteTurn turn(m_writeWanted);
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK ||
+        !identityTablesForWrite())
         return writeFailed(Write::Save);
     Statement insert(m_db, InsertSql);
     Statement change(m_db, UpdateSql);
@@ -652,6 +760,8 @@ StoreResult ScheduleDatabase::writeImport(const std::vector<ImportWrite>& import
             }
             rowIds.push_back(one.rowId);
             serials.push_back(0);
+            if (m_identitiesDue && !IdentityFile::recordIfMissing(m_db, one.rowId, fingerprint))
+                return writeFailed(Write::Save);
             if (!record.updated(one.rowId, fingerprint, one.version))
                 return writeFailed(Write::Save);
             if (!(one.rule.isNull() ? RuleFile::forget(m_db, one.rowId)
@@ -670,6 +780,7 @@ StoreResult ScheduleDatabase::writeImport(const std::vector<ImportWrite>& import
     }
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return writeFailed(Write::Save);
+    m_identityTablesReady = true;
 
     // The notices are made only for listeners: a large import's UIDs are not written out twice for nobody.
     const bool told = !m_listeners.empty();
@@ -678,6 +789,10 @@ StoreResult ScheduleDatabase::writeImport(const std::vector<ImportWrite>& import
         changes.reserve(imported.size());
     for (size_t i = 0; i < imported.size(); ++i)
         keepRule(rowIds[i], imported[i].rule);
+    // A few entries find their places in the lookups one by one; many are cheaper placed all at once.
+    const bool bulk = imported.size() >= BulkImport;
+    if (bulk)
+        m_table.beginBulkChange();
     for (size_t i = 0; i < imported.size(); ++i) {
         const ImportWrite& one = imported[i];
         if (one.rowId != 0) {
@@ -697,6 +812,8 @@ StoreResult ScheduleDatabase::writeImport(const std::vector<ImportWrite>& import
             changes.push_back(
                 {EntryChange::Kind::Added, m_identities.uid(m_identities.size() - 1, rowIds[i]), rowIds[i]});
     }
+    if (bulk)
+        m_table.endBulkChange();
     const StoreResult done = written(rowIds.back());
     if (told)
         tell(std::move(changes));
@@ -797,10 +914,13 @@ StoreResult ScheduleDatabase::remove(qint64 rowId)
 
 StoreResult ScheduleDatabase::inTransaction(Write write, const std::function<bool()>& body)
 {
+    const WriteTurn turn(m_writeWanted);
     if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return writeFailed(write);
-    if (!body() || sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (!identityTablesForWrite() || !body() ||
+        sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return writeFailed(write);
+    m_identityTablesReady = true;
     return StoreResult::success();
 }
 
@@ -851,8 +971,11 @@ StoreResult ScheduleDatabase::setUid(qint64 rowId, const QString& uid)
         return StoreResult::failure(
             tr("Another entry of the schedule already has the identity %1.").arg(trimmed));
     const QByteArray utf8 = trimmed.toUtf8();
-    const StoreResult result =
-        inTransaction(Write::Save, [&] { return IdentityFile::recordGivenUid(m_db, rowId, utf8); });
+    const quint32 fingerprint = EntryIdentities::fingerprint(m_table.entry(index));
+    const StoreResult result = inTransaction(Write::Save, [&] {
+        return (!m_identitiesDue || IdentityFile::recordIfMissing(m_db, rowId, fingerprint)) &&
+               IdentityFile::recordGivenUid(m_db, rowId, utf8);
+    });
     if (!result)
         return result;
     m_identities.setGiven(index, rowId, utf8);
@@ -949,6 +1072,9 @@ std::vector<Snooze> ScheduleDatabase::snoozes()
 
 StoreResult ScheduleDatabase::keepSnooze(const Snooze& snooze)
 {
+    const WriteTurn turn(m_writeWanted);
+    if (!m_identityTablesReady && IdentityFile::makeTables(m_db, m_identities.tag()))
+        m_identityTablesReady = true;
     Statement statement(m_db, "INSERT OR REPLACE INTO EntrySnooze (Uid, DueAt, SnoozedFrom, AlarmSecond) "
                               "VALUES (?1, ?2, ?3, ?4)");
     if (!statement.prepared())
@@ -964,6 +1090,7 @@ StoreResult ScheduleDatabase::keepSnooze(const Snooze& snooze)
 
 StoreResult ScheduleDatabase::dropSnooze(const QString& uid)
 {
+    const WriteTurn turn(m_writeWanted);
     Statement statement(m_db, "DELETE FROM EntrySnooze WHERE Uid = ?1");
     if (!statement.prepared())
         return writeFailed(Write::Delete);

@@ -2,6 +2,7 @@
 
 #include "store/EntryChange.h"
 #include "store/EntryIdentities.h"
+#include "store/IdentityFile.h"
 #include "store/ScheduleEntry.h"
 #include "store/ScheduleTable.h"
 #include "store/Snooze.h"
@@ -9,6 +10,7 @@
 #include <QHash>
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -19,6 +21,8 @@
 struct sqlite3;
 struct sqlite3_stmt;
 class BackgroundRead;
+class IdentityBringOver;
+struct TableRead;
 class SerialSource;
 
 // What a write or an open came to: ok, or an error text a window can show as it stands.
@@ -60,6 +64,18 @@ public:
     // seven fields, is reported and left as it is.
     static std::unique_ptr<ScheduleDatabase> open(const QString& path, QString* error);
 
+    // How an open treats a file whose entries have no identities recorded yet (one from an earlier build,
+    // from another program, from the generator): the entries are given them in memory at once, each the
+    // one its row id says, and the file records them either before the open returns or, with
+    // identitiesLater, when bringOverIdentities() is called (the running program does so once its windows
+    // are up, since at a million entries it takes seconds).
+    struct OpenOptions
+    {
+        bool identitiesLater = false;
+    };
+    static std::unique_ptr<ScheduleDatabase> open(const QString& path, QString* error,
+                                                  const OpenOptions& options);
+
     ~ScheduleDatabase();
     ScheduleDatabase(const ScheduleDatabase&) = delete;
     ScheduleDatabase& operator=(const ScheduleDatabase&) = delete;
@@ -83,6 +99,16 @@ public:
     bool readingInBackground() const { return m_pending != nullptr; }
     // Waits for a read under way on the worker thread and takes its table in.
     void finishBackgroundRead();
+
+    // Whether the file has yet to record the identities its entries have in memory.
+    bool identitiesDue() const { return m_identitiesDue; }
+    // Starts recording them on a worker thread, in short steps that the program's own saves wait out;
+    // the identities in memory stay as they are. Another program's change found meanwhile is read once the
+    // work is done. Nothing when nothing is due or the work is under way.
+    void bringOverIdentities();
+    bool bringingOverIdentities() const { return m_bringOver != nullptr; }
+    // Waits for that work and takes its outcome in.
+    void finishBringingOver();
 
     StoreResult append(const ScheduleEntry& entry);
     // Adds every entry in one transaction: either all of them are in the file when it returns, or, when
@@ -190,6 +216,13 @@ private:
     StoreResult written(qint64 rowId);
     StoreResult readFailure(bool busy, const QString& engineText);
     void takeFinishedRead();
+    void takeReadState(const TableRead& read);
+    void takeBroughtOver();
+    void settleBroughtOver(const IdentityFile::BroughtOver& out);
+    void bringOverNow();
+    // Inside a write transaction: makes the identity tables a file still lacks, so that the write can
+    // record the identities it changes.
+    bool identityTablesForWrite();
     void tell(EntryChanges changes);
     // Runs a write and the identity records that go with it in one transaction; nothing of either stays
     // when one fails.
@@ -220,6 +253,15 @@ private:
     qint64 m_pendingVersion = -1; // the change count that made the read under way start
     bool m_pendingMissesOwnWrite = false;
     std::future<void> m_disposal;
+
+    std::unique_ptr<IdentityBringOver> m_bringOver;
+    // How many of the program's own writes wait for the file now: recording the identities yields to them.
+    std::shared_ptr<std::atomic<int>> m_writeWanted = std::make_shared<std::atomic<int>>(0);
+    bool m_identitiesDue = false;
+    bool m_identitiesLater = false; // the open leaves recording them to bringOverIdentities()
+    bool m_identityTablesReady = true;
+    std::optional<quint32> m_readCounter; // the file's change counter as the last read saw it
+    qint64 m_readLastRow = 0;             // and the last row it saw
 
     QHash<qint64, QByteArray> m_rules;
     bool m_rulesRead = false; // m_rules holds what the file keeps for the table as it is now

@@ -227,6 +227,21 @@ void ScheduleTable::buildLookups() const
     m_lookupsBuilt = true;
 }
 
+void ScheduleTable::beginBulkChange()
+{
+    m_rebuildAfterBulk = m_rebuildAfterBulk || m_lookupsBuilt;
+    m_lookupsBuilt = false;
+    m_byDate = {};
+    m_byAlarm = {};
+}
+
+void ScheduleTable::endBulkChange()
+{
+    if (m_rebuildAfterBulk)
+        buildLookups();
+    m_rebuildAfterBulk = false;
+}
+
 void ScheduleTable::addToLookups(size_t i)
 {
     if (!m_lookupsBuilt)

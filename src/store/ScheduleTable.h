@@ -81,6 +81,12 @@ public:
     // then on every append, replace and remove keeps them up to date in place.
     void prepareLookups() const { buildLookups(); }
     bool lookupsReady() const { return m_lookupsBuilt; }
+    // Before many appends and replacements in a row (an import): the lookups are let go, and
+    // endBulkChange() builds them again once, as a read does. Kept up entry by entry, each change would
+    // move every later position of both lookups, which makes a large import take time by the square of
+    // its size.
+    void beginBulkChange();
+    void endBulkChange();
 
     // True while the program knows that another program changed the file since this copy was read and
     // a fresh copy is on its way: an alarm check looks at the stretch again once the fresh copy is in.
@@ -186,6 +192,7 @@ private:
     mutable std::vector<quint32> m_byDate;
     mutable std::vector<quint32> m_byAlarm;
     mutable bool m_lookupsBuilt = false;
+    bool m_rebuildAfterBulk = false;
     bool m_outdated = false;
     quint64 m_changeCount = 0;
 

@@ -28,6 +28,9 @@ constexpr const char* SelectWithFingerprintsSql =
 
 using Query = SqlStatement;
 
+// From this many rows without their recorded identities on, an open may leave them to the recording.
+constexpr size_t LeftToRecording = 10000;
+
 // How many rows and text bytes to make room for before the rows come in, so that the arrays are not
 // grown, and copied, while a large schedule loads. Row ids are given one after another, so their span
 // is the row count unless rows were deleted; the text room is the file's size less its row overhead.
@@ -44,7 +47,8 @@ std::pair<size_t, size_t> expectedSize(sqlite3* db)
 
 } // namespace
 
-TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop, SerialSource* serials, bool listChanges)
+TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop, SerialSource* serials, bool listChanges,
+                          bool leaveRowIdentities)
 {
     TableRead read;
     auto failed = [&] {
@@ -72,8 +76,10 @@ TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop, SerialSour
     read.table.reserve(rows, textBytes);
     std::array<std::string_view, ScheduleFieldCount> fields;
     std::array<bool, ScheduleFieldCount> nulls;
+    // A file without identities has none to compare with.
+    const bool digests = serials && layout != IdentityFile::Layout::None;
     std::vector<quint32> fingerprints;
-    if (serials)
+    if (digests)
         fingerprints.reserve(rows);
     // A file of the earlier identity layout (one that cannot be written) is compared by its own digests.
     quint32 (*digest)(const std::array<std::string_view, ScheduleFieldCount>&) =
@@ -94,7 +100,7 @@ TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop, SerialSour
                 text ? std::string_view(text, size_t(sqlite3_column_bytes(s, f + 1))) : std::string_view();
         }
         read.table.appendUtf8(sqlite3_column_int64(s, 0), fields, nulls);
-        if (serials)
+        if (digests)
             fingerprints.push_back(digest(fields));
         if (joined)
             kept.push_back(sqlite3_column_type(s, ScheduleFieldCount + 1) == SQLITE_NULL
@@ -115,6 +121,20 @@ TableRead TableRead::from(sqlite3* db, const std::atomic<bool>* stop, SerialSour
     // Taken while the read still holds the file, so that no write can come between.
     const std::optional<quint32> readCounter = serials ? IdentityFile::changeCounter(db) : std::nullopt;
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    read.layout = layout;
+    read.readCounter = readCounter;
+    // Rows that only lack the record of the identity their row id says are many only when recording them
+    // was cut short; they are left to the recording, which takes them up off the window's thread.
+    if (leaveRowIdentities) {
+        auto& repairs = read.identities.repairs;
+        const auto rowIdOnly = [](const IdentityFile::Repair& r) {
+            return r.kind == IdentityFile::Repair::Kind::Add && qint64(r.serial) == r.rowId;
+        };
+        if (size_t(std::count_if(repairs.begin(), repairs.end(), rowIdOnly)) >= LeftToRecording) {
+            std::erase_if(repairs, rowIdOnly);
+            read.identitiesLeft = true;
+        }
+    }
     // A file that cannot take the identities now (busy, read-only) keeps them for the run; the next read
     // finds the same rows without one and tries again.
     if (serials)

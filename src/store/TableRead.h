@@ -25,13 +25,20 @@ struct TableRead
     IdentityFile::Reconciled identities;
     // The file's change counter as the read's own record of identities left it, when it wrote one.
     std::optional<quint32> counterAfterRecord;
+    // The identity tables the file had, and its change counter as the read saw it (read with identities).
+    IdentityFile::Layout layout = IdentityFile::Layout::None;
+    std::optional<quint32> readCounter;
+    // Many rows whose identities the file has yet to record, each the one its row id says (a recording
+    // cut short), were left unrecorded for IdentityFile::bringOver, as leaveRowIdentities asked.
+    bool identitiesLeft = false;
 
     // Reads every entry in one read transaction, so that the copy and the change count read with it
     // belong to the same state of the file, and builds the table's lookups. A read asked to stop
     // (stop set from another thread) ends early as a failure. Given a serial source, it reads the
     // identities in the same transaction, and afterwards records those the file lacked.
     static TableRead from(sqlite3* db, const std::atomic<bool>* stop = nullptr,
-                          SerialSource* serials = nullptr, bool listChanges = false);
+                          SerialSource* serials = nullptr, bool listChanges = false,
+                          bool leaveRowIdentities = false);
 };
 
 // A read of the schedule on a worker thread with a read-only connection of its own, so that the

@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include <map>
+
 namespace {
 
 ScheduleEntry entry(const QString& subject, const QString& note = QStringLiteral("note"),
@@ -426,6 +428,87 @@ private slots:
         const std::optional<quint32> serial = db->identities().serialOfUid(db->uidOf(row));
         QVERIFY(serial && *serial > 7);
         QCOMPARE(db->rowOf(db->uidOf(row)), row);
+    }
+
+    // A file another program wrote, without identity tables, met first by a command (at once) or by the
+    // running program (later, on a worker thread), with the program's own writes and another program's
+    // coming first.
+    void aFileWithoutIdentitiesKeepsThoseItWasOpenedWith_data()
+    {
+        QTest::addColumn<bool>("later");
+        QTest::addColumn<QString>("before"); // what happens between the open and the recording
+        for (const bool later : {false, true}) {
+            for (const char* before :
+                 {"nothing", "own append", "own edit", "own removal", "own UID", "another program's insert"})
+                QTest::addRow("%s, %s", later ? "later" : "at once", before)
+                    << later << QString::fromLatin1(before);
+        }
+    }
+    void aFileWithoutIdentitiesKeepsThoseItWasOpenedWith()
+    {
+        QFETCH(bool, later);
+        QFETCH(QString, before);
+        m_db.reset();
+        const QString path = m_dir.filePath(QStringLiteral("plain-%1-%2.vmr").arg(later).arg(qHash(before)));
+        QVERIFY(ScheduleDatabase::CreateDatabaseFile(path));
+        OtherConnection other(path);
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(other.exec("INSERT INTO Schedule VALUES ('06/12/2014', 'Thursday', 'Plain', 'note', "
+                                "'10:00:00 AM', 'on', 'OneTime')"),
+                     SQLITE_OK);
+        ScheduleDatabase::OpenOptions options;
+        options.identitiesLater = later;
+        auto db = ScheduleDatabase::open(path, nullptr, options);
+        QVERIFY(db);
+        QCOMPARE(db->identitiesDue(), later);
+        QCOMPARE(tablesOf(path).contains(QStringLiteral("EntryFingerprint")), !later);
+        db->setReadInBackground(true);
+        EntryChanges changes;
+        db->addChangeListener(
+            [&](const EntryChanges& told) { changes.insert(changes.end(), told.begin(), told.end()); });
+
+        if (before == QLatin1String("own append"))
+            QVERIFY(db->append(entry("Mine")));
+        else if (before == QLatin1String("own edit"))
+            QVERIFY(db->update(3, entry("Edited")));
+        else if (before == QLatin1String("own removal"))
+            QVERIFY(db->remove(2));
+        else if (before == QLatin1String("own UID"))
+            QVERIFY(db->setUid(4, QStringLiteral("given@example.org")));
+        else if (before == QLatin1String("another program's insert"))
+            QCOMPARE(other.exec("INSERT INTO Schedule VALUES ('06/13/2014', 'Friday', 'Theirs', 'note', "
+                                "'10:00:00 AM', 'on', 'OneTime')"),
+                     SQLITE_OK);
+        const size_t ownNotices = changes.size();
+        std::map<qint64, QString> uids;
+        for (size_t i = 0; i < db->cachedTable().size(); ++i)
+            uids[db->cachedTable().rowId(i)] = db->uidOf(db->cachedTable().rowId(i));
+
+        db->bringOverIdentities();
+        db->finishBringingOver();
+        QVERIFY(!db->identitiesDue());
+        QVERIFY(!db->bringingOverIdentities());
+        QVERIFY(tablesOf(path).contains(QStringLiteral("EntryFingerprint")));
+        db->table();
+        db->finishBackgroundRead();
+        // The identities stay those the entries had; only another program's entry is news.
+        for (const auto& [row, uid] : uids)
+            QCOMPARE(db->uidOf(row), uid);
+        const bool theirs = before == QLatin1String("another program's insert");
+        QCOMPARE(changes.size(), ownNotices + (theirs ? 1 : 0));
+        if (theirs) {
+            QCOMPARE(changes.back().kind, EntryChange::Kind::Added);
+            QCOMPARE(changes.back().rowId, 6);
+        }
+
+        // And so they are after a restart.
+        db.reset();
+        auto again = ScheduleDatabase::open(path, nullptr);
+        QVERIFY(!again->identitiesDue());
+        for (const auto& [row, uid] : uids)
+            QCOMPARE(again->uidOf(row), uid);
+        QCOMPARE(again->rowOf(QStringLiteral("given@example.org")),
+                 before == QLatin1String("own UID") ? std::optional<qint64>(4) : std::nullopt);
     }
 
     void theScheduleTableStaysAsItWas()

@@ -69,6 +69,43 @@ private slots:
         QVERIFY(table.alarmsAt(10 * 3600 + 1800).empty());
     }
 
+    void aBulkChangeEndsWithTheLookupsOneByOneEditsWouldLeave()
+    {
+        ScheduleTable table;
+        ScheduleTable oneByOne;
+        for (ScheduleTable* t : {&table, &oneByOne}) {
+            t->append(1, entryAt("06/12/2014", "10:00:00 AM", "on"));
+            t->prepareLookups();
+        }
+        table.beginBulkChange();
+        QVERIFY(!table.lookupsReady());
+        for (qint64 row = 2; row < 400; ++row) {
+            const ScheduleEntry e =
+                entryAt(QStringLiteral("06/%1/2014").arg(10 + row % 5, 2, 10, QLatin1Char('0')),
+                        row % 3 ? "10:00:00 AM" : "11:00:00 AM", row % 4 ? "on" : "off");
+            table.append(row, e);
+            oneByOne.append(row, e);
+        }
+        table.replace(0, entryAt("06/14/2014", "11:00:00 AM", "on"));
+        oneByOne.replace(0, entryAt("06/14/2014", "11:00:00 AM", "on"));
+        table.endBulkChange();
+        QVERIFY(table.lookupsReady());
+        for (int d = 10; d <= 14; ++d) {
+            QCOMPARE(table.storedOn(PackedDate{2014, 6, quint8(d)}),
+                     oneByOne.storedOn(PackedDate{2014, 6, quint8(d)}));
+            QCOMPARE(table.storedOn(PackedDate{2014, 6, quint8(d)}),
+                     storedOnByScan(table, PackedDate{2014, 6, quint8(d)}));
+        }
+        QCOMPARE(table.alarmsBetween(0, 86399), oneByOne.alarmsBetween(0, 86399));
+        QCOMPARE(table.alarmsAt(11 * 3600), alarmsAtByScan(table, 11 * 3600));
+        // A table whose lookups were never built does not build them for a bulk change.
+        ScheduleTable plain;
+        plain.beginBulkChange();
+        plain.append(1, entryAt("06/12/2014", "10:00:00 AM", "on"));
+        plain.endBulkChange();
+        QVERIFY(!plain.lookupsReady());
+    }
+
     void lookupsFollowEveryEditAsAScanWould()
     {
         // Few days and few seconds, so that keys repeat and the order within one key matters.
