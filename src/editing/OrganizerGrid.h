@@ -70,8 +70,8 @@ public:
 
 private:
     // The longest the window's thread works on a sort before it looks at its events again: a frame's
-    // sixth, so that a machine busy with other work still paints in time.
-    static constexpr std::chrono::milliseconds SortStep{3};
+    // eighth, so that a machine busy with other work still paints in time.
+    static constexpr std::chrono::milliseconds SortStep{2};
     // How often the window's thread looks whether the other thread has done its part.
     static constexpr std::chrono::milliseconds LookInterval{4};
 

@@ -223,9 +223,26 @@ struct OrganizerRows::SortWork
     Phase phase = Phase::Positions;
     size_t at = 0;
     std::shared_ptr<Job> job;
-    // The folded texts of the rows whose texts are not plain ASCII or are a rule in words, by slot, made
-    // once in the first round rather than again in every round.
-    std::unordered_map<quint32, std::string> folded;
+    // The folded texts of the rows whose texts are not plain ASCII or are a rule in words, made once in
+    // the first round rather than again in every round: each slot (ascending, as the first round goes)
+    // with the place of its text among the different texts, which are few when they are rules in words.
+    std::vector<std::pair<quint32, quint32>> foldedOf;
+    std::vector<std::string> folded;
+    std::unordered_map<std::string, quint32> foldedPlaces;
+
+    const std::string* foldedText(quint32 slot) const
+    {
+        const auto found = std::lower_bound(foldedOf.begin(), foldedOf.end(), std::make_pair(slot, quint32(0)));
+        return found != foldedOf.end() && found->first == slot ? &folded[found->second] : nullptr;
+    }
+
+    void keepFolded(quint32 slot, std::string text)
+    {
+        const auto [place, added] = foldedPlaces.try_emplace(std::move(text), quint32(folded.size()));
+        if (added)
+            folded.push_back(place->first);
+        foldedOf.emplace_back(slot, place->second);
+    }
     std::vector<int> moves;
     std::vector<quint32> newOrder;
 
@@ -264,7 +281,9 @@ void OrganizerRows::startSortAgain(const ScheduleTable& table)
     work.changeCount = table.changeCount();
     work.phase = table.changeCount() == m_positionsFor ? SortWork::Phase::Keys : SortWork::Phase::Positions;
     work.at = 0;
+    work.foldedOf.clear();
     work.folded.clear();
+    work.foldedPlaces.clear();
     work.moves.clear();
     work.newOrder.clear();
     const bool byText = work.type == ListGridSortType::Text;
@@ -304,10 +323,9 @@ void OrganizerRows::giveKey(SortWork& work, const ScheduleTable& table, quint32 
         return;
     }
     const size_t offset = order.offset();
-    if (!order.everySlotNeeded()) {
-        const auto kept = work.folded.find(slot);
-        if (kept != work.folded.end()) {
-            order.setKey(slot, OrganizerOrder::chunk(kept->second, offset));
+    if (!order.everySlotNeeded() && !work.foldedOf.empty()) {
+        if (const std::string* kept = work.foldedText(slot)) {
+            order.setKey(slot, OrganizerOrder::chunk(*kept, offset));
             return;
         }
     }
@@ -329,9 +347,10 @@ void OrganizerRows::giveKey(SortWork& work, const ScheduleTable& table, quint32 
     // The rest: the folded text made once and kept while the sort needs it.
     const QString shown = words.isEmpty() ? QString::fromUtf8(text.data(), qsizetype(text.size())) : words;
     const QByteArray bytes = shown.toCaseFolded().toUtf8();
-    std::string& kept = work.folded[slot];
-    kept.assign(bytes.constData(), size_t(bytes.size()));
-    order.setKey(slot, OrganizerOrder::chunk(kept, offset));
+    const std::string_view folded(bytes.constData(), size_t(bytes.size()));
+    order.setKey(slot, OrganizerOrder::chunk(folded, offset));
+    if (order.chunk(folded, offset).more)
+        work.keepFolded(slot, std::string(folded));
 }
 
 void OrganizerRows::runRound(SortWork& work, bool here)
@@ -398,7 +417,9 @@ bool OrganizerRows::stepSort(Deadline until)
             work.newOrder = job->order.takeSlots();
             work.moves = job->order.takeMoves();
             work.job.reset();
+            work.foldedOf = {};
             work.folded = {};
+            work.foldedPlaces = {};
             work.phase = SortWork::Phase::Ready;
             break;
         }
