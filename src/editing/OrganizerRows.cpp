@@ -173,6 +173,12 @@ ListGridCellDetails OrganizerRows::cell(int row, int column) const
 int OrganizerRows::firstRowDated(const QString& dateText)
 {
     const ScheduleTable& table = m_table();
+    // After writes since the rows were made, every slot's position is found once, not on every click.
+    if (table.changeCount() != m_positionsFor) {
+        for (size_t slot = 0; slot < m_positions.size(); ++slot)
+            m_positions[slot] = quint32(positionOfSlot(table, slot));
+        m_positionsFor = table.changeCount();
+    }
     // A text in the "mm/dd/yyyy" form is found by its packed date among the entries stored in that form,
     // without making a text for each row; any other text is compared as it stands.
     const std::optional<QDate> date = DateText::readDate(dateText);
