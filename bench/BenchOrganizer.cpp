@@ -196,5 +196,8 @@ BENCHMARK(BM_SelectRow)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
+    // ZENTRAVIO_BENCH_NO_RULES leaves the recurrences out, for a figure of the table alone.
+    if (qEnvironmentVariableIsSet("ZENTRAVIO_BENCH_NO_RULES"))
+        return runWindowBenchmarks(argc, argv, EntryCount, g_screen, g_fixture);
     return runWindowBenchmarks(argc, argv, EntryCount, g_screen, g_fixture, keepRecurrences);
 }
