@@ -10,9 +10,16 @@ constexpr size_t SmallRange = 64;
 
 } // namespace
 
-OrganizerOrder::OrganizerOrder(std::vector<quint32> rows, size_t slotCount, bool byText, bool descending)
-    : m_rows(std::move(rows)), m_keys(slotCount, 0), m_more(slotCount, 0), m_byText(byText),
-      m_descending(descending)
+OrganizerOrder::OrganizerOrder(const std::vector<quint32>& rows, bool byText, bool descending)
+    : OrganizerOrder(rows.size(), byText, descending)
+{
+    std::copy(rows.begin(), rows.end(), m_rows.get());
+}
+
+OrganizerOrder::OrganizerOrder(size_t count, bool byText, bool descending)
+    : m_count(count), m_rows(std::make_unique_for_overwrite<quint32[]>(count)),
+      m_keys(std::make_unique_for_overwrite<quint64[]>(count)), m_more(std::make_unique_for_overwrite<quint8[]>(count)),
+      m_byText(byText), m_descending(descending)
 {
 }
 
@@ -42,9 +49,9 @@ bool OrganizerOrder::runRound(const std::atomic<bool>& cancelled)
         return true;
     std::vector<Range> ties;
     if (m_round == 0) {
-        m_sorted.resize(m_rows.size());
+        m_sorted.resize(m_count);
         std::iota(m_sorted.begin(), m_sorted.end(), 0);
-        const Range all{0, quint32(m_rows.size())};
+        const Range all{0, quint32(m_count)};
         sortRange(all);
         if (m_byText)
             findTies(all, ties);
@@ -60,8 +67,13 @@ bool OrganizerOrder::runRound(const std::atomic<bool>& cancelled)
     ++m_round;
     if (m_ties.empty()) {
         m_done = true;
-        m_keys = {};
-        m_more = {};
+        // The new order's slots are worked out here too, so that the window's thread only swaps them in.
+        m_slots.resize(m_sorted.size());
+        for (size_t k = 0; k < m_sorted.size(); ++k)
+            m_slots[k] = m_rows[size_t(m_sorted[k])];
+        m_rows.reset();
+        m_keys.reset();
+        m_more.reset();
         m_scratch = {};
         m_counts = {};
         m_needed = {};
@@ -130,7 +142,7 @@ void OrganizerOrder::findTies(Range range, std::vector<Range>& ties) const
 // they lie in the table.
 void OrganizerOrder::markNeeded(const std::vector<Range>& ties)
 {
-    std::vector<bool> marked(m_keys.size(), false);
+    std::vector<bool> marked(m_count, false);
     size_t count = 0;
     for (const Range& range : ties) {
         for (quint32 at = range.begin; at < range.end; ++at) {
@@ -144,13 +156,4 @@ void OrganizerOrder::markNeeded(const std::vector<Range>& ties)
         if (marked[slot])
             m_needed.push_back(quint32(slot));
     }
-}
-
-std::vector<quint32> OrganizerOrder::takeSlots()
-{
-    std::vector<quint32> taken(m_sorted.size());
-    for (size_t k = 0; k < m_sorted.size(); ++k)
-        taken[k] = m_rows[size_t(m_sorted[k])];
-    m_rows = {};
-    return taken;
 }

@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -15,8 +16,12 @@
 class OrganizerOrder
 {
 public:
-    // `rows` holds, for each row in its present order, its slot; every slot is below `slotCount`.
-    OrganizerOrder(std::vector<quint32> rows, size_t slotCount, bool byText, bool descending);
+    // `rows` holds, for each row in its present order, its slot: as many slots as rows.
+    OrganizerOrder(const std::vector<quint32>& rows, bool byText, bool descending);
+    // As many rows as slots, each row's slot given by setRowSlot() in the first round, beside the keys,
+    // so that nothing of a million rows is copied or cleared at once.
+    OrganizerOrder(size_t count, bool byText, bool descending);
+    void setRowSlot(size_t row, quint32 slot) { m_rows[row] = slot; }
 
     // Whether this round needs the key of every slot; otherwise of the slots in needed() only.
     bool everySlotNeeded() const { return m_round == 0; }
@@ -52,8 +57,8 @@ public:
 
     // Once done: for each place in the new order, the row (from 0) that was there before.
     std::vector<int> takeMoves() { return std::move(m_sorted); }
-    // Once done: for each place in the new order, its slot. Call before takeMoves().
-    std::vector<quint32> takeSlots();
+    // Once done: for each place in the new order, its slot.
+    std::vector<quint32> takeSlots() { return std::move(m_slots); }
 
     // The chunk of a folded text from `offset` on.
     static Chunk chunk(std::string_view folded, size_t offset);
@@ -76,9 +81,12 @@ private:
     void findTies(Range range, std::vector<Range>& ties) const;
     void markNeeded(const std::vector<Range>& ties);
 
-    std::vector<quint32> m_rows;
-    std::vector<quint64> m_keys;
-    std::vector<quint8> m_more;
+    // Left uninitialised: every row's slot and every slot's key is given in the first round.
+    size_t m_count;
+    std::unique_ptr<quint32[]> m_rows;
+    std::unique_ptr<quint64[]> m_keys;
+    std::unique_ptr<quint8[]> m_more;
+    std::vector<quint32> m_slots;
     bool m_byText;
     bool m_descending;
     size_t m_round = 0;

@@ -213,8 +213,7 @@ struct OrganizerRows::SortWork
 
     struct Job
     {
-        Job(std::vector<quint32> rows, size_t slotCount, bool byText, bool descending)
-            : order(std::move(rows), slotCount, byText, descending)
+        Job(size_t count, bool byText, bool descending) : order(count, byText, descending)
         {
         }
         OrganizerOrder order;
@@ -293,8 +292,7 @@ void OrganizerRows::startSortAgain(const ScheduleTable& table)
     work.moves.clear();
     work.newOrder.clear();
     const bool byText = work.type == ListGridSortType::Text;
-    work.job = std::make_shared<SortWork::Job>(m_order, m_rowIds.size(), byText,
-                                               work.order == ListGridSortOrder::Descending);
+    work.job = std::make_shared<SortWork::Job>(m_order.size(), byText, work.order == ListGridSortOrder::Descending);
 }
 
 void OrganizerRows::cancelSort()
@@ -400,8 +398,11 @@ bool OrganizerRows::stepSort(Deadline until)
         case SortWork::Phase::Keys: {
             OrganizerOrder& order = work.job->order;
             if (order.everySlotNeeded()) {
-                if (!budget.each(work.at, m_positions.size(),
-                                 [&](size_t slot) { giveKey(work, table, quint32(slot)); }))
+                // The rows' present order is handed over beside the keys, a step at a time too.
+                if (!budget.each(work.at, m_positions.size(), [&](size_t slot) {
+                        order.setRowSlot(slot, m_order[slot]);
+                        giveKey(work, table, quint32(slot));
+                    }))
                     return false;
             } else {
                 const std::vector<quint32>& needed = order.needed();
