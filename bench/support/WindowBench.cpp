@@ -3,6 +3,7 @@
 #include "alarmservice/AlarmService.h"
 #include "calendar/MainForm.h"
 #include "forms/DesignFonts.h"
+#include "occurrence/ScheduleOccurrences.h"
 #include "support/EntryGenerator.h"
 
 #include <QApplication>
@@ -13,8 +14,13 @@
 
 bool WindowBench::open(size_t entries)
 {
+    return open(entries, {});
+}
+
+bool WindowBench::open(size_t entries, const std::function<bool(const QString& path)>& prepare)
+{
     const QString path = dir.filePath(ScheduleDatabase::FileName);
-    if (!EntryGenerator::writeGeneratedFile(path, entries)) {
+    if (!EntryGenerator::writeGeneratedFile(path, entries) || (prepare && !prepare(path))) {
         std::fprintf(stderr, "the benchmark schedule could not be made\n");
         return false;
     }
@@ -27,6 +33,10 @@ bool WindowBench::open(size_t entries)
     }
     settings = std::make_unique<SettingsStore>(dir.filePath(QStringLiteral("Zentravio.conf")));
     context.reset(new AppContext{*database, *settings, clock, beeper, messages, screen, {}});
+    if (prepare) {
+        occurrences = std::make_unique<ScheduleOccurrences>(*database);
+        context->recurrences = occurrences.get();
+    }
     windows = std::make_unique<ProgramWindows>(*context);
     form = &windows->mainForm();
     form->show();
@@ -51,7 +61,8 @@ void WindowBench::stopProgramTimers()
 
 namespace {
 
-int runBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen, WindowBench** bench)
+int runBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen, WindowBench** bench,
+                  const std::function<bool(const QString& path)>& prepare = {})
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -71,7 +82,7 @@ int runBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen, 
     WindowBench fixture(screen);
     if (bench) {
         std::fprintf(stderr, "window benchmarks over %zu entries\n", entries);
-        if (!fixture.open(entries))
+        if (!fixture.open(entries, prepare))
             return 1;
         *bench = &fixture;
     }
@@ -93,4 +104,10 @@ int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& sc
 int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen)
 {
     return runBenchmarks(argc, argv, entries, screen, nullptr);
+}
+
+int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen, WindowBench*& bench,
+                        const std::function<bool(const QString& path)>& prepare)
+{
+    return runBenchmarks(argc, argv, entries, screen, &bench, prepare);
 }

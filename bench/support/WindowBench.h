@@ -2,6 +2,7 @@
 
 #include "app/ProgramWindows.h"
 #include "forms/AppContext.h"
+#include "occurrence/ScheduleOccurrences.h"
 #include "settings/SettingsStore.h"
 #include "store/ScheduleDatabase.h"
 #include "support/ManualClock.h"
@@ -22,6 +23,9 @@ struct WindowBench
     // Writes `entries` generated entries and opens the windows, their real-clock timers stopped; false
     // (after saying why) when it cannot.
     bool open(size_t entries);
+    // The same, with `prepare` run on the written file before it is opened (to add kept recurrences, say),
+    // and the windows given the schedule's recurrences.
+    bool open(size_t entries, const std::function<bool(const QString& path)>& prepare);
     // Stops the timers by which the shown windows follow the real clock: the calendar's once-a-second
     // alarm check and the countdown list's refresh. A benchmark ticks them by hand; left running, the
     // alarm check would open alarm windows whenever the manual clock stands on an alarm minute, and their
@@ -45,6 +49,7 @@ struct WindowBench
     SilentBeeper beeper;
     MessageBoxService messages;
     ScreenService& screen;
+    std::unique_ptr<ScheduleOccurrences> occurrences;
     std::unique_ptr<AppContext> context;
     std::unique_ptr<ProgramWindows> windows;
     MainForm* form = nullptr;
@@ -54,5 +59,8 @@ struct WindowBench
 // locale, the offscreen platform's note that it cannot raise windows kept quiet, then every benchmark
 // registered in the program, run on a fixture of `entries` entries made available through `bench`.
 int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen, WindowBench*& bench);
+// The same over a file that `prepare` adds to before it is opened, the windows given its recurrences.
+int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen, WindowBench*& bench,
+                        const std::function<bool(const QString& path)>& prepare);
 // The same for benchmarks that make windows of their own: no fixture is opened.
 int runWindowBenchmarks(int argc, char** argv, size_t entries, ScreenService& screen);

@@ -267,14 +267,29 @@ void ListGridModel::sortRows(int column, ListGridSortType type, ListGridSortOrde
 void ListGridModel::applyOrder(const std::vector<int>& order)
 {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    // A view holds a few rows (the selected and the current one): each is looked for in the new order,
-    // rather than the new place of every row of a million being worked out for them.
+    // A view holds a few rows (the selected and the current one, a cell of each column): their new
+    // places are found in one pass over the new order, rather than the new place of every row of a
+    // million being worked out for them.
     const QModelIndexList before = persistentIndexList();
+    std::vector<std::pair<int, int>> moved; // old row, new row
+    for (const QModelIndex& old : before) {
+        if (std::none_of(moved.begin(), moved.end(), [&](const auto& m) { return m.first == old.row(); }))
+            moved.emplace_back(old.row(), -1);
+    }
+    size_t found = 0;
+    for (size_t k = 0; k < order.size() && found < moved.size(); ++k) {
+        for (auto& m : moved) {
+            if (m.first == order[k]) {
+                m.second = int(k);
+                ++found;
+            }
+        }
+    }
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& old : before) {
-        const auto found = std::find(order.begin(), order.end(), old.row());
-        after.append(found == order.end() ? QModelIndex() : index(int(found - order.begin()), old.column()));
+        const auto m = std::find_if(moved.begin(), moved.end(), [&](const auto& p) { return p.first == old.row(); });
+        after.append(m->second < 0 ? QModelIndex() : index(m->second, old.column()));
     }
     changePersistentIndexList(before, after);
     if (m_source) {

@@ -34,13 +34,16 @@ class StepBudget
 public:
     using Deadline = std::chrono::steady_clock::time_point;
 
-    explicit StepBudget(Deadline until) : m_until(until) {}
+    explicit StepBudget(Deadline until, int rowsBetweenLooks = RowsBetweenLooks)
+        : m_until(until), m_rowsBetweenLooks(rowsBetweenLooks), m_left(rowsBetweenLooks)
+    {
+    }
 
     bool spent()
     {
         if (--m_left > 0)
             return false;
-        m_left = RowsBetweenLooks;
+        m_left = m_rowsBetweenLooks;
         return std::chrono::steady_clock::now() >= m_until;
     }
 
@@ -60,7 +63,8 @@ public:
 private:
     static constexpr int RowsBetweenLooks = 4096;
     Deadline m_until;
-    int m_left = RowsBetweenLooks;
+    int m_rowsBetweenLooks;
+    int m_left;
 };
 
 // Either order worked out a little at a time, so that a window's thread can order a million rows in

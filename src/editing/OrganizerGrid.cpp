@@ -100,12 +100,13 @@ void OrganizerGrid::ColumnClick(int column)
         QGuiApplication::restoreOverrideCursor();
         return;
     }
-    // A long table is put in order a few milliseconds at a time between the window's events; the rows
-    // take their new order at once when it is ready.
+    // A long table is put in order on another thread, the window's thread handing it the rows' keys a
+    // few milliseconds at a time between its events; the rows take their new order at once when it is
+    // ready and show the old one until then.
     if (!m_sortSteps->isActive())
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     m_rows->beginSort(wanted.column, wanted.type, wanted.order);
-    m_sortSteps->start();
+    m_sortSteps->start(0);
 }
 
 bool OrganizerGrid::sorting() const
@@ -122,6 +123,8 @@ void OrganizerGrid::stepSort()
     // The rows take their order in a step of its own, after the step that finished working it out.
     if (!m_rows->sortReady()) {
         m_rows->stepSort(std::chrono::steady_clock::now() + SortStep);
+        // While the other thread works, the window's thread looks in now and then rather than spin.
+        m_sortSteps->setInterval(m_rows->sortAwaitsWork() ? LookInterval : std::chrono::milliseconds(0));
         return;
     }
     endSortSteps();

@@ -45,8 +45,9 @@ public:
     void rebuild(const ScheduleTable& table, const QDateTime& now);
 
     // Sorts by the column, ascending on the first click and descending on the next. A table of many
-    // rows is sorted in steps between the window's events, under the wait cursor, and takes its new
-    // order when the sort is done; another click meanwhile sorts by that one instead.
+    // rows is sorted away from the window's thread, under the wait cursor, keeps showing its old order
+    // meanwhile and takes its new order whole when the sort is done; another click meanwhile sorts by
+    // that one instead.
     void ColumnClick(int column);
     // True while a sort is being worked out in steps.
     bool sorting() const;
@@ -68,8 +69,11 @@ public:
     static bool isPast(const QString& dateText, const QString& timeText, const QDateTime& now);
 
 private:
-    // The longest the window's thread works on a sort before it looks at its events again.
-    static constexpr std::chrono::milliseconds SortStep{6};
+    // The longest the window's thread works on a sort before it looks at its events again: a frame's
+    // eighth, so that a machine busy with other work still paints in time.
+    static constexpr std::chrono::milliseconds SortStep{2};
+    // How often the window's thread looks whether the other thread has done its part.
+    static constexpr std::chrono::milliseconds LookInterval{4};
 
     void stepSort();
     void endSortSteps();

@@ -4,14 +4,19 @@
 #include "controls/ListGridOrder.h"
 #include "controls/ListGridSortKey.h"
 #include "editing/OrganizerColumns.h"
+#include "editing/OrganizerOrder.h"
 #include "store/DateText.h"
 #include "store/Recurrence.h"
 
 #include <QCoreApplication>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
+#include <numeric>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -59,35 +64,41 @@ OrganizerRows::OrganizerRows(TableSource table) : m_table(std::move(table)) {}
 
 void OrganizerRows::reset(const ScheduleTable& table, const QDateTime& now)
 {
+    cancelSort();
     m_rowIds.resize(table.size());
     m_positions.resize(table.size());
-    for (size_t i = 0; i < table.size(); ++i) {
+    m_order.resize(table.size());
+    for (size_t i = 0; i < table.size(); ++i)
         m_rowIds[i] = table.rowId(i);
-        m_positions[i] = quint32(i);
-    }
+    std::iota(m_positions.begin(), m_positions.end(), 0);
+    std::iota(m_order.begin(), m_order.end(), 0);
     m_positionsFor = table.changeCount();
     m_nowMinute = Recurrence::minuteKey(now);
 }
 
 std::optional<qint64> OrganizerRows::rowIdOf(int row) const
 {
-    if (row < 1 || size_t(row) > m_rowIds.size())
+    if (row < 1 || size_t(row) > m_order.size())
         return std::nullopt;
-    return m_rowIds[size_t(row - 1)];
+    return m_rowIds[m_order[size_t(row - 1)]];
 }
 
 size_t OrganizerRows::positionOf(int row) const
 {
     const ScheduleTable& table = m_table();
-    if (row < 1 || size_t(row) > m_rowIds.size())
+    if (row < 1 || size_t(row) > m_order.size())
         return table.size();
-    const size_t i = size_t(row - 1);
-    const size_t guess = m_positions[i];
+    return positionOfSlot(table, m_order[size_t(row - 1)]);
+}
+
+size_t OrganizerRows::positionOfSlot(const ScheduleTable& table, size_t slot) const
+{
+    const size_t guess = m_positions[slot];
     if (table.changeCount() == m_positionsFor)
         return std::min(guess, table.size());
-    if (guess < table.size() && table.rowId(guess) == m_rowIds[i])
+    if (guess < table.size() && table.rowId(guess) == m_rowIds[slot])
         return guess;
-    return table.indexOf(m_rowIds[i]);
+    return table.indexOf(m_rowIds[slot]);
 }
 
 bool OrganizerRows::isPast(const ScheduleTable& table, size_t position) const
@@ -162,7 +173,12 @@ ListGridCellDetails OrganizerRows::cell(int row, int column) const
 int OrganizerRows::firstRowDated(const QString& dateText)
 {
     const ScheduleTable& table = m_table();
-    refreshPositions(table);
+    // After writes since the rows were made, every slot's position is found once, not on every click.
+    if (table.changeCount() != m_positionsFor) {
+        for (size_t slot = 0; slot < m_positions.size(); ++slot)
+            m_positions[slot] = quint32(positionOfSlot(table, slot));
+        m_positionsFor = table.changeCount();
+    }
     // A text in the "mm/dd/yyyy" form is found by its packed date among the entries stored in that form,
     // without making a text for each row; any other text is compared as it stands.
     const std::optional<QDate> date = DateText::readDate(dateText);
@@ -170,8 +186,8 @@ int OrganizerRows::firstRowDated(const QString& dateText)
     const PackedDate packed = storedForm ? PackedDate::from(*date) : PackedDate();
     const QByteArray bytes = dateText.toUtf8();
     const std::string_view wanted(bytes.constData(), size_t(bytes.size()));
-    for (size_t i = 0; i < m_positions.size(); ++i) {
-        const size_t position = m_positions[i];
+    for (size_t i = 0; i < m_order.size(); ++i) {
+        const size_t position = positionOfSlot(table, m_order[i]);
         if (position >= table.size())
             continue;
         const bool found = storedForm ? table.dateIsCanonical(position) && table.date(position) == packed
@@ -182,57 +198,80 @@ int OrganizerRows::firstRowDated(const QString& dateText)
     return 0;
 }
 
-void OrganizerRows::refreshPositions(const ScheduleTable& table)
-{
-    if (table.changeCount() == m_positionsFor)
-        return;
-    for (size_t i = 0; i < m_rowIds.size(); ++i)
-        m_positions[i] = quint32(positionOf(int(i + 1)));
-    m_positionsFor = table.changeCount();
-}
-
-// A sort under way. Numbers: each entry's key worked out in the table's order, the order its arrays lie
-// in memory, then handed to the rows, which an earlier sort has shuffled; texts: the rows' texts
-// handed over in the table's order, the order they lie in memory. Then the order itself.
+// A sort under way. First the slots' positions are brought up to date with the table, where it changed
+// since the rows were made; then each round the keys are handed over a step at a time and the round is
+// worked out on another thread, which owns the job while it works and lets go of it when done.
 struct OrganizerRows::SortWork
 {
     enum class Phase
     {
-        KeysByPosition,
-        KeysOfRows,
-        RowsByPosition,
-        TextsByPosition,
-        Order,
-        Rearrange,
+        Positions,
+        Keys,
+        Working,
         Ready
+    };
+
+    struct Job
+    {
+        Job(size_t count, bool byText, bool descending) : order(count, byText, descending)
+        {
+        }
+        OrganizerOrder order;
+        std::atomic<bool> working{false};
+        std::atomic<bool> cancelled{false};
     };
 
     int column = 0;
     ListGridSortType type = ListGridSortType::Text;
     ListGridSortOrder order = ListGridSortOrder::Ascending;
     quint64 changeCount = 0;
-    Phase phase = Phase::KeysByPosition;
+    Phase phase = Phase::Positions;
     size_t at = 0;
-    std::vector<quint64> byPosition;
-    std::vector<quint64> keys;
-    std::vector<int> rowAt;
-    std::vector<ListGridOrder::RowText> texts;
-    std::vector<std::string> kept;
-    std::optional<ListGridOrder::Steps> steps;
-    std::vector<int> result;
-    std::vector<qint64> rowIds;
-    std::vector<quint32> positions;
+    std::shared_ptr<Job> job;
+    // The folded texts of the rows whose texts are not plain ASCII or are a rule in words, made once in
+    // the first round rather than again in every round: each slot (ascending, as the first round goes)
+    // with the place of its text among the different texts, which are few when they are rules in words.
+    std::vector<std::pair<quint32, quint32>> foldedOf;
+    std::vector<std::string> folded;
+    std::unordered_map<std::string, quint32> foldedPlaces;
+
+    const std::string* foldedText(quint32 slot) const
+    {
+        const auto found = std::lower_bound(foldedOf.begin(), foldedOf.end(), std::make_pair(slot, quint32(0)));
+        return found != foldedOf.end() && found->first == slot ? &folded[found->second] : nullptr;
+    }
+
+    void keepFolded(quint32 slot, std::string text)
+    {
+        const auto [place, added] = foldedPlaces.try_emplace(std::move(text), quint32(folded.size()));
+        if (added)
+            folded.push_back(place->first);
+        foldedOf.emplace_back(slot, place->second);
+    }
+    std::vector<int> moves;
+    std::vector<quint32> newOrder;
 
     bool same(int c, ListGridSortType t, ListGridSortOrder o) const
     {
         return c == column && t == type && o == order;
     }
+
+    void dropJob()
+    {
+        if (job)
+            job->cancelled = true;
+        job.reset();
+    }
 };
 
-OrganizerRows::~OrganizerRows() = default;
+OrganizerRows::~OrganizerRows()
+{
+    cancelSort();
+}
 
 void OrganizerRows::beginSort(int column, ListGridSortType type, ListGridSortOrder order)
 {
+    cancelSort();
     m_sort = std::make_unique<SortWork>();
     m_sort->column = std::clamp(column, int(Column::Status), int(Column::Event));
     m_sort->type = type;
@@ -242,25 +281,24 @@ void OrganizerRows::beginSort(int column, ListGridSortType type, ListGridSortOrd
 
 void OrganizerRows::startSortAgain(const ScheduleTable& table)
 {
-    refreshPositions(table);
     SortWork& work = *m_sort;
+    work.dropJob();
     work.changeCount = table.changeCount();
-    work.phase = work.type == ListGridSortType::Text ? SortWork::Phase::RowsByPosition
-                                                     : SortWork::Phase::KeysByPosition;
+    work.phase = table.changeCount() == m_positionsFor ? SortWork::Phase::Keys : SortWork::Phase::Positions;
     work.at = 0;
-    work.byPosition.clear();
-    work.keys.clear();
-    work.rowAt.clear();
-    work.texts.clear();
-    work.kept.clear();
-    work.steps.reset();
-    work.result.clear();
-    work.rowIds.clear();
-    work.positions.clear();
+    work.foldedOf.clear();
+    work.folded.clear();
+    work.foldedPlaces.clear();
+    work.moves.clear();
+    work.newOrder.clear();
+    const bool byText = work.type == ListGridSortType::Text;
+    work.job = std::make_shared<SortWork::Job>(m_order.size(), byText, work.order == ListGridSortOrder::Descending);
 }
 
 void OrganizerRows::cancelSort()
 {
+    if (m_sort)
+        m_sort->dropJob();
     m_sort.reset();
 }
 
@@ -271,8 +309,67 @@ bool OrganizerRows::sorting() const
 
 bool OrganizerRows::sortReady() const
 {
-    return m_sort && m_sort->phase == SortWork::Phase::Ready &&
-           m_sort->changeCount == m_table().changeCount();
+    return m_sort && m_sort->phase == SortWork::Phase::Ready && m_sort->changeCount == m_table().changeCount();
+}
+
+bool OrganizerRows::sortAwaitsWork() const
+{
+    return m_sort && m_sort->phase == SortWork::Phase::Working && m_sort->job &&
+           m_sort->job->working.load(std::memory_order_acquire);
+}
+
+void OrganizerRows::giveKey(SortWork& work, const ScheduleTable& table, quint32 slot)
+{
+    OrganizerOrder& order = work.job->order;
+    const size_t position = positionOfSlot(table, slot);
+    if (work.type != ListGridSortType::Text) {
+        order.setKey(slot, position < table.size() ? sortKey(table, position, work.column, work.type) : 0);
+        return;
+    }
+    const size_t offset = order.offset();
+    if (!order.everySlotNeeded() && !work.foldedOf.empty()) {
+        if (const std::string* kept = work.foldedText(slot)) {
+            order.setKey(slot, OrganizerOrder::chunk(*kept, offset));
+            return;
+        }
+    }
+    const bool showsText = work.column != Column::Status && work.column != Column::Timer;
+    if (position >= table.size() || !showsText) {
+        order.setKey(slot, OrganizerOrder::Chunk());
+        return;
+    }
+    const ScheduleField field = OrganizerColumns::design(work.column).field;
+    std::string_view text = table.utf8(position, field);
+    QString words;
+    if (field == ScheduleField::Kind && m_ruleWords && table.kind(position) == ScheduleKind::Unknown)
+        words = m_ruleWords(table.rowId(position));
+    const bool ascii = words.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return quint8(c) < 0x80; });
+    if (ascii) {
+        order.setKey(slot, OrganizerOrder::asciiChunk(text, offset));
+        return;
+    }
+    // The rest: the folded text made once and kept while the sort needs it.
+    const QString shown = words.isEmpty() ? QString::fromUtf8(text.data(), qsizetype(text.size())) : words;
+    const QByteArray bytes = shown.toCaseFolded().toUtf8();
+    const std::string_view folded(bytes.constData(), size_t(bytes.size()));
+    order.setKey(slot, OrganizerOrder::chunk(folded, offset));
+    if (order.chunk(folded, offset).more)
+        work.keepFolded(slot, std::string(folded));
+}
+
+void OrganizerRows::runRound(SortWork& work, bool here)
+{
+    std::shared_ptr<SortWork::Job> job = work.job;
+    work.phase = SortWork::Phase::Working;
+    if (here) {
+        job->order.runRound(job->cancelled);
+        return;
+    }
+    job->working.store(true, std::memory_order_release);
+    QThreadPool::globalInstance()->start([job] {
+        job->order.runRound(job->cancelled);
+        job->working.store(false, std::memory_order_release);
+    });
 }
 
 bool OrganizerRows::stepSort(Deadline until)
@@ -285,87 +382,54 @@ bool OrganizerRows::stepSort(Deadline until)
     // starts it again.
     if (table.changeCount() != work.changeCount)
         startSortAgain(table);
-    ListGridOrder::StepBudget budget(until);
-    const ScheduleField field = OrganizerColumns::design(work.column).field;
-    const bool showsText = work.column != Column::Status && work.column != Column::Timer;
-    const bool descending = work.order == ListGridSortOrder::Descending;
+    const bool here = until == Deadline::max();
+    // A step reads the clock every thousand rows or so; a row's key is a few reads of the table.
+    ListGridOrder::StepBudget budget(until, 1024);
     for (;;) {
         switch (work.phase) {
-        case SortWork::Phase::KeysByPosition:
-            work.byPosition.resize(table.size());
-            if (!budget.each(work.at, table.size(), [&](size_t position) {
-                    work.byPosition[position] = sortKey(table, position, work.column, work.type);
-                }))
+        case SortWork::Phase::Positions:
+            if (!budget.each(work.at, m_positions.size(),
+                             [&](size_t slot) { m_positions[slot] = quint32(positionOfSlot(table, slot)); }))
                 return false;
-            work.keys.assign(m_positions.size(), 0);
+            m_positionsFor = table.changeCount();
             work.at = 0;
-            work.phase = SortWork::Phase::KeysOfRows;
+            work.phase = SortWork::Phase::Keys;
             break;
-        case SortWork::Phase::KeysOfRows:
-            if (!budget.each(work.at, m_positions.size(), [&](size_t row) {
-                    if (m_positions[row] < table.size())
-                        work.keys[row] = work.byPosition[m_positions[row]];
-                }))
-                return false;
-            work.byPosition = {};
-            work.steps = ListGridOrder::Steps::byKeys(std::move(work.keys), descending);
-            work.phase = SortWork::Phase::Order;
-            break;
-        case SortWork::Phase::RowsByPosition:
-            if (work.at == 0) {
-                work.rowAt.assign(table.size(), -1);
-                work.texts.reserve(m_positions.size());
+        case SortWork::Phase::Keys: {
+            OrganizerOrder& order = work.job->order;
+            if (order.everySlotNeeded()) {
+                // The rows' present order is handed over beside the keys, a step at a time too.
+                if (!budget.each(work.at, m_positions.size(), [&](size_t slot) {
+                        order.setRowSlot(slot, m_order[slot]);
+                        giveKey(work, table, quint32(slot));
+                    }))
+                    return false;
+            } else {
+                const std::vector<quint32>& needed = order.needed();
+                if (!budget.each(work.at, needed.size(), [&](size_t k) { giveKey(work, table, needed[k]); }))
+                    return false;
             }
-            if (!budget.each(work.at, m_positions.size(), [&](size_t row) {
-                    const size_t position = m_positions[row];
-                    if (position < table.size() && showsText)
-                        work.rowAt[position] = int(row);
-                    else
-                        work.texts.push_back({{}, int(row)});
-                }))
-                return false;
             work.at = 0;
-            work.phase = SortWork::Phase::TextsByPosition;
-            break;
-        case SortWork::Phase::TextsByPosition: {
-            // A date or time made again from its parsed value is only lent until the next one is made.
-            const bool lent = field == ScheduleField::Date || field == ScheduleField::AlarmTime;
-            if (lent && work.at == 0)
-                work.kept.reserve(m_positions.size());
-            if (!budget.each(work.at, work.rowAt.size(), [&](size_t position) {
-                    if (work.rowAt[position] < 0)
-                        return;
-                    std::string_view text = table.utf8(position, field);
-                    if (lent)
-                        text = work.kept.emplace_back(text);
-                    work.texts.push_back({text, work.rowAt[position]});
-                }))
-                return false;
-            work.rowAt = {};
-            work.steps = ListGridOrder::Steps::byFoldedTexts(std::move(work.texts), descending);
-            work.phase = SortWork::Phase::Order;
+            runRound(work, here);
             break;
         }
-        case SortWork::Phase::Order:
-            if (!work.steps->step(until))
+        case SortWork::Phase::Working: {
+            const std::shared_ptr<SortWork::Job>& job = work.job;
+            if (job->working.load(std::memory_order_acquire))
                 return false;
-            work.result = work.steps->takeOrder();
-            work.steps.reset();
-            work.kept = {};
-            work.rowIds.reserve(work.result.size());
-            work.positions.reserve(work.result.size());
-            work.at = 0;
-            work.phase = SortWork::Phase::Rearrange;
-            break;
-        case SortWork::Phase::Rearrange:
-            // The rows' ids and positions in their new order, ready to be swapped in.
-            if (!budget.each(work.at, work.result.size(), [&](size_t k) {
-                    work.rowIds.push_back(m_rowIds[size_t(work.result[k])]);
-                    work.positions.push_back(m_positions[size_t(work.result[k])]);
-                }))
-                return false;
+            if (!job->order.done()) {
+                work.phase = SortWork::Phase::Keys;
+                break;
+            }
+            work.newOrder = job->order.takeSlots();
+            work.moves = job->order.takeMoves();
+            work.job.reset();
+            work.foldedOf = {};
+            work.folded = {};
+            work.foldedPlaces = {};
             work.phase = SortWork::Phase::Ready;
             break;
+        }
         case SortWork::Phase::Ready:
             return true;
         }
@@ -380,11 +444,10 @@ std::vector<int> OrganizerRows::sortBy(int column, ListGridSortType type, ListGr
         beginSort(column, type, order);
         stepSort(Deadline::max());
     }
-    std::vector<int> sorted = std::move(m_sort->result);
-    m_rowIds = std::move(m_sort->rowIds);
-    m_positions = std::move(m_sort->positions);
+    std::vector<int> moves = std::move(m_sort->moves);
+    m_order = std::move(m_sort->newOrder);
     m_sort.reset();
-    return sorted;
+    return moves;
 }
 
 // The key that orders an entry as the grid orders such cells: a picture's number, the day of a date,
