@@ -9,12 +9,20 @@
 #include <QCoreApplication>
 #include <QUrl>
 
+#include <chrono>
 #include <deque>
+#include <functional>
+#include <thread>
 
 namespace {
 
 using Act = SyncPlanner::Act;
 using Record = SyncLedger::Record;
+
+// A commit of this many changes takes a few milliseconds; the pause after it is longer than a Save waits
+// between looks at the file.
+constexpr qsizetype KeptPerCommit = 250;
+constexpr std::chrono::milliseconds PauseBetweenCommits{4};
 
 QString tr(const char* text)
 {
@@ -68,12 +76,13 @@ IncomingEvents::Outcome IncomingEvents::carryOut(const SyncPlanner::Plan& plan,
     std::vector<std::pair<qint64, QString>> uidsGiven;
     std::vector<qint64> removals;
     std::vector<ScheduleEntry> copies;
-    QList<Record> records;
-    QStringList erased;
-    QStringList dropped;
-    QList<SyncQueue::Item> queued;
-    QList<std::pair<QString, SyncLedger::Aside>> setAside;
-    QStringList clearedAside;
+    Bookkeeping& kept_ = outcome.kept;
+    QList<Record>& records = kept_.records;
+    QStringList& erased = kept_.erased;
+    QStringList& dropped = kept_.dropped;
+    QList<SyncQueue::Item>& queued = kept_.queued;
+    QList<std::pair<QString, SyncLedger::Aside>>& setAside = kept_.setAside;
+    QStringList& clearedAside = kept_.clearedAside;
 
     const auto entryOf = [&](const QString& uid) -> std::optional<std::pair<qint64, ScheduleEntry>> {
         const std::optional<qint64> row = m_database.rowOf(uid);
@@ -244,32 +253,66 @@ IncomingEvents::Outcome IncomingEvents::carryOut(const SyncPlanner::Plan& plan,
         return outcome;
     }
 
-    // The queue first, then the ledger: the two are separate connections to the file, and the ledger's
-    // transaction would keep the queue's writes waiting.
-    for (const QString& uid : std::as_const(dropped))
-        m_queue.drop(uid);
-    if (!m_queue.enqueueAll(queued)) {
-        outcome.error = m_queue.lastError();
-        return outcome;
-    }
-    if (!m_ledger.begin()) {
-        outcome.error = m_ledger.lastError();
-        return outcome;
-    }
-    bool ok = true;
-    for (const QString& uid : std::as_const(erased))
-        ok = ok && m_ledger.erase(uid);
-    for (const Record& record : std::as_const(records))
-        ok = ok && m_ledger.put(record);
-    for (const QString& uid : std::as_const(clearedAside)) {
-        if (known.aside.contains(uid))
-            ok = ok && m_ledger.clearAside(uid);
-    }
-    for (const auto& [uid, aside] : std::as_const(setAside))
-        ok = ok && m_ledger.setAside(uid, aside);
-    if (!ok || !m_ledger.commit()) {
-        outcome.error = m_ledger.lastError();
-        m_ledger.rollback();
-    }
+    // Only the records set aside before are cleared: nothing else is there to clear.
+    clearedAside.removeIf([&](const QString& uid) { return !known.aside.contains(uid); });
     return outcome;
+}
+
+QString IncomingEvents::keep(const Bookkeeping& kept, const QString& path)
+{
+    if (kept.isEmpty())
+        return {};
+    QString error;
+    const std::unique_ptr<SyncQueue> queue = SyncQueue::open(path, &error);
+    const std::unique_ptr<SyncLedger> ledger = queue ? SyncLedger::open(path, &error) : nullptr;
+    if (!queue || !ledger)
+        return error;
+    // The file is written in short commits with a pause between them, so that a Save in the window, which
+    // waits only a moment for the file, always gets its turn. The schedule already holds the changes: a
+    // record missing after an end in between is an entry and an event alike, met again by the next sync.
+    const auto inTurns = [](qsizetype count, const std::function<bool(qsizetype, qsizetype)>& write) {
+        for (qsizetype from = 0; from < count; from += KeptPerCommit) {
+            if (from > 0)
+                std::this_thread::sleep_for(PauseBetweenCommits);
+            if (!write(from, std::min(count, from + KeptPerCommit)))
+                return false;
+        }
+        return true;
+    };
+    // The queue first, then the ledger, as a change queued without its record is sent again at worst.
+    const bool queued = inTurns(kept.dropped.size(),
+                                [&](qsizetype from, qsizetype to) {
+                                    return queue->dropAll(kept.dropped.mid(from, to - from));
+                                }) &&
+                        inTurns(kept.queued.size(), [&](qsizetype from, qsizetype to) {
+                            return queue->enqueueAll(kept.queued.mid(from, to - from));
+                        });
+    if (!queued)
+        return queue->lastError();
+    const auto inLedger = [&](qsizetype count, const std::function<bool(qsizetype)>& write) {
+        return inTurns(count, [&](qsizetype from, qsizetype to) {
+            if (!ledger->begin())
+                return false;
+            bool ok = true;
+            for (qsizetype i = from; ok && i < to; ++i)
+                ok = write(i);
+            if (ok && ledger->commit())
+                return true;
+            const QString why = ledger->lastError();
+            ledger->rollback();
+            error = why;
+            return false;
+        });
+    };
+    const bool recorded =
+        inLedger(kept.erased.size(), [&](qsizetype i) { return ledger->erase(kept.erased.at(i)); }) &&
+        inLedger(kept.records.size(), [&](qsizetype i) { return ledger->put(kept.records.at(i)); }) &&
+        inLedger(kept.clearedAside.size(),
+                 [&](qsizetype i) { return ledger->clearAside(kept.clearedAside.at(i)); }) &&
+        inLedger(kept.setAside.size(), [&](qsizetype i) {
+            return ledger->setAside(kept.setAside.at(i).first, kept.setAside.at(i).second);
+        });
+    if (!recorded)
+        return error.isEmpty() ? ledger->lastError() : error;
+    return {};
 }

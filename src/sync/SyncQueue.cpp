@@ -154,6 +154,23 @@ bool SyncQueue::drop(const QString& uid)
     return run("DELETE FROM SyncQueue WHERE uid = ?1", {uid});
 }
 
+bool SyncQueue::dropAll(const QStringList& uids)
+{
+    if (uids.isEmpty())
+        return true;
+    if (!run("BEGIN IMMEDIATE", {}))
+        return false;
+    for (const QString& uid : uids) {
+        if (!drop(uid)) {
+            const QString error = m_lastError;
+            run("ROLLBACK", {});
+            m_lastError = error;
+            return false;
+        }
+    }
+    return run("COMMIT", {});
+}
+
 QList<SyncQueue::Item> SyncQueue::pending() const
 {
     QList<Item> items;

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -48,6 +49,8 @@ public:
     std::optional<Item> itemFor(const QString& uid) const;
     // Lets go of the entry's change unsent: the server's version won it, or it is moot.
     bool drop(const QString& uid);
+    // Lets go of the changes of many entries in one commit, all or none.
+    bool dropAll(const QStringList& uids);
     // Every change waiting, oldest first.
     QList<Item> pending() const;
     // The server took `item`, and now holds the event at `href` with `etag` (empty for a deletion): it

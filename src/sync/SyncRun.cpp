@@ -259,20 +259,46 @@ void SyncRun::decideRead(const SyncPlanner::Listing& listing, const FetchResult&
     IncomingEvents incoming(m_parts.database, m_parts.ledger, m_parts.queue, m_parts.local);
     const SyncPlanner::Known known = local.known();
     const SyncPlanner::Plan plan = SyncPlanner::plan(listing, read.seen, fetched.missing, known);
-    if (!plan.actions.isEmpty()) {
-        const IncomingEvents::Outcome outcome =
-            incoming.carryOut(plan, fetched.events, read, known, m_parts.writingSchedule);
-        report.received += outcome.received;
-        report.conflicts += outcome.conflicts;
-        report.sentAgain += outcome.sentAgain;
-        for (const QString& line : outcome.notTaken) {
-            if (!report.notTaken.contains(line))
-                report.notTaken << line;
+    if (plan.actions.isEmpty()) {
+        kept(token, {});
+        return;
+    }
+    IncomingEvents::Outcome outcome = incoming.carryOut(plan, fetched.events, read, known, m_parts.writingSchedule);
+    report.received += outcome.received;
+    report.conflicts += outcome.conflicts;
+    report.sentAgain += outcome.sentAgain;
+    for (const QString& line : outcome.notTaken) {
+        if (!report.notTaken.contains(line))
+            report.notTaken << line;
+    }
+    if (!outcome.error.isEmpty()) {
+        failSchedule(outcome.error);
+        return;
+    }
+    // The queue and the ledger are written on a thread of their own, through connections of their own; the
+    // run goes on when they are, unless it has ended meanwhile. The program's thread pool is waited for
+    // when the program ends, so what the schedule took in is always recorded.
+    auto bookkeeping = std::make_shared<IncomingEvents::Bookkeeping>(std::move(outcome.kept));
+    QPointer<SyncRun> self(this);
+    QThreadPool::globalInstance()->start([self, bookkeeping, path = m_parts.database.path(), token] {
+        const QString error = IncomingEvents::keep(*bookkeeping, path);
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app,
+                [self, token, error] {
+                    if (self)
+                        self->kept(token, error);
+                },
+                Qt::QueuedConnection);
         }
-        if (!outcome.error.isEmpty()) {
-            failSchedule(outcome.error);
-            return;
-        }
+    });
+}
+
+void SyncRun::kept(const QString& token, const QString& error)
+{
+    if (!error.isEmpty()) {
+        failSchedule(error);
+        return;
     }
     if (!m_parts.ledger.setValue(TokenName, token)) {
         failSchedule(m_parts.ledger.lastError());
@@ -282,6 +308,7 @@ void SyncRun::decideRead(const SyncPlanner::Listing& listing, const FetchResult&
     // with what was last synced: another program's writes (an import beside the running program) reach
     // the queue this way, whatever the store told. A quiet sync compares nothing.
     if (m_parts.ledger.othersWrites() != m_parts.ledger.comparedAt() || m_parts.ledger.comparedAt() < 0) {
+        LocalChanges local(m_parts.database, m_parts.ledger, m_parts.queue);
         if (!local.queueAllDifferences()) {
             failSchedule(m_parts.queue.lastError());
             return;

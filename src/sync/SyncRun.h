@@ -56,6 +56,7 @@ private:
     void noteIgnored(const QStringList& ignored);
     void decideRead(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token,
                     const IncomingEvents::Read& read);
+    void kept(const QString& token, const QString& error);
     void push();
     void sendNext();
     void sendUpload(const SyncQueue::Item& item, const std::optional<SyncLedger::Record>& record,

@@ -75,6 +75,19 @@ private slots:
         QCOMPARE(queue->size(), 0);
     }
 
+    void manyChangesLetGoAtOnceLeaveTheOthers()
+    {
+        auto queue = opened(newFile());
+        QVERIFY(queue);
+        QVERIFY(queue->enqueueAll({{"a", SyncQueue::Change::Upload, {}, {}, 0},
+                                   {"b", SyncQueue::Change::Upload, {}, {}, 0},
+                                   {"c", SyncQueue::Change::Delete, "/cal/c.ics", "\"c1\"", 0}}));
+        QVERIFY(queue->dropAll({"a", "c", "never queued"}));
+        QVERIFY(queue->dropAll({}));
+        QCOMPARE(queue->size(), 1);
+        QCOMPARE(queue->pending().first().uid, QStringLiteral("b"));
+    }
+
     void textsAreKeptAsTheyAre()
     {
         auto queue = opened(newFile());
