@@ -96,13 +96,10 @@ IncomingEvents::Outcome IncomingEvents::carryOut(const SyncPlanner::Plan& plan,
     const auto recordOf = [&](const SyncPlanner::Action& action) {
         const RemoteEvent& event = events.at(action.event);
         const EventForm::Incoming& incoming = read.forms.at(size_t(action.event));
-        return Record{event.uid,
-                      event.href,
-                      event.etag,
-                      incoming.held ? LocalChanges::lookOf(incoming.entry).digest : QString(),
-                      event.data,
-                      incoming.form,
-                      SyncLedger::Sent::Seen};
+        return Record{event.uid, event.href, event.etag,
+                      // The digest read() already took, off the window's thread.
+                      incoming.held ? read.seen.at(action.event).look.digest : QString(), event.data,
+                      incoming.form, SyncLedger::Sent::Seen};
     };
     const auto takeInto = [&](const SyncPlanner::Action& action, qint64 row) {
         const EventForm::Incoming& incoming = read.forms.at(size_t(action.event));

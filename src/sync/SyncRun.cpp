@@ -10,8 +10,8 @@
 #include "sync/SyncService.h"
 
 #include <QCoreApplication>
-#include <QThreadPool>
 #include <QPointer>
+#include <QThreadPool>
 #include <QXmlStreamReader>
 
 #include <thread>
@@ -263,7 +263,8 @@ void SyncRun::decideRead(const SyncPlanner::Listing& listing, const FetchResult&
         kept(token, {});
         return;
     }
-    IncomingEvents::Outcome outcome = incoming.carryOut(plan, fetched.events, read, known, m_parts.writingSchedule);
+    IncomingEvents::Outcome outcome =
+        incoming.carryOut(plan, fetched.events, read, known, m_parts.writingSchedule);
     report.received += outcome.received;
     report.conflicts += outcome.conflicts;
     report.sentAgain += outcome.sentAgain;
