@@ -21,7 +21,7 @@ using Record = SyncLedger::Record;
 
 // A commit of this many changes takes a few milliseconds; the pause after it is longer than a Save waits
 // between looks at the file.
-constexpr qsizetype KeptPerCommit = 250;
+constexpr qsizetype KeptPerCommit = 500;
 constexpr std::chrono::milliseconds PauseBetweenCommits{4};
 
 QString tr(const char* text)
