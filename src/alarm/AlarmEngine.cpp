@@ -60,7 +60,7 @@ void AlarmEngine::Timer1_Timer()
 {
     const QDateTime now = m_ctx.clock.now();
     const ScheduleTable& table = scheduleToCheck(now);
-    const std::vector<AlarmWatch::Occurrence> occurrences = m_watch.dueOccurrences(table, now);
+    const std::vector<AlarmWatch::Occurrence> occurrences = m_watch.dueOccurrences(table, now, m_ctx.recurrences);
     if (!m_watch.hasChecked())
         return;
     const qint64 current = m_watch.lastCheckedSecond();
@@ -75,7 +75,7 @@ void AlarmEngine::Timer1_Timer()
         const size_t i = occurrence.position;
         Due alarm;
         alarm.uid = i < identities.size() ? identities.uid(i, table.rowId(i)) : QString();
-        alarm.subject = table.text(i, ScheduleField::Subject);
+        alarm.subject = occurrence.subject.isEmpty() ? table.text(i, ScheduleField::Subject) : occurrence.subject;
         alarm.note = table.text(i, ScheduleField::Note);
         alarm.dueSecond = occurrence.second;
         alarm.alarmSecond = table.alarmSecond(i);

@@ -10,6 +10,7 @@
 #include "forms/AppContext.h"
 #include "forms/DesignForm.h"
 #include "forms/WindowHelpers.h"
+#include "occurrence/ScheduleOccurrences.h"
 #include "settings/LoginStart.h"
 #include "store/ScheduleDatabase.h"
 #include "sync/PasswordStore.h"
@@ -184,6 +185,8 @@ void Program::openDatabase()
     m_sync = std::make_unique<SyncService>(*m_database, m_services.settings, *m_passwords, m_services.clock);
     m_context->sync = m_sync.get();
     m_context->passwords = m_passwords.get();
+    m_occurrences = std::make_unique<ScheduleOccurrences>(*m_database);
+    m_context->recurrences = m_occurrences.get();
     if (!m_mainWanted)
         return;
     if (m_startMinimized && !m_splash)

@@ -26,6 +26,7 @@ class TrayIcon;
 class TrayWatch;
 class formSplash;
 struct AppContext;
+class ScheduleOccurrences;
 
 // The services the program runs with; the caller keeps them alive for the whole run.
 struct ProgramServices
@@ -135,6 +136,7 @@ private:
     // The calendar sync lives beside the schedule for the whole run, whatever the windows do.
     std::unique_ptr<PasswordStore> m_passwords;
     std::unique_ptr<SyncService> m_sync;
+    std::unique_ptr<ScheduleOccurrences> m_occurrences;
     std::unique_ptr<AppContext> m_context;
     std::unique_ptr<formSplash> m_splash;
     std::unique_ptr<WindowOwner> m_windows;

@@ -359,10 +359,11 @@ void MainForm::markDays(TodayMark today)
     MonthGrid grid = m_grid->model(m_combo1->currentIndex(), m_combo2->currentText());
     if (today == TodayMark::First)
         DayMarking::MarkToday(grid, DayMarking::GridTag::MainForm, m_ctx.clock.today());
-    DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::MainForm, m_ctx.clock.now());
+    DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::MainForm, m_ctx.clock.now(),
+                         m_ctx.recurrences);
     if (today == TodayMark::Last)
         DayMarking::MarkToday(grid, DayMarking::GridTag::MainForm, m_ctx.clock.today());
-    DayMarking::DescribeDays(m_ctx.database.table(), grid, m_ctx.clock.today());
+    DayMarking::DescribeDays(m_ctx.database.table(), grid, m_ctx.clock.today(), m_ctx.recurrences);
     m_grid->applyMarks(grid);
     reportStoreError();
 }
@@ -572,7 +573,7 @@ void MainForm::DaySlot_MouseMove(int index)
     const QString cellDate = cellDateText(index);
     const std::optional<QDate> date = DateText::readDate(cellDate);
     const QString dateText = date ? DateText::mmddyyyy(*date) : cellDate;
-    cell->setToolTip(PlainText::hint(DayMarking::DaySummary(m_ctx.database.table(), dateText)));
+    cell->setToolTip(PlainText::hint(DayMarking::DaySummary(m_ctx.database.table(), dateText, m_ctx.recurrences)));
     reportStoreError();
 }
 

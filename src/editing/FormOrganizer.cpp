@@ -20,6 +20,8 @@
 #include "store/DateText.h"
 #include "store/DayKeys.h"
 #include "store/DayMarking.h"
+#include "store/KeptRecurrences.h"
+#include "store/RuleFile.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QComboBox>
@@ -132,6 +134,8 @@ void FormOrganizer::buildCalendar()
     m_grid->setGeometry(Design::rect(360, 1080, 5775, 3255));
     m_organizerGrid =
         new OrganizerGrid(m_grid, [this]() -> const ScheduleTable& { return m_ctx.database.cachedTable(); });
+    if (m_ctx.recurrences)
+        m_organizerGrid->setRuleWords([this](qint64 rowId) { return m_ctx.recurrences->words(rowId); });
     connect(m_grid, &ListGrid::SelectionChange, this, [this] { Grid_SelectionChange(); });
 
     m_combo1 = new QComboBox(this);
@@ -370,9 +374,10 @@ void FormOrganizer::SetupDays()
 void FormOrganizer::markDays()
 {
     MonthGrid grid = m_cells->model(m_month - 1, QString::number(m_year));
-    DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::FormOrganizer, m_ctx.clock.now());
+    DayMarking::MarkDays(m_ctx.database.table(), grid, DayMarking::GridTag::FormOrganizer, m_ctx.clock.now(),
+                         m_ctx.recurrences);
     DayMarking::MarkToday(grid, DayMarking::GridTag::FormOrganizer, m_ctx.clock.today());
-    DayMarking::DescribeDays(m_ctx.database.table(), grid, m_ctx.clock.today());
+    DayMarking::DescribeDays(m_ctx.database.table(), grid, m_ctx.clock.today(), m_ctx.recurrences);
     m_cells->applyMarks(grid);
 }
 
@@ -489,7 +494,7 @@ void FormOrganizer::DaySlot_MouseMove(int index)
     if (!date)
         return;
     cell->setToolTip(
-        PlainText::hint(DayMarking::DaySummary(m_ctx.database.table(), DateText::mmddyyyy(*date))));
+        PlainText::hint(DayMarking::DaySummary(m_ctx.database.table(), DateText::mmddyyyy(*date), m_ctx.recurrences)));
 }
 
 void FormOrganizer::Check2Grid(int day, int month, int year)
@@ -539,7 +544,19 @@ void FormOrganizer::showSelectedEntry()
     m_subjectLimit->showStored(stored[ScheduleField::Subject]);
     m_note->setPlainText(stored[ScheduleField::Note]);
     m_selected.setShownNote(m_note->toPlainText());
-    m_combo3->setCurrentIndex(m_combo3->findText(stored[ScheduleField::Kind], Qt::MatchFixedString));
+    // An entry that keeps a recurrence shows its rule in words as a sixth choice, which stands for
+    // keeping it; the five kinds stay there to replace it.
+    while (m_combo3->count() > FiveKinds)
+        m_combo3->removeItem(FiveKinds);
+    const QString words = m_ctx.recurrences && kindOf(stored[ScheduleField::Kind]) == ScheduleKind::Unknown
+                              ? m_ctx.recurrences->words(m_selected.rowId())
+                              : QString();
+    if (!words.isEmpty()) {
+        m_combo3->addItem(words, QString::fromLatin1(RuleFile::RecurringKind));
+        m_combo3->setCurrentIndex(FiveKinds);
+    } else {
+        m_combo3->setCurrentIndex(m_combo3->findText(stored[ScheduleField::Kind], Qt::MatchFixedString));
+    }
     m_dateCtrl->showStored(stored[ScheduleField::Date]);
     m_timeCtrl->showStored(stored[ScheduleField::AlarmTime]);
 
@@ -616,8 +633,10 @@ void FormOrganizer::VemraButton2_Click()
 
 EntryTexts FormOrganizer::panelTexts() const
 {
-    return EntryTexts{m_dateCtrl->value(), m_combo3->currentText(), m_subject->text(), m_note->toPlainText(),
-                      m_timeCtrl->value()};
+    // The rule's own choice stands for the stored kind text of an entry that keeps a recurrence.
+    const QString kind = m_combo3->currentIndex() >= FiveKinds ? m_combo3->currentData().toString()
+                                                               : m_combo3->currentText();
+    return EntryTexts{m_dateCtrl->value(), kind, m_subject->text(), m_note->toPlainText(), m_timeCtrl->value()};
 }
 
 void FormOrganizer::setPanelEditable(bool editable)

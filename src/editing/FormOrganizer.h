@@ -91,6 +91,8 @@ protected:
     QWidget* dayTarget() const override;
 
 private:
+    // The kinds the "Event:" list always offers; an entry that keeps a recurrence adds its rule after them.
+    static constexpr int FiveKinds = 5;
     void buildTitleStrip();
     void buildCalendar();
     void buildPanel();

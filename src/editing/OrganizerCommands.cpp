@@ -10,12 +10,18 @@
 #include "editing/UnreadableInput.h"
 #include "forms/AppContext.h"
 #include "forms/WindowOwner.h"
+#include "occurrence/KeptEventEdit.h"
+#include "store/DateText.h"
+#include "store/KeptRecurrences.h"
+#include "store/RuleFile.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <optional>
 
 void FormOrganizer::VemraButton1_Click(int index)
 {
@@ -91,6 +97,46 @@ void FormOrganizer::saveEntry()
         m_ctx.messages.information(this, missing, QStringLiteral("Invalid entry"));
         return;
     }
+    // An entry that keeps a recurrence: one of the five kinds replaces its rule, after a word; a new time
+    // moves every occurrence; its days come from its rule.
+    const ScheduleEntry& selected = m_selected.stored();
+    const bool recurring = kindOf(selected[ScheduleField::Kind]) == ScheduleKind::Unknown &&
+                           m_ctx.database.rules().contains(m_selected.rowId());
+    std::optional<QByteArray> movedRule;
+    if (recurring && panel.kind.compare(QLatin1String(RuleFile::RecurringKind), Qt::CaseInsensitive) != 0) {
+        const QString words = m_ctx.recurrences ? m_ctx.recurrences->words(m_selected.rowId()) : QString();
+        const QMessageBox::StandardButton replace = m_ctx.messages.question(
+            this,
+            QStringLiteral("This entry recurs: %1.\n\nChoosing %2 replaces that rule, and its other "
+                           "occurrences, moved or cancelled ones included, are no longer kept. Replace the rule?")
+                .arg(words.isEmpty() ? selected[ScheduleField::Kind] : words, panel.kind),
+            QMessageBox::Yes | QMessageBox::No, QStringLiteral("Edit"));
+        if (replace != QMessageBox::Yes)
+            return;
+    } else if (recurring) {
+        const std::optional<QDate> dayBefore = DateText::readDate(selected[ScheduleField::Date]);
+        const std::optional<QDate> dayNow = DateText::readDate(panel.date);
+        const std::optional<QTime> timeBefore = DateText::readTime(selected[ScheduleField::AlarmTime]);
+        const std::optional<QTime> timeNow = DateText::readTime(panel.alarmTime);
+        if (dayBefore != dayNow) {
+            m_ctx.messages.information(this,
+                                       QStringLiteral("The days of a recurring entry come from its rule: "
+                                                      "only its time can be changed here."),
+                                       QStringLiteral("Edit"));
+            return;
+        }
+        if (timeBefore && timeNow && *timeBefore != *timeNow) {
+            movedRule = KeptEventEdit::movedBy(m_ctx.database.rules().value(m_selected.rowId()),
+                                               timeBefore->secsTo(*timeNow));
+            if (movedRule->isEmpty()) {
+                m_ctx.messages.information(this,
+                                           QStringLiteral("The rule of this entry cannot be read, so its time "
+                                                          "was not changed."),
+                                           QStringLiteral("Edit"));
+                return;
+            }
+        }
+    }
     QString question = QStringLiteral("Are you sure you want to save changes for this record?");
     if (m_selected.noteWasCut() && m_selected.noteChanged(panel.note))
         question +=
@@ -107,7 +153,8 @@ void FormOrganizer::saveEntry()
             return;
         }
         const ScheduleEntry current = table.entry(m_selected.positionIn(table));
-        if (!written(m_ctx.database.update(m_selected.rowId(), m_selected.savedFrom(current, panel))))
+        if (!written(m_ctx.database.update(m_selected.rowId(), m_selected.savedFrom(current, panel),
+                                           movedRule ? &*movedRule : nullptr)))
             return;
     }
     resetWindow();

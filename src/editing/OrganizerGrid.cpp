@@ -57,6 +57,7 @@ void OrganizerGrid::SetupGrid(const ScheduleTable& table, const QDateTime& now)
     }
     // The grid holds nothing for a row: a million entries would otherwise be nine texts each.
     auto rows = std::make_unique<OrganizerRows>(m_table);
+    rows->setRuleWords(m_ruleWords);
     rows->reset(table, now);
     m_rows = rows.get();
     m_grid->setRowSource(std::move(rows));

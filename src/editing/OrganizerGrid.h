@@ -32,6 +32,8 @@ public:
     // Gives the grid its pictures and takes over its header clicks and column widths. The rows read
     // the table as last read from `table` whenever they are painted, so it must not look at the file.
     OrganizerGrid(ListGrid* grid, OrganizerRows::TableSource table);
+    // How the rows name the rule of an entry that keeps a recurrence.
+    void setRuleWords(OrganizerRows::RuleWords words) { m_ruleWords = std::move(words); }
     ~OrganizerGrid() override;
 
     ListGrid* grid() const { return m_grid; }
@@ -77,4 +79,5 @@ private:
     std::unique_ptr<IconList> m_icons;
     OrganizerRows::TableSource m_table;
     OrganizerRows* m_rows = nullptr; // the grid's rows, which it keeps
+    OrganizerRows::RuleWords m_ruleWords;
 };

@@ -149,6 +149,11 @@ ListGridCellDetails OrganizerRows::cell(int row, int column) const
         cell.icon = iconOf(table, position, column);
     else
         cell.text = table.text(position, design.field);
+    if (design.field == ScheduleField::Kind && m_ruleWords && table.kind(position) == ScheduleKind::Unknown) {
+        const QString words = m_ruleWords(table.rowId(position));
+        if (!words.isEmpty())
+            cell.text = words;
+    }
     if (column < Column::Event && isPast(table, position))
         cell.foreColor = OrganizerColumns::PastForeColor;
     return cell;

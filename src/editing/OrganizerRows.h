@@ -26,6 +26,10 @@ public:
     using Deadline = ListGridOrder::Steps::Deadline;
 
     explicit OrganizerRows(TableSource table);
+    // The rule in words of an entry that keeps a recurrence, shown in the Kind column in place of its
+    // stored kind text; empty for the others.
+    using RuleWords = std::function<QString(qint64 rowId)>;
+    void setRuleWords(RuleWords words) { m_ruleWords = std::move(words); }
     ~OrganizerRows() override;
 
     void reset(const ScheduleTable& table, const QDateTime& now);
@@ -66,6 +70,7 @@ private:
     void startSortAgain(const ScheduleTable& table);
 
     TableSource m_table;
+    RuleWords m_ruleWords;
     std::vector<qint64> m_rowIds;
     std::vector<quint32> m_positions;
     quint64 m_positionsFor = 0; // the table's change count the positions were found for

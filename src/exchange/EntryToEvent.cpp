@@ -43,6 +43,20 @@ icalcomponent* reminderAtStart()
 
 } // namespace
 
+icaltimetype EntryToEvent::utcTime(const QDateTime& moment)
+{
+    const QDateTime utc = moment.toUTC();
+    icaltimetype t = icaltime_null_time();
+    t.year = utc.date().year();
+    t.month = utc.date().month();
+    t.day = utc.date().day();
+    t.hour = utc.time().hour();
+    t.minute = utc.time().minute();
+    t.second = utc.time().second();
+    t.zone = icaltimezone_get_utc_timezone();
+    return t;
+}
+
 icalproperty* EntryToEvent::timeProperty(icalproperty_kind kind, QDate date, qint32 second,
                                         const QTimeZone& local)
 {

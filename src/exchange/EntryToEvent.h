@@ -45,6 +45,9 @@ Event eventOf(const ScheduleTable& table, size_t i, const QDateTime& stamp,
 // writes times.
 icalproperty* timeProperty(icalproperty_kind kind, QDate date, qint32 second, const QTimeZone& local);
 
+// The moment as a libical time in UTC, to the second.
+icaltimetype utcTime(const QDateTime& moment);
+
 // The VTIMEZONE that events of entries dated from `firstYear` on need beside them; `lastYear` is the
 // present year. Null when their times name no zone.
 Ical::Component zoneOf(const QTimeZone& local, int firstYear, int lastYear);

@@ -8,6 +8,7 @@
 #include "store/DateText.h"
 #include "store/EntryInput.h"
 #include "store/Recurrence.h"
+#include "store/RuleFile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -368,6 +369,7 @@ private:
         ScheduleKind kind = ScheduleKind::OneTime;
         bool exact = true;
         QString says; // what the event says, when it says more than the kind keeps
+        bool keepable = true; // the rule can be kept whole instead
     };
 
     Kind kindOf(icalcomponent* e, const icaltimetype& first) const
@@ -395,7 +397,7 @@ private:
         const Kind none{ScheduleKind::OneTime, false, ruleSays};
         if (icalcomponent_count_properties(e, ICAL_RRULE_PROPERTY) > 1 ||
             icalcomponent_count_properties(e, ICAL_EXRULE_PROPERTY) > 0)
-            return {ScheduleKind::OneTime, false, tr("several rules")};
+            return {ScheduleKind::OneTime, false, tr("several rules"), false};
         if (r.interval > 1 || r.count > 0 || !isEmpty(r.by_second) || !isEmpty(r.by_minute) ||
             !isEmpty(r.by_hour) || !isEmpty(r.by_year_day) || !isEmpty(r.by_week_no) ||
             !isEmpty(r.by_set_pos) || !onlyThe(r.by_month_day, first.day))
@@ -406,7 +408,7 @@ private:
                 kind.kind = ScheduleKind::Monthly;
             else if (isYearOfMonths(r, first))
                 return {ScheduleKind::Monthly, false,
-                        tr("on day %1 of every month of %2 only").arg(first.day).arg(first.year)};
+                        tr("on day %1 of every month of %2 only").arg(first.day).arg(first.year), false};
             else
                 return none;
         } else if (!icaltime_is_null_time(r.until)) {
@@ -452,6 +454,16 @@ private:
                 kind.says =
                     tr("on day %1 of every month, whose alarm falls on another day here").arg(first.day);
             }
+        }
+        const bool recurs = m_rule || !m_extraDates.empty();
+        if (recurs)
+            m_mapped.rule = EventToEntry::keptCalendar(EventToEntry::zonesOf(e, m_event.zones),
+                                                       EventToEntry::eventText(e));
+        // A rule none of the five kinds says is kept whole beside the entry.
+        if (!kind.exact && kind.keepable && recurs) {
+            m_mapped.kind = ScheduleKind::Unknown;
+            m_mapped.ruleKept = true;
+            return;
         }
         m_mapped.kind = kind.kind;
         m_mapped.simplified = !kind.exact;
@@ -566,7 +578,8 @@ private:
         m_mapped.entry = ScheduleEntry::make(DateText::mmddyyyy(m_mapped.date), DateText::dddd(m_mapped.date),
                                              subject, note, DateText::timeText(wallTime(alarm)),
                                              m_alarmOn ? QStringLiteral("on") : QStringLiteral("off"),
-                                             addDialogText(m_mapped.kind));
+                                             m_mapped.ruleKept ? QString::fromLatin1(RuleFile::RecurringKind)
+                                                               : addDialogText(m_mapped.kind));
         if (!m_says.isEmpty())
             m_mapped.note = noteText();
     }
@@ -610,4 +623,45 @@ private:
 EventToEntry::Mapped EventToEntry::map(const IcsReader::Event& event, const QTimeZone& local)
 {
     return EventReading(event, local).map();
+}
+
+QByteArray EventToEntry::zonesOf(icalcomponent* event, icalcomponent* zones)
+{
+    QByteArray text;
+    if (!zones)
+        return text;
+    QList<QByteArray> names;
+    const auto named = [&](icalcomponent* c) {
+        for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_ANY_PROPERTY); p;
+             p = icalcomponent_get_next_property(c, ICAL_ANY_PROPERTY)) {
+            icalparameter* tzid = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER);
+            if (tzid && icalparameter_get_tzid(tzid) && !names.contains(QByteArray(icalparameter_get_tzid(tzid))))
+                names << QByteArray(icalparameter_get_tzid(tzid));
+        }
+    };
+    named(event);
+    for (const QByteArray& name : std::as_const(names)) {
+        for (icalcomponent* z = icalcomponent_get_first_component(zones, ICAL_VTIMEZONE_COMPONENT); z;
+             z = icalcomponent_get_next_component(zones, ICAL_VTIMEZONE_COMPONENT)) {
+            icalproperty* id = icalcomponent_get_first_property(z, ICAL_TZID_PROPERTY);
+            if (id && icalproperty_get_tzid(id) && name == icalproperty_get_tzid(id)) {
+                const Ical::Text written(icalcomponent_as_ical_string_r(z));
+                text += written.get();
+                break;
+            }
+        }
+    }
+    return text;
+}
+
+QByteArray EventToEntry::eventText(icalcomponent* event)
+{
+    const Ical::Text written(icalcomponent_as_ical_string_r(event));
+    return QByteArray(written.get() ? written.get() : "");
+}
+
+QByteArray EventToEntry::keptCalendar(const QByteArray& zones, const QByteArray& events)
+{
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Zentravio//Zentravio//EN\r\n" + zones + events +
+           "END:VCALENDAR\r\n";
 }

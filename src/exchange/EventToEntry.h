@@ -11,8 +11,9 @@
 
 // What an iCalendar event becomes in the schedule: its alarm moment (the first occurrence that is not
 // excluded, moved to local time, plus the offset of its first display or sound reminder), its subject
-// and note cut to their fields, and the recurrence kind its rule maps onto. A rule the program has no
-// kind for makes a one-time entry on the event's first occurrence, marked as simplified. An event with
+// and note cut to their fields, and the recurrence kind its rule maps onto. A rule none of the five kinds
+// says is kept whole beside the entry (RuleFile), whose kind is then RuleFile::RecurringKind; only an
+// event of several rules is still simplified to a one-time entry on its first occurrence. An event with
 // no readable start, no occurrence at all, or a date the schedule cannot hold is left out.
 namespace EventToEntry {
 
@@ -37,6 +38,11 @@ struct Mapped
     QDate date;
     qint32 second = 0;
     bool simplified = false; // the rule said more than the kind keeps
+    // The event as it is kept beside a recurring entry (a VCALENDAR with the zones it uses and the
+    // VEVENT), set for every event that recurs; ruleKept tells whether the entry needs it, that is whether
+    // its kind is RuleFile::RecurringKind.
+    QByteArray rule;
+    bool ruleKept = false;
     bool subjectCut = false;
     bool noteCut = false;
     bool zoneUnknown = false; // read as local time
@@ -50,5 +56,12 @@ struct Mapped
 
 // Starts are converted to `local`.
 Mapped map(const IcsReader::Event& event, const QTimeZone& local);
+
+// The VTIMEZONEs of `zones` (a VCALENDAR) that the event's times name, as text.
+QByteArray zonesOf(icalcomponent* event, icalcomponent* zones);
+// The event as text.
+QByteArray eventText(icalcomponent* event);
+// A calendar of the zones and events given as text, as a recurring entry keeps it.
+QByteArray keptCalendar(const QByteArray& zones, const QByteArray& events);
 
 } // namespace EventToEntry

@@ -91,11 +91,13 @@ int exportNow(const QString& schedulePath, const QString& file, const QDateTime&
             standardOutput.open(stdout, QIODevice::WriteOnly);
             output = &standardOutput;
         }
-        result = IcsExport::write(database->table(), *output, now, &progress, &database->identities());
+        result = IcsExport::write(database->table(), *output, now, &progress, &database->identities(),
+                                  &database->rules());
         if (!result.ok)
             result.error = tr("%1 could not be written: %2.").arg(shown, result.error);
     } else {
-        result = IcsExport::write(database->table(), file, now, &progress, &database->identities());
+        result = IcsExport::write(database->table(), file, now, &progress, &database->identities(),
+                                  &database->rules());
     }
     if (!result.ok)
         return refuse(console, nothing, result.error);
@@ -170,6 +172,8 @@ QStringList importNotes(const IcsImport::Result& result)
         notes << tr("%1 updated").arg(result.updated);
     if (result.present > 0)
         notes << tr("%1 already in the schedule").arg(result.present);
+    if (result.rulesKept > 0)
+        notes << tr("%1 with their rules kept").arg(result.rulesKept);
     if (result.simplified > 0)
         notes << tr("%1 simplified: a rule the schedule has no kind for").arg(result.simplified);
     if (result.unknownZones > 0)
@@ -183,7 +187,7 @@ QStringList importNotes(const IcsImport::Result& result)
     if (result.noOccurrence > 0)
         notes << tr("%1 skipped: every date excluded").arg(result.noOccurrence);
     if (result.changedOccurrences > 0)
-        notes << tr("%1 skipped: changed occurrences of a recurring event").arg(result.changedOccurrences);
+        notes << tr("%1 changed occurrences kept with their series").arg(result.changedOccurrences);
     if (result.subjectsCut > 0)
         notes << tr("%1 subjects cut to %2 characters")
                      .arg(result.subjectsCut)

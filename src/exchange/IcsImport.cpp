@@ -4,12 +4,14 @@
 #include "exchange/IcalHandles.h"
 #include "exchange/IcsReader.h"
 #include "exchange/ImportWriter.h"
+#include "store/RuleFile.h"
 #include "store/ScheduleDatabase.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QSet>
 
 #include <new>
@@ -77,7 +79,69 @@ struct Marks
     bool alarmMoved = false;
     bool subjectCut = false;
     bool noteCut = false;
+    bool ruleKept = false;
 };
+
+// The events of the changed occurrences joined to their series, whose entry then keeps its whole event
+// (also one whose rule a kind says); a changed occurrence whose series the file does not hold comes in
+// as a one-time entry of its own.
+template<typename Changed>
+void attachChanged(const QHash<QByteArray, std::vector<Changed>>& changed, const QHash<QByteArray, size_t>& series,
+                   std::vector<ScheduleEntry>& entries, std::vector<EventIdentity>& identities,
+                   std::vector<QByteArray>& rules, std::vector<Marks>& marks, const QTimeZone& local,
+                   IcsImport::Result& result)
+{
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
+        const auto master = it.key().isEmpty() ? series.cend() : series.constFind(it.key());
+        if (master != series.cend()) {
+            QByteArray& rule = rules[*master];
+            if (rule.startsWith('\0')) {
+                rule.remove(0, 1);
+                entries[*master][ScheduleField::Kind] = QString::fromLatin1(RuleFile::RecurringKind);
+                marks[*master].ruleKept = true;
+            }
+            const qsizetype end = rule.lastIndexOf("END:VCALENDAR");
+            QByteArray zones;
+            QByteArray events;
+            for (const Changed& one : it.value()) {
+                if (!rule.contains(one.zones) && !zones.contains(one.zones))
+                    zones += one.zones;
+                events += one.event;
+            }
+            rule.insert(end, events);
+            rule.insert(rule.indexOf("BEGIN:VEVENT"), zones);
+            continue;
+        }
+        for (const Changed& one : it.value()) {
+            Ical::Component zones(icalparser_parse_string(EventToEntry::keptCalendar(one.zones, {}).constData()));
+            Ical::Component event(icalparser_parse_string(one.event.constData()));
+            if (!event)
+                continue;
+            icalcomponent_remove_property(event.get(),
+                                          icalcomponent_get_first_property(event.get(), ICAL_RECURRENCEID_PROPERTY));
+            IcsReader::Event alone;
+            alone.event = event.get();
+            alone.zones = zones.get();
+            alone.line = one.line;
+            const EventToEntry::Mapped mapped = EventToEntry::map(alone, local);
+            if (mapped.outcome != EventToEntry::Outcome::Entry)
+                continue;
+            --result.changedOccurrences;
+            entries.push_back(mapped.entry);
+            identities.push_back(mapped.identity);
+            // Not the series' UID: the series may come in later, and its entry must not be this one.
+            identities.back().uid.clear();
+            rules.push_back(QByteArray());
+            marks.push_back({mapped.simplified, mapped.zoneUnknown, mapped.alarmMoved, mapped.subjectCut,
+                             mapped.noteCut, false});
+        }
+    }
+    // A series nothing was joined to keeps no event beside its entry.
+    for (QByteArray& rule : rules) {
+        if (rule.startsWith('\0'))
+            rule = QByteArray();
+    }
+}
 
 IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTimeZone& local,
                         const IcsImport::Options& options)
@@ -92,6 +156,17 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
 
     std::vector<ScheduleEntry> entries;
     std::vector<EventIdentity> identities;
+    std::vector<QByteArray> rules;
+    // The changed occurrences, by the UID of their series, kept until the series is known: the file may
+    // hold them before it.
+    struct ChangedOccurrence
+    {
+        QByteArray zones;
+        QByteArray event;
+        qint64 line = 0;
+    };
+    QHash<QByteArray, std::vector<ChangedOccurrence>> changed;
+    QHash<QByteArray, size_t> series;
     // What each entry's event lost or moved on its way in, counted once the entries written are known.
     std::vector<Marks> marks;
     // The lines about events, in the file's order, told once the entries written are known: an event
@@ -114,6 +189,8 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
             return std::nullopt;
         case EventToEntry::Outcome::ChangedOccurrence:
             ++result.changedOccurrences;
+            changed[mapped.identity.uid].push_back({EventToEntry::zonesOf(event.event, event.zones),
+                                                    EventToEntry::eventText(event.event), event.line});
             return std::nullopt;
         case EventToEntry::Outcome::NoOccurrence:
             ++result.noOccurrence;
@@ -131,6 +208,8 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
                 notices.pop_back();
             return std::nullopt;
         }
+        if (!mapped.identity.uid.isEmpty() && !mapped.rule.isEmpty())
+            series.insert(mapped.identity.uid, entries.size());
         entries.push_back(mapped.entry);
         shared.share(entries.back());
         identities.push_back(mapped.identity);
@@ -141,8 +220,14 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
             identities.back().stamp = stampOf(event.stampText);
             identities.back().content = event.digest;
         }
-        marks.push_back(
-            {mapped.simplified, mapped.zoneUnknown, mapped.alarmMoved, mapped.subjectCut, mapped.noteCut});
+        rules.push_back(mapped.ruleKept ? mapped.rule : QByteArray());
+        // A series whose rule one of the five kinds says keeps its event too, in case a changed
+        // occurrence of it follows; a leading zero byte, which no calendar text holds, marks it as not
+        // kept unless one does.
+        if (!mapped.ruleKept && !mapped.rule.isEmpty())
+            rules.back() = QByteArray(1, '\0') + mapped.rule;
+        marks.push_back({mapped.simplified, mapped.zoneUnknown, mapped.alarmMoved, mapped.subjectCut,
+                         mapped.noteCut, mapped.ruleKept});
         return std::nullopt;
     };
     if (const auto failure = IcsReader::read(device, take, options.progress)) {
@@ -160,13 +245,14 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
     };
     present.clear();
     shared.clear();
+    attachChanged(changed, series, entries, identities, rules, marks, local, result);
 
     ImportWriter::Outcome written;
     if (options.writer) {
         written.stored = options.writer(database, entries, identities);
         written.added = qint64(entries.size());
     } else {
-        written = ImportWriter::write(database, entries, std::move(identities));
+        written = ImportWriter::write(database, entries, std::move(identities), rules);
     }
     if (!written.stored) {
         tell({});
@@ -178,18 +264,19 @@ IcsImport::Result taken(ScheduleDatabase& database, QIODevice& device, const QTi
     result.updated = written.updated;
     result.present += written.present;
     // An event already in the schedule changed nothing, so nothing of it was cut, moved or simplified.
-    std::vector<bool> changed(marks.size(), true);
+    std::vector<bool> wroteEntry(marks.size(), true);
     for (const size_t skipped : written.skipped) {
         marks[skipped] = {};
-        changed[skipped] = false;
+        wroteEntry[skipped] = false;
     }
-    tell(changed);
+    tell(wroteEntry);
     for (const Marks& m : marks) {
         result.simplified += m.simplified;
         result.unknownZones += m.zoneUnknown;
         result.alarmsMoved += m.alarmMoved;
         result.subjectsCut += m.subjectCut;
         result.notesCut += m.noteCut;
+        result.rulesKept += m.ruleKept;
     }
     return result;
 }

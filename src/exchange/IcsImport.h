@@ -33,8 +33,9 @@ public:
         qint64 updated = 0;    // entries changed to a later version of their event
         qint64 present = 0;    // already in the schedule
         qint64 simplified = 0; // added, but with less than the event's rule said
+        qint64 rulesKept = 0;  // added or changed with their whole recurrence kept beside them
         qint64 noStart = 0;    // skipped: no DTSTART
-        qint64 changedOccurrences = 0;
+        qint64 changedOccurrences = 0; // kept with their series, or added on their own when it is missing
         qint64 noOccurrence = 0; // skipped: every date excluded
         qint64 leftOut = 0;      // skipped: start, zone or date unreadable
         qint64 unknownZones = 0; // added, read as local time
@@ -45,11 +46,12 @@ public:
 
     // Writes the entries of one import in one transaction: `identities[i]` is what the file says of the
     // event that became `entries[i]`. Such a writer is handed every event not already in the schedule by
-    // date, time, kind and subject, and all it writes count as added. Without one, the import matches
-    // events by UID (ImportWriter).
+    // date, time, kind and subject, and all it writes count as added; it keeps no recurrence beside the
+    // entries. Without one, the import matches events by UID (ImportWriter).
     using EntryWriter =
         std::function<StoreResult(ScheduleDatabase&, const std::vector<ScheduleEntry>& entries,
                                   const std::vector<EventIdentity>& identities)>;
+
 
     struct Options
     {

@@ -72,7 +72,7 @@ bool isOneOf(const LineShape& shape, std::initializer_list<const char*> names)
 bool usedInEvent(const LineShape& shape)
 {
     return isOneOf(shape, {"DTSTART", "RRULE", "SUMMARY", "DESCRIPTION", "UID", "EXDATE", "RDATE", "DTEND",
-                           "DURATION", "RECURRENCE-ID", "SEQUENCE", "LAST-MODIFIED", "EXRULE"});
+                           "DURATION", "RECURRENCE-ID", "SEQUENCE", "LAST-MODIFIED", "EXRULE", "STATUS"});
 }
 
 bool usedInAlarm(const LineShape& shape)

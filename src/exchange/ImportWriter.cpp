@@ -82,8 +82,10 @@ bool ImportWriter::isLater(const EventIdentity& event, const QString& kept)
 
 ImportWriter::Outcome ImportWriter::write(ScheduleDatabase& database,
                                           const std::vector<ScheduleEntry>& entries,
-                                          std::vector<EventIdentity> identities)
+                                          std::vector<EventIdentity> identities,
+                                          const std::vector<QByteArray>& rules)
 {
+    const auto ruleOf = [&](size_t i) { return i < rules.size() ? rules[i] : QByteArray(); };
     Outcome outcome;
     // Each write shares its UID's bytes with the event it came from: the import holds them once.
     std::vector<ScheduleDatabase::ImportWrite> writes;
@@ -103,7 +105,7 @@ ImportWriter::Outcome ImportWriter::write(ScheduleDatabase& database,
     for (size_t i = 0; i < entries.size(); ++i) {
         const EventIdentity& event = i < identities.size() ? identities[i] : EventIdentity{};
         if (event.uid.isEmpty()) {
-            writes.push_back({&entries[i], 0, {}, {}});
+            writes.push_back({&entries[i], 0, {}, {}, ruleOf(i)});
             ++outcome.added;
             continue;
         }
@@ -114,6 +116,7 @@ ImportWriter::Outcome ImportWriter::write(ScheduleDatabase& database,
                 outcome.skipped.push_back(twice->entry);
                 first.entry = &entries[i];
                 first.version = versionText(event);
+                first.rule = ruleOf(i);
                 written[event.uid].entry = i;
             } else {
                 outcome.skipped.push_back(i);
@@ -124,7 +127,7 @@ ImportWriter::Outcome ImportWriter::write(ScheduleDatabase& database,
         const std::optional<qint64> row = database.rowOfUtf8(event.uid);
         if (!row) {
             written.insert(event.uid, {writes.size(), i});
-            writes.push_back({&entries[i], 0, event.uid, versionText(event)});
+            writes.push_back({&entries[i], 0, event.uid, versionText(event), ruleOf(i)});
             ++outcome.added;
             continue;
         }
@@ -133,13 +136,14 @@ ImportWriter::Outcome ImportWriter::write(ScheduleDatabase& database,
         // A later version that changes none of the entry's fields leaves it as it is.
         const size_t position = table.indexOf(*row);
         if (!isLater(event, keptVersions->value(*row)) ||
-            (position < table.size() && table.entry(position) == entries[i])) {
+            (position < table.size() && table.entry(position) == entries[i] &&
+             database.rules().value(*row) == ruleOf(i))) {
             outcome.skipped.push_back(i);
             ++outcome.present;
             continue;
         }
         written.insert(event.uid, {writes.size(), i});
-        writes.push_back({&entries[i], *row, {}, versionText(event)});
+        writes.push_back({&entries[i], *row, {}, versionText(event), ruleOf(i)});
         ++outcome.updated;
     }
     written.clear();

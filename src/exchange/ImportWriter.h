@@ -25,8 +25,9 @@ public:
     };
 
     // Takes the identities over, and lets go of them before the write, which needs the memory more.
+    // `rules[i]`, when given and not null, is the whole event kept beside the recurring entry i.
     static Outcome write(ScheduleDatabase& database, const std::vector<ScheduleEntry>& entries,
-                         std::vector<EventIdentity> identities);
+                         std::vector<EventIdentity> identities, const std::vector<QByteArray>& rules = {});
 
     // The version of an event as it is kept beside its entry: "SEQUENCE:<n>", followed by
     // ";LAST-MODIFIED:<UTC moment>" when the event gives one, and otherwise by ";DTSTAMP:<UTC moment>"

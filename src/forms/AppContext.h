@@ -7,6 +7,7 @@
 
 #include <QString>
 
+class KeptRecurrences;
 class PasswordStore;
 class ScheduleDatabase;
 class SettingsStore;
@@ -49,4 +50,6 @@ struct AppContext
     // The calendar sync for the run and where its password is kept; none where nothing syncs.
     SyncService* sync = nullptr;
     PasswordStore* passwords = nullptr;
+    // When the entries that keep a whole recurrence take place; none where no occurrence is asked for.
+    const KeptRecurrences* recurrences = nullptr;
 };

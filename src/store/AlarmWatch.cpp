@@ -7,16 +7,18 @@
 
 using Recurrence::SecondsPerDay;
 
-std::vector<size_t> AlarmWatch::due(const ScheduleTable& table, const QDateTime& now)
+std::vector<size_t> AlarmWatch::due(const ScheduleTable& table, const QDateTime& now,
+                                    const KeptRecurrences* kept)
 {
     std::vector<size_t> positions;
-    for (const Occurrence& occurrence : dueOccurrences(table, now))
+    for (const Occurrence& occurrence : dueOccurrences(table, now, kept))
         positions.push_back(occurrence.position);
     return positions;
 }
 
 std::vector<AlarmWatch::Occurrence> AlarmWatch::dueOccurrences(const ScheduleTable& table,
-                                                               const QDateTime& now)
+                                                               const QDateTime& now,
+                                                               const KeptRecurrences* kept)
 {
     if (!now.isValid())
         return {};
@@ -48,6 +50,8 @@ std::vector<AlarmWatch::Occurrence> AlarmWatch::dueOccurrences(const ScheduleTab
 
     std::vector<Occurrence> occurrences;
     collect(table, from, current, occurrences);
+    if (kept)
+        collectKept(table, *kept, from, current, occurrences);
     // An entry due on several days of a long stretch opens one window, for its latest day.
     std::sort(occurrences.begin(), occurrences.end(), [](const Occurrence& a, const Occurrence& b) {
         return a.position != b.position ? a.position < b.position : a.second > b.second;
@@ -80,6 +84,23 @@ void AlarmWatch::collect(const ScheduleTable& table, qint64 from, qint64 to, std
                 m_rung.insert(m_rung.end(), ringing);
             due.push_back({i, ringing.first});
         }
+    }
+}
+
+void AlarmWatch::collectKept(const ScheduleTable& table, const KeptRecurrences& kept, qint64 from, qint64 to,
+                             std::vector<Occurrence>& due)
+{
+    const qint64 rememberFrom = to - RememberFor;
+    for (const KeptRecurrences::Alarm& alarm : kept.alarmsBetween(from - 1, to)) {
+        const size_t i = table.indexOf(alarm.rowId);
+        if (i == table.size() || !table.alarmOn(i))
+            continue;
+        const Ringing ringing{alarm.second, alarm.rowId};
+        if (m_rung.contains(ringing))
+            continue;
+        if (ringing.first >= rememberFrom)
+            m_rung.insert(ringing);
+        due.push_back({i, alarm.second, alarm.subject});
     }
 }
 

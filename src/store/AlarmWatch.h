@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/KeptRecurrences.h"
 #include "store/ScheduleTable.h"
 
 #include <QDateTime>
@@ -31,7 +32,8 @@ public:
     // The positions, in walk order, of the entries that have an alarm due since the previous check,
     // each listed once however many of its days the stretch held. The first check after start or reset()
     // looks at the current second only.
-    std::vector<size_t> due(const ScheduleTable& table, const QDateTime& now);
+    std::vector<size_t> due(const ScheduleTable& table, const QDateTime& now,
+                            const KeptRecurrences* kept = nullptr);
 
     // An alarm that came due: the entry's position and the wall second (Recurrence::wallSecond) it was
     // due at.
@@ -39,10 +41,13 @@ public:
     {
         size_t position;
         qint64 second;
+        QString subject{}; // a changed occurrence's own subject; empty for the entry's
     };
     // As due(), with the second each alarm was due at: an entry due on several days of the stretch is
-    // listed once, for its latest day, so that its window can say when it was due.
-    std::vector<Occurrence> dueOccurrences(const ScheduleTable& table, const QDateTime& now);
+    // listed once, for its latest day, so that its window can say when it was due. The entries that keep
+    // a recurrence ring at each of their occurrences' alarms, which `kept` gives, when their switch is on.
+    std::vector<Occurrence> dueOccurrences(const ScheduleTable& table, const QDateTime& now,
+                                           const KeptRecurrences* kept = nullptr);
 
     // Goes on from a second an earlier run of the program covered, as if its check had been the previous
     // one: the next check rings what fell due since then (MaxCatchUp at most), late.
@@ -68,6 +73,8 @@ private:
 
     void forgetRungBefore(qint64 second);
     void collect(const ScheduleTable& table, qint64 from, qint64 to, std::vector<Occurrence>& due);
+    void collectKept(const ScheduleTable& table, const KeptRecurrences& kept, qint64 from, qint64 to,
+                     std::vector<Occurrence>& due);
 
     bool m_checked = false;
     qint64 m_lastSecond = 0;

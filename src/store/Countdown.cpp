@@ -27,32 +27,50 @@ qint64 secondsUntil(QDate date, qint32 alarmSecond, const QDateTime& now)
 
 using Recurrence::minuteKey;
 
-bool UpcomingEntries::refresh(const ScheduleTable& table, const QDateTime& now)
+bool UpcomingEntries::refresh(const ScheduleTable& table, const QDateTime& now, const KeptRecurrences* kept)
 {
     const qint64 minute = minuteKey(now);
     const bool tableChanged = !m_refreshed || table.changeCount() != m_changeCount;
-    if (tableChanged || minute < m_workedOutAt) {
+    // A recurring entry whose occurrence has come is listed again at its next one.
+    const bool recurringGoesBy = minute >= m_firstRecurringGoesBy;
+    if (tableChanged || minute < m_workedOutAt || recurringGoesBy) {
         const std::vector<Row> before = tableChanged ? std::vector<Row>() : std::move(m_rows);
-        walk(table, minute);
+        walk(table, minute, now, kept);
         m_refreshed = true;
         m_changeCount = table.changeCount();
         m_workedOutAt = minute;
-        return tableChanged || !std::equal(before.begin(), before.end(), m_rows.begin(), m_rows.end(),
-                                           [](const Row& a, const Row& b) { return a.rowId == b.rowId; });
+        return tableChanged || recurringGoesBy ||
+               !std::equal(before.begin(), before.end(), m_rows.begin(), m_rows.end(),
+                           [](const Row& a, const Row& b) { return a.rowId == b.rowId; });
     }
     m_workedOutAt = minute;
     return minute >= m_firstGoesBy && dropGoneBy(minute);
 }
 
-void UpcomingEntries::walk(const ScheduleTable& table, qint64 minute)
+void UpcomingEntries::walk(const ScheduleTable& table, qint64 minute, const QDateTime& now,
+                           const KeptRecurrences* kept)
 {
+    // The last second of the current minute: an occurrence starting later has not gone by.
+    const QDateTime minuteEnd = now.addSecs(59 - now.time().second());
     m_rows.clear();
     // Most entries of a diary usually lie ahead; room for all of them spares the list's growing copies,
     // and the room no entry takes up is never touched.
     m_rows.reserve(table.size());
     m_firstGoesBy = std::numeric_limits<qint64>::max();
+    m_firstRecurringGoesBy = std::numeric_limits<qint64>::max();
     const qint32* seconds = table.alarmSeconds();
     for (size_t i = 0; i < table.size(); ++i) {
+        if (kept && kept->keeps(table.rowId(i))) {
+            const std::optional<QDateTime> next = kept->nextStart(table.rowId(i), minuteEnd);
+            if (!next)
+                continue;
+            const PackedDate date = PackedDate::from(next->date());
+            const qint32 second = qint32(next->time().msecsSinceStartOfDay() / 1000);
+            m_rows.push_back({table.rowId(i), quint32(i), date, second, true});
+            m_firstGoesBy = std::min(m_firstGoesBy, minuteKey(date, second));
+            m_firstRecurringGoesBy = std::min(m_firstRecurringGoesBy, minuteKey(date, second));
+            continue;
+        }
         const PackedDate date = table.date(i);
         const qint32 second = seconds[i];
         if (!date.isValid() || second == ScheduleTable::NoTime)
@@ -60,7 +78,7 @@ void UpcomingEntries::walk(const ScheduleTable& table, qint64 minute)
         const qint64 goesBy = minuteKey(date, second);
         if (goesBy <= minute)
             continue;
-        m_rows.push_back({table.rowId(i), quint32(i), date, second});
+        m_rows.push_back({table.rowId(i), quint32(i), date, second, false});
         m_firstGoesBy = std::min(m_firstGoesBy, goesBy);
     }
 }

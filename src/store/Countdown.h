@@ -1,10 +1,12 @@
 #pragma once
 
+#include "store/KeptRecurrences.h"
 #include "store/ScheduleTable.h"
 
 #include <QDateTime>
 #include <QString>
 
+#include <limits>
 #include <vector>
 
 // The countdown to an entry as the countdown list shows it.
@@ -30,7 +32,9 @@ class UpcomingEntries
 public:
     // Brings the list up to date with the table and the time; true when a window showing it must draw
     // it again: on the first refresh, after any change of the table, or when the list itself changed.
-    bool refresh(const ScheduleTable& table, const QDateTime& now);
+    // An entry that keeps a recurrence is listed at its next occurrence's start, and at the one after
+    // once that has gone by.
+    bool refresh(const ScheduleTable& table, const QDateTime& now, const KeptRecurrences* kept = nullptr);
 
     size_t size() const { return m_rows.size(); }
     bool empty() const { return m_rows.empty(); }
@@ -53,9 +57,10 @@ private:
         quint32 position;
         PackedDate date;
         qint32 alarmSecond;
+        bool recurs = false;
     };
 
-    void walk(const ScheduleTable& table, qint64 minute);
+    void walk(const ScheduleTable& table, qint64 minute, const QDateTime& now, const KeptRecurrences* kept);
     bool dropGoneBy(qint64 minute);
 
     std::vector<Row> m_rows;
@@ -65,4 +70,7 @@ private:
     // alarm minute, from which on that entry has gone by.
     qint64 m_workedOutAt = 0;
     qint64 m_firstGoesBy = 0;
+    // The first minute a listed occurrence of a recurring entry goes by, when the list is walked again
+    // for its next one; recurring rows leave the list only by a walk, so this holds until the next.
+    qint64 m_firstRecurringGoesBy = std::numeric_limits<qint64>::max();
 };

@@ -3,12 +3,16 @@
 #include "store/DateText.h"
 #include "store/Recurrence.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <array>
+#include <map>
 
 namespace DayMarking {
 
-void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QDateTime& now)
+void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QDateTime& now,
+              const KeptRecurrences* kept)
 {
     // Each cell's date is read once from its month, caption and year; entries are then matched against
     // the shown month by their parsed dates instead of formatting texts per cell.
@@ -71,6 +75,17 @@ void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QD
             mark(stored.day, past ? Bgr::PastOrange : Bgr::OneTimeGreen);
         }
     }
+
+    if (!kept)
+        return;
+    const QDate monthStart(shownYear, shownMonth, 1);
+    const QDate monthEnd = monthStart.addMonths(1).addDays(-1);
+    for (const KeptRecurrences::Occurring& o : kept->onDays(monthStart, monthEnd)) {
+        for (QDate d = std::max(o.firstDay, monthStart); d <= std::min(o.lastDay, monthEnd); d = d.addDays(1)) {
+            if (!settled[size_t(d.day())])
+                mark(d.day(), Bgr::RecurringBlue);
+        }
+    }
 }
 
 void MarkToday(MonthGrid& grid, GridTag tag, QDate today)
@@ -120,10 +135,13 @@ QString DayHint::text() const
     return line;
 }
 
-DayHint dayHint(const ScheduleTable& table, const QString& dateText)
+DayHint dayHint(const ScheduleTable& table, const QString& dateText, const KeptRecurrences* kept)
 {
     DayHint hint;
     auto add = [&](size_t i) {
+        // An entry that keeps a recurrence is named by its occurrences instead.
+        if (kept && kept->keeps(table.rowId(i)))
+            return;
         if (hint.subjects.size() < DayHint::MaxSubjects)
             hint.subjects << DayHint::shownSubject(table.text(i, ScheduleField::Subject));
         ++hint.count;
@@ -143,38 +161,84 @@ DayHint dayHint(const ScheduleTable& table, const QString& dateText)
                 add(i);
         }
     }
+    if (kept && date) {
+        const QLocale english(QLocale::English);
+        for (const KeptRecurrences::Occurring& o : kept->onDays(*date, *date)) {
+            if (hint.subjects.size() < DayHint::MaxSubjects) {
+                // One that began on an earlier day says so by its date.
+                const QString when = o.start.date() == *date
+                                         ? english.toString(o.start.time(), QStringLiteral("h:mm AP"))
+                                         : english.toString(o.start, QStringLiteral("d MMM h:mm AP"));
+                hint.subjects << DayHint::shownSubject(when + u' ' + o.subject);
+            }
+            ++hint.count;
+        }
+    }
     return hint;
 }
 
-void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today)
-{
-    for (DayCell& cell : grid.cells) {
-        const std::optional<QDate> date =
-            cell.visible
-                ? DateText::readDate(DateText::cellDateText(grid.monthIndex + 1, cell.caption, grid.yearText))
-                : std::nullopt;
-        if (!date) {
-            cell.spokenName.clear();
-            cell.isToday = false;
-            continue;
-        }
-        cell.spokenName = SpokenDay(table, *date);
-        cell.isToday = *date == today;
-    }
-}
+namespace {
 
-QString SpokenDay(const ScheduleTable& table, QDate date)
+// "Saturday, 7 March 2026, 2 entries": the day in the long form and how many entries fall on it, of which
+// `occurring` are occurrences of entries that keep a recurrence.
+QString spokenDay(const ScheduleTable& table, QDate date, const KeptRecurrences* kept, size_t occurring)
 {
-    const size_t entries = table.storedOn(PackedDate::from(date)).size();
+    size_t entries = occurring;
+    for (size_t i : table.storedOn(PackedDate::from(date)))
+        entries += kept && kept->keeps(table.rowId(i)) ? 0 : 1;
     const QString count = entries == 0   ? QStringLiteral("no entries")
                           : entries == 1 ? QStringLiteral("1 entry")
                                          : QStringLiteral("%1 entries").arg(entries);
     return DateText::namedFormat(date, DateText::LongDate) + QStringLiteral(", ") + count;
 }
 
-QString DaySummary(const ScheduleTable& table, const QString& dateText)
+} // namespace
+
+void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today, const KeptRecurrences* kept)
 {
-    return dayHint(table, dateText).text();
+    std::vector<std::optional<QDate>> dates;
+    dates.reserve(grid.cells.size());
+    QDate first;
+    QDate last;
+    for (const DayCell& cell : grid.cells) {
+        dates.push_back(cell.visible ? DateText::readDate(DateText::cellDateText(grid.monthIndex + 1, cell.caption,
+                                                                                 grid.yearText))
+                                     : std::nullopt);
+        if (const std::optional<QDate>& date = dates.back()) {
+            first = first.isValid() ? std::min(first, *date) : *date;
+            last = last.isValid() ? std::max(last, *date) : *date;
+        }
+    }
+    // The recurrences are asked once for the whole grid, not once a day: each asking walks every rule.
+    std::map<QDate, size_t> occurring;
+    if (kept && first.isValid()) {
+        for (const KeptRecurrences::Occurring& o : kept->onDays(first, last)) {
+            for (QDate d = std::max(o.firstDay, first); d <= std::min(o.lastDay, last); d = d.addDays(1))
+                ++occurring[d];
+        }
+    }
+    for (size_t c = 0; c < grid.cells.size(); ++c) {
+        DayCell& cell = grid.cells[c];
+        const std::optional<QDate>& date = dates[c];
+        if (!date) {
+            cell.spokenName.clear();
+            cell.isToday = false;
+            continue;
+        }
+        const auto found = occurring.find(*date);
+        cell.spokenName = spokenDay(table, *date, kept, found == occurring.end() ? 0 : found->second);
+        cell.isToday = *date == today;
+    }
+}
+
+QString SpokenDay(const ScheduleTable& table, QDate date, const KeptRecurrences* kept)
+{
+    return spokenDay(table, date, kept, kept ? kept->onDays(date, date).size() : 0);
+}
+
+QString DaySummary(const ScheduleTable& table, const QString& dateText, const KeptRecurrences* kept)
+{
+    return dayHint(table, dateText, kept).text();
 }
 
 } // namespace DayMarking

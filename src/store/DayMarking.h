@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/KeptRecurrences.h"
 #include "store/MonthGrid.h"
 #include "store/ScheduleTable.h"
 
@@ -19,7 +20,10 @@ enum class GridTag
 // Colours the cells that carry entries: one-time entries green (light orange on the main window once
 // past), monthly and yearly entries blue. Entries are taken in walk order, so the last one on a cell
 // gives its colour; bold, once set, stays. Every-day and weekday entries colour nothing.
-void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QDateTime& now);
+// Every day an occurrence of a kept recurrence touches is marked blue too, where no entry of the table
+// coloured it.
+void MarkDays(const ScheduleTable& table, MonthGrid& grid, GridTag tag, const QDateTime& now,
+              const KeptRecurrences* kept = nullptr);
 
 // Colours today's cell red when the grid shows today's month and year; on the organizer also bold.
 void MarkToday(MonthGrid& grid, GridTag tag, QDate today);
@@ -48,16 +52,18 @@ struct DayHint
 };
 
 // The hint of a day, for the date text "mm/dd/yyyy". The stored text must equal the date text exactly;
-// the recurrence kind is not considered.
-DayHint dayHint(const ScheduleTable& table, const QString& dateText);
+// the recurrence kind is not considered. An entry that keeps a recurrence is named instead for each of its
+// occurrences that day, with its local time ("10:00 AM Choir"), after the others.
+DayHint dayHint(const ScheduleTable& table, const QString& dateText, const KeptRecurrences* kept = nullptr);
 
 // Gives every shown cell the words a screen reader says of it ("Sunday, 20 December 2026, 1 entry",
 // the date in the locale's long form and the entries the cell's hint counts) and tells today's cell.
-void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today);
+void DescribeDays(const ScheduleTable& table, MonthGrid& grid, QDate today,
+                  const KeptRecurrences* kept = nullptr);
 // The words a screen reader says of one day: "Sunday, 20 December 2026, 1 entry".
-QString SpokenDay(const ScheduleTable& table, QDate date);
+QString SpokenDay(const ScheduleTable& table, QDate date, const KeptRecurrences* kept = nullptr);
 
 // The hint's text, as dayHint(table, dateText).text().
-QString DaySummary(const ScheduleTable& table, const QString& dateText);
+QString DaySummary(const ScheduleTable& table, const QString& dateText, const KeptRecurrences* kept = nullptr);
 
 } // namespace DayMarking

@@ -1,6 +1,7 @@
 #include "store/ScheduleDatabase.h"
 
 #include "store/IdentityFile.h"
+#include "store/RuleFile.h"
 #include "store/SqlStatement.h"
 #include "store/TableRead.h"
 
@@ -444,6 +445,7 @@ void ScheduleDatabase::takeFinishedRead()
     });
     m_table = std::move(read.table);
     m_identities = std::move(read.identities.identities);
+    m_rulesRead = false;
     m_dataVersion = m_pendingVersion;
     // The read's own record of identities is no change to read again: when the file's counter still
     // stands where that record left it, nobody else wrote since.
@@ -480,6 +482,7 @@ StoreResult ScheduleDatabase::reload()
     }
     m_table = std::move(read.table);
     m_identities = std::move(read.identities.identities);
+    m_rulesRead = false;
     m_dataVersion = read.dataVersion;
     m_lastError.clear();
     tell(std::move(read.identities.changes));
@@ -575,7 +578,7 @@ StoreResult ScheduleDatabase::writeImport(const std::vector<ImportedEntry>& impo
     writes.reserve(imported.size());
     for (const ImportedEntry& one : imported)
         writes.push_back(
-            {one.entry, one.rowId, one.uid.isEmpty() ? QByteArray() : one.uid.toUtf8(), one.version});
+            {one.entry, one.rowId, one.uid.isEmpty() ? QByteArray() : one.uid.toUtf8(), one.version, one.rule});
     return writeImport(writes);
 }
 
@@ -651,12 +654,18 @@ StoreResult ScheduleDatabase::writeImport(const std::vector<ImportWrite>& import
             serials.push_back(0);
             if (!record.updated(one.rowId, fingerprint, one.version))
                 return writeFailed(Write::Save);
+            if (!(one.rule.isNull() ? RuleFile::forget(m_db, one.rowId)
+                                    : RuleFile::record(m_db, one.rowId, one.rule)))
+                return writeFailed(Write::Save);
             continue;
         }
         rowIds.push_back(sqlite3_last_insert_rowid(m_db));
         serials.push_back(one.uid.isEmpty() ? m_serials->drawFor(rowIds.back(), fresh.highest)
                                             : EntryIdentities::GivenUid);
         if (!record.added(rowIds.back(), serials.back(), one.uid, fingerprint, one.version))
+            return writeFailed(Write::Save);
+        // A new row's id is above every row the file had, so no rule waits for it.
+        if (!one.rule.isNull() && !RuleFile::record(m_db, rowIds.back(), one.rule))
             return writeFailed(Write::Save);
     }
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -667,6 +676,8 @@ StoreResult ScheduleDatabase::writeImport(const std::vector<ImportWrite>& import
     EntryChanges changes;
     if (told)
         changes.reserve(imported.size());
+    for (size_t i = 0; i < imported.size(); ++i)
+        keepRule(rowIds[i], imported[i].rule);
     for (size_t i = 0; i < imported.size(); ++i) {
         const ImportWrite& one = imported[i];
         if (one.rowId != 0) {
@@ -700,7 +711,7 @@ QHash<qint64, QString> ScheduleDatabase::importedVersions()
     return versions;
 }
 
-StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry)
+StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry, const QByteArray* rule)
 {
     table();
     const size_t index = m_table.indexOf(rowId);
@@ -718,6 +729,8 @@ StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry)
         return StoreResult::failure(tr("The entry is no longer in the schedule; it was not changed."));
 
     bool gone = false;
+    const bool keepsRule =
+        entry[ScheduleField::Kind].compare(QLatin1String(RuleFile::RecurringKind), Qt::CaseInsensitive) == 0;
     const StoreResult result = inTransaction(Write::Save, [&] {
         Statement statement(m_db, UpdateSql);
         if (!statement.prepared())
@@ -729,13 +742,24 @@ StoreResult ScheduleDatabase::update(qint64 rowId, const ScheduleEntry& entry)
             return false;
         // Another program may have deleted the row while its change was still being read in.
         gone = sqlite3_changes(m_db) == 0;
-        return gone || IdentityFile::recordFingerprint(m_db, rowId, EntryIdentities::fingerprint(entry));
+        if (gone)
+            return true;
+        // An entry given one of the five kinds no longer keeps the rule it had.
+        if (!keepsRule && !RuleFile::forget(m_db, rowId))
+            return false;
+        if (keepsRule && rule && !RuleFile::record(m_db, rowId, *rule))
+            return false;
+        return IdentityFile::recordFingerprint(m_db, rowId, EntryIdentities::fingerprint(entry));
     });
     if (!result)
         return result;
     if (gone)
         return StoreResult::failure(tr("The entry is no longer in the schedule; it was not changed."));
     m_table.replace(index, entry);
+    if (!keepsRule)
+        keepRule(rowId, QByteArray());
+    else if (rule)
+        keepRule(rowId, *rule);
     const StoreResult done = written(rowId);
     tell({{EntryChange::Kind::Changed, m_identities.uid(index, rowId), rowId}});
     return done;
@@ -756,7 +780,7 @@ StoreResult ScheduleDatabase::remove(qint64 rowId)
         if (statement.step() != SQLITE_DONE)
             return false;
         gone = sqlite3_changes(m_db) == 0;
-        return gone || IdentityFile::forget(m_db, rowId);
+        return gone || (IdentityFile::forget(m_db, rowId) && RuleFile::forget(m_db, rowId));
     });
     if (!result)
         return result;
@@ -765,6 +789,7 @@ StoreResult ScheduleDatabase::remove(qint64 rowId)
     const QString uid = m_identities.uid(index, rowId);
     m_table.remove(index);
     m_identities.remove(index, rowId);
+    keepRule(rowId, QByteArray());
     const StoreResult done = written(rowId);
     tell({{EntryChange::Kind::Removed, uid, rowId}});
     return done;
@@ -857,6 +882,53 @@ void ScheduleDatabase::tell(EntryChanges changes)
     const auto listeners = m_listeners;
     for (const auto& listener : listeners)
         listener.second(changes);
+}
+
+const QHash<qint64, QByteArray>& ScheduleDatabase::rules()
+{
+    table();
+    if (m_rulesRead)
+        return m_rules;
+    QHash<qint64, QByteArray> all;
+    // A file that cannot be read now keeps the rules last read, as the table keeps its entries.
+    if (!RuleFile::readAll(m_db, all))
+        return m_rules;
+    m_rules.clear();
+    const QLatin1String recurring(RuleFile::RecurringKind);
+    for (auto it = all.cbegin(); it != all.cend(); ++it) {
+        const size_t i = m_table.indexOf(it.key());
+        if (i < m_table.size() &&
+            m_table.text(i, ScheduleField::Kind).compare(recurring, Qt::CaseInsensitive) == 0)
+            m_rules.insert(it.key(), it.value());
+    }
+    m_rulesRead = true;
+    return m_rules;
+}
+
+void ScheduleDatabase::keepRule(qint64 rowId, const QByteArray& event)
+{
+    if (event.isNull())
+        m_rules.remove(rowId);
+    else
+        m_rules.insert(rowId, event);
+}
+
+StoreResult ScheduleDatabase::setRule(qint64 rowId, const QByteArray& event)
+{
+    table();
+    if (m_table.indexOf(rowId) == m_table.size())
+        return StoreResult::failure(tr("The entry is no longer in the schedule; it was not changed."));
+    const StoreResult result = inTransaction(Write::Save, [&] {
+        return event.isNull() ? RuleFile::forget(m_db, rowId) : RuleFile::record(m_db, rowId, event);
+    });
+    if (!result)
+        return result;
+    keepRule(rowId, event);
+    ++m_rulesChanges;
+    const size_t index = m_table.indexOf(rowId);
+    const StoreResult done = written(rowId);
+    tell({{EntryChange::Kind::Changed, m_identities.uid(index, rowId), rowId}});
+    return done;
 }
 
 std::vector<Snooze> ScheduleDatabase::snoozes()

@@ -88,7 +88,9 @@ public:
     // Adds every entry in one transaction: either all of them are in the file when it returns, or, when
     // one is refused or the file cannot take them, none is and the schedule is as it was.
     StoreResult appendAll(const std::vector<ScheduleEntry>& entries);
-    StoreResult update(qint64 rowId, const ScheduleEntry& entry);
+    // An entry whose kind text is RuleFile::RecurringKind keeps its rule, or takes `rule` when given, in the
+    // same transaction; one of another kind no longer keeps any.
+    StoreResult update(qint64 rowId, const ScheduleEntry& entry, const QByteArray* rule = nullptr);
     StoreResult remove(qint64 rowId);
 
     // One entry an import writes: added when rowId is 0, otherwise the new form of the entry in that row.
@@ -100,6 +102,7 @@ public:
         qint64 rowId = 0;
         QString uid;
         QString version;
+        QByteArray rule = {}; // as ImportWrite::rule
     };
     // The same, with the UID in the UTF-8 the calendar file gave it in, which the store keeps as it is.
     struct ImportWrite
@@ -108,6 +111,9 @@ public:
         qint64 rowId = 0;
         QByteArray uid;
         QString version;
+        // The event's whole recurrence (RuleFile) when the entry's kind is RuleFile::RecurringKind; null
+        // otherwise, and a changed entry then keeps no rule.
+        QByteArray rule = {};
     };
     // Writes an import's additions and updates in one transaction: all of them are in the file when it
     // returns, or none is and the schedule is as it was. Listeners are told of additions as added and of
@@ -132,6 +138,16 @@ public:
     StoreResult setUid(qint64 rowId, const QString& uid);
     // The identities, position by position beside the table as last read (cachedTable()).
     const EntryIdentities& identities() const { return m_identities; }
+
+    // The whole recurrence kept for the entries whose rule none of the five kinds says (RuleFile), by row
+    // id: only the rows whose kind text says RuleFile::RecurringKind. Read again after another program
+    // changed the file; the program's own writes keep it up to date.
+    const QHash<qint64, QByteArray>& rules();
+    // Keeps the rule of the entry in this row, or drops it when `event` is null; the row's kind text is the
+    // caller's to set (update()).
+    StoreResult setRule(qint64 rowId, const QByteArray& event);
+    // Grows with every change of the rules that the table's change count does not show (setRule()).
+    quint64 rulesChangeCount() const { return m_rulesChanges; }
 
     // The snoozed alarms kept in the file, so that they ring after a restart; a snooze is dropped once it
     // rang or its entry's alarm no longer stands.
@@ -203,5 +219,10 @@ private:
     std::unique_ptr<BackgroundRead> m_pending;
     qint64 m_pendingVersion = -1; // the change count that made the read under way start
     bool m_pendingMissesOwnWrite = false;
-    std::future<void> m_disposal; // the table a background read replaced, being freed off the thread
+    std::future<void> m_disposal;
+
+    QHash<qint64, QByteArray> m_rules;
+    bool m_rulesRead = false; // m_rules holds what the file keeps for the table as it is now
+    quint64 m_rulesChanges = 0;
+    void keepRule(qint64 rowId, const QByteArray& event); // the table a background read replaced, being freed off the thread
 };

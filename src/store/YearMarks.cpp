@@ -18,7 +18,7 @@ quint32 daysOfMonth(int month, int year)
 
 } // namespace
 
-YearMarks YearMarks::of(const ScheduleTable& table, int year)
+YearMarks YearMarks::of(const ScheduleTable& table, int year, const KeptRecurrences* kept)
 {
     YearMarks marks;
     marks.m_year = year;
@@ -51,6 +51,14 @@ YearMarks YearMarks::of(const ScheduleTable& table, int year)
     for (int month = 1; month <= 12; ++month)
         marks.m_days[size_t(month - 1)] =
             (marks.m_days[size_t(month - 1)] | monthly) & daysOfMonth(month, year);
+    if (kept) {
+        const QDate first(year, 1, 1);
+        const QDate last(year, 12, 31);
+        for (const KeptRecurrences::Occurring& o : kept->onDays(first, last)) {
+            for (QDate d = std::max(o.firstDay, first); d <= std::min(o.lastDay, last); d = d.addDays(1))
+                marks.m_days[size_t(d.month() - 1)] |= dayBit(d.day());
+        }
+    }
     return marks;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/KeptRecurrences.h"
 #include "store/ScheduleTable.h"
 
 #include <QDate>
@@ -15,8 +16,9 @@ class YearMarks
 public:
     YearMarks() = default;
 
-    // Walks the table once for the whole year.
-    static YearMarks of(const ScheduleTable& table, int year);
+    // Walks the table once for the whole year; every day an occurrence of a kept recurrence touches is
+    // marked too.
+    static YearMarks of(const ScheduleTable& table, int year, const KeptRecurrences* kept = nullptr);
 
     int year() const { return m_year; }
     // Bit d is set when day d (1-31) of the month (1-12) carries an entry; no other bit is ever set.

@@ -9,6 +9,7 @@
 #include "exchange/ZoneNames.h"
 #include "store/DateText.h"
 #include "store/EntryIdentities.h"
+#include "store/RuleFile.h"
 #include "store/ScheduleKind.h"
 #include "store/ScheduleTable.h"
 
@@ -58,21 +59,6 @@ void removeAlarms(icalcomponent* e)
         icalcomponent_free(a);
     }
 }
-
-icaltimetype utcTime(const QDateTime& moment)
-{
-    const QDateTime utc = moment.toUTC();
-    icaltimetype t = icaltime_null_time();
-    t.year = utc.date().year();
-    t.month = utc.date().month();
-    t.day = utc.date().day();
-    t.hour = utc.time().hour();
-    t.minute = utc.time().minute();
-    t.second = utc.time().second();
-    t.zone = icaltimezone_get_utc_timezone();
-    return t;
-}
-
 
 // How one time of the server's event is written: floating, in UTC, as a date, or in a zone named by its
 // TZID, which the calendar describes or the system knows by that name.
@@ -372,7 +358,14 @@ bool sameTiming(const ScheduleEntry& a, const ScheduleEntry& b)
 EventForm::Incoming EventForm::read(const QByteArray& data, const QTimeZone& local)
 {
     Incoming incoming;
+    bool ruleKept = false;
+    bool recurs = false;
+    bool changedOccurrences = false;
     const auto refused = IcsReader::read(data, [&](const IcsReader::Event& event) -> std::optional<IcsReader::Failure> {
+        if (event.event && icalcomponent_get_first_property(event.event, ICAL_RECURRENCEID_PROPERTY)) {
+            changedOccurrences = true;
+            return std::nullopt;
+        }
         if (incoming.held)
             return std::nullopt;
         const EventToEntry::Mapped mapped = EventToEntry::map(event, local);
@@ -382,6 +375,8 @@ EventForm::Incoming EventForm::read(const QByteArray& data, const QTimeZone& loc
                 incoming.reason = QString(mapped.note).remove(QRegularExpression(QStringLiteral("^line \\d+ ")));
             return std::nullopt;
         }
+        ruleKept = mapped.ruleKept;
+        recurs = !mapped.rule.isEmpty();
         incoming.held = true;
         incoming.entry = mapped.entry;
         incoming.reason.clear();
@@ -395,6 +390,11 @@ EventForm::Incoming EventForm::read(const QByteArray& data, const QTimeZone& loc
     if (!incoming.held && incoming.reason.isEmpty())
         incoming.reason = refused ? refused->reason
                                   : QCoreApplication::translate("EventForm", "it holds no event");
+    // The event's whole recurrence stays with the entry, the server's object as it came.
+    if (incoming.held && (ruleKept || (recurs && changedOccurrences))) {
+        incoming.rule = data;
+        incoming.entry[ScheduleField::Kind] = QString::fromLatin1(RuleFile::RecurringKind);
+    }
     return incoming;
 }
 
@@ -501,9 +501,9 @@ EventForm::Patch EventForm::patched(const QByteArray& serverData, const Schedule
         icalcomponent_set_sequence(e, sequence < 0 ? 1 : sequence + 1);
     }
     removeAll(e, ICAL_DTSTAMP_PROPERTY);
-    icalcomponent_add_property(e, icalproperty_new_dtstamp(utcTime(stamp)));
+    icalcomponent_add_property(e, icalproperty_new_dtstamp(EntryToEvent::utcTime(stamp)));
     removeAll(e, ICAL_LASTMODIFIED_PROPERTY);
-    icalcomponent_add_property(e, icalproperty_new_lastmodified(utcTime(stamp)));
+    icalcomponent_add_property(e, icalproperty_new_lastmodified(EntryToEvent::utcTime(stamp)));
     const Ical::Text text(icalcomponent_as_ical_string_r(calendar.get()));
     return {Written::Patched, QByteArray(text.get())};
 }

@@ -30,6 +30,9 @@ struct Incoming
     QString version; // the event's SEQUENCE and LAST-MODIFIED, as the import keeps it
     // Why the schedule cannot hold the event, in the program's own words, when it cannot.
     QString reason;
+    // The calendar object as the entry keeps it beside itself (ScheduleDatabase::ImportWrite::rule) when
+    // its recurrence is more than a kind says or it has changed occurrences; null otherwise.
+    QByteArray rule;
 };
 
 // The entry the event of one calendar object makes (the first event that is no changed occurrence).

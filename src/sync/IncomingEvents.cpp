@@ -104,7 +104,7 @@ IncomingEvents::Outcome IncomingEvents::carryOut(const SyncPlanner::Plan& plan,
     const auto takeInto = [&](const SyncPlanner::Action& action, qint64 row) {
         const EventForm::Incoming& incoming = read.forms.at(size_t(action.event));
         kept.push_back(incoming.entry);
-        writes.push_back({&kept.back(), row, events.at(action.event).uid, incoming.version});
+        writes.push_back({&kept.back(), row, events.at(action.event).uid, incoming.version, incoming.rule});
         ++outcome.received;
     };
 

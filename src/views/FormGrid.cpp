@@ -141,7 +141,7 @@ QString FormGrid::countdownText(int row) const
 
 void FormGrid::InitializeEntry()
 {
-    const bool changed = m_upcoming.refresh(m_ctx.database.table(), m_ctx.clock.now());
+    const bool changed = m_upcoming.refresh(m_ctx.database.table(), m_ctx.clock.now(), m_ctx.recurrences);
     if (!changed && !m_rowsStale) {
         m_grid->refreshColumn(CountdownColumn);
         return;

@@ -94,7 +94,7 @@ formYear::formYear(AppContext& context, WindowOwner& windows)
         calendar->setFont(face);
         passFocusOn(calendar);
         calendar->setDayNamer(
-            [this](QDate day) { return DayMarking::SpokenDay(m_ctx.database.table(), day); });
+            [this](QDate day) { return DayMarking::SpokenDay(m_ctx.database.table(), day, m_ctx.recurrences); });
         connect(calendar, &MonthCalendar::AfterUpdate, this, [this, i] { YearCalendar_AfterUpdate(i); });
         connect(calendar, &MonthCalendar::BeforeUpdate, this,
                 [this, i](QDate proposed, bool& cancel) { YearCalendar_BeforeUpdate(i, proposed, cancel); });
@@ -250,7 +250,7 @@ const YearMarks& formYear::marksOf(int year)
 {
     const quint64 changeCount = m_ctx.database.table().changeCount();
     if (!m_marksRead || m_marks.year() != year || m_marksChangeCount != changeCount) {
-        m_marks = YearMarks::of(m_ctx.database.table(), year);
+        m_marks = YearMarks::of(m_ctx.database.table(), year, m_ctx.recurrences);
         m_marksChangeCount = changeCount;
         m_marksRead = true;
     }

@@ -9,11 +9,13 @@
 #include "editing/NoteEdit.h"
 #include "editing/OrganizerGrid.h"
 #include "editing/TimeEdit.h"
+#include "exchange/IcsImport.h"
 #include "forms/ClickLabel.h"
 #include "forms/DesignUnits.h"
 #include "forms/MonthGridCells.h"
 #include "store/DateText.h"
 #include "store/Recurrence.h"
+#include "store/RuleFile.h"
 #include "store/ScheduleDatabase.h"
 #include "support/OtherConnection.h"
 #include "support/ShownCell.h"
@@ -21,6 +23,7 @@
 #include "views/FormGrid.h"
 
 #include <QClipboard>
+#include <QBuffer>
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -38,6 +41,7 @@ class TestFormOrganizer : public QObject
     Q_OBJECT
 
 private slots:
+    void aRecurringEntryShowsItsRuleAndKeepsItThroughEdits();
     void initTestCase();
     void init();
     void cleanup();
@@ -958,4 +962,62 @@ void TestFormOrganizer::theKeyboardChoosesDaysAndTheirEntries()
 }
 
 QTEST_MAIN(TestFormOrganizer)
+// An entry that keeps a recurrence says its rule in words, in its row and in the "Event:" list; a new time
+// moves every occurrence and keeps the rule; choosing one of the five kinds replaces it after a question
+// that says what the rule was; a new day is refused, as its days come from the rule.
+void TestFormOrganizer::aRecurringEntryShowsItsRuleAndKeepsItThroughEdits()
+{
+    QByteArray calendar = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\nBEGIN:VEVENT\r\nUID:piano\r\n"
+                          "SUMMARY:Piano\r\nDTSTART:20021022T180000\r\nRRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=TU\r\n"
+                          "EXDATE:20021105T180000\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    QBuffer file(&calendar);
+    file.open(QIODevice::ReadOnly);
+    QVERIFY(IcsImport::run(m_env->database(), file, QTimeZone::systemTimeZone(), {}).ok);
+    const qint64 row = m_env->database().table().rowId(0);
+    open();
+    QCOMPARE(grid()->Cell(1, OrganizerGrid::Event).Text, QStringLiteral("Every other Tuesday"));
+    clickRow(1);
+    QComboBox* event = child<QComboBox>(QStringLiteral("Combo3"));
+    QCOMPARE(event->currentText(), QStringLiteral("Every other Tuesday"));
+
+    // A new time: every occurrence moves, the rule and its exception with it.
+    press(FormOrganizer::Edit);
+    child<TimeEdit>(QStringLiteral("TimeCtrl"))->setValue(QStringLiteral("19:30"));
+    m_env->messages.setNextAnswer(QMessageBox::Yes);
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::AlarmTime), QStringLiteral("07:30:00 PM"));
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Kind), QString::fromLatin1(RuleFile::RecurringKind));
+    const QByteArray moved = m_env->database().rules().value(row);
+    QVERIFY2(moved.contains("DTSTART:20021022T193000") && moved.contains("EXDATE:20021105T193000") &&
+                 moved.contains("INTERVAL=2"),
+             moved.constData());
+
+    // A new day is refused and changes nothing.
+    clickRow(1);
+    press(FormOrganizer::Edit);
+    child<DateEdit>(QStringLiteral("DateCtrl"))->setValue(QStringLiteral("10/23/2002"));
+    m_env->messages.shown.clear();
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 1);
+    QVERIFY(m_env->messages.shown[0].text.contains(QLatin1String("come from its rule")));
+    QCOMPARE(m_env->database().rules().value(row), moved);
+
+    // One of the five kinds, after the question that names the rule: answered No, nothing changes.
+    child<DateEdit>(QStringLiteral("DateCtrl"))->setValue(QStringLiteral("10/22/2002"));
+    event->setCurrentIndex(event->findText(QStringLiteral("Yearly")));
+    m_env->messages.shown.clear();
+    m_env->messages.setNextAnswer(QMessageBox::No);
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->messages.shown.size(), 1);
+    QVERIFY2(m_env->messages.shown[0].text.contains(QLatin1String("Every other Tuesday")),
+             qPrintable(m_env->messages.shown[0].text));
+    QVERIFY(m_env->database().rules().contains(row));
+    m_env->messages.setNextAnswer(QMessageBox::Yes);
+    m_env->messages.setNextAnswer(QMessageBox::Yes);
+    press(FormOrganizer::Save);
+    QCOMPARE(m_env->database().table().text(0, ScheduleField::Kind), QStringLiteral("Yearly"));
+    QVERIFY(!m_env->database().rules().contains(row));
+    QCOMPARE(grid()->Cell(1, OrganizerGrid::Event).Text, QStringLiteral("Yearly"));
+}
+
 #include "TestFormOrganizer.moc"

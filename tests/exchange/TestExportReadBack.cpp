@@ -43,7 +43,7 @@ private slots:
         const QDateTime stamp(QDate(2026, 12, 7), QTime(12, 0), QTimeZone::utc());
         // A zone with summer time: the readers must keep each occurrence at its wall-clock time there.
         const QTimeZone local("America/New_York");
-        QVERIFY(IcsExport::write(db->table(), path, stamp, nullptr, nullptr, local).ok);
+        QVERIFY(IcsExport::write(db->table(), path, stamp, nullptr, nullptr, nullptr, local).ok);
 
         // The readers are the system's packages, which another python3 earlier on the PATH does not see.
         const QString system = QStringLiteral("/usr/bin/python3");

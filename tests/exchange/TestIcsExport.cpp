@@ -75,7 +75,7 @@ private slots:
              entry("03/07/2003", "no time", "OneTime", "on", "note", "soon")}));
         const QString path = newFile();
         const IcsExport::Result result =
-            IcsExport::write(db->table(), path, m_stamp, nullptr, nullptr, QTimeZone("Europe/Berlin"));
+            IcsExport::write(db->table(), path, m_stamp, nullptr, nullptr, nullptr, QTimeZone("Europe/Berlin"));
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(result.written, 5);
         QCOMPARE(result.unreadable, 2);

@@ -47,7 +47,8 @@ private slots:
             IcsImport::run(*db, QFINDTESTDATA("fixtures/desk-calendar.ics"), QTimeZone::utc());
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(result.added, 4);
-        QCOMPARE(result.simplified, 1);
+        QCOMPARE(result.simplified, 0);
+        QCOMPARE(result.rulesKept, 1);
         QCOMPARE(result.subjectsCut, 1);
         QCOMPARE(result.alarmsMoved, 1);
 
@@ -71,10 +72,11 @@ private slots:
         QCOMPARE(table.text(2, ScheduleField::Kind), QStringLiteral("Monday to Friday"));
         QCOMPARE(table.text(2, ScheduleField::AlarmTime), QStringLiteral("08:15:00 AM"));
         QCOMPARE(table.text(2, ScheduleField::Note), EventToEntry::NoNote);
-        // Ten weekly evenings have no kind: the first of them, once.
+        // Ten weekly evenings have no kind: the entry is their first, and keeps the rule whole.
         QCOMPARE(table.text(3, ScheduleField::Date), QStringLiteral("09/05/2024"));
         QCOMPARE(table.text(3, ScheduleField::AlarmTime), QStringLiteral("06:00:00 PM"));
-        QCOMPARE(table.text(3, ScheduleField::Kind), QStringLiteral("OneTime"));
+        QCOMPARE(table.text(3, ScheduleField::Kind), QStringLiteral("Recurring"));
+        QVERIFY(db->rules().value(table.rowId(3)).contains("RRULE:FREQ=WEEKLY;COUNT=10"));
     }
 
     void startsAreConvertedToLocalTime_data()
@@ -135,24 +137,24 @@ private slots:
         QTest::newRow("yearly on its own day")
             << QByteArray("RRULE:FREQ=YEARLY;BYMONTH=3;BYMONTHDAY=31") << "Yearly" << false;
         QTest::newRow("yearly on another day")
-            << QByteArray("RRULE:FREQ=YEARLY;BYMONTH=4") << "OneTime" << true;
+            << QByteArray("RRULE:FREQ=YEARLY;BYMONTH=4") << "Recurring" << false;
         QTest::newRow("yearly until")
-            << QByteArray("RRULE:FREQ=YEARLY;UNTIL=20300101T000000") << "OneTime" << true;
+            << QByteArray("RRULE:FREQ=YEARLY;UNTIL=20300101T000000") << "Recurring" << false;
         QTest::newRow("daily") << QByteArray("RRULE:FREQ=DAILY") << "Everyday" << false;
-        QTest::newRow("every other day") << QByteArray("RRULE:FREQ=DAILY;INTERVAL=2") << "OneTime" << true;
-        QTest::newRow("daily, five times") << QByteArray("RRULE:FREQ=DAILY;COUNT=5") << "OneTime" << true;
+        QTest::newRow("every other day") << QByteArray("RRULE:FREQ=DAILY;INTERVAL=2") << "Recurring" << false;
+        QTest::newRow("daily, five times") << QByteArray("RRULE:FREQ=DAILY;COUNT=5") << "Recurring" << false;
         QTest::newRow("weekdays") << QByteArray("RRULE:FREQ=WEEKLY;BYDAY=FR,TH,WE,TU,MO")
                                   << "Monday to Friday" << false;
         QTest::newRow("weekdays and Saturday")
-            << QByteArray("RRULE:FREQ=WEEKLY;BYDAY=MO,TU,WE,TH,FR,SA") << "OneTime" << true;
-        QTest::newRow("weekly") << QByteArray("RRULE:FREQ=WEEKLY") << "OneTime" << true;
+            << QByteArray("RRULE:FREQ=WEEKLY;BYDAY=MO,TU,WE,TH,FR,SA") << "Recurring" << false;
+        QTest::newRow("weekly") << QByteArray("RRULE:FREQ=WEEKLY") << "Recurring" << false;
         QTest::newRow("weekdays but one") << QByteArray("RRULE:FREQ=WEEKLY;BYDAY=MO,TU,WE,TH,FR\n"
                                                         "EXDATE:20240402T100000")
-                                          << "Monday to Friday" << true;
+                                          << "Recurring" << false;
         QTest::newRow("every weekday, as Outlook writes it")
             << QByteArray("RRULE:FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR") << "Monday to Friday" << false;
         QTest::newRow("daily on some days")
-            << QByteArray("RRULE:FREQ=DAILY;BYDAY=MO,WE") << "OneTime" << true;
+            << QByteArray("RRULE:FREQ=DAILY;BYDAY=MO,WE") << "Recurring" << false;
         // The program's monthly entry recurs in every month of every year: the open monthly rule.
         QTest::newRow("monthly without end") << QByteArray("RRULE:FREQ=MONTHLY") << "Monthly" << false;
         // What earlier exports wrote for it: the months of one year only.
@@ -162,12 +164,14 @@ private slots:
         QTest::newRow("monthly from its month to the year's end")
             << QByteArray("RRULE:FREQ=MONTHLY;UNTIL=20241231T235959") << "Monthly" << true;
         QTest::newRow("monthly into the next year")
-            << QByteArray("RRULE:FREQ=MONTHLY;UNTIL=20250630T000000") << "OneTime" << true;
+            << QByteArray("RRULE:FREQ=MONTHLY;UNTIL=20250630T000000") << "Recurring" << false;
         QTest::newRow("monthly, three times")
-            << QByteArray("RRULE:FREQ=MONTHLY;COUNT=3") << "OneTime" << true;
+            << QByteArray("RRULE:FREQ=MONTHLY;COUNT=3") << "Recurring" << false;
         QTest::newRow("monthly on the last Friday")
-            << QByteArray("RRULE:FREQ=MONTHLY;BYDAY=-1FR") << "OneTime" << true;
-        QTest::newRow("extra dates alone") << QByteArray("RDATE:20240401T100000") << "OneTime" << true;
+            << QByteArray("RRULE:FREQ=MONTHLY;BYDAY=-1FR") << "Recurring" << false;
+        QTest::newRow("extra dates alone") << QByteArray("RDATE:20240401T100000") << "Recurring" << false;
+        // Only an event of several rules is still simplified.
+        QTest::newRow("two rules") << QByteArray("RRULE:FREQ=WEEKLY\nRRULE:FREQ=MONTHLY") << "OneTime" << true;
     }
 
     void rulesMapOntoTheKinds()
@@ -183,6 +187,9 @@ private slots:
         QCOMPARE(db->table().text(0, ScheduleField::Kind), kind);
         QCOMPARE(db->table().text(0, ScheduleField::Date), QStringLiteral("03/31/2024"));
         QCOMPARE(result.simplified, simplified ? 1 : 0);
+        // A rule none of the five kinds says is kept whole beside the entry, and only then.
+        QCOMPARE(result.rulesKept, kind == QLatin1String("Recurring") ? 1 : 0);
+        QCOMPARE(db->rules().contains(db->table().rowId(0)), kind == QLatin1String("Recurring"));
     }
 
     void severalCalendarsAndOddEventsAreCounted()
@@ -197,7 +204,9 @@ private slots:
         QCOMPARE(result.simplified, 0);
         const ScheduleTable& table = db->table();
         QCOMPARE(table.text(0, ScheduleField::Subject), QStringLiteral("Pills"));
-        QCOMPARE(table.text(0, ScheduleField::Kind), QStringLiteral("Everyday"));
+        // Its changed occurrence stays with it, so the series keeps its whole event.
+        QCOMPARE(table.text(0, ScheduleField::Kind), QStringLiteral("Recurring"));
+        QVERIFY(db->rules().value(table.rowId(0)).contains("SUMMARY:Pills (late)"));
         QVERIFY(table.alarmOn(0));
         QCOMPARE(table.text(1, ScheduleField::Subject), QStringLiteral("Rent"));
         QCOMPARE(table.kind(1), ScheduleKind::Monthly);
@@ -350,10 +359,10 @@ private slots:
             << "Everyday" << false;
         QTest::newRow("weekly: the next week, once")
             << QByteArray("RRULE:FREQ=WEEKLY\nEXDATE:20240331T100000,20240407T100000") << "04/14/2024"
-            << "OneTime" << true;
+            << "Recurring" << false;
         QTest::newRow("daily, a later day excluded too")
             << QByteArray("RRULE:FREQ=DAILY\nEXDATE:20240331T100000\nEXDATE:20240405T100000") << "04/01/2024"
-            << "Everyday" << true;
+            << "Recurring" << false;
         QTest::newRow("an extra date after an excluded start")
             << QByteArray("RDATE:20240402T100000\nEXDATE:20240331T100000") << "04/02/2024"
             << "OneTime" << false;
@@ -375,6 +384,9 @@ private slots:
         QCOMPARE(db->table().text(0, ScheduleField::Date), date);
         QCOMPARE(db->table().text(0, ScheduleField::Kind), kind);
         QCOMPARE(result.simplified, simplified ? 1 : 0);
+        // A rule none of the five kinds says is kept whole beside the entry, and only then.
+        QCOMPARE(result.rulesKept, kind == QLatin1String("Recurring") ? 1 : 0);
+        QCOMPARE(db->rules().contains(db->table().rowId(0)), kind == QLatin1String("Recurring"));
     }
 
     void aPlaceholderWithoutOccurrencesIsLeftOut()

@@ -24,6 +24,8 @@ WindowTestEnv::WindowTestEnv(const QDateTime& now) : clock(now)
     m_settings = std::make_unique<SettingsStore>(settingsPath());
     m_context.reset(
         new AppContext{*m_database, *m_settings, clock, beeper, messages, screen, {}, notifications});
+    m_occurrences = std::make_unique<ScheduleOccurrences>(*m_database);
+    m_context->recurrences = m_occurrences.get();
 }
 
 WindowTestEnv::~WindowTestEnv()
@@ -50,6 +52,7 @@ void WindowTestEnv::reopenSettings()
     ProgramValues values = m_context->values;
     m_context.reset(
         new AppContext{*m_database, *fresh, clock, beeper, messages, screen, values, notifications});
+    m_context->recurrences = m_occurrences.get();
     m_settings = std::move(fresh);
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/ProgramWindows.h"
 #include "forms/AppContext.h"
+#include "occurrence/ScheduleOccurrences.h"
 #include "settings/SettingsStore.h"
 #include "store/ScheduleDatabase.h"
 #include "support/TestServices.h"
@@ -49,6 +50,7 @@ public:
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<ScheduleDatabase> m_database;
+    std::unique_ptr<ScheduleOccurrences> m_occurrences;
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<AppContext> m_context;
     std::unique_ptr<ProgramWindows> m_windows;

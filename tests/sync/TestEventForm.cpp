@@ -91,10 +91,19 @@ private slots:
 
     void aNarrowedEventTakesTextsButNeverAStartOrRule()
     {
-        const QByteArray weekly = calendar("RRULE:FREQ=WEEKLY;BYDAY=MO,WE\r\nEXDATE:20260511T093000\r\n");
+        // A rule with exceptions is kept whole beside its entry, the server's object as it came.
+        const QByteArray excepted = calendar("RRULE:FREQ=WEEKLY;BYDAY=MO,WE\r\nEXDATE:20260511T093000\r\n");
+        const EventForm::Incoming kept = EventForm::read(excepted, m_local);
+        QCOMPARE(kept.form, SyncLedger::Form::Whole);
+        QCOMPARE(kept.rule, excepted);
+        QCOMPARE(kept.entry[ScheduleField::Kind], QStringLiteral("Recurring"));
+
+        // Two rules at once are still narrowed to the entry's kind.
+        const QByteArray weekly = calendar("RRULE:FREQ=WEEKLY;BYDAY=MO,WE\r\nRRULE:FREQ=MONTHLY;BYDAY=1TU\r\n");
         const EventForm::Incoming before = EventForm::read(weekly, m_local);
         QVERIFY(before.held);
         QCOMPARE(before.form, SyncLedger::Form::Simplified);
+        QVERIFY(before.rule.isNull());
 
         ScheduleEntry now = before.entry;
         now[ScheduleField::Note] = QStringLiteral("Agenda first");
@@ -103,7 +112,7 @@ private slots:
         const QString text = unfolded(patch.data);
         QVERIFY(text.contains(QStringLiteral("DESCRIPTION:Agenda first")));
         QVERIFY(text.contains(QStringLiteral("RRULE:FREQ=WEEKLY;BYDAY=MO,WE")));
-        QVERIFY(text.contains(QStringLiteral("EXDATE:20260511T093000")));
+        QVERIFY(text.contains(QStringLiteral("RRULE:FREQ=MONTHLY;BYDAY=1TU")));
 
         now[ScheduleField::Date] = QStringLiteral("05/05/2026");
         QCOMPARE(EventForm::patched(weekly, now, m_local, m_stamp).outcome, EventForm::Written::KeptHere);
