@@ -154,14 +154,14 @@ bool SyncQueue::drop(const QString& uid)
     return run("DELETE FROM SyncQueue WHERE uid = ?1", {uid});
 }
 
-bool SyncQueue::dropAll(const QStringList& uids)
+bool SyncQueue::inOneCommit(const QList<Item>& items, const std::function<bool(const Item&)>& write)
 {
-    if (uids.isEmpty())
+    if (items.isEmpty())
         return true;
     if (!run("BEGIN IMMEDIATE", {}))
         return false;
-    for (const QString& uid : uids) {
-        if (!drop(uid)) {
+    for (const Item& item : items) {
+        if (!write(item)) {
             const QString error = m_lastError;
             run("ROLLBACK", {});
             m_lastError = error;
@@ -169,6 +169,23 @@ bool SyncQueue::dropAll(const QStringList& uids)
         }
     }
     return run("COMMIT", {});
+}
+
+bool SyncQueue::dropWhereUnchanged(const QList<Item>& items)
+{
+    return inOneCommit(items, [this](const Item& item) {
+        return run("DELETE FROM SyncQueue WHERE uid = ?1 AND revision = ?2", {item.uid, item.revision});
+    });
+}
+
+bool SyncQueue::enqueueWhereUnchanged(const QList<Item>& items)
+{
+    return inOneCommit(items, [this](const Item& item) {
+        const std::optional<Item> waiting = itemFor(item.uid);
+        if ((waiting ? waiting->revision : 0) != item.revision)
+            return true;
+        return enqueue(item.uid, item.change, item.href, item.etag);
+    });
 }
 
 QList<SyncQueue::Item> SyncQueue::pending() const

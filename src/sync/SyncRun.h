@@ -11,6 +11,7 @@
 #include <QTimeZone>
 
 #include <functional>
+#include <memory>
 
 class Clock;
 class ScheduleDatabase;
@@ -38,7 +39,6 @@ public:
         RemoteCalendar& collection;
         Clock& clock;
         QTimeZone local;
-        bool& writingSchedule; // set while the run writes the server's changes into the schedule
     };
     using Done = std::function<void(const SyncReport&, const DavError&)>;
 
@@ -52,11 +52,15 @@ private:
     void askChanges(const QString& token, SyncPlanner::Listing listing);
     void listWhole();
     void fetchAndDecide(const SyncPlanner::Listing& listing, const QString& token);
+    void fetchWanted(const SyncPlanner::Listing& listing, const QString& token, const QStringList& wanted);
     void decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token);
     void noteIgnored(const QStringList& ignored);
-    void decideRead(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token,
-                    const IncomingEvents::Read& read);
-    void kept(const QString& token, const QString& error);
+    struct Settled;
+    static Settled settle(const SyncPlanner::Listing& listing, const QList<RemoteEvent>& events,
+                          const QStringList& missing, const QString& token, const QString& path,
+                          const QTimeZone& local, bool compareAll);
+    void settledThere(const QStringList& ignored, const QStringList& unreadable, const Settled& settled);
+    void caughtUp();
     void push();
     void sendNext();
     void sendUpload(const SyncQueue::Item& item, const std::optional<SyncLedger::Record>& record,

@@ -84,7 +84,6 @@ struct SyncService::State
     bool again = false;
     bool keepsStatusInFile = false;
     bool staleCalendar = false;
-    bool writingSchedule = false;
     int listener = 0;
     int requestTimeoutMs = DavClient::DefaultTimeoutMs;
     RetrySchedule retries;
@@ -160,7 +159,7 @@ SyncService::SyncService(ScheduleDatabase& database, SettingsStore& settings, Pa
     connect(&s.interval, &QTimer::timeout, this, &SyncService::syncNow);
     s.listener = database.addChangeListener([this](const EntryChanges& changes) {
         State& st = *m_state;
-        if (st.writingSchedule || !st.local)
+        if (!st.local)
             return;
         st.local->noted(changes);
         if (!st.soon.isActive())
@@ -272,7 +271,7 @@ void SyncService::syncNow()
         return;
     qCDebug(lcSync) << "a sync starts";
     s.run = std::make_unique<SyncRun>(SyncRun::Parts{s.database, *s.ledger, *s.queue, *s.collection, s.clock,
-                                                     QTimeZone::systemTimeZone(), s.writingSchedule});
+                                                     QTimeZone::systemTimeZone()});
     emit statusChanged(statusLine());
     s.run->run([this](const SyncReport& report, const DavError& error) {
         State& st = *m_state;
