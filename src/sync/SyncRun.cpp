@@ -5,13 +5,12 @@
 #include "sync/EventForm.h"
 #include "sync/IncomingEvents.h"
 #include "sync/LocalChanges.h"
+#include "sync/OffThread.h"
 #include "sync/SyncLedger.h"
 #include "sync/SyncLog.h"
 #include "sync/SyncService.h"
 
 #include <QCoreApplication>
-#include <QPointer>
-#include <QThreadPool>
 #include <QTimer>
 #include <QXmlStreamReader>
 
@@ -74,27 +73,6 @@ SyncReport::Source sourceOf(const DavError& error)
     }
 }
 
-// Runs `work` on the program's thread pool, and `then` with what it gave on the window's thread, unless
-// `owner` has ended meanwhile. The program's thread pool is waited for when the program ends, so a work
-// never outlives it. What `work` captured is freed on the pool: large copies never burden the window.
-template <typename Work, typename Then>
-void offThread(QObject* owner, Work work, Then then)
-{
-    QPointer<QObject> self(owner);
-    QThreadPool::globalInstance()->start([self, work = std::move(work), then = std::move(then)]() mutable {
-        auto result = std::make_shared<decltype(work())>(work());
-        if (QCoreApplication* app = QCoreApplication::instance()) {
-            QMetaObject::invokeMethod(
-                app,
-                [self, result, then] {
-                    if (self)
-                        then(std::move(*result));
-                },
-                Qt::QueuedConnection);
-        }
-    });
-}
-
 // The pause between two pieces of the server's changes written into the schedule: longer than a save in
 // the window waits between looks at the file, so that it always gets its turn.
 constexpr std::chrono::milliseconds PauseBetweenPieces{4};
@@ -115,10 +93,14 @@ struct SyncRun::Settled
 
 SyncRun::Settled SyncRun::settle(const SyncPlanner::Listing& listing, const QList<RemoteEvent>& events,
                                  const QStringList& missing, const QString& token, const QString& path,
-                                 const QTimeZone& local, bool compareAll)
+                                 const QTimeZone& local, bool compareAll, const std::atomic<bool>& ended)
 {
     Settled settled;
     auto read = std::make_shared<IncomingEvents::Read>(IncomingEvents::read(events, local));
+    // A run that ended meanwhile writes nothing more, as though the program had ended: the next sync
+    // meets again what this one did not record, and the window has the file to itself the sooner.
+    if (ended)
+        return settled;
     QString error;
     const std::unique_ptr<ScheduleDatabase> database = ScheduleDatabase::open(path, &error);
     const std::unique_ptr<SyncLedger> ledger = database ? SyncLedger::open(path, &error) : nullptr;
@@ -134,6 +116,8 @@ SyncRun::Settled SyncRun::settle(const SyncPlanner::Listing& listing, const QLis
     IncomingEvents::Prepared prepared = IncomingEvents::prepare(plan, events, *read, known, snapshot, *ledger);
     settled.notTaken = prepared.notTaken;
     bool passedOver = false;
+    if (ended)
+        return settled;
     if (!prepared.steps.empty() || !prepared.kept.isEmpty()) {
         compareAll = true; // the file was written by connections other than the window's
         IncomingEvents incoming(*database, std::move(prepared), std::make_shared<QList<RemoteEvent>>(events), read);
@@ -151,6 +135,8 @@ SyncRun::Settled SyncRun::settle(const SyncPlanner::Listing& listing, const QLis
         if (!settled.error.isEmpty())
             return settled;
     }
+    if (ended)
+        return settled;
     // An event passed over is not in the ledger, and the server would not name it again after this token:
     // without one, the next sync compares the whole calendar and meets it.
     if (!ledger->setValue(TokenName, passedOver ? QString() : token)) {
@@ -161,7 +147,7 @@ SyncRun::Settled SyncRun::settle(const SyncPlanner::Listing& listing, const QLis
     // with what was last synced: another program's writes (an import beside the running program) reach
     // the queue this way, whatever the store told. A quiet sync compares nothing. A change queued
     // meanwhile is newer than what was compared, and stays.
-    if (compareAll) {
+    if (compareAll && !ended) {
         LocalChanges::Snapshot now = LocalChanges::snapshotOf(*database);
         const QList<SyncQueue::Item> items =
             LocalChanges::differences(now, ledger->all(), ledger->aside(), queue->pending());
@@ -186,25 +172,46 @@ SyncRun::SyncRun(Parts parts, QObject* parent)
     : QObject(parent), m_parts(parts), m_progress(std::make_unique<Progress>())
 {}
 
-SyncRun::~SyncRun() = default;
+SyncRun::~SyncRun()
+{
+    *m_ended = true;
+}
 
 void SyncRun::run(Done done)
 {
     m_done = std::move(done);
     // Records of another calendar say nothing about this one.
     const QString calendar = m_parts.collection.url().toString();
-    if (m_parts.ledger.value(CalendarName) != calendar) {
-        if (!m_parts.ledger.clear() || !m_parts.ledger.setValue(CalendarName, calendar)) {
-            failSchedule(m_parts.ledger.lastError());
-            return;
-        }
-        // A deletion waiting for the other calendar has no place in this one; uploads go to this one.
-        for (const SyncQueue::Item& item : m_parts.queue.pending()) {
-            if (item.change == SyncQueue::Change::Delete)
-                m_parts.queue.drop(item.uid);
-        }
+    if (m_parts.ledger.value(CalendarName) == calendar) {
+        pull();
+        return;
     }
-    pull();
+    // Forgetting them is a write that waits on the disk: it is done off the window's thread.
+    offThread(
+        this,
+        [calendar, path = m_parts.database.path()] {
+            QString error;
+            const std::unique_ptr<SyncLedger> ledger = SyncLedger::open(path, &error);
+            const std::unique_ptr<SyncQueue> queue = ledger ? SyncQueue::open(path, &error) : nullptr;
+            if (!queue)
+                return error;
+            if (!ledger->clear() || !ledger->setValue(CalendarName, calendar))
+                return ledger->lastError();
+            // A deletion waiting for the other calendar has no place in this one; uploads go to this one.
+            QList<SyncQueue::Item> deletions;
+            for (const SyncQueue::Item& item : queue->pending()) {
+                if (item.change == SyncQueue::Change::Delete)
+                    deletions << item;
+            }
+            return queue->dropWhereUnchanged(deletions) ? QString() : queue->lastError();
+        },
+        [this](const QString& error) {
+            if (!error.isEmpty()) {
+                failSchedule(error);
+                return;
+            }
+            pull();
+        });
 }
 
 void SyncRun::pull()
@@ -258,11 +265,10 @@ void SyncRun::listWhole()
                 fail(result.error);
                 return;
             }
+            // The listing is made of the events themselves, off the window's thread.
             SyncPlanner::Listing listing;
             listing.complete = true;
-            for (const RemoteEvent& event : result.events)
-                listing.etags.insert(event.href, event.etag);
-            decide(listing, result, {});
+            decide(listing, result, {}, true);
         });
         return;
     }
@@ -327,7 +333,8 @@ void SyncRun::fetchWanted(const SyncPlanner::Listing& listing, const QString& to
     });
 }
 
-void SyncRun::decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token)
+void SyncRun::decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token,
+                     bool listedByEvents)
 {
     // Reading thousands of events, planning, and writing the schedule, the queue and the ledger take long:
     // they run on a thread of their own, through connections of their own to the file, like another
@@ -337,9 +344,14 @@ void SyncRun::decide(const SyncPlanner::Listing& listing, const FetchResult& fet
         m_parts.ledger.othersWrites() != m_parts.ledger.comparedAt() || m_parts.ledger.comparedAt() < 0;
     offThread(
         this,
-        [listing, events = fetched.events, missing = fetched.missing, token, path = m_parts.database.path(),
-         local = m_parts.local, compareAll] {
-            return settle(listing, events, missing, token, path, local, compareAll);
+        [listing = SyncPlanner::Listing(listing), events = fetched.events, missing = fetched.missing, token,
+         path = m_parts.database.path(), local = m_parts.local, compareAll, listedByEvents,
+         ended = m_ended]() mutable {
+            if (listedByEvents) {
+                for (const RemoteEvent& event : std::as_const(events))
+                    listing.etags.insert(event.href, event.etag);
+            }
+            return settle(listing, events, missing, token, path, local, compareAll, *ended);
         },
         [this, ignored = fetched.ignored, unreadable = fetched.unreadable](Settled settled) {
             settledThere(ignored, unreadable, settled);

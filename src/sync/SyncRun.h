@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTimeZone>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -53,12 +54,14 @@ private:
     void listWhole();
     void fetchAndDecide(const SyncPlanner::Listing& listing, const QString& token);
     void fetchWanted(const SyncPlanner::Listing& listing, const QString& token, const QStringList& wanted);
-    void decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token);
+    // `listedByEvents`: the listing is the events fetched, each with its ETag.
+    void decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token,
+                bool listedByEvents = false);
     void noteIgnored(const QStringList& ignored);
     struct Settled;
     static Settled settle(const SyncPlanner::Listing& listing, const QList<RemoteEvent>& events,
                           const QStringList& missing, const QString& token, const QString& path,
-                          const QTimeZone& local, bool compareAll);
+                          const QTimeZone& local, bool compareAll, const std::atomic<bool>& ended);
     void settledThere(const QStringList& ignored, const QStringList& unreadable, const Settled& settled);
     void caughtUp();
     void push();
@@ -75,5 +78,7 @@ private:
     struct Progress;
     Parts m_parts;
     std::unique_ptr<Progress> m_progress;
+    // Set when the run ends, so that its work off the window's thread stops writing.
+    std::shared_ptr<std::atomic<bool>> m_ended = std::make_shared<std::atomic<bool>>(false);
     Done m_done;
 };
