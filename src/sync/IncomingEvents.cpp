@@ -314,18 +314,23 @@ bool IncomingEvents::writeSome()
     if (!stored) {
         m_outcome.error =
             tr("The calendar's changes could not be written to the schedule: %1").arg(stored.error);
-        // What this piece and the ones after it would have recorded is left out: the next sync sees again.
-        for (size_t i = first; i < steps.size(); ++i) {
-            m_passedOver.insert(steps[i].uid);
-            if (!steps[i].otherUid.isEmpty())
-                m_passedOver.insert(steps[i].otherUid);
-        }
+        leaveOutFrom(first);
         return true;
     }
     m_outcome.received += counted.received;
     m_outcome.conflicts += counted.conflicts;
     m_outcome.sentAgain += counted.sentAgain;
     return m_next >= steps.size();
+}
+
+void IncomingEvents::leaveOutFrom(size_t first)
+{
+    // What these steps would have recorded is left out: the next sync sees them again.
+    for (size_t i = first; i < m_prepared.steps.size(); ++i) {
+        m_passedOver.insert(m_prepared.steps[i].uid);
+        if (!m_prepared.steps[i].otherUid.isEmpty())
+            m_passedOver.insert(m_prepared.steps[i].otherUid);
+    }
 }
 
 IncomingEvents::Outcome IncomingEvents::outcome()

@@ -117,6 +117,7 @@ public:
 
 private:
     bool stillAsPlanned(const Step& step);
+    void leaveOutFrom(size_t first);
 
     ScheduleDatabase& m_database;
     Prepared m_prepared;
