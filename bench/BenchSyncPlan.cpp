@@ -1,7 +1,7 @@
 // The first sync of a large calendar with the server's part taken away: a scripted calendar in memory
 // answers at once, so that what is measured is the program's own work (reading the events, planning,
-// writing the schedule and the ledger), with the longest stretch the window's thread was kept busy and
-// the peak memory beside the time.
+// writing the schedule and the ledger), with the longest stretch the window's thread was kept busy (under
+// a frame, 16.7 ms, is the aim) and the peak memory beside the time.
 #include "settings/SettingsStore.h"
 #include "store/ScheduleDatabase.h"
 #include "support/BenchMain.h"
@@ -32,6 +32,23 @@ QByteArray eventData(int i)
            "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
 }
 
+// The scripted calendar with its whole answer made before the clock starts: the scripted calendar builds
+// it on the window's thread, which is the test double's work, not the program's.
+class AnsweredCalendar : public BorrowedCalendar
+{
+public:
+    AnsweredCalendar(RemoteCalendar& calendar, FetchResult whole)
+        : BorrowedCalendar(calendar), m_whole(std::move(whole))
+    {}
+    void fetchAll(Done<FetchResult> done) override
+    {
+        QTimer::singleShot(0, [done, whole = m_whole] { done(whole); });
+    }
+
+private:
+    FetchResult m_whole;
+};
+
 void BM_FirstSyncScripted(benchmark::State& state)
 {
     const int events = int(state.range(0));
@@ -41,6 +58,8 @@ void BM_FirstSyncScripted(benchmark::State& state)
         const QString path = dir.filePath(ScheduleDatabase::FileName);
         ScheduleDatabase::CreateDatabaseFile(path);
         auto database = ScheduleDatabase::open(path, nullptr);
+        // As in the running program: another connection's writes are read on a thread of their own.
+        database->setReadInBackground(true);
         SettingsStore settings(dir.filePath(QStringLiteral("Zentravio.conf")));
         PasswordStore passwords(false);
         ManualClock clock(QDateTime(QDate(2026, 5, 1), QTime(10, 0)));
@@ -58,9 +77,13 @@ void BM_FirstSyncScripted(benchmark::State& state)
             bytes += data.size();
             calendar.putEvent(QStringLiteral("bench-%1").arg(i), data);
         }
+        std::optional<FetchResult> whole;
+        calendar.fetchAll([&](const FetchResult& result) { whole = result; });
+        while (!whole)
+            QCoreApplication::processEvents();
         SyncService service(
             *database, settings, passwords, clock, nullptr, [&](const AccountSettings&, const QString&, int) {
-                return std::unique_ptr<RemoteCalendar>(std::make_unique<BorrowedCalendar>(calendar));
+                return std::unique_ptr<RemoteCalendar>(std::make_unique<AnsweredCalendar>(calendar, *whole));
             });
         const double residentBefore = statusMB("VmRSS:");
         QFile clear(QStringLiteral("/proc/self/clear_refs"));

@@ -49,15 +49,26 @@ bool LocalChanges::queueNoted()
     return true;
 }
 
-bool LocalChanges::queueAllDifferences()
+QList<SyncQueue::Item> LocalChanges::differences(const Snapshot& snapshot,
+                                                 const QHash<QString, SyncLedger::Record>& records_,
+                                                 const QHash<QString, SyncLedger::Aside>& aside,
+                                                 const QList<SyncQueue::Item>& pending)
 {
-    const ScheduleTable& table = m_database.table();
-    const EntryIdentities& identities = m_database.identities();
-    QHash<QString, SyncLedger::Record> records = m_ledger.all();
-    const QHash<QString, SyncLedger::Aside> aside = m_ledger.aside();
-    QHash<QString, SyncQueue::Change> waiting;
-    for (const SyncQueue::Item& item : m_queue.pending())
-        waiting.insert(item.uid, item.change);
+    const ScheduleTable& table = snapshot.table;
+    const EntryIdentities& identities = snapshot.identities;
+    QHash<QString, SyncLedger::Record> records = records_;
+    QHash<QString, SyncQueue::Item> waiting;
+    for (const SyncQueue::Item& item : pending)
+        waiting.insert(item.uid, item);
+    const auto changeOf = [&](const QString& uid, SyncQueue::Change otherwise) {
+        const auto found = waiting.constFind(uid);
+        return found == waiting.cend() ? otherwise : found->change;
+    };
+    const auto itemFor = [&](const QString& uid, SyncQueue::Change change, const SyncLedger::Record* record) {
+        SyncQueue::Item item = itemOf(uid, change, record);
+        item.revision = waiting.value(uid).revision;
+        return item;
+    };
     QList<SyncQueue::Item> items;
     for (size_t i = 0; i < table.size() && i < identities.size(); ++i) {
         const QString uid = identities.uid(i, table.rowId(i));
@@ -66,31 +77,48 @@ bool LocalChanges::queueAllDifferences()
         const auto kept = aside.constFind(uid);
         // An entry set aside as it stands waits for an edit; one queued already keeps its place in the queue.
         const bool skip = (kept != aside.cend() && kept->digest == digest) ||
-                          waiting.value(uid, SyncQueue::Change::Delete) == SyncQueue::Change::Upload;
+                          changeOf(uid, SyncQueue::Change::Delete) == SyncQueue::Change::Upload;
         if (found == records.cend()) {
             if (!skip)
-                items << itemOf(uid, SyncQueue::Change::Upload, nullptr);
+                items << itemFor(uid, SyncQueue::Change::Upload, nullptr);
             continue;
         }
         if (!skip && found->form != SyncLedger::Form::NotHeld && found->digest != digest)
-            items << itemOf(uid, SyncQueue::Change::Upload, &*found);
+            items << itemFor(uid, SyncQueue::Change::Upload, &*found);
         records.erase(found);
     }
     for (const SyncLedger::Record& gone : std::as_const(records)) {
         const auto kept = aside.constFind(gone.uid);
         if (gone.form != SyncLedger::Form::NotHeld &&
-            waiting.value(gone.uid, SyncQueue::Change::Upload) != SyncQueue::Change::Delete &&
+            changeOf(gone.uid, SyncQueue::Change::Upload) != SyncQueue::Change::Delete &&
             !(kept != aside.cend() && kept->digest.isEmpty()))
-            items << itemOf(gone.uid, SyncQueue::Change::Delete, &gone);
+            items << itemFor(gone.uid, SyncQueue::Change::Delete, &gone);
     }
-    if (items.isEmpty()) {
-        m_noted.clear();
-        return true; // nothing to write: a quiet sync leaves the file alone
-    }
-    if (!m_queue.enqueueAll(items))
-        return false;
-    m_noted.clear();
-    return true;
+    return items;
+}
+
+LocalChanges::Snapshot LocalChanges::snapshotOf(ScheduleDatabase& database)
+{
+    Snapshot snapshot;
+    snapshot.table = database.table();
+    snapshot.identities = database.identities();
+    return snapshot;
+}
+
+void LocalChanges::Snapshot::index()
+{
+    positions.clear();
+    positions.reserve(qsizetype(table.size()));
+    for (size_t i = 0; i < table.size() && i < identities.size(); ++i)
+        positions.insert(identities.uid(i, table.rowId(i)), i);
+}
+
+std::optional<std::pair<qint64, ScheduleEntry>> LocalChanges::Snapshot::entryOf(const QString& uid) const
+{
+    const auto found = positions.constFind(uid);
+    if (found == positions.cend())
+        return std::nullopt;
+    return std::make_pair(table.rowId(*found), table.entry(*found));
 }
 
 SyncPlanner::Look LocalChanges::lookOf(const ScheduleEntry& entry)
@@ -101,24 +129,31 @@ SyncPlanner::Look LocalChanges::lookOf(const ScheduleEntry& entry)
                 entry[ScheduleField::AlarmOnOff].toLower()};
 }
 
-QHash<QString, SyncPlanner::Look> LocalChanges::looks()
+QHash<QString, SyncPlanner::Look> LocalChanges::looksOf(const QStringList& uids)
 {
     const ScheduleTable& table = m_database.table();
-    const EntryIdentities& identities = m_database.identities();
     QHash<QString, SyncPlanner::Look> looks;
-    looks.reserve(qsizetype(table.size()));
-    for (size_t i = 0; i < table.size() && i < identities.size(); ++i)
-        looks.insert(identities.uid(i, table.rowId(i)), lookOf(table.entry(i)));
+    for (const QString& uid : uids) {
+        const std::optional<qint64> row = m_database.rowOf(uid);
+        const size_t index = row ? table.indexOf(*row) : table.size();
+        if (index < table.size())
+            looks.insert(uid, lookOf(table.entry(index)));
+    }
     return looks;
 }
 
-SyncPlanner::Known LocalChanges::known()
+SyncPlanner::Known LocalChanges::knownOf(const Snapshot& snapshot, const SyncLedger& ledger,
+                                         const SyncQueue& queue)
 {
     SyncPlanner::Known known;
-    known.records = m_ledger.all();
-    known.local = looks();
-    for (const SyncQueue::Item& item : m_queue.pending())
+    known.records = ledger.all();
+    known.local.reserve(snapshot.positions.size());
+    for (auto it = snapshot.positions.cbegin(); it != snapshot.positions.cend(); ++it)
+        known.local.insert(it.key(), lookOf(snapshot.table.entry(it.value())));
+    for (const SyncQueue::Item& item : queue.pending()) {
         known.waiting.insert(item.uid, item.change);
-    known.aside = m_ledger.aside();
+        known.revisions.insert(item.uid, item.revision);
+    }
+    known.aside = ledger.aside();
     return known;
 }

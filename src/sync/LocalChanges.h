@@ -1,11 +1,18 @@
 #pragma once
 
 #include "store/EntryChange.h"
+#include "store/EntryIdentities.h"
 #include "store/ScheduleEntry.h"
+#include "store/ScheduleTable.h"
 #include "sync/SyncPlanner.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
 
 class ScheduleDatabase;
 class SyncLedger;
@@ -19,22 +26,45 @@ class SyncQueue;
 class LocalChanges
 {
 public:
+    // The schedule as it stood at one moment, for the work of a sync off the window's thread: a copy of the
+    // table and of the identities beside it, copied in a few milliseconds even for a large schedule.
+    struct Snapshot
+    {
+        ScheduleTable table;
+        EntryIdentities identities;
+        // The position of each entry, by UID; filled by index(), off the window's thread.
+        QHash<QString, size_t> positions;
+        void index();
+        // The entry with this UID and its row, or nothing.
+        std::optional<std::pair<qint64, ScheduleEntry>> entryOf(const QString& uid) const;
+    };
+
     LocalChanges(ScheduleDatabase& database, SyncLedger& ledger, SyncQueue& queue);
 
     void noted(const EntryChanges& changes);
     bool hasNoted() const { return !m_noted.isEmpty(); }
     // Queues what was noted; false when the queue could not be written (the notes are kept).
     bool queueNoted();
-    // Compares every entry with what was last synced and queues the differences. An entry another program
-    // wrote is found this way too, as the store tells no change of a write that recorded its own identities.
-    bool queueAllDifferences();
+    // The changes that comparing every entry of `snapshot` with what was last synced finds: an entry another
+    // program wrote is found this way too, as the store tells no change of a write that recorded its own
+    // identities. Each carries the revision of the change waiting for its entry (0: none), so that it is
+    // queued only where nothing newer was queued meanwhile (SyncQueue::enqueueWhereUnchanged).
+    static QList<SyncQueue::Item> differences(const Snapshot& snapshot,
+                                              const QHash<QString, SyncLedger::Record>& records,
+                                              const QHash<QString, SyncLedger::Aside>& aside,
+                                              const QList<SyncQueue::Item>& pending);
 
+    // The schedule as it stands now, copied; the window's thread takes it, the copy is read elsewhere.
+    static Snapshot snapshotOf(ScheduleDatabase& database);
     // How the planner sees an entry.
     static SyncPlanner::Look lookOf(const ScheduleEntry& entry);
-    // Every entry of the schedule as the planner sees it, by UID.
-    QHash<QString, SyncPlanner::Look> looks();
-    // What the planner needs to know of this side: the records, the entries, the waiting and set-aside ones.
-    SyncPlanner::Known known();
+    // The entries with these UIDs as the planner sees them, by UID; a UID no entry has is left out.
+    QHash<QString, SyncPlanner::Look> looksOf(const QStringList& uids);
+    // What the planner needs to know of this side: the records, the entries of `snapshot` (indexed), the
+    // waiting and set-aside ones. Reads the ledger and the queue through the connections given, so it runs
+    // on any thread.
+    static SyncPlanner::Known knownOf(const Snapshot& snapshot, const SyncLedger& ledger,
+                                      const SyncQueue& queue);
 
 private:
     ScheduleDatabase& m_database;

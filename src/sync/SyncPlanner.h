@@ -35,6 +35,7 @@ public:
         QHash<QString, SyncLedger::Record> records; // by UID
         QHash<QString, Look> local;                 // every entry of the schedule, by UID
         QHash<QString, SyncQueue::Change> waiting;  // the change queued for an entry, by UID
+        QHash<QString, qint64> revisions;           // the revision of each change queued, by UID
         QHash<QString, Aside> aside;                // by UID
     };
 

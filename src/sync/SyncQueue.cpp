@@ -154,6 +154,40 @@ bool SyncQueue::drop(const QString& uid)
     return run("DELETE FROM SyncQueue WHERE uid = ?1", {uid});
 }
 
+bool SyncQueue::inOneCommit(const QList<Item>& items, const std::function<bool(const Item&)>& write)
+{
+    if (items.isEmpty())
+        return true;
+    if (!run("BEGIN IMMEDIATE", {}))
+        return false;
+    for (const Item& item : items) {
+        if (!write(item)) {
+            const QString error = m_lastError;
+            run("ROLLBACK", {});
+            m_lastError = error;
+            return false;
+        }
+    }
+    return run("COMMIT", {});
+}
+
+bool SyncQueue::dropWhereUnchanged(const QList<Item>& items)
+{
+    return inOneCommit(items, [this](const Item& item) {
+        return run("DELETE FROM SyncQueue WHERE uid = ?1 AND revision = ?2", {item.uid, item.revision});
+    });
+}
+
+bool SyncQueue::enqueueWhereUnchanged(const QList<Item>& items)
+{
+    return inOneCommit(items, [this](const Item& item) {
+        const std::optional<Item> waiting = itemFor(item.uid);
+        if ((waiting ? waiting->revision : 0) != item.revision)
+            return true;
+        return enqueue(item.uid, item.change, item.href, item.etag);
+    });
+}
+
 QList<SyncQueue::Item> SyncQueue::pending() const
 {
     QList<Item> items;

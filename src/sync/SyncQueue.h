@@ -2,8 +2,10 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -48,6 +50,12 @@ public:
     std::optional<Item> itemFor(const QString& uid) const;
     // Lets go of the entry's change unsent: the server's version won it, or it is moot.
     bool drop(const QString& uid);
+    // Lets go of the changes of many entries in one commit, all or none; each only while it is still the
+    // revision the item names, so that a change queued since, which is newer, stays.
+    bool dropWhereUnchanged(const QList<Item>& items);
+    // Queues many changes in one commit, all or none; each only while the change waiting for its entry is
+    // still the revision the item names (0: none waited), as one queued since is newer than the item.
+    bool enqueueWhereUnchanged(const QList<Item>& items);
     // Every change waiting, oldest first.
     QList<Item> pending() const;
     // The server took `item`, and now holds the event at `href` with `etag` (empty for a deletion): it
@@ -60,6 +68,7 @@ private:
     explicit SyncQueue(sqlite3* db);
     static std::unique_ptr<SyncQueue> made(sqlite3* db, QString* error);
     bool run(const char* sql, const QList<QVariant>& values);
+    bool inOneCommit(const QList<Item>& items, const std::function<bool(const Item&)>& write);
 
     sqlite3* m_db;
     QString m_lastError;

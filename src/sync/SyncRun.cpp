@@ -5,15 +5,16 @@
 #include "sync/EventForm.h"
 #include "sync/IncomingEvents.h"
 #include "sync/LocalChanges.h"
+#include "sync/OffThread.h"
 #include "sync/SyncLedger.h"
 #include "sync/SyncLog.h"
 #include "sync/SyncService.h"
 
 #include <QCoreApplication>
-#include <QThreadPool>
-#include <QPointer>
+#include <QTimer>
 #include <QXmlStreamReader>
 
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -72,7 +73,89 @@ SyncReport::Source sourceOf(const DavError& error)
     }
 }
 
+// The pause between two pieces of the server's changes written into the schedule: longer than a save in
+// the window waits between looks at the file, so that it always gets its turn.
+constexpr std::chrono::milliseconds PauseBetweenPieces{4};
+// How often the window's copy of the schedule is looked at while it catches up with the sync's writes.
+constexpr int CatchUpLookMs = 10;
+
 } // namespace
+
+// What the pull half found and did, off the window's thread.
+struct SyncRun::Settled
+{
+    QString error;
+    int received = 0;
+    int conflicts = 0;
+    int sentAgain = 0;
+    QStringList notTaken;
+};
+
+SyncRun::Settled SyncRun::settle(const SyncPlanner::Listing& listing, const QList<RemoteEvent>& events,
+                                 const QStringList& missing, const QString& token, const QString& path,
+                                 const QTimeZone& local, bool compareAll, const std::atomic<bool>& ended)
+{
+    Settled settled;
+    auto read = std::make_shared<IncomingEvents::Read>(IncomingEvents::read(events, local));
+    // A run that ended meanwhile writes nothing more, as though the program had ended: the next sync
+    // meets again what this one did not record, and the window has the file to itself the sooner.
+    if (ended)
+        return settled;
+    QString error;
+    const std::unique_ptr<ScheduleDatabase> database = ScheduleDatabase::open(path, &error);
+    const std::unique_ptr<SyncLedger> ledger = database ? SyncLedger::open(path, &error) : nullptr;
+    const std::unique_ptr<SyncQueue> queue = ledger ? SyncQueue::open(path, &error) : nullptr;
+    if (!queue) {
+        settled.error = error;
+        return settled;
+    }
+    LocalChanges::Snapshot snapshot = LocalChanges::snapshotOf(*database);
+    snapshot.index();
+    const SyncPlanner::Known known = LocalChanges::knownOf(snapshot, *ledger, *queue);
+    const SyncPlanner::Plan plan = SyncPlanner::plan(listing, read->seen, missing, known);
+    IncomingEvents::Prepared prepared = IncomingEvents::prepare(plan, events, *read, known, snapshot, *ledger);
+    settled.notTaken = prepared.notTaken;
+    bool passedOver = false;
+    if (ended)
+        return settled;
+    if (!prepared.steps.empty() || !prepared.kept.isEmpty()) {
+        compareAll = true; // the file was written by connections other than the window's
+        IncomingEvents incoming(*database, std::move(prepared), std::make_shared<QList<RemoteEvent>>(events), read);
+        while (!incoming.writeSome())
+            std::this_thread::sleep_for(PauseBetweenPieces);
+        const IncomingEvents::Outcome outcome = incoming.outcome();
+        settled.received = outcome.received;
+        settled.conflicts = outcome.conflicts;
+        settled.sentAgain = outcome.sentAgain;
+        passedOver = outcome.passedOver;
+        // The queue and the ledger only now, for the pieces the schedule holds, even when it refused a later
+        // one: should the program end before, the entries are met as alike on both sides next time.
+        const QString kept = IncomingEvents::keep(outcome.kept, path);
+        settled.error = outcome.error.isEmpty() ? kept : outcome.error;
+        if (!settled.error.isEmpty())
+            return settled;
+    }
+    if (ended)
+        return settled;
+    // An event passed over is not in the ledger, and the server would not name it again after this token:
+    // without one, the next sync compares the whole calendar and meets it.
+    if (!ledger->setValue(TokenName, passedOver ? QString() : token)) {
+        settled.error = ledger->lastError();
+        return settled;
+    }
+    // Whenever the file was written by anyone but the sync since the last look, every entry is compared
+    // with what was last synced: another program's writes (an import beside the running program) reach
+    // the queue this way, whatever the store told. A quiet sync compares nothing. A change queued
+    // meanwhile is newer than what was compared, and stays.
+    if (compareAll && !ended) {
+        LocalChanges::Snapshot now = LocalChanges::snapshotOf(*database);
+        const QList<SyncQueue::Item> items =
+            LocalChanges::differences(now, ledger->all(), ledger->aside(), queue->pending());
+        if (!queue->enqueueWhereUnchanged(items))
+            settled.error = queue->lastError();
+    }
+    return settled;
+}
 
 struct SyncRun::Progress
 {
@@ -89,25 +172,46 @@ SyncRun::SyncRun(Parts parts, QObject* parent)
     : QObject(parent), m_parts(parts), m_progress(std::make_unique<Progress>())
 {}
 
-SyncRun::~SyncRun() = default;
+SyncRun::~SyncRun()
+{
+    *m_ended = true;
+}
 
 void SyncRun::run(Done done)
 {
     m_done = std::move(done);
     // Records of another calendar say nothing about this one.
     const QString calendar = m_parts.collection.url().toString();
-    if (m_parts.ledger.value(CalendarName) != calendar) {
-        if (!m_parts.ledger.clear() || !m_parts.ledger.setValue(CalendarName, calendar)) {
-            failSchedule(m_parts.ledger.lastError());
-            return;
-        }
-        // A deletion waiting for the other calendar has no place in this one; uploads go to this one.
-        for (const SyncQueue::Item& item : m_parts.queue.pending()) {
-            if (item.change == SyncQueue::Change::Delete)
-                m_parts.queue.drop(item.uid);
-        }
+    if (m_parts.ledger.value(CalendarName) == calendar) {
+        pull();
+        return;
     }
-    pull();
+    // Forgetting them is a write that waits on the disk: it is done off the window's thread.
+    offThread(
+        this,
+        [calendar, path = m_parts.database.path()] {
+            QString error;
+            const std::unique_ptr<SyncLedger> ledger = SyncLedger::open(path, &error);
+            const std::unique_ptr<SyncQueue> queue = ledger ? SyncQueue::open(path, &error) : nullptr;
+            if (!queue)
+                return error;
+            if (!ledger->clear() || !ledger->setValue(CalendarName, calendar))
+                return ledger->lastError();
+            // A deletion waiting for the other calendar has no place in this one; uploads go to this one.
+            QList<SyncQueue::Item> deletions;
+            for (const SyncQueue::Item& item : queue->pending()) {
+                if (item.change == SyncQueue::Change::Delete)
+                    deletions << item;
+            }
+            return queue->dropWhereUnchanged(deletions) ? QString() : queue->lastError();
+        },
+        [this](const QString& error) {
+            if (!error.isEmpty()) {
+                failSchedule(error);
+                return;
+            }
+            pull();
+        });
 }
 
 void SyncRun::pull()
@@ -161,11 +265,10 @@ void SyncRun::listWhole()
                 fail(result.error);
                 return;
             }
+            // The listing is made of the events themselves, off the window's thread.
             SyncPlanner::Listing listing;
             listing.complete = true;
-            for (const RemoteEvent& event : result.events)
-                listing.etags.insert(event.href, event.etag);
-            decide(listing, result, {});
+            decide(listing, result, {}, true);
         });
         return;
     }
@@ -192,9 +295,29 @@ void SyncRun::listWhole()
 
 void SyncRun::fetchAndDecide(const SyncPlanner::Listing& listing, const QString& token)
 {
-    SyncPlanner::Known known;
-    known.records = m_parts.ledger.all();
-    const QStringList wanted = SyncPlanner::toFetch(listing, known);
+    // A large calendar has as many records: they are read and compared off the window's thread.
+    offThread(
+        this,
+        [listing, path = m_parts.database.path()] {
+            QString error;
+            const std::unique_ptr<SyncLedger> ledger = SyncLedger::open(path, &error);
+            if (!ledger)
+                return std::make_pair(QStringList(), error);
+            SyncPlanner::Known known;
+            known.records = ledger->all();
+            return std::make_pair(SyncPlanner::toFetch(listing, known), QString());
+        },
+        [this, listing, token](std::pair<QStringList, QString> wanted) {
+            if (!wanted.second.isEmpty()) {
+                failSchedule(wanted.second);
+                return;
+            }
+            fetchWanted(listing, token, wanted.first);
+        });
+}
+
+void SyncRun::fetchWanted(const SyncPlanner::Listing& listing, const QString& token, const QStringList& wanted)
+{
     qCDebug(lcSync) << "listed" << listing.etags.size() << "changed or present," << listing.removed.size()
                     << "removed; fetching" << wanted.size();
     if (wanted.isEmpty()) {
@@ -210,25 +333,29 @@ void SyncRun::fetchAndDecide(const SyncPlanner::Listing& listing, const QString&
     });
 }
 
-void SyncRun::decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token)
+void SyncRun::decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token,
+                     bool listedByEvents)
 {
-    // Reading thousands of events takes long: it runs on a thread of its own, and the rest of the sync
-    // goes on when it is done, unless the run has ended meanwhile.
-    auto events = std::make_shared<QList<RemoteEvent>>(fetched.events);
-    QPointer<SyncRun> self(this);
-    // The program's thread pool is waited for when the program ends, so a read never outlives it.
-    QThreadPool::globalInstance()->start([self, events, local = m_parts.local, listing, fetched, token] {
-        auto read = std::make_shared<IncomingEvents::Read>(IncomingEvents::read(*events, local));
-        if (QCoreApplication* app = QCoreApplication::instance()) {
-            QMetaObject::invokeMethod(
-                app,
-                [self, read, listing, fetched, token] {
-                    if (self)
-                        self->decideRead(listing, fetched, token, *read);
-                },
-                Qt::QueuedConnection);
-        }
-    });
+    // Reading thousands of events, planning, and writing the schedule, the queue and the ledger take long:
+    // they run on a thread of their own, through connections of their own to the file, like another
+    // program beside this one. Whatever the window changes meanwhile is met before each write: a step for
+    // an entry changed since the plan is passed over, and the change made here stays.
+    const bool compareAll =
+        m_parts.ledger.othersWrites() != m_parts.ledger.comparedAt() || m_parts.ledger.comparedAt() < 0;
+    offThread(
+        this,
+        [listing = SyncPlanner::Listing(listing), events = fetched.events, missing = fetched.missing, token,
+         path = m_parts.database.path(), local = m_parts.local, compareAll, listedByEvents,
+         ended = m_ended]() mutable {
+            if (listedByEvents) {
+                for (const RemoteEvent& event : std::as_const(events))
+                    listing.etags.insert(event.href, event.etag);
+            }
+            return settle(listing, events, missing, token, path, local, compareAll, *ended);
+        },
+        [this, ignored = fetched.ignored, unreadable = fetched.unreadable](Settled settled) {
+            settledThere(ignored, unreadable, settled);
+        });
 }
 
 void SyncRun::noteIgnored(const QStringList& ignored)
@@ -243,49 +370,39 @@ void SyncRun::noteIgnored(const QStringList& ignored)
     }
 }
 
-void SyncRun::decideRead(const SyncPlanner::Listing& listing, const FetchResult& fetched,
-                         const QString& token, const IncomingEvents::Read& read)
+void SyncRun::settledThere(const QStringList& ignored, const QStringList& unreadable, const Settled& settled)
 {
     SyncReport& report = m_progress->report;
-    noteIgnored(fetched.ignored);
-    for (const QString& unreadable : fetched.unreadable) {
-        const QString href = unreadable.section(QLatin1Char('\t'), 0, 0);
-        const QString why = unreadable.section(QLatin1Char('\t'), 1);
-        const QString line = QStringLiteral("%1: %2").arg(IncomingEvents::nameOfEvent(href), why);
+    noteIgnored(ignored);
+    QStringList lines;
+    for (const QString& one : unreadable) {
+        const QString href = one.section(QLatin1Char('\t'), 0, 0);
+        const QString why = one.section(QLatin1Char('\t'), 1);
+        lines << QStringLiteral("%1: %2").arg(IncomingEvents::nameOfEvent(href), why);
+    }
+    lines << settled.notTaken;
+    for (const QString& line : std::as_const(lines)) {
         if (!report.notTaken.contains(line))
             report.notTaken << line;
     }
-    LocalChanges local(m_parts.database, m_parts.ledger, m_parts.queue);
-    IncomingEvents incoming(m_parts.database, m_parts.ledger, m_parts.queue, m_parts.local);
-    const SyncPlanner::Known known = local.known();
-    const SyncPlanner::Plan plan = SyncPlanner::plan(listing, read.seen, fetched.missing, known);
-    if (!plan.actions.isEmpty()) {
-        const IncomingEvents::Outcome outcome =
-            incoming.carryOut(plan, fetched.events, read, known, m_parts.writingSchedule);
-        report.received += outcome.received;
-        report.conflicts += outcome.conflicts;
-        report.sentAgain += outcome.sentAgain;
-        for (const QString& line : outcome.notTaken) {
-            if (!report.notTaken.contains(line))
-                report.notTaken << line;
-        }
-        if (!outcome.error.isEmpty()) {
-            failSchedule(outcome.error);
-            return;
-        }
-    }
-    if (!m_parts.ledger.setValue(TokenName, token)) {
-        failSchedule(m_parts.ledger.lastError());
+    report.received += settled.received;
+    report.conflicts += settled.conflicts;
+    report.sentAgain += settled.sentAgain;
+    if (!settled.error.isEmpty()) {
+        failSchedule(settled.error);
         return;
     }
-    // Whenever the file was written by anyone but the sync since the last look, every entry is compared
-    // with what was last synced: another program's writes (an import beside the running program) reach
-    // the queue this way, whatever the store told. A quiet sync compares nothing.
-    if (m_parts.ledger.othersWrites() != m_parts.ledger.comparedAt() || m_parts.ledger.comparedAt() < 0) {
-        if (!local.queueAllDifferences()) {
-            failSchedule(m_parts.queue.lastError());
-            return;
-        }
+    caughtUp();
+}
+
+void SyncRun::caughtUp()
+{
+    // The changes go out from the window's copy of the schedule, so it first takes in what the sync wrote
+    // (read on a thread of its own, in the running program): a conflict copy it lacked would look deleted.
+    m_parts.database.table();
+    if (m_parts.database.readingInBackground()) {
+        QTimer::singleShot(CatchUpLookMs, this, &SyncRun::caughtUp);
+        return;
     }
     push();
 }
@@ -294,7 +411,10 @@ void SyncRun::push()
 {
     LocalChanges local(m_parts.database, m_parts.ledger, m_parts.queue);
     m_progress->pending = m_parts.queue.pending();
-    m_progress->local = local.looks();
+    QStringList uids;
+    for (const SyncQueue::Item& item : std::as_const(m_progress->pending))
+        uids << item.uid;
+    m_progress->local = local.looksOf(uids);
     m_progress->aside = m_parts.ledger.aside();
     m_progress->next = 0;
     m_progress->lookAgain = false;

@@ -10,7 +10,9 @@
 #include <QStringList>
 #include <QTimeZone>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 class Clock;
 class ScheduleDatabase;
@@ -38,7 +40,6 @@ public:
         RemoteCalendar& collection;
         Clock& clock;
         QTimeZone local;
-        bool& writingSchedule; // set while the run writes the server's changes into the schedule
     };
     using Done = std::function<void(const SyncReport&, const DavError&)>;
 
@@ -52,10 +53,17 @@ private:
     void askChanges(const QString& token, SyncPlanner::Listing listing);
     void listWhole();
     void fetchAndDecide(const SyncPlanner::Listing& listing, const QString& token);
-    void decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token);
+    void fetchWanted(const SyncPlanner::Listing& listing, const QString& token, const QStringList& wanted);
+    // `listedByEvents`: the listing is the events fetched, each with its ETag.
+    void decide(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token,
+                bool listedByEvents = false);
     void noteIgnored(const QStringList& ignored);
-    void decideRead(const SyncPlanner::Listing& listing, const FetchResult& fetched, const QString& token,
-                    const IncomingEvents::Read& read);
+    struct Settled;
+    static Settled settle(const SyncPlanner::Listing& listing, const QList<RemoteEvent>& events,
+                          const QStringList& missing, const QString& token, const QString& path,
+                          const QTimeZone& local, bool compareAll, const std::atomic<bool>& ended);
+    void settledThere(const QStringList& ignored, const QStringList& unreadable, const Settled& settled);
+    void caughtUp();
     void push();
     void sendNext();
     void sendUpload(const SyncQueue::Item& item, const std::optional<SyncLedger::Record>& record,
@@ -70,5 +78,7 @@ private:
     struct Progress;
     Parts m_parts;
     std::unique_ptr<Progress> m_progress;
+    // Set when the run ends, so that its work off the window's thread stops writing.
+    std::shared_ptr<std::atomic<bool>> m_ended = std::make_shared<std::atomic<bool>>(false);
     Done m_done;
 };

@@ -7,6 +7,7 @@
 #include "sync/CalendarCollection.h"
 #include "sync/DavClient.h"
 #include "sync/LocalChanges.h"
+#include "sync/OffThread.h"
 #include "sync/PasswordStore.h"
 #include "sync/RetrySchedule.h"
 #include "sync/SyncLedger.h"
@@ -21,6 +22,14 @@
 namespace {
 
 constexpr int DefaultSendDelayMs = 2000;
+
+// The sync's own connections to the schedule file, opened off the window's thread.
+struct Opened
+{
+    std::unique_ptr<SyncLedger> ledger;
+    std::unique_ptr<SyncQueue> queue;
+    QString error;
+};
 // How many changes set aside or events not taken in the status line names before it only counts.
 constexpr int NamedInStatus = 2;
 const QString LastSyncedName = QStringLiteral("lastSynced");
@@ -76,6 +85,7 @@ struct SyncService::State
     bool havePassword = false;
     bool passwordWanted = false; // asked for once; syncing waits for setPassword()
     int passwordRead = 0;        // counts reads, so that the answer to an outdated one is ignored
+    int opening = 0;             // counts openings of the file, likewise
     std::unique_ptr<RemoteCalendar> collection;
     std::unique_ptr<SyncLedger> ledger;
     std::unique_ptr<SyncQueue> queue;
@@ -84,7 +94,6 @@ struct SyncService::State
     bool again = false;
     bool keepsStatusInFile = false;
     bool staleCalendar = false;
-    bool writingSchedule = false;
     int listener = 0;
     int requestTimeoutMs = DavClient::DefaultTimeoutMs;
     RetrySchedule retries;
@@ -160,7 +169,7 @@ SyncService::SyncService(ScheduleDatabase& database, SettingsStore& settings, Pa
     connect(&s.interval, &QTimer::timeout, this, &SyncService::syncNow);
     s.listener = database.addChangeListener([this](const EntryChanges& changes) {
         State& st = *m_state;
-        if (st.writingSchedule || !st.local)
+        if (!st.local)
             return;
         st.local->noted(changes);
         if (!st.soon.isActive())
@@ -189,18 +198,45 @@ void SyncService::start()
         s.interval.stop();
         return;
     }
-    QString error;
-    if (!s.ledger)
-        s.ledger = SyncLedger::open(s.database.path(), &error);
-    if (s.ledger && !s.queue)
-        s.queue = SyncQueue::open(s.database.path(), &error);
     if (!s.ledger || !s.queue) {
-        s.report = SyncReport{};
-        s.report.finishedAt = s.clock.now();
-        s.report.error = error;
-        emit statusChanged(statusLine());
+        // Opening makes the sync's tables in the file the first time, a write that waits on the disk: it is
+        // done off the window's thread. Until then no change here is noted; the first sync compares them all.
+        const int opening = ++s.opening;
+        offThread(
+            this,
+            [path = s.database.path()] {
+                auto opened = std::make_shared<Opened>();
+                opened->ledger = SyncLedger::open(path, &opened->error);
+                if (opened->ledger)
+                    opened->queue = SyncQueue::open(path, &opened->error);
+                return opened;
+            },
+            [this, opening](const std::shared_ptr<Opened>& opened) {
+                State& st = *m_state;
+                if (opening != st.opening)
+                    return;
+                if (!opened->ledger || !opened->queue) {
+                    st.report = SyncReport{};
+                    st.report.finishedAt = st.clock.now();
+                    st.report.error = opened->error;
+                    st.report.source = SyncReport::Source::Schedule;
+                    emit statusChanged(statusLine());
+                    // Told as a sync that failed, so that `--sync` ends with the reason rather than waiting.
+                    emit syncFinished(st.report);
+                    return;
+                }
+                st.ledger = std::move(opened->ledger);
+                st.queue = std::move(opened->queue);
+                started();
+            });
         return;
     }
+    started();
+}
+
+void SyncService::started()
+{
+    State& s = *m_state;
     s.local = std::make_unique<LocalChanges>(s.database, *s.ledger, *s.queue);
     s.interval.start(s.account.intervalMinutes * 60 * 1000);
 
@@ -272,7 +308,7 @@ void SyncService::syncNow()
         return;
     qCDebug(lcSync) << "a sync starts";
     s.run = std::make_unique<SyncRun>(SyncRun::Parts{s.database, *s.ledger, *s.queue, *s.collection, s.clock,
-                                                     QTimeZone::systemTimeZone(), s.writingSchedule});
+                                                     QTimeZone::systemTimeZone()});
     emit statusChanged(statusLine());
     s.run->run([this](const SyncReport& report, const DavError& error) {
         State& st = *m_state;

@@ -105,6 +105,9 @@ signals:
     void syncFinished(const SyncReport& report);
 
 private:
+    // The rest of start(), once the file is open.
+    void started();
+
     struct State;
     std::unique_ptr<State> m_state;
 };

@@ -75,6 +75,60 @@ private slots:
         QCOMPARE(queue->size(), 0);
     }
 
+    void manyChangesLetGoAtOnceLeaveTheOthers()
+    {
+        auto queue = opened(newFile());
+        QVERIFY(queue);
+        QVERIFY(queue->enqueueAll({{"a", SyncQueue::Change::Upload, {}, {}, 0},
+                                   {"b", SyncQueue::Change::Upload, {}, {}, 0},
+                                   {"c", SyncQueue::Change::Delete, "/cal/c.ics", "\"c1\"", 0}}));
+        // "a" is edited again after the sync looked: its newer change stays.
+        QVERIFY(queue->enqueue("a", SyncQueue::Change::Upload, {}, {}));
+        QVERIFY(queue->dropWhereUnchanged({{"a", SyncQueue::Change::Upload, {}, {}, 1},
+                                           {"c", SyncQueue::Change::Delete, {}, {}, 1},
+                                           {"never queued", SyncQueue::Change::Upload, {}, {}, 1}}));
+        QVERIFY(queue->dropWhereUnchanged({}));
+        QCOMPARE(queue->size(), 2);
+        QCOMPARE(queue->pending().at(0).uid, QStringLiteral("a"));
+        QCOMPARE(queue->pending().at(1).uid, QStringLiteral("b"));
+    }
+
+    // A comparison of every entry queues what it found only where nothing newer was queued since it looked.
+    void aChangeFoundByComparingStandsBackForANewerOne_data()
+    {
+        QTest::addColumn<int>("queuedBefore"); // 0: nothing waited when the comparison looked
+        QTest::addColumn<bool>("queuedSince");
+        QTest::addColumn<int>("foundRevision");
+        QTest::addColumn<QString>("waits");
+        QTest::addColumn<int>("revision");
+        QTest::newRow("nothing waits: queued") << 0 << false << 0 << "upload" << 1;
+        QTest::newRow("queued since: stays") << 0 << true << 0 << "delete" << 1;
+        QTest::newRow("waited unchanged: taken") << 1 << false << 1 << "upload" << 2;
+        QTest::newRow("edited again since: stays") << 1 << true << 1 << "delete" << 2;
+    }
+
+    void aChangeFoundByComparingStandsBackForANewerOne()
+    {
+        QFETCH(int, queuedBefore);
+        QFETCH(bool, queuedSince);
+        QFETCH(int, foundRevision);
+        QFETCH(QString, waits);
+        QFETCH(int, revision);
+        auto queue = opened(newFile());
+        QVERIFY(queue);
+        if (queuedBefore)
+            QVERIFY(queue->enqueue("a", SyncQueue::Change::Delete, "/cal/a.ics", "\"a1\""));
+        if (queuedSince)
+            QVERIFY(queue->enqueue("a", SyncQueue::Change::Delete, "/cal/a.ics", "\"a1\""));
+        QVERIFY(queue->enqueueWhereUnchanged(
+            {{"a", SyncQueue::Change::Upload, "/cal/a.ics", "\"a1\"", foundRevision}}));
+        const std::optional<SyncQueue::Item> item = queue->itemFor("a");
+        QVERIFY(item);
+        QCOMPARE(item->change == SyncQueue::Change::Upload ? QStringLiteral("upload") : QStringLiteral("delete"),
+                 waits);
+        QCOMPARE(item->revision, revision);
+    }
+
     void textsAreKeptAsTheyAre()
     {
         auto queue = opened(newFile());
