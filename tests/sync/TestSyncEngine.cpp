@@ -352,10 +352,12 @@ private slots:
             QVERIFY(!failed.statusLine().isEmpty());
         }
         QCOMPARE(side->service().waitingChanges(), 1);
-        // The window's thread went on turning while the server misbehaved (the bound leaves room for a
-        // machine busy with other work; the figure itself is printed).
+        // The window's thread went on turning while the server misbehaved for three seconds: a wait on
+        // the server would show as a pass of seconds. The bound is far above a frame because a shared
+        // machine stalls a process for a tenth of a second at times; how short the passes are is measured
+        // in the benchmarks.
         qInfo("longest pass while the server misbehaved: %lld ms", longestPass);
-        QVERIFY2(longestPass < 100, qPrintable(QString::number(longestPass)));
+        QVERIFY2(longestPass < 1000, qPrintable(QString::number(longestPass)));
 
         proxy.setFault(FaultProxy::Fault::None);
         QTest::qWait(3500); // the silent request's late answer, if any, has come and gone
