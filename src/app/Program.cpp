@@ -9,6 +9,7 @@
 #include "app/formSplash.h"
 #include "forms/AppContext.h"
 #include "forms/DesignForm.h"
+#include "forms/PlainText.h"
 #include "forms/WindowHelpers.h"
 #include "occurrence/ScheduleOccurrences.h"
 #include "settings/LoginStart.h"
@@ -237,7 +238,7 @@ void Program::bringOverIdentities()
                                             5000);
             const QString title = main ? main->windowTitle() : QString();
             if (main) {
-                main->setToolTip(word);
+                main->setToolTip(PlainText::hint(word));
                 main->setWindowTitle(title + QStringLiteral(" - ") + tr("recording identities"));
             }
             // Said until the work is done; every alarm tick looks at the file and takes its outcome in.
