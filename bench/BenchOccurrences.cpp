@@ -1,11 +1,9 @@
-#include "exchange/EventToEntry.h"
 #include "occurrence/OccurrenceDays.h"
 #include "occurrence/ScheduleOccurrences.h"
 #include "store/AlarmWatch.h"
 #include "store/DayMarking.h"
 #include "store/MonthLayout.h"
 #include "store/Recurrence.h"
-#include "store/RuleFile.h"
 #include "store/ScheduleDatabase.h"
 #include "store/YearMarks.h"
 #include "support/BenchMain.h"
@@ -35,33 +33,6 @@ size_t entryCount()
 {
     const char* text = std::getenv("ZENTRAVIO_BENCH_ENTRIES");
     return text ? size_t(std::atoll(text)) : 1000000;
-}
-
-const char* const Shapes[] = {
-    "RRULE:FREQ=WEEKLY;BYDAY=SA", "RRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=TU",
-    "RRULE:FREQ=MONTHLY;BYDAY=-1TH", "RRULE:FREQ=DAILY;COUNT=5",
-    "RRULE:FREQ=WEEKLY;BYDAY=MO,WE,FR;UNTIL=20280101T000000Z", "RRULE:FREQ=MONTHLY;BYMONTHDAY=1,15",
-    "RRULE:FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1",
-    "RRULE:FREQ=WEEKLY;BYDAY=WE\r\nRDATE:20260103T100000\r\nEXDATE:20260114T100000",
-    "RRULE:FREQ=YEARLY;BYMONTH=5;BYDAY=2SU",
-    "RRULE:FREQ=MONTHLY;BYDAY=2TU",
-    "RRULE:FREQ=WEEKLY;BYDAY=TU,TH;COUNT=40\r\nEXDATE:20250114T100000",
-    "RRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=MO;UNTIL=20270601T000000Z",
-};
-
-QByteArray ruleText(size_t n)
-{
-    const QDate start = QDate(2024, 1, 1).addDays(qint64(n % 900));
-    const QByteArray day = start.toString(QStringLiteral("yyyyMMdd")).toLatin1();
-    const QByteArray zone = n % 3 == 0 ? "DTSTART;TZID=Europe/Berlin:" : "DTSTART:";
-    QByteArray events = "BEGIN:VEVENT\r\nUID:r" + QByteArray::number(qulonglong(n)) + "\r\nSUMMARY:Rule " +
-                        QByteArray::number(qulonglong(n)) + "\r\n" + zone + day + "T100000\r\n" +
-                        Shapes[n % std::size(Shapes)] + "\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT15M\r\n"
-                        "END:VALARM\r\nEND:VEVENT\r\n";
-    if (n % 7 == 0)
-        events += "BEGIN:VEVENT\r\nUID:r" + QByteArray::number(qulonglong(n)) + "\r\nSUMMARY:Moved\r\n"
-                  "RECURRENCE-ID:" + day + "T100000\r\nDTSTART:" + day + "T180000\r\nEND:VEVENT\r\n";
-    return EventToEntry::keptCalendar({}, events);
 }
 
 struct Fixture
@@ -116,20 +87,7 @@ void settle(const ScheduleOccurrences& occurrences)
 bool makeSchedule(Fixture& f, size_t count)
 {
     f.path = f.dir.filePath(ScheduleDatabase::FileName);
-    if (!EntryGenerator::writeGeneratedFile(f.path, count))
-        return false;
-    sqlite3* db = nullptr;
-    if (sqlite3_open(f.path.toUtf8().constData(), &db) != SQLITE_OK)
-        return false;
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    RuleFile::ensure(db);
-    sqlite3_exec(db, "UPDATE Schedule SET SchedType = 'Recurring', AlarmOnOff = 'on' WHERE rowid % 10 = 0",
-                 nullptr, nullptr, nullptr);
-    for (size_t row = 10; row <= count; row += 10)
-        RuleFile::record(db, qint64(row), ruleText(row));
-    const bool done = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return done;
+    return EntryGenerator::writeGeneratedFile(f.path, count) && EntryGenerator::keepRulesEvery(f.path, 10);
 }
 
 MonthGrid gridFor(int month, int year)

@@ -2,9 +2,8 @@
 #include "controls/ListGrid.h"
 #include "editing/FormOrganizer.h"
 #include "editing/OrganizerGrid.h"
-#include "exchange/EventToEntry.h"
-#include "store/RuleFile.h"
 #include "support/BenchMain.h"
+#include "support/EntryGenerator.h"
 #include "support/WindowBench.h"
 
 #include <QApplication>
@@ -17,7 +16,6 @@
 #include <ctime>
 #include <fstream>
 #include <functional>
-#include <sqlite3.h>
 
 // The organizer on a million entries, of which every tenth keeps a recurrence whose Kind column says its
 // rule in words (ZENTRAVIO_BENCH_ENTRIES sets another number): opening it from the main window (load,
@@ -29,37 +27,10 @@ namespace {
 
 constexpr int EntryCount = 1000000;
 
-const char* const Shapes[] = {
-    "RRULE:FREQ=WEEKLY;BYDAY=SA", "RRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=TU", "RRULE:FREQ=MONTHLY;BYDAY=-1TH",
-    "RRULE:FREQ=DAILY;COUNT=5", "RRULE:FREQ=WEEKLY;BYDAY=MO,WE,FR;UNTIL=20280101T000000Z",
-    "RRULE:FREQ=MONTHLY;BYMONTHDAY=1,15", "RRULE:FREQ=YEARLY;BYMONTH=5;BYDAY=2SU",
-};
-
 // Every tenth entry keeps a recurrence, written straight to the file.
 bool keepRecurrences(const QString& path)
 {
-    sqlite3* db = nullptr;
-    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
-        return false;
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    RuleFile::ensure(db);
-    sqlite3_exec(db, "UPDATE Schedule SET SchedType = 'Recurring' WHERE rowid % 10 = 0", nullptr, nullptr, nullptr);
-    sqlite3_int64 count = 0;
-    sqlite3_stmt* rows = nullptr;
-    sqlite3_prepare_v2(db, "SELECT max(rowid) FROM Schedule", -1, &rows, nullptr);
-    if (sqlite3_step(rows) == SQLITE_ROW)
-        count = sqlite3_column_int64(rows, 0);
-    sqlite3_finalize(rows);
-    for (qint64 row = 10; row <= count; row += 10) {
-        const QByteArray day = QDate(2024, 1, 1).addDays(row % 900).toString(QStringLiteral("yyyyMMdd")).toLatin1();
-        const QByteArray event = "BEGIN:VEVENT\r\nUID:r" + QByteArray::number(row) + "\r\nSUMMARY:Rule\r\nDTSTART:" +
-                                 day + "T100000\r\n" + Shapes[size_t(row / 10) % std::size(Shapes)] +
-                                 "\r\nEND:VEVENT\r\n";
-        RuleFile::record(db, row, EventToEntry::keptCalendar({}, event));
-    }
-    const bool done = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return done;
+    return EntryGenerator::keepRulesEvery(path, 10);
 }
 
 double threadCpuMs()
