@@ -26,13 +26,18 @@ void LocalChanges::noted(const EntryChanges& changes)
         m_noted.insert(change.uid, change.kind);
 }
 
-bool LocalChanges::queueNoted()
+bool LocalChanges::queueNoted(bool keepUnrecorded)
 {
     const ScheduleTable& table = m_database.table();
     QList<SyncQueue::Item> items;
+    QHash<QString, EntryChange::Kind> kept;
     for (auto it = m_noted.cbegin(); it != m_noted.cend(); ++it) {
         const QString& uid = it.key();
         const std::optional<SyncLedger::Record> record = m_ledger.byUid(uid);
+        if (!record && keepUnrecorded) {
+            kept.insert(uid, it.value());
+            continue;
+        }
         if (record && record->form == SyncLedger::Form::NotHeld)
             continue;
         const std::optional<qint64> row = m_database.rowOf(uid);
@@ -45,7 +50,7 @@ bool LocalChanges::queueNoted()
     }
     if (!m_queue.enqueueAll(items))
         return false;
-    m_noted.clear();
+    m_noted = std::move(kept);
     return true;
 }
 

@@ -43,8 +43,11 @@ public:
 
     void noted(const EntryChanges& changes);
     bool hasNoted() const { return !m_noted.isEmpty(); }
-    // Queues what was noted; false when the queue could not be written (the notes are kept).
-    bool queueNoted();
+    // Queues what was noted; false when the queue could not be written (the notes are kept). While a sync
+    // writes, the window's copy of the schedule takes in the entries it received before the ledger records
+    // them: `keepUnrecorded` then leaves the entries the ledger does not know noted, to be queued once it
+    // does, instead of queueing each as new and sending the server its own events back.
+    bool queueNoted(bool keepUnrecorded = false);
     // The changes that comparing every entry of `snapshot` with what was last synced finds: an entry another
     // program wrote is found this way too, as the store tells no change of a write that recorded its own
     // identities. Each carries the revision of the change waiting for its entry (0: none), so that it is

@@ -290,7 +290,7 @@ void SyncService::syncNow()
     // What changed here goes into the file's queue even when no sync can run now, so that it is sent
     // after a restart too.
     if (s.local && s.local->hasNoted())
-        s.local->queueNoted();
+        s.local->queueNoted(s.run != nullptr);
     if (!s.hasAccount || !s.havePassword || s.passwordWanted || !s.ledger || !s.queue)
         return;
     if (s.run) {

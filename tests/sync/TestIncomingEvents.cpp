@@ -2,6 +2,7 @@
 
 #include "store/ScheduleDatabase.h"
 #include "sync/EventForm.h"
+#include "sync/LocalChanges.h"
 #include "sync/SyncLedger.h"
 #include "sync/SyncQueue.h"
 
@@ -69,6 +70,39 @@ private:
     }
 
 private slots:
+    // While a sync writes, the window takes in the entries it received before the ledger records them:
+    // those wait, and are queued only once the ledger knows them, so that nothing goes back unchanged; an
+    // entry the ledger already knows is queued at once, as a change made here.
+    void entriesReceivedDuringASyncWaitForTheirRecords()
+    {
+        Side side = opened();
+        QVERIFY(side.database && side.ledger && side.queue);
+        ScheduleDatabase& database = *side.database;
+        const EventForm::Incoming known = EventForm::read(eventData("known", "Known", 3), m_local);
+        const EventForm::Incoming received = EventForm::read(eventData("received", "Received", 4), m_local);
+        QVERIFY(database.writeImport({{&known.entry, 0, QStringLiteral("known"), {}, {}},
+                                      {&received.entry, 0, QStringLiteral("received"), {}, {}}}));
+        QVERIFY(side.ledger->put({QStringLiteral("known"), QStringLiteral("/cal/known.ics"), QStringLiteral("1"),
+                                  QStringLiteral("an older digest"), eventData("known", "Known", 3)}));
+        LocalChanges local(database, *side.ledger, *side.queue);
+        local.noted({{EntryChange::Kind::Changed, QStringLiteral("known"), *database.rowOf(QStringLiteral("known"))},
+                     {EntryChange::Kind::Added, QStringLiteral("received"),
+                      *database.rowOf(QStringLiteral("received"))}});
+
+        QVERIFY(local.queueNoted(true));
+        QVERIFY(side.queue->itemFor(QStringLiteral("known")));
+        QVERIFY(!side.queue->itemFor(QStringLiteral("received")));
+        QVERIFY(local.hasNoted());
+
+        // The sync recorded it as it came: nothing is left to send.
+        QVERIFY(side.ledger->put({QStringLiteral("received"), QStringLiteral("/cal/received.ics"),
+                                  QStringLiteral("1"), EventForm::digest(received.entry),
+                                  eventData("received", "Received", 4)}));
+        QVERIFY(local.queueNoted());
+        QVERIFY(!side.queue->itemFor(QStringLiteral("received")));
+        QVERIFY(!local.hasNoted());
+    }
+
     void aStepWhoseEntryChangedSinceThePlanIsPassedOver_data()
     {
         QTest::addColumn<int>("act");
